@@ -1,0 +1,32 @@
+// control/dispatch.cpp: the readers and the writers, chosen by format code.
+#include "control/dispatch.hpp"
+
+#include "recio/recio.hpp"
+
+namespace control {
+
+namespace {
+void option_not_available() { recio::write_free(recio::console, {" option not available"}); }
+}  // namespace
+
+bool read_spectrum(std::int32_t code, const file_name& /*name*/, spectrum& /*s*/) {
+  switch (code) {
+    case 4:  // JCAMP
+      option_not_available();
+      return false;
+    default:  // the readers of the other formats are not built yet: nothing is read
+      return true;
+  }
+}
+
+void write_spectrum(std::int32_t code, const file_name& /*name*/, spectrum& /*s*/) {
+  switch (code) {
+    case 4:  // JCAMP
+      option_not_available();
+      break;
+    default:  // the writers of the other formats are not built yet: nothing is written
+      break;
+  }
+}
+
+}  // namespace control

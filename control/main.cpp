@@ -1,0 +1,11 @@
+// control/main.cpp: the program's entry: runs the driver until a stop ends the run.
+#include "control/driver.hpp"
+#include "recio/recio.hpp"
+
+int main() {
+  try {
+    control::run_driver();
+  } catch (const recio::run_ended& end) {
+    return recio::finish_run(end.status);
+  }
+}

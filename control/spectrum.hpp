@@ -1,0 +1,34 @@
+// control/spectrum.hpp: the spectrum that the converter holds, and the types shared by the
+// readers and writers of every format.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "recio/fixed_text.hpp"
+
+namespace control {
+
+// The most points that the arrays hold.
+inline constexpr std::int32_t max_points = 131072;
+
+using point_array = std::array<float, max_points>;
+using file_name = recio::fixed_text<12>;
+using memo_text = recio::fixed_text<130>;
+
+// The array capacity: the driver's first action sets it to max_points. The text readers receive
+// it as an argument; the SPC reading routines read it here.
+inline std::int32_t array_capacity = 0;
+
+// The one spectrum in memory. Nothing clears it between conversions: what a conversion does not
+// overwrite keeps what the previous one left.
+struct spectrum {
+  point_array x{};
+  point_array y{};
+  float first_x = 0.0f;
+  float last_x = 0.0f;
+  std::int32_t count = 0;
+  memo_text memo{};
+};
+
+}  // namespace control

@@ -1,0 +1,29 @@
+// recio/console.hpp: the console's line control and the keyboard's records.
+#pragma once
+
+#include <string_view>
+
+#include "recio/record_reader.hpp"
+
+namespace recio::console_io {
+
+// Writes a console record: its first character selects the bytes written before the rest of
+// it (a blank: CR LF when a line end is pending; "0": an empty line; "1": a new page; "+": CR).
+// The record's own line end waits until the next record begins.
+void put_record(std::string_view record);
+// Writes bytes to standard output as they are, without line control.
+void put_bytes(std::string_view bytes);
+// Writes CR LF when a line end is pending; the pending state stays as it is.
+void end_pending_line();
+bool line_pending();
+// Hands the buffered console output to standard output.
+void flush();
+// False once a write to standard output has failed.
+bool output_healthy();
+
+// The keyboard's records; console output is flushed first.
+record_reader& keyboard();
+// After a keyboard line was read: on an interactive console the user's Enter ended the line.
+void after_keyboard_read();
+
+}  // namespace recio::console_io

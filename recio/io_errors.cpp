@@ -1,0 +1,42 @@
+// recio/io_errors.cpp: the packed table of I/O error codes and their message texts.
+#include "recio/io_errors.hpp"
+
+#include <array>
+#include <utility>
+
+namespace recio {
+
+namespace {
+constexpr std::array<std::pair<io_error, std::string_view>, 14> error_table{{
+    {io_error::none, "no error"},
+    {io_error::file_not_found, "file not found"},
+    {io_error::permission_denied, "permission denied"},
+    {io_error::cannot_open, "cannot open file"},
+    {io_error::end_of_file, "end of file encountered"},
+    {io_error::invalid_integer, "invalid integer"},
+    {io_error::invalid_real, "invalid real"},
+    {io_error::integer_out_of_range, "integer out of range"},
+    {io_error::real_out_of_range, "real out of range"},
+    {io_error::read_failed, "read error"},
+    {io_error::write_failed, "write error"},
+    {io_error::close_failed, "close error"},
+    {io_error::unit_out_of_range, "unit number out of range"},
+    {io_error::unit_not_connected, "unit not connected"},
+}};
+
+constexpr std::array<std::string_view, 10> statement_labels{
+    ": OPEN(", ": CLOSE(",     ": READ(",      ": WRITE(",   ": INQUIRE(",
+    ": ENDFILE(", ": REWIND(", ": BACKSPACE(", ": LOCKING(", ": EOF("};
+}  // namespace
+
+std::string_view error_text(io_error e) {
+  for (const auto& [code, text] : error_table)
+    if (code == e) return text;
+  return "unknown error";
+}
+
+std::string_view statement_label(statement_kind k) {
+  return statement_labels[static_cast<std::size_t>(k)];
+}
+
+}  // namespace recio

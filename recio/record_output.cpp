@@ -1,0 +1,174 @@
+// recio/record_output.cpp: building text records from a layout or free-form.
+#include "recio/record_output.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
+#include "recio/number_fields.hpp"
+
+namespace recio {
+
+namespace {
+
+// The record being built; it never grows past max_record.
+class record_builder {
+ public:
+  explicit record_builder(record_sink sink) : sink_(sink) {}
+
+  std::size_t size() const { return size_; }
+  void add_blanks(std::size_t n) { pending_blanks_ += n; }
+  // Room for n characters after the blanks waiting to be written; they are written now.
+  char* reserve(std::size_t n) {
+    n = std::min(n, max_record - size_);
+    const std::size_t blanks = std::min(pending_blanks_, max_record - size_ - n);
+    std::fill_n(chars_.data() + size_, blanks, ' ');
+    size_ += blanks;
+    pending_blanks_ = 0;
+    char* at = chars_.data() + size_;
+    size_ += n;
+    return at;
+  }
+  std::size_t room() const { return max_record - size_; }
+  void add_text(std::string_view t) {
+    const std::size_t n = std::min(t.size(), room());
+    std::copy_n(t.data(), n, reserve(n));
+  }
+  void end_record() {
+    pending_blanks_ = 0;
+    if (size_ == 0) chars_[size_++] = ' ';
+    sink_({chars_.data(), size_});
+    size_ = 0;
+  }
+
+ private:
+  record_sink sink_;
+  std::array<char, max_record> chars_;  // only the first size_ are meaningful
+  std::size_t size_ = 0;
+  std::size_t pending_blanks_ = 0;
+};
+
+std::int64_t as_integer(const value& v) {
+  if (const auto* i = std::get_if<std::int32_t>(&v)) return *i;
+  if (const auto* f = std::get_if<float>(&v)) return static_cast<std::int64_t>(*f);
+  if (const auto* d = std::get_if<double>(&v)) return static_cast<std::int64_t>(*d);
+  return 0;
+}
+
+double as_real(const value& v) {
+  if (const auto* i = std::get_if<std::int32_t>(&v)) return *i;
+  if (const auto* f = std::get_if<float>(&v)) return *f;
+  if (const auto* d = std::get_if<double>(&v)) return *d;
+  return 0.0;
+}
+
+void put_field(record_builder& rec, const field& f, const value& v) {
+  // A field wider than the record's room is cut to it; no layout of the program comes near.
+  const auto width = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(f.width),
+                                                            rec.room()));
+  switch (f.kind) {
+    case field_kind::integer:
+      put_integer(rec.reserve(static_cast<std::size_t>(width)), width, as_integer(v));
+      break;
+    case field_kind::fixed:
+      put_fixed(rec.reserve(static_cast<std::size_t>(width)), width, f.digits, as_real(v));
+      break;
+    case field_kind::exponent:
+      put_exponent(rec.reserve(static_cast<std::size_t>(width)), width, f.digits, as_real(v));
+      break;
+    case field_kind::text: {
+      const auto* t = std::get_if<std::string_view>(&v);
+      const std::string_view text = t != nullptr ? *t : std::string_view{};
+      if (f.width == 0) {
+        rec.add_text(text);
+      } else {
+        // Aw: a longer text gives its first w characters, a shorter one is blank-padded on the
+        // left.
+        const auto w = static_cast<std::size_t>(width);
+        char* at = rec.reserve(w);
+        const std::size_t n = std::min(w, text.size());
+        std::fill_n(at, w - n, ' ');
+        std::copy_n(text.data(), n, at + (w - n));
+      }
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+void build_layout_records(const layout& l, std::span<const value> values, record_sink sink) {
+  record_builder rec(sink);
+  const auto fields = l.fields();
+  const bool has_value_field =
+      std::any_of(fields.begin(), fields.end(), [](const field& f) { return takes_value(f.kind); });
+  std::size_t next = 0;
+  for (;;) {
+    for (const field& f : fields) {
+      switch (f.kind) {
+        case field_kind::blanks:
+          rec.add_blanks(static_cast<std::size_t>(f.width));
+          break;
+        case field_kind::literal:
+          rec.add_text(l.literal(f));
+          break;
+        case field_kind::record_end:
+          rec.end_record();
+          break;
+        default:
+          if (next == values.size()) {
+            rec.end_record();
+            return;
+          }
+          put_field(rec, f, values[next++]);
+          break;
+      }
+    }
+    // Values left when the layout is used up start it again on a new record.
+    if (next == values.size() || !has_value_field) break;
+    rec.end_record();
+  }
+  rec.end_record();
+}
+
+void build_free_records(std::span<const value> values, record_sink sink) {
+  constexpr std::size_t line = 80;  // the leading blank and 79 characters
+  record_builder rec(sink);
+  rec.add_text(" ");
+  bool after_number = false;
+  for (const value& v : values) {
+    if (const auto* t = std::get_if<std::string_view>(&v)) {
+      std::string_view text = *t;
+      for (;;) {
+        const std::size_t n = std::min(text.size(), line - rec.size());
+        rec.add_text(text.substr(0, n));
+        text.remove_prefix(n);
+        if (text.empty()) break;
+        rec.end_record();
+        rec.add_text(" ");
+      }
+      after_number = false;
+      continue;
+    }
+    const bool integer = std::holds_alternative<std::int32_t>(v);
+    const std::size_t width = static_cast<std::size_t>(integer ? free_integer_width
+                                                               : free_real_width);
+    if (rec.size() + width + (after_number ? 1 : 0) > line) {
+      rec.end_record();
+      rec.add_text(" ");
+      after_number = false;
+    }
+    if (after_number) rec.add_text(" ");
+    if (integer) {
+      put_free_integer(rec.reserve(width), as_integer(v));
+    } else {
+      put_free_real(rec.reserve(width), as_real(v));
+    }
+    after_number = true;
+  }
+  rec.end_record();
+}
+
+}  // namespace recio

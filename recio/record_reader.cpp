@@ -1,0 +1,107 @@
+// recio/record_reader.cpp: text records taken one by one from a file descriptor or from memory.
+#include "recio/record_reader.hpp"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace recio {
+
+namespace {
+constexpr char ctrl_z = 26;
+
+std::string_view without_cr(const char* start, std::size_t n) {
+  if (n > 0 && start[n - 1] == '\r') --n;
+  return {start, n};
+}
+}  // namespace
+
+record_reader record_reader::from_memory(std::string_view text) {
+  record_reader r;
+  r.data = text.data();
+  r.size = text.size();
+  r.exhausted = true;
+  return r;
+}
+
+record_reader record_reader::from_fd(int fd, std::span<char> buffer) {
+  record_reader r;
+  r.fd = fd;
+  r.buffer = buffer;
+  r.data = buffer.data();
+  return r;
+}
+
+void record_reader::reset() {
+  pos = size = 0;
+  exhausted = fd < 0;
+  read_failed = skip_line = false;
+}
+
+// Moves the unread bytes to the front of the buffer and reads more behind them; false when
+// nothing more can come (the end of the input, or a full buffer).
+bool record_reader::refill() {
+  if (exhausted) return false;
+  char* const b = buffer.data();
+  const std::size_t left = size - pos;
+  if (pos > 0 && left > 0) std::memmove(b, b + pos, left);
+  pos = 0;
+  size = left;
+  if (size == buffer.size()) return false;
+  for (;;) {
+    const ssize_t n = ::read(fd, b + size, buffer.size() - size);
+    if (n > 0) {
+      size += static_cast<std::size_t>(n);
+      return true;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) read_failed = true;
+    exhausted = true;
+    return false;
+  }
+}
+
+bool record_reader::next_record(std::string_view& record) {
+  if (skip_line) {
+    skip_line = false;
+    std::string_view rest;
+    do {
+      if (!next_record(rest)) return false;
+    } while (skip_line);  // a line many buffers long
+  }
+  std::size_t scanned = 0;  // bytes from pos on known to hold no line end
+  for (;;) {
+    const char* const start = data + pos;
+    const std::size_t avail = size - pos;
+    const void* lf_at = std::memchr(start + scanned, '\n', avail - scanned);
+    const std::size_t lf =
+        lf_at != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf_at) - start)
+                         : avail;
+    if (const void* z_at = std::memchr(start + scanned, ctrl_z, lf - scanned)) {
+      // A byte 26 ends the input; what stands before it on its line is a last record.
+      const auto z = static_cast<std::size_t>(static_cast<const char*>(z_at) - start);
+      exhausted = true;
+      size = pos = pos + z;
+      if (z == 0) return false;
+      record = without_cr(start, z);
+      return true;
+    }
+    if (lf < avail) {
+      record = without_cr(start, lf);
+      pos += lf + 1;
+      return true;
+    }
+    scanned = avail;
+    if (refill()) continue;
+    const std::size_t have = size - pos;
+    if (have == 0) return false;
+    record = without_cr(data + pos, have);
+    pos = size;
+    // Not the end of the input, so the line is longer than the buffer.
+    if (!exhausted) skip_line = true;
+    return true;
+  }
+}
+
+}  // namespace recio

@@ -1,0 +1,37 @@
+// recio/record_reader.hpp: text records taken one by one from a file descriptor or from memory.
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string_view>
+
+namespace recio {
+
+// A record ends at LF, and a CR just before the LF is not part of it; a last line without a line
+// end is still a record; a byte 26 (Ctrl-Z) ends the input. A record longer than the buffer is
+// cut to the buffer's size and the rest of its line is skipped.
+struct record_reader {
+  int fd = -1;                // -1: the input is the memory given to from_memory
+  std::span<char> buffer;     // room for reading from fd
+  const char* data = nullptr; // unread input is data[pos, size)
+  std::size_t pos = 0;
+  std::size_t size = 0;
+  bool exhausted = false;     // fd has reported its end, or a byte 26 was met
+  bool read_failed = false;   // the last refill failed with an error other than the end
+  bool skip_line = false;     // the last record was cut: the rest of its line goes unread
+
+  // A reader of the text in memory; the text must outlive the reader.
+  static record_reader from_memory(std::string_view text);
+  // A reader of fd through buffer.
+  static record_reader from_fd(int fd, std::span<char> buffer);
+
+  // Sets record to the next record and returns true, or returns false at the end of input.
+  bool next_record(std::string_view& record);
+  // Forgets what is buffered, as when the file is reconnected.
+  void reset();
+
+ private:
+  bool refill();
+};
+
+}  // namespace recio

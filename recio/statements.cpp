@@ -1,0 +1,146 @@
+// recio/statements.cpp: the statements of the record layer, routed to the console, the keyboard
+// and text variables.
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <span>
+
+#include "recio/console.hpp"
+#include "recio/free_input.hpp"
+#include "recio/layout_input.hpp"
+#include "recio/recio.hpp"
+#include "recio/record_output.hpp"
+
+namespace recio {
+
+namespace {
+
+void console_sink(void*, std::string_view record) { console_io::put_record(record); }
+
+// A text variable takes the first record; a layout never gives it more.
+struct memory_record {
+  text_ref target;
+  bool filled = false;
+};
+void memory_sink(void* context, std::string_view record) {
+  auto* m = static_cast<memory_record*>(context);
+  if (!m->filled) assign_text(m->target, record);
+  m->filled = true;
+}
+
+record_sink sink_for(unit_number u) {
+  if (u == console) return {console_sink, nullptr};
+  fatal_io(io_error::unit_not_connected, statement_kind::write, u);
+}
+
+record_reader& reader_for(unit_number u) {
+  if (u == keyboard) return console_io::keyboard();
+  fatal_io(io_error::unit_not_connected, statement_kind::read, u);
+}
+
+void after_read(unit_number u) {
+  if (u == keyboard) console_io::after_keyboard_read();
+}
+
+// Turns the outcome of a read into the code that the statement gives back, or ends the run when
+// the statement has no return for what happened.
+io_code settle(const read_outcome& o, const record_reader& in, returns r, unit_number u) {
+  if (in.read_failed) {
+    if (r.on_error) return io_code::bad_value;
+    fatal_io(io_error::read_failed, statement_kind::read, u);
+  }
+  if (o.code == io_code::end && !r.on_end)
+    fatal_io(io_error::end_of_file, statement_kind::read, u);
+  if (o.code == io_code::bad_value && !r.on_error) fatal_io(o.error, statement_kind::read, u);
+  return o.code;
+}
+
+std::string_view unit_file_name(unit_number u) {
+  if (u == keyboard) return "stdin";
+  if (u == console) return "stdout";
+  return "";
+}
+
+// The fatal report's first line: CR LF, "run-time error F6010: READ(stdin)", CR LF.
+void report_to_stderr(io_error e, statement_kind k, std::string_view name) {
+  std::array<char, 16> number{};
+  std::snprintf(number.data(), number.size(), "F%04d", 6000 + static_cast<int>(e));
+  const std::array<std::string_view, 9> parts{"\r\nrun-time error ", number.data(),
+                                              statement_label(k), name, ")\r\n- ",
+                                              error_text(e), "\r\n"};
+  for (std::string_view p : parts) {
+    while (!p.empty()) {
+      const ssize_t w = ::write(STDERR_FILENO, p.data(), p.size());
+      if (w <= 0) return;
+      p.remove_prefix(static_cast<std::size_t>(w));
+    }
+  }
+}
+
+}  // namespace
+
+void write(unit_number u, const layout& l, std::initializer_list<value> values) {
+  build_layout_records(l, {values.begin(), values.size()}, sink_for(u));
+}
+
+void write(text_ref record, const layout& l, std::initializer_list<value> values) {
+  memory_record m{record};
+  build_layout_records(l, {values.begin(), values.size()}, {memory_sink, &m});
+}
+
+void write_free(unit_number u, std::initializer_list<value> values) {
+  build_free_records({values.begin(), values.size()}, sink_for(u));
+}
+
+io_code read(unit_number u, const layout& l, returns r, std::initializer_list<target> targets) {
+  record_reader& in = reader_for(u);
+  const read_outcome o = read_layout_from(in, l, {targets.begin(), targets.size()});
+  after_read(u);
+  return settle(o, in, r, u);
+}
+
+io_code read(std::string_view record, const layout& l, returns r,
+             std::initializer_list<target> targets) {
+  record_reader in = record_reader::from_memory(record);
+  const read_outcome o = read_layout_from(in, l, {targets.begin(), targets.size()});
+  return settle(o, in, r, 0);
+}
+
+io_code read_free(unit_number u, returns r, std::initializer_list<target> targets,
+                  std::uint32_t* filled) {
+  record_reader& in = reader_for(u);
+  const read_outcome o = read_free_from(in, {targets.begin(), targets.size()});
+  after_read(u);
+  if (filled != nullptr) *filled = o.filled;
+  return settle(o, in, r, u);
+}
+
+void stop(std::string_view text, exit_status status) {
+  // The pending line end is written but stays pending: the end of the run writes one more.
+  console_io::end_pending_line();
+  console_io::put_bytes(text);
+  console_io::put_bytes("\r\n");
+  throw run_ended{status};
+}
+
+void stop(exit_status status) { stop("Stop - Program terminated.", status); }
+
+void fatal_io(io_error e, statement_kind k, unit_number u) {
+  console_io::flush();  // what the console showed comes before the report
+  report_to_stderr(e, k, unit_file_name(u));
+  throw run_ended{exit_status::failure};
+}
+
+int finish_run(exit_status status) {
+  console_io::end_pending_line();
+  console_io::flush();
+  if (!console_io::output_healthy()) {
+    // The console lost what was written to it: that is no normal end.
+    report_to_stderr(io_error::write_failed, statement_kind::write, unit_file_name(console));
+    status = exit_status::failure;
+  }
+  return static_cast<int>(status);
+}
+
+}  // namespace recio

@@ -1,0 +1,106 @@
+// tests/record_output_test.cpp: records built from layouts and free-form, and writes into text
+// variables.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "recio/record_output.hpp"
+#include "recio/recio.hpp"
+
+namespace {
+
+using recio::layout;
+using recio::value;
+
+void collect(void* context, std::string_view record) {
+  static_cast<std::vector<std::string>*>(context)->emplace_back(record);
+}
+
+std::vector<std::string> layout_records(const layout& l, std::initializer_list<value> values) {
+  std::vector<std::string> records;
+  recio::build_layout_records(l, {values.begin(), values.size()}, {collect, &records});
+  return records;
+}
+
+std::vector<std::string> free_records(std::initializer_list<value> values) {
+  std::vector<std::string> records;
+  recio::build_free_records({values.begin(), values.size()}, {collect, &records});
+  return records;
+}
+
+using records = std::vector<std::string>;
+
+TEST(layout_write, ends_the_record_at_the_first_field_without_a_value) {
+  constexpr layout six_columns{"(3(F9.3,1X,E14.7,10X))"};
+  const std::string point1 = " 4000.000   .1000000E+01";
+  const std::string point2 = " 3999.000  -.2500000E+00";
+  const std::string point3 = "    1.500   .0000000E+00";
+  const std::string gap(10, ' ');
+  EXPECT_EQ(layout_records(six_columns, {4000.0f, 1.0f, 3999.0f, -0.25f, 1.5f, 0.0f}),
+            records{point1 + gap + point2 + gap + point3});
+  EXPECT_EQ(layout_records(six_columns, {4000.0f, 1.0f, 3999.0f, -0.25f}),
+            records{point1 + gap + point2});
+  EXPECT_EQ(layout_records(six_columns, {4000.0f, 1.0f}), records{point1});
+  EXPECT_EQ(layout_records(six_columns, {4000.0f, 1.0f})[0].size(), 24u);
+}
+
+TEST(layout_write, writes_record_ends_and_empty_records_as_one_blank) {
+  constexpr layout framed{"(/'  Limited to ',I6,' points.'/'  No output'/)"};
+  EXPECT_EQ(layout_records(framed, {131072}),
+            (records{" ", "  Limited to 131072 points.", "  No output", " "}));
+  constexpr layout texts_only{"(' a'/' b')"};
+  EXPECT_EQ(layout_records(texts_only, {}), (records{" a", " b"}));
+  constexpr layout value_first{"(A)"};
+  EXPECT_EQ(layout_records(value_first, {}), records{" "});
+  constexpr layout xy{"(F11.5,2X,E14.7)"};
+  EXPECT_EQ(layout_records(xy, {4000.0f, 1.0f}), records{" 4000.00000  .1000000E+01"});
+  EXPECT_EQ(layout_records(xy, {4000.0f, 1.0f, 3000.0f, 2.0f}),
+            (records{" 4000.00000  .1000000E+01", " 3000.00000  .2000000E+01"}));
+}
+
+TEST(layout_write, places_texts_and_blanks) {
+  constexpr layout named{"(' File ',A12,' read')"};
+  EXPECT_EQ(layout_records(named, {"name.xy     "}), records{" File name.xy      read"});
+  constexpr layout narrow{"(A3,'|',A5,'|')"};
+  EXPECT_EQ(layout_records(narrow, {"abcdef", "ab"}), records{"abc|   ab|"});
+  constexpr layout trailing_blanks{"(I2,3X,I2,10X)"};
+  EXPECT_EQ(layout_records(trailing_blanks, {1, 2}), records{" 1    2"});
+  constexpr layout quoted{"('it''s',1X,\"a \"\"b\"\"\")"};
+  EXPECT_EQ(layout_records(quoted, {}), records{"it's a \"b\""});
+}
+
+TEST(layout_write, into_a_text_variable_fills_from_the_left_and_pads) {
+  constexpr layout resolution{"(F4.1,I1,3X)"};
+  recio::fixed_text<8> text;
+  recio::write(text.ref(), resolution, {4.0f, 0});
+  EXPECT_EQ(std::string(text.view()), " 4.00   ");
+  recio::write(text.ref(), resolution, {0.0f, 0});
+  EXPECT_EQ(std::string(text.view()), "  .00   ");
+}
+
+TEST(free_write, lays_out_texts_and_numbers) {
+  EXPECT_EQ(free_records({}), records{" "});
+  EXPECT_EQ(free_records({"  ", "K", " entered"}), records{"   K entered"});
+  EXPECT_EQ(free_records({"PUTCHAN:  UNIT ", 5, " WAS NOT OPEN. "}),
+            records{" PUTCHAN:  UNIT          5 WAS NOT OPEN. "});
+  EXPECT_EQ(free_records({1, 2}), records{"           1            2"});
+  EXPECT_EQ(free_records({" Calculated last X minus read XEP = ", 0.0f}),
+            records{"  Calculated last X minus read XEP =    0.000000E+00"});
+  EXPECT_EQ(free_records({1.0f, -2.5f}), records{"        1.000000      -2.500000"});
+}
+
+TEST(free_write, moves_a_number_that_does_not_fit_and_splits_a_long_text) {
+  // Five reals fill 80 columns (the leading blank, 15, then 16 each); a sixth starts a record.
+  const auto five = free_records({1.0f, 2.0f, 3.0f, 4.0f, 5.0f});
+  ASSERT_EQ(five.size(), 1u);
+  EXPECT_EQ(five[0].size(), 80u);
+  EXPECT_EQ(free_records({1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f})[1], "        6.000000");
+  const std::string long_text(100, 'x');
+  EXPECT_EQ(free_records({long_text}),
+            (records{" " + std::string(79, 'x'), " " + std::string(21, 'x')}));
+  EXPECT_EQ(free_records({std::string(70, 'x'), 7}),
+            (records{" " + std::string(70, 'x'), "           7"}));
+}
+
+}  // namespace

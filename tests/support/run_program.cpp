@@ -1,0 +1,92 @@
+// tests/support/run_program.cpp: runs the real zolkdf binary as a user would.
+#include "tests/support/run_program.hpp"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+namespace test_support {
+
+namespace fs = std::filesystem;
+
+std::string read_file(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void write_file(const fs::path& p, const std::string& bytes) {
+  std::ofstream out(p, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+fs::path scratch_folder(const std::string& name) {
+  static std::mt19937_64 random{std::random_device{}()};
+  fs::path p = fs::temp_directory_path() /
+               ("zolkdf-" + name + "-" + std::to_string(::getpid()) + "-" +
+                std::to_string(random() % 1000000000));
+  fs::remove_all(p);
+  fs::create_directories(p);
+  return p;
+}
+
+std::string visible(const std::string& bytes) {
+  std::string v;
+  for (const char c : bytes) {
+    if (c == '\r') {
+      v += "\\r";
+    } else if (c == '\n') {
+      v += "\\n\n";
+    } else if (static_cast<unsigned char>(c) < 32 || c == 127) {
+      v += "\\x" + std::to_string(static_cast<unsigned char>(c));
+    } else {
+      v += c;
+    }
+  }
+  return v;
+}
+
+program_result run_zolkdf(const fs::path& work, const std::string& keys,
+                          const std::vector<std::string>& args) {
+  // The captures live beside the work folder, so that the work folder holds only the files that
+  // the program wrote.
+  const fs::path io = scratch_folder("io");
+  write_file(io / "stdin", keys);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, (io / "stdin").c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, (io / "stdout").c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, (io / "stderr").c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addchdir_np(&actions, work.c_str());
+
+  std::vector<std::string> words{ZOLKDF_BINARY};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, ZOLKDF_BINARY, &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) throw std::runtime_error("cannot start " ZOLKDF_BINARY);
+  int wait_status = 0;
+  ::waitpid(pid, &wait_status, 0);
+
+  program_result r;
+  r.out = read_file(io / "stdout");
+  r.err = read_file(io / "stderr");
+  r.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
+  fs::remove_all(io);
+  return r;
+}
+
+}  // namespace test_support

@@ -1,0 +1,29 @@
+// tests/support/run_program.hpp: runs the real zolkdf binary as a user would, for the end-to-end
+// tests.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace test_support {
+
+struct program_result {
+  std::string out;  // standard output, byte for byte
+  std::string err;  // standard error
+  int status = -1;  // exit status; -1 when the process did not exit normally
+};
+
+// Runs zolkdf in the folder work, with standard input from the bytes keys (through a file, so
+// it is not a terminal) and the command-line arguments args.
+program_result run_zolkdf(const std::filesystem::path& work, const std::string& keys,
+                          const std::vector<std::string>& args = {});
+
+std::string read_file(const std::filesystem::path& p);
+void write_file(const std::filesystem::path& p, const std::string& bytes);
+// A fresh empty folder under the system's temporary folder.
+std::filesystem::path scratch_folder(const std::string& name);
+// Shows \r and other control bytes, so that a failed comparison says where they differ.
+std::string visible(const std::string& bytes);
+
+}  // namespace test_support

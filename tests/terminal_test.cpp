@@ -1,0 +1,104 @@
+// tests/terminal_test.cpp: the dialogue on an interactive console, where the keyboard and the
+// screen are one terminal (a pseudo-terminal here) and the user's Enter ends the prompt's line.
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+
+#include "tests/support/run_program.hpp"
+
+namespace {
+
+struct terminal_run {
+  std::string screen;  // every byte the program wrote to the terminal
+  int status = -1;
+};
+
+// Runs zolkdf on a pseudo-terminal, with the keys typed ahead. The terminal neither echoes the
+// keys nor changes the program's line ends, so screen holds exactly what the program wrote.
+terminal_run run_on_terminal(const std::string& keys) {
+  int controller = -1;
+  int device = -1;
+  if (::openpty(&controller, &device, nullptr, nullptr, nullptr) != 0) return {};
+  termios mode{};
+  ::tcgetattr(device, &mode);
+  mode.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL);
+  mode.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+  ::tcsetattr(device, TCSANOW, &mode);
+
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::setsid();
+    ::ioctl(device, TIOCSCTTY, 0);
+    ::dup2(device, 0);
+    ::dup2(device, 1);
+    ::dup2(device, 2);
+    ::close(controller);
+    ::close(device);
+    ::execl(ZOLKDF_BINARY, ZOLKDF_BINARY, static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::close(device);
+  terminal_run run;
+  if (::write(controller, keys.data(), keys.size()) != static_cast<ssize_t>(keys.size()))
+    return run;
+  char chunk[4096];
+  for (;;) {
+    const ssize_t n = ::read(controller, chunk, sizeof chunk);
+    if (n > 0) {
+      run.screen.append(chunk, static_cast<std::size_t>(n));
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      break;  // EIO once the program has closed the terminal
+    }
+  }
+  int wait_status = 0;
+  ::waitpid(pid, &wait_status, 0);
+  ::close(controller);
+  run.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
+  return run;
+}
+
+TEST(interactive_console, starts_the_record_after_a_reply_on_the_line_that_enter_ended) {
+  const terminal_run run = run_on_terminal("K\nin.xy\n2\nout.xy\n2\nn\n");
+  const std::string expected =
+      "\r\n Type 5 and 6 input files are limited to 131072 points."
+      "\r\n No output is produced from larger files"
+      "\r\n"
+      "\r\n Only the first 131072 points are processed from input"
+      "\r\n files of types 1, 2 and 3."
+      "\r\n"
+      "\r\n The program does not yet handle type 4 input files"
+      "\r\n"
+      "\r\n Is the input from keyboard (K) or data file (F) ?"
+      "  K entered"
+      "\r\n enter input file name (with extension) :  "
+      "enter input file format "
+      "\r\n1= Y  (single column)\r\n2= XY (two columns)\r\n3= 6XY (6 columns)\r\n4= JCAMP "
+      "\r\n5= OLD SPC\r\n6= New SPC\r\n"
+      "\r\n enter output file name (with extension) :  "
+      "enter output file format "
+      "\r\n1= Y  (single column)\r\n2= XY (two columns)\r\n3= 6XY (6 columns)\r\n4= JCAMP "
+      "\r\n5= SPC\r\n6= New SPC\r\n"
+      ""  // the output code was read: the empty record that opens the notice writes nothing
+      "\r\n Files being processed BUT"
+      "\r\nNote that input and output formats are the same"
+      "\r\n"
+      "\r\n  Number of Data Points =      0"
+      "\r\n  Highest wavenumber   =        .00 cm-1"
+      "\r\n  lowest wavenumber =        .00 cm-1"
+      "\r\n want to do another conversion ? (Y/n) : "
+      "Program ends normally\r\n";  // right after a reply: the text and one line end only
+  EXPECT_EQ(test_support::visible(run.screen), test_support::visible(expected));
+  EXPECT_EQ(run.status, 0);
+}
+
+}  // namespace
