@@ -1,0 +1,378 @@
+// recio/number_fields.cpp: the look of every number written: Iw, Fw.d, Ew.d and free-form.
+#include "recio/number_fields.hpp"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <string_view>
+
+namespace recio {
+
+namespace {
+
+// Every real the program writes is single precision, so no field shows more than 7 significant
+// digits; places beyond them are written as 0.
+constexpr int max_significant = 7;
+// A real is first turned into this many significant digits; a field rounds those digits again.
+constexpr int first_digits = 17;
+
+constexpr std::array<std::uint64_t, 20> powers_of_ten = [] {
+  std::array<std::uint64_t, 20> p{};
+  p[0] = 1;
+  for (std::size_t i = 1; i < p.size(); ++i) p[i] = p[i - 1] * 10;
+  return p;
+}();
+
+// ---- Digits and exponent ----
+
+// A finite real as 0.d1d2...d17 x 10^exponent with d1 not 0; zero has the digits 0 and the
+// exponent 0. The sign is kept apart so that -0.0004 can lose it once rounded.
+struct decimal {
+  std::uint64_t digits = 0;  // d1 to d17 as one integer
+  int exponent = 0;
+  bool negative = false;
+};
+
+// An integer of up to 288 bits in 32-bit limbs, the lowest first. The two limbs past the
+// capacity stay 0 so that reading 64 bits near the top needs no bounds test.
+struct wide_integer {
+  static constexpr std::size_t capacity = 9;
+  std::array<std::uint32_t, capacity + 2> limb{};
+  std::size_t size = 0;
+
+  void multiply(std::uint32_t factor) {
+    std::uint64_t carry = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+      const std::uint64_t t = std::uint64_t{limb[i]} * factor + carry;
+      limb[i] = static_cast<std::uint32_t>(t);
+      carry = t >> 32;
+    }
+    if (carry != 0 && size < capacity) limb[size++] = static_cast<std::uint32_t>(carry);
+  }
+  // The 64 bits from bit `at` up; `at` must lie inside the number.
+  std::uint64_t bits_from(std::size_t at) const {
+    const std::size_t i = at / 32;
+    const std::size_t shift = at % 32;
+    std::uint64_t r = limb[i] | std::uint64_t{limb[i + 1]} << 32;
+    if (shift != 0) r = r >> shift | std::uint64_t{limb[i + 2]} << (64 - shift);
+    return r;
+  }
+  bool bit(std::size_t at) const { return (limb[at / 32] >> (at % 32) & 1) != 0; }
+  bool any_below(std::size_t at) const {
+    for (std::size_t i = 0; i < at / 32; ++i)
+      if (limb[i] != 0) return true;
+    return (limb[at / 32] & ((std::uint32_t{1} << (at % 32)) - 1)) != 0;
+  }
+};
+
+// The 17 digits by way of the standard library, for reals outside the range of the exact
+// integer method below. to_chars rounds correctly, a tie to even.
+decimal by_to_chars(double magnitude) {
+  std::array<char, 40> text{};
+  // "d.dddddddddddddddde+dd": one digit, the point, 16 digits, then the exponent.
+  const auto end = std::to_chars(text.data(), text.data() + text.size(), magnitude,
+                                 std::chars_format::scientific, first_digits - 1)
+                       .ptr;
+  decimal d;
+  d.digits = static_cast<std::uint64_t>(text[0] - '0');
+  for (int i = 2; i <= first_digits; ++i)
+    d.digits = d.digits * 10 + static_cast<std::uint64_t>(text[static_cast<std::size_t>(i)] - '0');
+  int power = 0;
+  for (const char* p = text.data() + first_digits + 3; p < end; ++p)
+    power = power * 10 + (*p - '0');
+  d.exponent = (text[first_digits + 2] == '-' ? -power : power) + 1;
+  return d;
+}
+
+// Turns a finite real into its 17 significant digits, rounded correctly with a tie going to the
+// even digit, the same digits that to_chars gives. Which way a tie goes at the 17th digit never
+// shows in a field: it can only change the 17th digit itself, and only from even to odd.
+// Reals from 2^-160 to 10^17, all single-precision values below 10^17 among them, take an exact
+// integer way: with value = m x 2^e, the digits are m x 10^q / 2^-e, q = 17 - exponent.
+decimal to_decimal(double v) {
+  const auto bits = std::bit_cast<std::uint64_t>(v);
+  std::uint64_t m = bits & ((std::uint64_t{1} << 52) - 1);
+  const int biased = static_cast<int>(bits >> 52 & 0x7ff);
+  int e = biased == 0 ? -1074 : biased - 1075;
+  if (biased != 0) m |= std::uint64_t{1} << 52;
+  if (m == 0) return {};
+  const int zeros = std::countr_zero(m);
+  m >>= zeros;
+  e += zeros;
+
+  // value lies in [2^top, 2^(top+1)); (top * 78913) >> 18 is floor(top x log10 2) for any top a
+  // double has, so the exponent is estimate or estimate + 1.
+  const int top = static_cast<int>(std::bit_width(m)) - 1 + e;
+  const int estimate = ((top * 78913) >> 18) + 1;
+  const int q = first_digits - estimate;
+  // Below 2^-160, m x 10^q would outgrow 288 bits; at 10^17 and above q is negative.
+  if (top < -160 || q < 0) {
+    decimal d = by_to_chars(std::fabs(v));
+    d.negative = std::signbit(v);
+    return d;
+  }
+
+  // digits = value x 10^q, below 2 x 10^17; half and beyond describe the dropped fraction.
+  std::uint64_t digits = 0;
+  bool half = false;    // the dropped fraction is at least one half
+  bool beyond = false;  // and something more than its half-way digit
+  if (e >= 0) {
+    digits = (m << e) * powers_of_ten[static_cast<std::size_t>(q)];
+  } else {
+    wide_integer w;
+    w.limb[0] = static_cast<std::uint32_t>(m);
+    w.limb[1] = static_cast<std::uint32_t>(m >> 32);
+    w.size = w.limb[1] != 0 ? 2 : 1;
+    int left = q;
+    for (; left >= 9; left -= 9) w.multiply(1'000'000'000);
+    w.multiply(static_cast<std::uint32_t>(powers_of_ten[static_cast<std::size_t>(left)]));
+    const auto point = static_cast<std::size_t>(-e);  // the binary point of value x 10^q
+    digits = w.bits_from(point);
+    half = w.bit(point - 1);
+    beyond = w.any_below(point - 1);
+  }
+  int exponent = estimate;
+  if (digits >= powers_of_ten[first_digits]) {  // 18 digits: the estimate was one short
+    const auto last = digits % 10;
+    digits /= 10;
+    beyond = beyond || half || last % 5 != 0;
+    half = last >= 5;
+    ++exponent;
+  }
+  if (half && (beyond || digits % 2 != 0) && ++digits == powers_of_ten[first_digits]) {
+    digits /= 10;
+    ++exponent;
+  }
+  return {digits, exponent, std::signbit(v)};
+}
+
+// ---- Rounding ----
+
+// A real rounded for its field: value = 0.d1...dcount x 10^exponent; count 0 is zero, which has
+// the exponent 0 and no sign.
+struct rounded {
+  std::array<char, max_significant> digit{};
+  int count = 0;
+  int exponent = 0;
+  bool negative = false;
+};
+
+// Keeps the first `keep` digits, never more than 7. The first dropped digit decides: 0 to 4
+// drop the rest, 5 to 9 raise the last kept digit. With no digit kept, a first digit of 5 to 9
+// becomes one unit of the place before it.
+rounded round_to(const decimal& d, int keep) {
+  if (d.digits == 0 || keep < 0) return {};
+  keep = std::min(keep, max_significant);
+  // The kept digits and the first dropped one, below 10^8.
+  const auto with_dropped = static_cast<std::uint32_t>(
+      d.digits / powers_of_ten[static_cast<std::size_t>(first_digits - 1 - keep)]);
+  std::uint32_t kept = with_dropped / 10;
+  rounded r;
+  r.exponent = d.exponent;
+  if (with_dropped % 10 >= 5 && ++kept == powers_of_ten[static_cast<std::size_t>(keep)]) {
+    // The carry ran out of the first digit.
+    kept = keep == 0 ? 1 : kept / 10;
+    keep = std::max(keep, 1);
+    ++r.exponent;
+  }
+  if (kept == 0) return {};
+  r.count = keep;
+  r.negative = d.negative;
+  for (int i = keep - 1; i >= 0; --i) {
+    r.digit[static_cast<std::size_t>(i)] = static_cast<char>('0' + kept % 10);
+    kept /= 10;
+  }
+  return r;
+}
+
+// ---- Justification or asterisks ----
+
+// Builds a field's text from its right end, so that it comes out right-justified; a text longer
+// than the field turns the whole field into asterisks.
+struct field_writer {
+  char* out;
+  int width;
+  int blank;  // columns left of what has been written
+  bool overflow = false;
+
+  field_writer(char* field, int field_width)
+      : out(field), width(std::max(field_width, 0)), blank(width) {}
+
+  void put(char c) {
+    if (blank == 0)
+      overflow = true;
+    else
+      out[--blank] = c;
+  }
+  void put_text(std::string_view text) {
+    for (auto c = text.rbegin(); c != text.rend(); ++c) put(*c);
+  }
+  // `count` places of r from place `first` on, the last one written first; d1 is place 1, and
+  // places outside the kept digits are 0. Stops once the field is full, so a huge count costs
+  // nothing; offsets are compared, never summed, so that no width can overflow them.
+  void put_places(const rounded& r, int first, int count) {
+    for (int i = count - 1; i >= 0 && !overflow; --i)
+      put(i >= 1 - first && i <= r.count - first ? r.digit[static_cast<std::size_t>(first + i - 1)]
+                                                 : '0');
+  }
+  // "E", the sign and two digits; a third digit takes the place of the letter.
+  void put_exponent(int power) {
+    const int magnitude = std::abs(power);
+    put(static_cast<char>('0' + magnitude % 10));
+    put(static_cast<char>('0' + magnitude / 10 % 10));
+    if (magnitude >= 100) put(static_cast<char>('0' + magnitude / 100));
+    put(power < 0 ? '-' : '+');
+    if (magnitude < 100) put('E');
+  }
+  void finish() {
+    if (overflow)
+      std::fill_n(out, width, '*');
+    else
+      std::fill_n(out, blank, ' ');
+  }
+};
+
+// NaN and infinities come only from damaged binary files: they are shown as words, never
+// converted. An infinity that finds no room for "Infinity" is written "Inf".
+void put_not_finite(field_writer& w, double v) {
+  if (std::isnan(v)) {
+    w.put_text("NaN");
+  } else {
+    const int sign = v < 0 ? 1 : 0;
+    w.put_text(w.width >= 8 + sign ? "Infinity" : "Inf");
+    if (sign != 0) w.put('-');
+  }
+}
+
+// ---- Field forms ----
+
+void put_magnitude(field_writer& w, std::int64_t v) {
+  // The magnitude is taken unsigned so that the most negative value has one too.
+  std::uint64_t magnitude =
+      v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+  do {
+    w.put(static_cast<char>('0' + magnitude % 10));
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (v < 0) w.put('-');
+}
+
+// Integer digits, the point, then `decimals` digits. No 0 stands before the point unless the
+// field would otherwise hold no digit at all.
+void put_fixed_form(field_writer& w, const rounded& r, int decimals) {
+  const int before_point = std::max(r.exponent, 0);
+  w.put_places(r, r.exponent + 1, decimals);
+  w.put('.');
+  if (before_point > 0)
+    w.put_places(r, 1, before_point);
+  else if (decimals == 0)
+    w.put('0');
+  if (r.negative) w.put('-');
+}
+
+// The free-form shape for 1 <= |value| < 10^7, judged before rounding: 6 decimals.
+void put_free_fixed_form(field_writer& w, const rounded& r) {
+  w.put_places(r, r.exponent + 1, 6);
+  w.put('.');
+  w.put_places(r, 1, r.exponent);
+  if (r.negative) w.put('-');
+}
+
+// The free-form shape for all other values: d.dddddd and the exponent.
+void put_free_exponent_form(field_writer& w, const rounded& r) {
+  w.put_exponent(r.count == 0 ? 0 : r.exponent - 1);
+  w.put_places(r, 2, 6);
+  w.put('.');
+  w.put_places(r, 1, 1);
+  if (r.negative) w.put('-');
+}
+
+}  // namespace
+
+void put_integer(char* out, int width, std::int64_t v) {
+  field_writer w(out, width);
+  put_magnitude(w, v);
+  w.finish();
+}
+
+void put_fixed(char* out, int width, int decimals, double v) {
+  field_writer w(out, width);
+  if (!std::isfinite(v)) {
+    put_not_finite(w, v);
+  } else {
+    // A field cannot show more decimals than its width; bounding them keeps the sums below small.
+    decimals = std::clamp(decimals, 0, w.width);
+    const decimal d = to_decimal(v);
+    const int keep =
+        decimals > max_significant - d.exponent ? max_significant : d.exponent + decimals;
+    put_fixed_form(w, round_to(d, keep), decimals);
+  }
+  w.finish();
+}
+
+void put_exponent(char* out, int width, int digits, double v) {
+  field_writer w(out, width);
+  if (!std::isfinite(v)) {
+    put_not_finite(w, v);
+  } else {
+    digits = std::clamp(digits, 0, w.width);
+    const rounded r = round_to(to_decimal(v), digits);
+    w.put_exponent(r.exponent);
+    w.put_places(r, 1, digits);
+    w.put('.');
+    if (r.negative) w.put('-');
+  }
+  w.finish();
+}
+
+void put_free_integer(char* out, std::int64_t v) { put_integer(out, free_integer_width, v); }
+
+void put_free_real(char* out, double v) {
+  field_writer w(out, free_real_width);
+  if (!std::isfinite(v)) {
+    put_not_finite(w, v);
+  } else {
+    const decimal d = to_decimal(v);
+    const rounded r = round_to(d, max_significant);
+    if (d.digits != 0 && d.exponent >= 1 && d.exponent <= max_significant)
+      put_free_fixed_form(w, r);
+    else
+      put_free_exponent_form(w, r);
+  }
+  w.finish();
+}
+
+std::string render_i(std::int64_t v, int width) {
+  std::string s(static_cast<std::size_t>(std::max(width, 0)), ' ');
+  put_integer(s.data(), width, v);
+  return s;
+}
+
+std::string render_f(double v, int width, int decimals) {
+  std::string s(static_cast<std::size_t>(std::max(width, 0)), ' ');
+  put_fixed(s.data(), width, decimals, v);
+  return s;
+}
+
+std::string render_e(double v, int width, int digits) {
+  std::string s(static_cast<std::size_t>(std::max(width, 0)), ' ');
+  put_exponent(s.data(), width, digits, v);
+  return s;
+}
+
+std::string render_free_integer(std::int64_t v) {
+  std::string s(free_integer_width, ' ');
+  put_free_integer(s.data(), v);
+  return s;
+}
+
+std::string render_free_real(double v) {
+  std::string s(free_real_width, ' ');
+  put_free_real(s.data(), v);
+  return s;
+}
+
+}  // namespace recio

@@ -1,0 +1,184 @@
+// tests/number_fields_test.cpp: the look of Iw, Fw.d, Ew.d and free-form numbers.
+#include "recio/number_fields.hpp"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <fstream>
+#include <limits>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace recio {
+namespace {
+
+constexpr double inf = std::numeric_limits<double>::infinity();
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+constexpr double double_max = std::numeric_limits<double>::max();
+constexpr double double_tiniest = std::numeric_limits<double>::denorm_min();
+constexpr std::int64_t int64_min = std::numeric_limits<std::int64_t>::min();
+
+std::string shared_dir() {
+#ifdef ZOLKDF_SHARED_DIR
+  return ZOLKDF_SHARED_DIR;
+#else
+  const std::string source = __FILE__;
+  return source.substr(0, source.find_last_of('/') + 1) + "../../shared";
+#endif
+}
+
+// Each line: the bits in hex, the value, then F9.3, F10.2, F11.5, E14.7 and free-form, each in
+// brackets, tab-separated.
+TEST(reference_renderings, match_every_field_of_every_value) {
+  std::ifstream file(shared_dir() + "/vectors/fields.tsv");
+  if (!file) GTEST_SKIP() << "no reference renderings at " << shared_dir();
+  const char* const names[] = {"F9.3", "F10.2", "F11.5", "E14.7", "free"};
+  int rows = 0;
+  int mismatches = 0;
+  for (std::string line; std::getline(file, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream cells(line);
+    std::vector<std::string> cell;
+    for (std::string c; std::getline(cells, c, '\t');) cell.push_back(c);
+    ASSERT_EQ(cell.size(), 7u) << line;
+    const auto bits = static_cast<std::uint32_t>(std::stoul(cell[0], nullptr, 16));
+    const float v = std::bit_cast<float>(bits);
+    const std::string got[] = {render_f(v, 9, 3), render_f(v, 10, 2), render_f(v, 11, 5),
+                               render_e(v, 14, 7), render_free_real(v)};
+    ++rows;
+    for (int i = 0; i < 5; ++i) {
+      const std::string& want = cell[static_cast<std::size_t>(i + 2)];
+      if ("[" + got[i] + "]" == want) continue;
+      if (++mismatches <= 10)
+        ADD_FAILURE() << "bits " << cell[0] << " (" << cell[1] << ") " << names[i] << ": want "
+                      << want << ", got [" << got[i] << "]";
+    }
+  }
+  EXPECT_EQ(rows, 52326);
+  EXPECT_EQ(mismatches, 0);
+}
+
+// One case a line, the results aligned.
+// clang-format off
+TEST(i_field, is_right_justified_or_asterisks) {
+  EXPECT_EQ(render_i(131072, 6),     "131072");
+  EXPECT_EQ(render_i(1234567, 6),    "******");
+  EXPECT_EQ(render_i(-5, 6),         "    -5");
+  EXPECT_EQ(render_i(0, 1),          "0");
+  EXPECT_EQ(render_i(-1, 1),         "*");
+  EXPECT_EQ(render_i(int64_min, 20), "-9223372036854775808");
+  EXPECT_EQ(render_i(int64_min, 19), std::string(19, '*'));
+}
+
+TEST(f_field, has_no_zero_before_the_point) {
+  EXPECT_EQ(render_f(0.5f, 9, 3),     "     .500");
+  EXPECT_EQ(render_f(0.0f, 9, 3),     "     .000");
+  EXPECT_EQ(render_f(-0.25f, 9, 3),   "    -.250");
+  EXPECT_EQ(render_f(-0.0004f, 9, 3), "     .000");  // rounds to zero: the sign goes too
+  EXPECT_EQ(render_f(0.3f, 4, 0),     "  0.");  // the only digit the field can have
+  EXPECT_EQ(render_f(-0.3f, 4, 0),    "  0.");
+}
+
+TEST(f_field, rounds_half_up_with_carries) {
+  EXPECT_EQ(render_f(1234.5f, 10, 2),     "   1234.50");
+  EXPECT_EQ(render_f(1234.5678f, 9, 3),   " 1234.568");
+  EXPECT_EQ(render_f(4000.1235f, 11, 5),  " 4000.12400");  // 7 significant digits, then zeros
+  EXPECT_EQ(render_f(12345.678f, 11, 5),  "12345.68000");
+  EXPECT_EQ(render_f(0.0005f, 9, 3),      "     .001");  // no digit kept, yet it rounds up
+  EXPECT_EQ(render_f(-0.0005f, 9, 3),     "    -.001");
+  EXPECT_EQ(render_f(0.00005f, 9, 3),     "     .000");
+  EXPECT_EQ(render_f(-0.9996f, 9, 3),     "   -1.000");
+  EXPECT_EQ(render_f(9.9996f, 9, 3),      "   10.000");
+  EXPECT_EQ(render_f(2.5f, 4, 0),         "  3.");
+  EXPECT_EQ(render_f(1e30, 40, 3),        "     1000000000000000000000000000000.000");
+}
+
+TEST(f_field, fills_with_asterisks_when_too_narrow) {
+  EXPECT_EQ(render_f(123456.7f, 9, 3),   "*********");
+  EXPECT_EQ(render_f(-1234.5678f, 9, 3), "-1234.568");
+  EXPECT_EQ(render_f(-12345.67f, 9, 3),  "*********");
+  EXPECT_EQ(render_f(-0.5f, 4, 3),       "****");
+  EXPECT_EQ(render_f(1e300, 9, 3),       "*********");
+  EXPECT_EQ(render_f(1.0f, 2, 5),        "**");
+}
+
+TEST(e_field, has_its_mantissa_between_a_tenth_and_one) {
+  EXPECT_EQ(render_e(1.0f, 14, 7),         "  .1000000E+01");
+  EXPECT_EQ(render_e(-1.0f, 14, 7),        " -.1000000E+01");
+  EXPECT_EQ(render_e(0.0f, 14, 7),         "  .0000000E+00");
+  EXPECT_EQ(render_e(-0.00123456f, 14, 7), " -.1234560E-02");
+  EXPECT_EQ(render_e(1e-5f, 14, 7),        "  .1000000E-04");  // .99999997E-05 carries
+  EXPECT_EQ(render_e(2.0 / 3, 20, 10),     "     .6666667000E+00");
+  EXPECT_EQ(render_e(1.0f, 12, 7),         ".1000000E+01");
+  EXPECT_EQ(render_e(1.0f, 11, 7),         "***********");
+}
+
+TEST(e_field, writes_three_digit_exponents_without_the_letter) {
+  EXPECT_EQ(render_e(1e100, 14, 7),          "  .1000000+101");
+  EXPECT_EQ(render_e(-1e-101, 14, 7),        " -.1000000-100");
+  EXPECT_EQ(render_e(1e-100, 14, 7),         "  .1000000E-99");
+  EXPECT_EQ(render_e(1e100, 11, 7),          "***********");
+  EXPECT_EQ(render_e(double_max, 14, 7),     "  .1797693+309");
+  EXPECT_EQ(render_e(double_tiniest, 14, 7), "  .4940656-323");
+}
+
+// The digits come from a 17-digit string: 115.44335 is stored as 115.443349999999995..., whose
+// 17 digits end in 5000000000, which then rounds up.
+TEST(real_fields, round_the_17_digit_string_again) {
+  EXPECT_EQ(render_e(115.44335, 14, 7),  "  .1154434E+03");
+  EXPECT_EQ(render_f(115.44335, 11, 5),  "  115.44340");
+}
+
+TEST(real_fields, show_nan_and_infinities_as_words) {
+  EXPECT_EQ(render_f(nan, 9, 3),       "      NaN");
+  EXPECT_EQ(render_f(-nan, 9, 3),      "      NaN");
+  EXPECT_EQ(render_f(inf, 9, 3),       " Infinity");
+  EXPECT_EQ(render_f(-inf, 9, 3),      "-Infinity");
+  EXPECT_EQ(render_f(-inf, 8, 3),      "    -Inf");
+  EXPECT_EQ(render_f(inf, 3, 1),       "Inf");
+  EXPECT_EQ(render_f(-inf, 3, 1),      "***");
+  EXPECT_EQ(render_e(nan, 2, 7),       "**");
+  EXPECT_EQ(render_free_real(-inf),    "      -Infinity");
+  EXPECT_EQ(render_free_real(nan),     "            NaN");
+}
+
+TEST(put_fields, write_exactly_their_width) {
+  char field[12] = "###########";
+  put_fixed(field, 3, 1, 1e300);
+  put_exponent(field + 3, 1, 7, -inf);
+  put_fixed(field + 4, 0, 3, 1.0);
+  put_integer(field + 4, 2, 7);
+  EXPECT_STREQ(field, "**** 7#####");
+  EXPECT_EQ(render_f(1.0, 0, 0), "");
+  EXPECT_EQ(render_e(1.0, -3, 7), "");
+}
+
+TEST(free_form, gives_integers_11_columns_and_reals_15) {
+  EXPECT_EQ(render_free_integer(5),           "          5");
+  EXPECT_EQ(render_free_integer(-2147483648), "-2147483648");
+  EXPECT_EQ(render_free_real(-0.0001f),       "  -1.000000E-04");
+  EXPECT_EQ(render_free_real(1.0f),           "       1.000000");
+  EXPECT_EQ(render_free_real(123.456f),       "     123.456000");
+  EXPECT_EQ(render_free_real(-9999999.0f),    "-9999999.000000");
+  EXPECT_EQ(render_free_real(0.5f),           "   5.000000E-01");
+  EXPECT_EQ(render_free_real(0.99999994f),    "   9.999999E-01");
+  EXPECT_EQ(render_free_real(0.0f),           "   0.000000E+00");
+  EXPECT_EQ(render_free_real(-0.0f),          "   0.000000E+00");
+  EXPECT_EQ(render_free_real(2.5e7f),         "   2.500000E+07");
+  EXPECT_EQ(render_free_real(1e100),          "   1.000000+100");
+  EXPECT_EQ(render_free_real(1e-100),         "   1.000000-100");
+}
+
+// The shape follows the value before rounding, so a value that rounds across 1 or 10^7 keeps
+// the shape it had.
+TEST(free_form, chooses_the_shape_before_rounding) {
+  EXPECT_EQ(render_free_real(9999999.5),  "10000000.000000");
+  EXPECT_EQ(render_free_real(0.99999999), "   1.000000E+00");
+}
+
+// clang-format on
+
+}  // namespace
+}  // namespace recio
