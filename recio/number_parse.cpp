@@ -1,0 +1,120 @@
+// recio/number_parse.cpp: numbers as they are read, free-form and from Iw and Fw.d fields.
+#include "recio/number_parse.hpp"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstddef>
+#include <system_error>
+
+namespace recio {
+
+namespace {
+
+constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool is_exponent_letter(char c) { return c == 'E' || c == 'e' || c == 'D' || c == 'd'; }
+
+// Every value halfway between two floats has at most 113 significant decimal digits, so the
+// first 120 digits, with a 1 standing in for any nonzero digit dropped after them, round to the
+// same float as the whole digit string.
+constexpr std::size_t kept_digits = 120;
+// Exponents are held within this bound: anything beyond it is far outside the float range.
+constexpr std::int64_t exponent_bound = 1'000'000;
+// Magnitudes are held within this bound, far above any 32-bit integer.
+constexpr std::uint64_t magnitude_bound = 1'000'000'000'000'000'000;
+
+// Reads an optional sign at text[at]; true when it is a minus.
+bool take_sign(std::string_view text, std::size_t& at) {
+  if (at == text.size() || (text[at] != '+' && text[at] != '-')) return false;
+  return text[at++] == '-';
+}
+
+}  // namespace
+
+io_error parse_real(std::string_view text, float& v) {
+  // The number is rewritten as digits and a decimal exponent, value = digits * 10^scale, for a
+  // conversion rounded once, straight to single precision.
+  std::array<char, kept_digits + 32> plain{};
+  std::size_t used = 0;
+  std::size_t at = 0;
+  const bool negative = take_sign(text, at);
+  if (negative) plain[used++] = '-';
+  const std::size_t first_digit = used;
+  std::int64_t scale = 0;
+  bool any_digit = false;
+  bool dropped_nonzero = false;
+  bool after_point = false;
+  for (; at < text.size(); ++at) {
+    const char c = text[at];
+    if (c == '.' && !after_point) {
+      after_point = true;
+      continue;
+    }
+    if (!is_digit(c)) break;
+    any_digit = true;
+    if (used == first_digit && c == '0') {
+      if (after_point) --scale;  // a leading zero only moves the point
+    } else if (used - first_digit < kept_digits) {
+      plain[used++] = c;
+      if (after_point) --scale;
+    } else {
+      dropped_nonzero = dropped_nonzero || c != '0';
+      if (!after_point) ++scale;
+    }
+  }
+  if (!any_digit) return io_error::invalid_real;
+  std::int64_t exponent = 0;
+  if (at < text.size() && is_exponent_letter(text[at])) {
+    ++at;
+    const bool exponent_negative = take_sign(text, at);
+    const std::size_t exponent_start = at;
+    for (; at < text.size() && is_digit(text[at]); ++at)
+      exponent = std::min(exponent * 10 + (text[at] - '0'), exponent_bound);
+    if (at == exponent_start) return io_error::invalid_real;
+    if (exponent_negative) exponent = -exponent;
+  }
+  if (at != text.size()) return io_error::invalid_real;
+
+  if (used == first_digit) {
+    v = negative ? -0.0f : 0.0f;
+    return io_error::none;
+  }
+  if (dropped_nonzero) {
+    plain[used++] = '1';
+    --scale;
+  }
+  const auto digit_count = static_cast<std::int64_t>(used - first_digit);
+  const std::int64_t power = std::clamp(scale + exponent, -exponent_bound, exponent_bound);
+  plain[used++] = 'e';
+  const auto [end, ec] = std::to_chars(plain.data() + used, plain.data() + plain.size(), power);
+  if (ec != std::errc{}) return io_error::invalid_real;
+  float value = 0.0f;
+  const auto result = std::from_chars(plain.data(), end, value);
+  if (result.ec == std::errc::result_out_of_range) {
+    // Reported both ways: a value below 1 has underflowed, and takes the zero it rounds to.
+    if (power + digit_count > 0) return io_error::real_out_of_range;
+    value = negative ? -0.0f : 0.0f;
+  } else if (result.ec != std::errc{} || result.ptr != end) {
+    return io_error::invalid_real;
+  }
+  v = value;
+  return io_error::none;
+}
+
+io_error parse_integer(std::string_view text, std::int64_t min, std::int64_t max, std::int64_t& v) {
+  std::size_t at = 0;
+  const bool negative = take_sign(text, at);
+  const std::size_t digits_start = at;
+  std::uint64_t magnitude = 0;
+  for (; at < text.size() && is_digit(text[at]); ++at)
+    magnitude =
+        std::min(magnitude * 10 + static_cast<std::uint64_t>(text[at] - '0'), magnitude_bound);
+  if (at == digits_start || at != text.size()) return io_error::invalid_integer;
+  const auto signed_magnitude = static_cast<std::int64_t>(magnitude);
+  const std::int64_t value = negative ? -signed_magnitude : signed_magnitude;
+  if (value < min || value > max) return io_error::integer_out_of_range;
+  v = value;
+  return io_error::none;
+}
+
+}  // namespace recio

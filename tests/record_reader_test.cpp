@@ -1,0 +1,101 @@
+// tests/record_reader_test.cpp: records split from memory and from a pipe read in small pieces.
+#include "recio/record_reader.hpp"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using recio::record_reader;
+
+std::vector<std::string> all_records(record_reader& in) {
+  std::vector<std::string> out;
+  std::string_view r;
+  while (in.next_record(r)) out.emplace_back(r);
+  return out;
+}
+
+std::vector<std::string> from_memory(std::string_view text) {
+  record_reader in = record_reader::from_memory(text);
+  return all_records(in);
+}
+
+// The text written into a pipe, then read back through a buffer of buffer_size bytes.
+std::vector<std::string> through_pipe(const std::string& text, std::size_t buffer_size) {
+  std::array<int, 2> ends{};
+  EXPECT_EQ(::pipe(ends.data()), 0);
+  EXPECT_EQ(::write(ends[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  ::close(ends[1]);
+  std::vector<char> buffer(buffer_size);
+  record_reader in = record_reader::from_fd(ends[0], buffer);
+  std::vector<std::string> out = all_records(in);
+  EXPECT_FALSE(in.read_failed);
+  ::close(ends[0]);
+  return out;
+}
+
+using lines = std::vector<std::string>;
+
+TEST(records, end_at_lf_with_or_without_cr) {
+  // clang-format off
+  EXPECT_EQ(from_memory("a\r\nb\nc"),      (lines{"a", "b", "c"}));
+  EXPECT_EQ(from_memory("a\n\r\n\nb\n"),   (lines{"a", "", "", "b"}));
+  EXPECT_EQ(from_memory("a\rb\r\r\n"),     (lines{"a\rb\r"}));  // only the CR before LF goes
+  EXPECT_EQ(from_memory(""),               lines{});
+  EXPECT_EQ(from_memory(std::string_view{}), lines{});
+  EXPECT_EQ(from_memory("\n"),             (lines{""}));
+  // clang-format on
+}
+
+TEST(records, byte_26_ends_the_input) {
+  // clang-format off
+  EXPECT_EQ(from_memory("a\nb\032c\nd\n"), (lines{"a", "b"}));
+  EXPECT_EQ(from_memory("a\r\n\032\nb\n"),    (lines{"a"}));
+  EXPECT_EQ(through_pipe("abc\nde\032fgh\nij\n", 4), (lines{"abc", "de"}));
+  // clang-format on
+}
+
+TEST(records, from_a_pipe_refill_across_records) {
+  // clang-format off
+  EXPECT_EQ(through_pipe("1 2\r\n3 4\r\n55 66\r\n7", 8), (lines{"1 2", "3 4", "55 66", "7"}));
+  EXPECT_EQ(through_pipe("abcdefgh\nx\n", 8),          (lines{"abcdefgh", "x"}));  // just fits
+  EXPECT_EQ(through_pipe("abcdefg\r\nx\r\n", 8),       (lines{"abcdefg", "x"}));
+  EXPECT_EQ(through_pipe("", 8),                       lines{});
+  // clang-format on
+}
+
+TEST(records, longer_than_the_buffer_are_cut_and_the_rest_of_the_line_skipped) {
+  // clang-format off
+  EXPECT_EQ(through_pipe("abcdefghij\nxy\n", 8),             (lines{"abcdefgh", "xy"}));
+  EXPECT_EQ(through_pipe("0123456789012345678901\nz", 8),    (lines{"01234567", "z"}));
+  EXPECT_EQ(through_pipe("short\n0123456789abcdef\n\nq", 8), (lines{"short", "01234567", "", "q"}));
+  EXPECT_EQ(through_pipe("0123456789", 8),                   (lines{"01234567"}));
+  // clang-format on
+}
+
+TEST(records, from_a_file_and_again_after_reset) {
+  char name[] = "/tmp/record_reader_testXXXXXX";
+  const int fd = ::mkstemp(name);
+  ASSERT_GE(fd, 0);
+  const std::string text = "  4000.00000  .1000000E+01\r\n  3999.00000  .2000000E+01\r\n";
+  ASSERT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  ASSERT_EQ(::lseek(fd, 0, SEEK_SET), 0);
+  std::array<char, 16> buffer{};
+  record_reader in = record_reader::from_fd(fd, buffer);
+  std::string_view r;
+  ASSERT_TRUE(in.next_record(r));
+  EXPECT_EQ(r, "  4000.00000  .1");
+  ASSERT_EQ(::lseek(fd, 0, SEEK_SET), 0);
+  in.reset();  // what was buffered, and the cut line's rest, belong to the old position
+  EXPECT_EQ(all_records(in), (lines{"  4000.00000  .1", "  3999.00000  .2"}));
+  ::close(fd);
+  ::unlink(name);
+}
+
+}  // namespace
