@@ -25,7 +25,7 @@ constexpr std::array<std::pair<io_error, std::string_view>, 14> error_table{{
 }};
 
 constexpr std::array<std::string_view, 10> statement_labels{
-    ": OPEN(", ": CLOSE(",     ": READ(",      ": WRITE(",   ": INQUIRE(",
+    ": OPEN(",    ": CLOSE(",  ": READ(",      ": WRITE(",   ": INQUIRE(",
     ": ENDFILE(", ": REWIND(", ": BACKSPACE(", ": LOCKING(", ": EOF("};
 }  // namespace
 

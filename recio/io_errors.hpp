@@ -26,7 +26,16 @@ enum class io_error : std::int16_t {
 
 // The kind of statement named in the report.
 enum class statement_kind : std::uint8_t {
-  open, close, read, write, inquire, endfile, rewind, backspace, locking, eof
+  open,
+  close,
+  read,
+  write,
+  inquire,
+  endfile,
+  rewind,
+  backspace,
+  locking,
+  eof
 };
 
 // The message text of an error, such as "end of file encountered".

@@ -10,13 +10,13 @@
 namespace recio {
 
 enum class field_kind : std::uint8_t {
-  integer,   // Iw
-  fixed,     // Fw.d
-  exponent,  // Ew.d
-  text,      // Aw, or A alone (width 0: the text at its own length)
-  blanks,    // nX
-  literal,   // a quoted text, written unchanged
-  record_end // "/"
+  integer,    // Iw
+  fixed,      // Fw.d
+  exponent,   // Ew.d
+  text,       // Aw, or A alone (width 0: the text at its own length)
+  blanks,     // nX
+  literal,    // a quoted text, written unchanged
+  record_end  // "/"
 };
 
 struct field {

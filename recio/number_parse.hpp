@@ -15,7 +15,6 @@ namespace recio {
 io_error parse_real(std::string_view text, float& v);
 // An integer: optional sign and digits. Beyond min..max it is integer_out_of_range; anything
 // else not of this form is invalid_integer.
-io_error parse_integer(std::string_view text, std::int64_t min, std::int64_t max,
-                       std::int64_t& v);
+io_error parse_integer(std::string_view text, std::int64_t min, std::int64_t max, std::int64_t& v);
 
 }  // namespace recio

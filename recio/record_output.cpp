@@ -64,8 +64,8 @@ double as_real(const value& v) {
 
 void put_field(record_builder& rec, const field& f, const value& v) {
   // A field wider than the record's room is cut to it; no layout of the program comes near.
-  const auto width = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(f.width),
-                                                            rec.room()));
+  const auto width =
+      static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(f.width), rec.room()));
   switch (f.kind) {
     case field_kind::integer:
       put_integer(rec.reserve(static_cast<std::size_t>(width)), width, as_integer(v));
@@ -153,8 +153,8 @@ void build_free_records(std::span<const value> values, record_sink sink) {
       continue;
     }
     const bool integer = std::holds_alternative<std::int32_t>(v);
-    const std::size_t width = static_cast<std::size_t>(integer ? free_integer_width
-                                                               : free_real_width);
+    const std::size_t width =
+        static_cast<std::size_t>(integer ? free_integer_width : free_real_width);
     if (rec.size() + width + (after_number ? 1 : 0) > line) {
       rec.end_record();
       rec.add_text(" ");

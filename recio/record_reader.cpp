@@ -19,9 +19,15 @@ std::string_view without_cr(const char* start, std::size_t n) {
 
 record_reader record_reader::from_memory(std::string_view text) {
   record_reader r;
-  r.data = text.data();
+  r.data = text.empty() ? "" : text.data();  // memchr must not be given a null pointer
   r.size = text.size();
   r.exhausted = true;
+  return r;
+}
+
+record_reader record_reader::from_text(std::string_view text) {
+  record_reader r = from_memory(text);
+  r.one_record = true;
   return r;
 }
 
@@ -63,21 +69,25 @@ bool record_reader::refill() {
 }
 
 bool record_reader::next_record(std::string_view& record) {
-  if (skip_line) {
+  if (one_record) {
+    one_record = false;  // taken: the input has nothing more
+    pos = size;
+    record = {data, size};
+    return true;
+  }
+  std::string_view rest;
+  while (skip_line) {  // a line many buffers long comes in many pieces
     skip_line = false;
-    std::string_view rest;
-    do {
-      if (!next_record(rest)) return false;
-    } while (skip_line);  // a line many buffers long
+    if (!next_record(rest)) return false;
   }
   std::size_t scanned = 0;  // bytes from pos on known to hold no line end
   for (;;) {
     const char* const start = data + pos;
     const std::size_t avail = size - pos;
     const void* lf_at = std::memchr(start + scanned, '\n', avail - scanned);
-    const std::size_t lf =
-        lf_at != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf_at) - start)
-                         : avail;
+    const std::size_t lf = lf_at != nullptr
+                               ? static_cast<std::size_t>(static_cast<const char*>(lf_at) - start)
+                               : avail;
     if (const void* z_at = std::memchr(start + scanned, ctrl_z, lf - scanned)) {
       // A byte 26 ends the input; what stands before it on its line is a last record.
       const auto z = static_cast<std::size_t>(static_cast<const char*>(z_at) - start);

@@ -11,17 +11,21 @@ namespace recio {
 // end is still a record; a byte 26 (Ctrl-Z) ends the input. A record longer than the buffer is
 // cut to the buffer's size and the rest of its line is skipped.
 struct record_reader {
-  int fd = -1;                // -1: the input is the memory given to from_memory
-  std::span<char> buffer;     // room for reading from fd
-  const char* data = nullptr; // unread input is data[pos, size)
+  int fd = -1;                 // -1: the input is the memory given to from_memory
+  std::span<char> buffer;      // room for reading from fd
+  const char* data = nullptr;  // unread input is data[pos, size)
   std::size_t pos = 0;
   std::size_t size = 0;
-  bool exhausted = false;     // fd has reported its end, or a byte 26 was met
-  bool read_failed = false;   // the last refill failed with an error other than the end
-  bool skip_line = false;     // the last record was cut: the rest of its line goes unread
+  bool exhausted = false;    // fd has reported its end, or a byte 26 was met
+  bool read_failed = false;  // the last refill failed with an error other than the end
+  bool skip_line = false;    // the last record was cut: the rest of its line goes unread
+  bool one_record = false;   // from_text, until its one record is taken
 
-  // A reader of the text in memory; the text must outlive the reader.
+  // A reader of the text in memory, split into records like a file; the text must outlive the
+  // reader.
   static record_reader from_memory(std::string_view text);
+  // A text variable read as a record: one record holding every character of the text.
+  static record_reader from_text(std::string_view text);
   // A reader of fd through buffer.
   static record_reader from_fd(int fd, std::span<char> buffer);
 

@@ -50,8 +50,7 @@ io_code settle(const read_outcome& o, const record_reader& in, returns r, unit_n
     if (r.on_error) return io_code::bad_value;
     fatal_io(io_error::read_failed, statement_kind::read, u);
   }
-  if (o.code == io_code::end && !r.on_end)
-    fatal_io(io_error::end_of_file, statement_kind::read, u);
+  if (o.code == io_code::end && !r.on_end) fatal_io(io_error::end_of_file, statement_kind::read, u);
   if (o.code == io_code::bad_value && !r.on_error) fatal_io(o.error, statement_kind::read, u);
   return o.code;
 }
@@ -66,9 +65,9 @@ std::string_view unit_file_name(unit_number u) {
 void report_to_stderr(io_error e, statement_kind k, std::string_view name) {
   std::array<char, 16> number{};
   std::snprintf(number.data(), number.size(), "F%04d", 6000 + static_cast<int>(e));
-  const std::array<std::string_view, 9> parts{"\r\nrun-time error ", number.data(),
-                                              statement_label(k), name, ")\r\n- ",
-                                              error_text(e), "\r\n"};
+  const std::array<std::string_view, 9> parts{
+      "\r\nrun-time error ", number.data(), statement_label(k), name, ")\r\n- ",
+      error_text(e),         "\r\n"};
   for (std::string_view p : parts) {
     while (!p.empty()) {
       const ssize_t w = ::write(STDERR_FILENO, p.data(), p.size());
@@ -102,7 +101,7 @@ io_code read(unit_number u, const layout& l, returns r, std::initializer_list<ta
 
 io_code read(std::string_view record, const layout& l, returns r,
              std::initializer_list<target> targets) {
-  record_reader in = record_reader::from_memory(record);
+  record_reader in = record_reader::from_text(record);
   const read_outcome o = read_layout_from(in, l, {targets.begin(), targets.size()});
   return settle(o, in, r, 0);
 }

@@ -1,14 +1,14 @@
 // tests/console_test.cpp: the console's line control, MSGLINE, the stop and the fatal I/O report,
 // with standard output and standard error caught in files.
-#include <unistd.h>
+#include "recio/console.hpp"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <functional>
 #include <string>
 
-#include "recio/console.hpp"
 #include "recio/recio.hpp"
 #include "tests/support/run_program.hpp"
 

@@ -51,8 +51,8 @@ TEST_P(end_to_end, gives_exactly_the_expected_output_and_files) {
   const fs::path work = test_support::scratch_folder(GetParam());
   if (fs::exists(c / "files")) fs::copy(c / "files", work, fs::copy_options::recursive);
 
-  const auto result = test_support::run_zolkdf(work, read_file(c / "stdin"),
-                                               lines_of(read_file(c / "args")));
+  const auto result =
+      test_support::run_zolkdf(work, read_file(c / "stdin"), lines_of(read_file(c / "args")));
 
   EXPECT_EQ(visible(result.out), visible(read_file(c / "expected.stdout")));
   EXPECT_EQ(visible(result.err), visible(read_file(c / "expected.stderr")));

@@ -1,11 +1,12 @@
 // tests/record_output_test.cpp: records built from layouts and free-form, and writes into text
 // variables.
+#include "recio/record_output.hpp"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "recio/record_output.hpp"
 #include "recio/recio.hpp"
 
 namespace {
@@ -54,9 +55,9 @@ TEST(layout_write, writes_record_ends_and_empty_records_as_one_blank) {
   constexpr layout value_first{"(A)"};
   EXPECT_EQ(layout_records(value_first, {}), records{" "});
   constexpr layout xy{"(F11.5,2X,E14.7)"};
-  EXPECT_EQ(layout_records(xy, {4000.0f, 1.0f}), records{" 4000.00000  .1000000E+01"});
+  EXPECT_EQ(layout_records(xy, {4000.0f, 1.0f}), records{" 4000.00000    .1000000E+01"});
   EXPECT_EQ(layout_records(xy, {4000.0f, 1.0f, 3000.0f, 2.0f}),
-            (records{" 4000.00000  .1000000E+01", " 3000.00000  .2000000E+01"}));
+            (records{" 4000.00000    .1000000E+01", " 3000.00000    .2000000E+01"}));
 }
 
 TEST(layout_write, places_texts_and_blanks) {
@@ -83,11 +84,11 @@ TEST(free_write, lays_out_texts_and_numbers) {
   EXPECT_EQ(free_records({}), records{" "});
   EXPECT_EQ(free_records({"  ", "K", " entered"}), records{"   K entered"});
   EXPECT_EQ(free_records({"PUTCHAN:  UNIT ", 5, " WAS NOT OPEN. "}),
-            records{" PUTCHAN:  UNIT          5 WAS NOT OPEN. "});
-  EXPECT_EQ(free_records({1, 2}), records{"           1            2"});
+            records{" PUTCHAN:  UNIT           5 WAS NOT OPEN. "});
+  EXPECT_EQ(free_records({1, 2}), records{"           1           2"});
   EXPECT_EQ(free_records({" Calculated last X minus read XEP = ", 0.0f}),
             records{"  Calculated last X minus read XEP =    0.000000E+00"});
-  EXPECT_EQ(free_records({1.0f, -2.5f}), records{"        1.000000      -2.500000"});
+  EXPECT_EQ(free_records({1.0f, -2.5f}), records{"        1.000000       -2.500000"});
 }
 
 TEST(free_write, moves_a_number_that_does_not_fit_and_splits_a_long_text) {

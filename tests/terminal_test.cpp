@@ -1,13 +1,12 @@
 // tests/terminal_test.cpp: the dialogue on an interactive console, where the keyboard and the
 // screen are one terminal (a pseudo-terminal here) and the user's Enter ends the prompt's line.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <pty.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <string>
@@ -83,8 +82,8 @@ TEST(interactive_console, starts_the_record_after_a_reply_on_the_line_that_enter
       "\r\n enter input file name (with extension) :  "
       "enter input file format "
       "\r\n1= Y  (single column)\r\n2= XY (two columns)\r\n3= 6XY (6 columns)\r\n4= JCAMP "
-      "\r\n5= OLD SPC\r\n6= New SPC\r\n"
-      "\r\n enter output file name (with extension) :  "
+      "\r\n5= OLD SPC\r\n6= New SPC\r\n"  // the menu's last record is empty
+      " enter output file name (with extension) :  "
       "enter output file format "
       "\r\n1= Y  (single column)\r\n2= XY (two columns)\r\n3= 6XY (6 columns)\r\n4= JCAMP "
       "\r\n5= SPC\r\n6= New SPC\r\n"

@@ -28,9 +28,8 @@ void write_file(const fs::path& p, const std::string& bytes) {
 
 fs::path scratch_folder(const std::string& name) {
   static std::mt19937_64 random{std::random_device{}()};
-  fs::path p = fs::temp_directory_path() /
-               ("zolkdf-" + name + "-" + std::to_string(::getpid()) + "-" +
-                std::to_string(random() % 1000000000));
+  fs::path p = fs::temp_directory_path() / ("zolkdf-" + name + "-" + std::to_string(::getpid()) +
+                                            "-" + std::to_string(random() % 1000000000));
   fs::remove_all(p);
   fs::create_directories(p);
   return p;
