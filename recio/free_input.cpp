@@ -138,28 +138,16 @@ io_error store(const item& it, const target& t) {
   return io_error::none;
 }
 
-// No record was left: the end of the input, or a read that failed, which is no end of file.
-read_outcome ended(const record_reader& in, read_outcome out) {
-  if (in.read_failed) {
-    out.code = io_code::bad_value;
-    out.error = io_error::read_failed;
-  } else {
-    out.code = io_code::end;
-    out.error = io_error::end_of_file;
-  }
-  return out;
-}
-
 }  // namespace
 
 read_outcome read_free_from(record_reader& in, std::span<const target> targets) {
   read_outcome out;
   cursor c{in};
-  if (!in.next_record(c.record)) return ended(in, out);
+  if (!in.next_record(c.record)) return no_record_left(in, out);
   std::size_t next = 0;
   while (next < targets.size()) {
     const item_start s = seek_item(c);
-    if (s == item_start::end) return ended(in, out);
+    if (s == item_start::end) return no_record_left(in, out);
     if (s == item_start::slash) return out;
     if (s == item_start::null) {
       ++next;

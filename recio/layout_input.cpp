@@ -118,25 +118,13 @@ io_error read_number(std::string_view record, std::size_t& at, const field& f, c
   return parse_real(text.view(), *v);
 }
 
-// No record was left: the end of the input, or a read that failed, which is no end of file.
-read_outcome ended(const record_reader& in, read_outcome out) {
-  if (in.read_failed) {
-    out.code = io_code::bad_value;
-    out.error = io_error::read_failed;
-  } else {
-    out.code = io_code::end;
-    out.error = io_error::end_of_file;
-  }
-  return out;
-}
-
 }  // namespace
 
 // Variables beyond the layout's value fields keep their values.
 read_outcome read_layout_from(record_reader& in, const layout& l, std::span<const target> targets) {
   read_outcome out;
   std::string_view record;
-  if (!in.next_record(record)) return ended(in, out);
+  if (!in.next_record(record)) return no_record_left(in, out);
   std::size_t at = 0;
   std::size_t next = 0;
   for (const field& f : l.fields()) {
@@ -147,7 +135,7 @@ read_outcome read_layout_from(record_reader& in, const layout& l, std::span<cons
       case field_kind::literal:
         continue;
       case field_kind::record_end:
-        if (!in.next_record(record)) return ended(in, out);
+        if (!in.next_record(record)) return no_record_left(in, out);
         at = 0;
         continue;
       case field_kind::integer:

@@ -5,6 +5,8 @@
 #include <span>
 #include <string_view>
 
+#include "recio/values.hpp"
+
 namespace recio {
 
 // A record ends at LF, and a CR just before the LF is not part of it; a last line without a line
@@ -37,5 +39,13 @@ struct record_reader {
  private:
   bool refill();
 };
+
+// The outcome of a read that found no record left: the end of the input, or a read that failed,
+// which is no end of file.
+inline read_outcome no_record_left(const record_reader& in, read_outcome out) {
+  out.code = in.read_failed ? io_code::bad_value : io_code::end;
+  out.error = in.read_failed ? io_error::read_failed : io_error::end_of_file;
+  return out;
+}
 
 }  // namespace recio

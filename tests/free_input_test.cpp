@@ -18,15 +18,6 @@
 namespace recio {
 namespace {
 
-std::string shared_dir() {
-#ifdef ZOLKDF_SHARED_DIR
-  return ZOLKDF_SHARED_DIR;
-#else
-  const std::string source = __FILE__;
-  return source.substr(0, source.find_last_of('/') + 1) + "../../shared";
-#endif
-}
-
 // The float's bits in hex, or the error's text.
 std::string real_of(std::string_view text) {
   float v = 0.0f;
@@ -74,8 +65,8 @@ TEST(real_parse, rounds_once_straight_to_single_precision) {
 }
 
 TEST(real_parse, reads_each_reference_value_back_to_its_bits) {
-  std::ifstream file(shared_dir() + "/vectors/fields.tsv");
-  if (!file) GTEST_SKIP() << "no reference values at " << shared_dir();
+  std::ifstream file(std::string(ZOLKDF_SHARED_DIR) + "/vectors/fields.tsv");
+  if (!file) GTEST_SKIP() << "no reference values at " << std::string(ZOLKDF_SHARED_DIR);
   int rows = 0;
   for (std::string line; std::getline(file, line);) {
     if (line.empty() || line[0] == '#') continue;

@@ -20,20 +20,11 @@ constexpr double double_max = std::numeric_limits<double>::max();
 constexpr double double_tiniest = std::numeric_limits<double>::denorm_min();
 constexpr std::int64_t int64_min = std::numeric_limits<std::int64_t>::min();
 
-std::string shared_dir() {
-#ifdef ZOLKDF_SHARED_DIR
-  return ZOLKDF_SHARED_DIR;
-#else
-  const std::string source = __FILE__;
-  return source.substr(0, source.find_last_of('/') + 1) + "../../shared";
-#endif
-}
-
 // Each line: the bits in hex, the value, then F9.3, F10.2, F11.5, E14.7 and free-form, each in
 // brackets, tab-separated.
 TEST(reference_renderings, match_every_field_of_every_value) {
-  std::ifstream file(shared_dir() + "/vectors/fields.tsv");
-  if (!file) GTEST_SKIP() << "no reference renderings at " << shared_dir();
+  std::ifstream file(std::string(ZOLKDF_SHARED_DIR) + "/vectors/fields.tsv");
+  if (!file) GTEST_SKIP() << "no reference renderings at " << std::string(ZOLKDF_SHARED_DIR);
   const char* const names[] = {"F9.3", "F10.2", "F11.5", "E14.7", "free"};
   int rows = 0;
   int mismatches = 0;
