@@ -2,6 +2,7 @@
 #include "control/dispatch.hpp"
 
 #include "recio/recio.hpp"
+#include "textfmt/textfmt.hpp"
 
 namespace control {
 
@@ -9,8 +10,11 @@ namespace {
 void option_not_available() { recio::write_free(recio::console, {" option not available"}); }
 }  // namespace
 
-bool read_spectrum(std::int32_t code, const file_name& /*name*/, spectrum& /*s*/) {
+bool read_spectrum(std::int32_t code, const file_name& name, spectrum& s) {
   switch (code) {
+    case 2:
+      READ2(name, s.x, s.y, s.first_x, s.last_x, s.count, array_capacity);
+      return true;
     case 4:  // JCAMP
       option_not_available();
       return false;
@@ -19,8 +23,11 @@ bool read_spectrum(std::int32_t code, const file_name& /*name*/, spectrum& /*s*/
   }
 }
 
-void write_spectrum(std::int32_t code, const file_name& /*name*/, spectrum& /*s*/) {
+void write_spectrum(std::int32_t code, const file_name& name, spectrum& s) {
   switch (code) {
+    case 2:
+      WRITE2(name, s.x, s.y, s.count);
+      break;
     case 4:  // JCAMP
       option_not_available();
       break;

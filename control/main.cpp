@@ -2,7 +2,8 @@
 #include "control/driver.hpp"
 #include "recio/recio.hpp"
 
-int main() {
+int main(int argc, char** argv) {
+  recio::set_command_line(argc, argv);
   try {
     control::run_driver();
   } catch (const recio::run_ended& end) {

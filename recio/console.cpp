@@ -96,6 +96,10 @@ void end_pending_line() {
 
 bool line_pending() { return state().pending; }
 
+void mark_pending() { state().pending = true; }
+
+void clear_pending() { state().pending = false; }
+
 bool output_healthy() { return state().healthy; }
 
 record_reader& keyboard() {

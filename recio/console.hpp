@@ -16,6 +16,9 @@ void put_bytes(std::string_view bytes);
 // Writes CR LF when a line end is pending; the pending state stays as it is.
 void end_pending_line();
 bool line_pending();
+// The pending state set or cleared by writes that are not console records.
+void mark_pending();
+void clear_pending();
 // Hands the buffered console output to standard output.
 void flush();
 // False once a write to standard output has failed.

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 #include <string_view>
 
 #include "recio/fixed_text.hpp"
@@ -36,6 +37,28 @@ io_code read(std::string_view record, const layout& l, returns r,
 io_code read_free(unit_number u, returns r, std::initializer_list<target> targets,
                   std::uint32_t* filled = nullptr);
 
+// The ways a file is opened on a unit.
+enum class open_mode {
+  text_read,      // status "OLD", action "READ": an existing text file, read from its start
+  text_write,     // status "REPLACE", action "WRITE": a new text file in place of any old one
+  binary_update,  // status "UNKNOWN", form "BINARY": opened, or created empty, read and written
+  binary_read,    // status "OLD", form "BINARY", action "READ": an existing byte stream
+};
+
+// Opens the named file on u. The name is used without its leading and trailing blanks; a blank
+// name takes the next command-line argument not used yet, or is asked for at the console.
+// Returns 0, or with r.on_error a non-zero code when the open fails.
+int open(unit_number u, std::string_view name, open_mode mode, returns r = {});
+// Closes the file on u (it stays on disk); returns 0, or with r.on_error a non-zero code.
+int close(unit_number u, returns r = {});
+// Reads bytes.size() bytes of the byte stream on u, as they lie in the file.
+io_code read_bytes(unit_number u, std::span<std::uint8_t> bytes, returns r = {});
+// Writes the bytes to the byte stream on u; the first write after the open or after a read cuts
+// the file where it stands.
+void write_bytes(unit_number u, std::span<const std::uint8_t> bytes);
+// The command line, whose words stand in for blank file names.
+void set_command_line(int argc, char** argv);
+
 // How the run ended: a normal end, or a failure.
 enum class exit_status : int { normal = 0, failure = 1 };
 // Thrown by the stops; only main catches it.
@@ -49,7 +72,8 @@ struct run_ended {
 // Ends the run with "Stop - Program terminated."
 [[noreturn]] void stop(exit_status status);
 // Ends the run with the fatal I/O report on standard error and exit status 1.
-[[noreturn]] void fatal_io(io_error e, statement_kind k, unit_number u);
+// The file's name is the one connected to u, or name when given (a file that failed to open).
+[[noreturn]] void fatal_io(io_error e, statement_kind k, unit_number u, std::string_view name = {});
 // The last step of every run, after a stop: ends a pending console line, writes what is buffered
 // and closes the files still open. Returns the process's exit status.
 int finish_run(exit_status status);
@@ -60,6 +84,11 @@ void local_time(std::int16_t& hour, std::int16_t& minute, std::int16_t& second,
                 std::int16_t& hundredths);
 
 }  // namespace recio
+
+// Takes the free I/O unit of the lowest slot of the pool; status 1, or 13 when none is free.
+void GETCHAN(std::int16_t& unit, std::int32_t& status);
+// Gives the unit back to the pool and closes its file; status 1, or -1 when the close failed.
+void PUTCHAN(const std::int16_t& unit, std::int32_t& status);
 
 // Writes one console line from a text framed by the delimiter that is its first character.
 // MSGLINE("\\READSC can not read this file and\\") shows "READSC can not read this file and".

@@ -7,6 +7,7 @@
 #include <span>
 
 #include "recio/console.hpp"
+#include "recio/files.hpp"
 #include "recio/free_input.hpp"
 #include "recio/layout_input.hpp"
 #include "recio/recio.hpp"
@@ -29,18 +30,19 @@ void memory_sink(void* context, std::string_view record) {
   m->filled = true;
 }
 
+// Units 5 and 6 are the keyboard and the console while no file is open on them.
 record_sink sink_for(unit_number u) {
-  if (u == console) return {console_sink, nullptr};
-  fatal_io(io_error::unit_not_connected, statement_kind::write, u);
+  if (u == console && files::name_of(u).empty()) return {console_sink, nullptr};
+  return files::text_sink(u);
 }
 
 record_reader& reader_for(unit_number u) {
-  if (u == keyboard) return console_io::keyboard();
-  fatal_io(io_error::unit_not_connected, statement_kind::read, u);
+  if (u == keyboard && files::name_of(u).empty()) return console_io::keyboard();
+  return files::text_reader(u);
 }
 
 void after_read(unit_number u) {
-  if (u == keyboard) console_io::after_keyboard_read();
+  if (u == keyboard && files::name_of(u).empty()) console_io::after_keyboard_read();
 }
 
 // Turns the outcome of a read into the code that the statement gives back, or ends the run when
@@ -56,6 +58,8 @@ io_code settle(const read_outcome& o, const record_reader& in, returns r, unit_n
 }
 
 std::string_view unit_file_name(unit_number u) {
+  const std::string_view name = files::name_of(u);
+  if (!name.empty()) return name;
   if (u == keyboard) return "stdin";
   if (u == console) return "stdout";
   return "";
@@ -125,15 +129,19 @@ void stop(std::string_view text, exit_status status) {
 
 void stop(exit_status status) { stop("Stop - Program terminated.", status); }
 
-void fatal_io(io_error e, statement_kind k, unit_number u) {
+void fatal_io(io_error e, statement_kind k, unit_number u, std::string_view name) {
   console_io::flush();  // what the console showed comes before the report
-  report_to_stderr(e, k, unit_file_name(u));
+  report_to_stderr(e, k, name.empty() ? unit_file_name(u) : name);
   throw run_ended{exit_status::failure};
 }
 
 int finish_run(exit_status status) {
   console_io::end_pending_line();
   console_io::flush();
+  if (const std::string_view lost = files::close_all(); !lost.empty()) {
+    report_to_stderr(io_error::write_failed, statement_kind::write, lost);
+    status = exit_status::failure;
+  }
   if (!console_io::output_healthy()) {
     // The console lost what was written to it: that is no normal end.
     report_to_stderr(io_error::write_failed, statement_kind::write, unit_file_name(console));

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <string>
 
 #include "tests/support/run_program.hpp"
@@ -22,7 +23,7 @@ struct terminal_run {
 
 // Runs zolkdf on a pseudo-terminal, with the keys typed ahead. The terminal neither echoes the
 // keys nor changes the program's line ends, so screen holds exactly what the program wrote.
-terminal_run run_on_terminal(const std::string& keys) {
+terminal_run run_on_terminal(const std::filesystem::path& work, const std::string& keys) {
   int controller = -1;
   int device = -1;
   if (::openpty(&controller, &device, nullptr, nullptr, nullptr) != 0) return {};
@@ -34,6 +35,7 @@ terminal_run run_on_terminal(const std::string& keys) {
 
   const pid_t pid = ::fork();
   if (pid == 0) {
+    if (::chdir(work.c_str()) != 0) ::_exit(126);
     ::setsid();
     ::ioctl(device, TIOCSCTTY, 0);
     ::dup2(device, 0);
@@ -67,7 +69,10 @@ terminal_run run_on_terminal(const std::string& keys) {
 }
 
 TEST(interactive_console, starts_the_record_after_a_reply_on_the_line_that_enter_ended) {
-  const terminal_run run = run_on_terminal("K\nin.xy\n2\nout.xy\n2\nn\n");
+  const auto work = test_support::scratch_folder("terminal");
+  test_support::write_file(work / "in.xy", "");
+  const terminal_run run = run_on_terminal(work, "K\nin.xy\n2\nout.xy\n2\nn\n");
+  std::filesystem::remove_all(work);
   const std::string expected =
       "\r\n Type 5 and 6 input files are limited to 131072 points."
       "\r\n No output is produced from larger files"

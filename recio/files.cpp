@@ -1,0 +1,325 @@
+// recio/files.cpp: opening and closing files on I/O units, text records in files and binary byte
+// streams.
+#include "recio/files.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+
+#include "recio/console.hpp"
+#include "recio/recio.hpp"
+
+namespace recio {
+
+namespace {
+
+constexpr std::size_t max_connections = 24;  // the pool's twenty units and a few more
+constexpr std::size_t buffer_size = 1 << 16;
+constexpr std::size_t max_name = 260;
+
+enum class access : std::uint8_t { read, write, both };
+
+struct connection {
+  unit_number unit = 0;
+  int fd = -1;  // -1: the slot is free
+  bool binary = false;
+  access allowed = access::read;
+  std::array<char, max_name + 1> name{};  // NUL-terminated, for the system and the reports
+  std::array<char, buffer_size> in{};
+  record_reader reader;  // text files read through in
+  // Binary streams: unread bytes are in[in_pos, in_size); position is where the next byte read
+  // or written lies in the file.
+  std::size_t in_pos = 0;
+  std::size_t in_size = 0;
+  std::uint64_t position = 0;
+  bool writing = false;  // the last transfer was a write
+  std::array<char, buffer_size> out{};
+  std::size_t out_size = 0;
+};
+
+std::array<connection, max_connections> connections;
+
+// The command line's words, handed out one by one for blank file names.
+int argument_count = 0;
+char** arguments = nullptr;
+int next_argument = 1;
+
+connection* find(unit_number u) {
+  for (connection& c : connections)
+    if (c.fd >= 0 && c.unit == u) return &c;
+  return nullptr;
+}
+
+io_error error_of_errno(int e) {
+  switch (e) {
+    case ENOENT:
+    case ENOTDIR:
+      return io_error::file_not_found;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return io_error::permission_denied;
+    default:
+      return io_error::cannot_open;
+  }
+}
+
+bool write_all(int fd, const char* p, std::size_t n) {
+  while (n > 0) {
+    const ssize_t w = ::write(fd, p, n);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    p += w;
+    n -= static_cast<std::size_t>(w);
+  }
+  return true;
+}
+
+bool flush(connection& c) {
+  const bool ok = write_all(c.fd, c.out.data(), c.out_size);
+  c.out_size = 0;
+  return ok;
+}
+
+// A write that fails ends the run: the file would not hold what the program wrote.
+void flush_or_fail(connection& c) {
+  if (!flush(c)) fatal_io(io_error::write_failed, statement_kind::write, c.unit);
+}
+
+void put(connection& c, std::string_view bytes) {
+  while (!bytes.empty()) {
+    if (c.out_size == c.out.size()) flush_or_fail(c);
+    const std::size_t n = std::min(bytes.size(), c.out.size() - c.out_size);
+    std::memcpy(c.out.data() + c.out_size, bytes.data(), n);
+    c.out_size += n;
+    bytes.remove_prefix(n);
+  }
+}
+
+// A text file's record ends in CR LF; its first character is data like any other.
+void file_sink(void* context, std::string_view record) {
+  auto& c = *static_cast<connection*>(context);
+  put(c, record);
+  put(c, "\r\n");
+}
+
+// A name without its leading and trailing blanks (zero bytes, as in a name never set, count as
+// blanks).
+std::string_view trimmed(std::string_view name) {
+  const auto blank = [](char ch) { return ch == ' ' || ch == '\0'; };
+  while (!name.empty() && blank(name.front())) name.remove_prefix(1);
+  while (!name.empty() && blank(name.back())) name.remove_suffix(1);
+  return name;
+}
+
+constexpr layout name_reply{"(A260)"};
+
+// A blank name: the next command-line argument not used yet, else the user is asked until the
+// reply is not blank.
+void name_for_blank(unit_number u, std::array<char, max_name + 1>& name, std::size_t& size) {
+  if (next_argument < argument_count) {
+    const std::string_view word = trimmed(arguments[next_argument++]);
+    size = std::min(word.size(), max_name);
+    std::copy_n(word.data(), size, name.data());
+    if (size > 0) return;
+  }
+  fixed_text<max_name> reply;
+  for (;;) {
+    if (console_io::line_pending()) {
+      console_io::end_pending_line();
+      console_io::clear_pending();
+    }
+    std::array<char, 16> digits{};
+    const char* end = std::to_chars(digits.data(), digits.data() + digits.size(), u).ptr;
+    console_io::put_bytes("File name missing or blank - please enter file name\r\nUNIT ");
+    console_io::put_bytes({digits.data(), static_cast<std::size_t>(end - digits.data())});
+    console_io::put_bytes("? ");
+    console_io::mark_pending();
+    read(keyboard, name_reply, {}, {reply.ref()});
+    const std::string_view word = trimmed(reply.view());
+    if (!word.empty()) {
+      size = word.size();
+      std::copy_n(word.data(), size, name.data());
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+void set_command_line(int argc, char** argv) {
+  argument_count = argc;
+  arguments = argv;
+  next_argument = 1;
+}
+
+int open(unit_number u, std::string_view name, open_mode mode, returns r) {
+  if (u == -32768) {
+    if (r.on_error) return static_cast<int>(io_error::unit_out_of_range);
+    fatal_io(io_error::unit_out_of_range, statement_kind::open, u);
+  }
+  // A unit already connected is closed first, as a new open of it replaces the old file.
+  if (find(u) != nullptr) close(u, {.on_error = true});
+  auto free_slot = std::find_if(connections.begin(), connections.end(),
+                                [](const connection& c) { return c.fd < 0; });
+  connection& c = *free_slot;  // there are more slots than units the pool hands out
+  c.unit = u;
+  std::size_t size = 0;
+  name = trimmed(name);
+  size = std::min(name.size(), max_name);
+  std::copy_n(name.data(), size, c.name.data());
+  if (size == 0) name_for_blank(u, c.name, size);
+  c.name[size] = '\0';
+
+  int flags = O_RDONLY;
+  switch (mode) {
+    case open_mode::text_read:
+    case open_mode::binary_read:
+      flags = O_RDONLY;
+      c.allowed = access::read;
+      break;
+    case open_mode::text_write:
+      flags = O_WRONLY | O_CREAT | O_TRUNC;
+      c.allowed = access::write;
+      break;
+    case open_mode::binary_update:
+      flags = O_RDWR | O_CREAT;
+      c.allowed = access::both;
+      break;
+  }
+  c.binary = mode == open_mode::binary_read || mode == open_mode::binary_update;
+  io_error failure = io_error::none;
+  const bool name_usable = std::memchr(c.name.data(), '\0', size) == nullptr;
+  const int fd = name_usable ? ::open(c.name.data(), flags | O_CLOEXEC, 0666) : -1;
+  if (!name_usable) {
+    failure = io_error::cannot_open;
+  } else if (fd < 0) {
+    failure = error_of_errno(errno);
+  } else {
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+      failure = io_error::cannot_open;
+      ::close(fd);
+    }
+  }
+  if (failure != io_error::none) {
+    if (r.on_error) return static_cast<int>(failure);
+    fatal_io(failure, statement_kind::open, u, {c.name.data(), size});
+  }
+  c.fd = fd;
+  c.reader = record_reader::from_fd(fd, {c.in.data(), c.in.size()});
+  c.in_pos = c.in_size = 0;
+  c.position = 0;
+  c.writing = false;
+  c.out_size = 0;
+  return 0;
+}
+
+int close(unit_number u, returns r) {
+  connection* c = find(u);
+  if (c == nullptr) return 0;
+  const bool flushed = flush(*c);
+  const bool closed = ::close(c->fd) == 0;
+  c->fd = -1;
+  if (!flushed) {
+    // Records that never reached the file: a write failure, whatever the close asked for.
+    fatal_io(io_error::write_failed, statement_kind::write, u, {c->name.data()});
+  }
+  if (closed) return 0;
+  if (r.on_error) return static_cast<int>(io_error::close_failed);
+  fatal_io(io_error::close_failed, statement_kind::close, u, {c->name.data()});
+}
+
+io_code read_bytes(unit_number u, std::span<std::uint8_t> bytes, returns r) {
+  connection* c = find(u);
+  if (c == nullptr || !c->binary || c->allowed == access::write) {
+    if (r.on_error) return io_code::bad_value;
+    fatal_io(io_error::unit_not_connected, statement_kind::read, u);
+  }
+  if (c->writing) {
+    flush_or_fail(*c);
+    c->writing = false;
+  }
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    if (c->in_pos == c->in_size) {
+      ssize_t n = 0;
+      do {
+        n = ::pread(c->fd, c->in.data(), c->in.size(), static_cast<off_t>(c->position));
+      } while (n < 0 && errno == EINTR);
+      if (n <= 0) {
+        c->in_pos = c->in_size = 0;
+        const io_error e = n == 0 ? io_error::end_of_file : io_error::read_failed;
+        if (n == 0 && r.on_end) return io_code::end;
+        if (n < 0 && r.on_error) return io_code::bad_value;
+        fatal_io(e, statement_kind::read, u);
+      }
+      c->in_pos = 0;
+      c->in_size = static_cast<std::size_t>(n);
+    }
+    const std::size_t n = std::min(bytes.size() - done, c->in_size - c->in_pos);
+    std::memcpy(bytes.data() + done, c->in.data() + c->in_pos, n);
+    c->in_pos += n;
+    c->position += n;
+    done += n;
+  }
+  return io_code::ok;
+}
+
+void write_bytes(unit_number u, std::span<const std::uint8_t> bytes) {
+  connection* c = find(u);
+  if (c == nullptr || !c->binary || c->allowed == access::read)
+    fatal_io(io_error::unit_not_connected, statement_kind::write, u);
+  if (!c->writing) {
+    // Writing begins: the file is cut where it stands, so it ends with the bytes written.
+    c->in_pos = c->in_size = 0;
+    if (::ftruncate(c->fd, static_cast<off_t>(c->position)) != 0 ||
+        ::lseek(c->fd, static_cast<off_t>(c->position), SEEK_SET) < 0)
+      fatal_io(io_error::write_failed, statement_kind::write, u);
+    c->writing = true;
+  }
+  put(*c, {reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+  c->position += bytes.size();
+}
+
+namespace files {
+
+record_sink text_sink(unit_number u) {
+  connection* c = find(u);
+  if (c == nullptr || c->binary || c->allowed == access::read)
+    fatal_io(io_error::unit_not_connected, statement_kind::write, u);
+  return {file_sink, c};
+}
+
+record_reader& text_reader(unit_number u) {
+  connection* c = find(u);
+  if (c == nullptr || c->binary || c->allowed == access::write)
+    fatal_io(io_error::unit_not_connected, statement_kind::read, u);
+  return c->reader;
+}
+
+std::string_view name_of(unit_number u) {
+  const connection* c = find(u);
+  return c != nullptr ? std::string_view{c->name.data()} : std::string_view{};
+}
+
+std::string_view close_all() {
+  std::string_view lost;
+  for (connection& c : connections) {
+    if (c.fd < 0) continue;
+    if (!flush(c) && lost.empty()) lost = c.name.data();
+    ::close(c.fd);
+    c.fd = -1;
+  }
+  return lost;
+}
+
+}  // namespace files
+
+}  // namespace recio

@@ -1,0 +1,24 @@
+// recio/files.hpp: the files connected to I/O units, as the statements of the record layer reach
+// them.
+#pragma once
+
+#include <string_view>
+
+#include "recio/record_output.hpp"
+#include "recio/record_reader.hpp"
+#include "recio/values.hpp"
+
+namespace recio::files {
+
+// Where the records of a write on u go; ends the run when u has no text file open for writing.
+record_sink text_sink(unit_number u);
+// Where the records of a read on u come from; ends the run when u has no text file open for
+// reading.
+record_reader& text_reader(unit_number u);
+// The name of the file connected to u, for the fatal I/O report; empty when none is.
+std::string_view name_of(unit_number u);
+// Writes what is buffered and closes every file still open, at the end of the run; gives back
+// the name of a file whose buffered records could not be written, or an empty name.
+std::string_view close_all();
+
+}  // namespace recio::files
