@@ -3,31 +3,19 @@
 #include "recio/console.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <functional>
 #include <string>
 
 #include "recio/recio.hpp"
+#include "tests/support/capture.hpp"
 #include "tests/support/run_program.hpp"
 
 namespace {
 
-// What body writes to the descriptor fd.
+// What body writes to the descriptor fd, control bytes shown.
 std::string caught(int fd, const std::function<void()>& body) {
-  std::FILE* file = std::tmpfile();
-  const int saved = ::dup(fd);
-  ::dup2(::fileno(file), fd);
-  body();
-  recio::console_io::flush();
-  ::dup2(saved, fd);
-  ::close(saved);
-  std::string bytes;
-  std::rewind(file);
-  for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) bytes += static_cast<char>(c);
-  std::fclose(file);
-  return test_support::visible(bytes);
+  return test_support::visible(test_support::caught(fd, body));
 }
 
 std::string visible(const std::string& s) { return test_support::visible(s); }
