@@ -12,8 +12,14 @@ void option_not_available() { recio::write_free(recio::console, {" option not av
 
 bool read_spectrum(std::int32_t code, const file_name& name, spectrum& s) {
   switch (code) {
+    case 1:
+      READ1(name, s.x, s.y, s.first_x, s.last_x, s.count, array_capacity);
+      return true;
     case 2:
       READ2(name, s.x, s.y, s.first_x, s.last_x, s.count, array_capacity);
+      return true;
+    case 3:
+      READ3(name, s.x, s.y, s.first_x, s.last_x, s.count, array_capacity);
       return true;
     case 4:  // JCAMP
       option_not_available();
@@ -25,8 +31,14 @@ bool read_spectrum(std::int32_t code, const file_name& name, spectrum& s) {
 
 void write_spectrum(std::int32_t code, const file_name& name, spectrum& s) {
   switch (code) {
+    case 1:
+      WRITE1(name, s.y, s.first_x, s.last_x, s.count);
+      break;
     case 2:
       WRITE2(name, s.x, s.y, s.count);
+      break;
+    case 3:
+      WRITE3(name, s.x, s.y, s.count);
       break;
     case 4:  // JCAMP
       option_not_available();

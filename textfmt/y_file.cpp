@@ -1,0 +1,71 @@
+// textfmt/y_file.cpp: the Y file: a head of first x, last x and point count, then one y value
+// per record; the x values are implied by the head.
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "recio/recio.hpp"
+#include "textfmt/textfmt.hpp"
+
+namespace {
+
+constexpr recio::layout head{"(F9.3/F9.3/I6)"};
+constexpr recio::layout y_record{"(1X,E14.7)"};
+
+// The count is stored as a real; truncating toward zero gives the point count. A count beyond
+// the 32-bit range is held at its end (and then cut to the capacity like any large count); one
+// that is not a number counts as 0.
+std::int32_t point_count_of(float v) {
+  if (std::isnan(v)) return 0;
+  const double t = std::trunc(static_cast<double>(v));
+  if (t >= static_cast<double>(std::numeric_limits<std::int32_t>::max()))
+    return std::numeric_limits<std::int32_t>::max();
+  if (t <= static_cast<double>(std::numeric_limits<std::int32_t>::min()))
+    return std::numeric_limits<std::int32_t>::min();
+  return static_cast<std::int32_t>(t);
+}
+
+}  // namespace
+
+void READ1(const file_name& name, point_array& x, point_array& y, float& first_x, float& last_x,
+           std::int32_t& count, const std::int32_t& capacity) {
+  std::int16_t unit = 0;
+  std::int32_t status = 0;
+  GETCHAN(unit, status);
+  recio::open(unit, name.view(), recio::open_mode::text_read);
+  float declared = 0.0f;
+  recio::read_free(unit, {}, {&first_x});
+  recio::read_free(unit, {}, {&last_x});
+  recio::read_free(unit, {}, {&declared});
+  const std::int32_t n = point_count_of(declared);
+  count = n;
+  // The step is formed in double and kept in single precision; one point needs none.
+  float step = 0.0f;
+  if (n > 1)
+    step = static_cast<float>((static_cast<double>(first_x) - last_x) /
+                              (static_cast<double>(n) - 1.0));
+  const std::int32_t room = std::clamp(capacity, 0, control::max_points);
+  if (n > room) {
+    count = room;
+    last_x = static_cast<float>(first_x + (1.0 - room) * step);
+  }
+  for (std::int32_t i = 0; i < count; ++i) {
+    const auto at = static_cast<std::size_t>(i);
+    recio::read_free(unit, {}, {&y[at]});
+    // Each x is formed afresh from first x, so x(1) is first x exactly.
+    x[at] = static_cast<float>(-static_cast<double>(i) * step + first_x);
+  }
+  PUTCHAN(unit, status);
+}
+
+void WRITE1(const file_name& name, const point_array& y, const float& first_x, const float& last_x,
+            const std::int32_t& count) {
+  std::int16_t unit = 0;
+  std::int32_t status = 0;
+  GETCHAN(unit, status);
+  recio::open(unit, name.view(), recio::open_mode::text_write);
+  recio::write(unit, head, {first_x, last_x, count});
+  const auto n = static_cast<std::size_t>(std::clamp(count, 0, control::max_points));
+  for (std::size_t i = 0; i < n; ++i) recio::write(unit, y_record, {y[i]});
+  PUTCHAN(unit, status);
+}
