@@ -7,54 +7,34 @@
 
 #include "control/spectrum.hpp"
 #include "tests/support/run_program.hpp"
+#include "tests/support/scratch_test.hpp"
 #include "textfmt/textfmt.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct xy_read {
-  std::int32_t count = -1;
-  float first_x = -1.0f;
-  float last_x = -1.0f;
-};
+using test_support::points_read;
 
 // The one spectrum of the test program, as the driver's is for the converter.
 control::spectrum s;
 
-class xy_file : public testing::Test {
+class xy_file : public test_support::scratch_test {
  protected:
-  // File names have 12 characters: the files lie in the working folder.
-  void SetUp() override {
-    folder = test_support::scratch_folder("xy");
-    home = fs::current_path();
-    fs::current_path(folder);
-  }
-  void TearDown() override {
-    fs::current_path(home);
-    fs::remove_all(folder);
-  }
-
-  xy_read read(const std::string& bytes, std::int32_t capacity = control::max_points) {
-    test_support::write_file(folder / "in.xy", bytes);
-    control::file_name name;
-    name.assign("in.xy");
-    xy_read r;
-    READ2(name, s.x, s.y, r.first_x, r.last_x, r.count, capacity);
+  points_read read(const std::string& bytes, std::int32_t capacity = control::max_points) {
+    test_support::write_file("in.xy", bytes);
+    points_read r;
+    READ2(name_of("in.xy"), s.x, s.y, r.first_x, r.last_x, r.count, capacity);
     return r;
   }
   std::string written(std::int32_t count) {
-    control::file_name name;
-    name.assign("out.xy");
-    WRITE2(name, s.x, s.y, count);
-    return test_support::read_file(folder / "out.xy");
+    WRITE2(name_of("out.xy"), s.x, s.y, count);
+    return test_support::read_file("out.xy");
   }
-  fs::path folder;
-  fs::path home;
 };
 
 TEST_F(xy_file, reads_the_first_two_values_of_each_point_free_form) {
-  const xy_read r = read("1 2\n3, 4 9\n\n5\n6\n");
+  const points_read r = read("1 2\n3, 4 9\n\n5\n6\n");
   EXPECT_EQ(r.count, 3);
   EXPECT_EQ(r.first_x, 1.0f);
   EXPECT_EQ(r.last_x, 5.0f);
@@ -66,7 +46,7 @@ TEST_F(xy_file, counts_only_whole_pairs) {
   s.x[0] = s.x[1] = 77.0f;  // left by an earlier conversion
   EXPECT_EQ(read("1 2\n3\n").count, 1);
   EXPECT_EQ(s.x[1], 3.0f);  // stored, not counted
-  const xy_read none = read("7\n");
+  const points_read none = read("7\n");
   EXPECT_EQ(none.count, 0);
   EXPECT_EQ(none.first_x, 0.0f);
   EXPECT_EQ(none.last_x, 0.0f);
@@ -74,7 +54,7 @@ TEST_F(xy_file, counts_only_whole_pairs) {
 }
 
 TEST_F(xy_file, keeps_no_more_points_than_the_capacity) {
-  const xy_read r = read("1 1\n2 2\n3 3\n4 4\n", 3);
+  const points_read r = read("1 1\n2 2\n3 3\n4 4\n", 3);
   EXPECT_EQ(r.count, 3);
   EXPECT_EQ(r.last_x, 3.0f);
   EXPECT_EQ(read("1 1\n", 0).count, 0);
