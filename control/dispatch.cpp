@@ -2,6 +2,7 @@
 #include "control/dispatch.hpp"
 
 #include "recio/recio.hpp"
+#include "spc/spc.hpp"
 #include "textfmt/textfmt.hpp"
 
 namespace control {
@@ -24,7 +25,11 @@ bool read_spectrum(std::int32_t code, const file_name& name, spectrum& s) {
     case 4:  // JCAMP
       option_not_available();
       return false;
-    default:  // the readers of the other formats are not built yet: nothing is read
+    case 5:  // either SPC variant: the file's version byte decides
+    case 6:
+      READ5(name, s.x, s.y, s.first_x, s.last_x, s.count);
+      return true;
+    default:  // no such format: nothing is read
       return true;
   }
 }
@@ -43,7 +48,13 @@ void write_spectrum(std::int32_t code, const file_name& name, spectrum& s) {
     case 4:  // JCAMP
       option_not_available();
       break;
-    default:  // the writers of the other formats are not built yet: nothing is written
+    case 5:
+      WRITE5(name, s.x, s.y, s.count, s.memo);
+      break;
+    case 6:
+      WRITE6(name, s.x, s.y, s.count, s.memo);
+      break;
+    default:  // no such format: nothing is written
       break;
   }
 }

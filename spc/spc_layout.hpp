@@ -1,0 +1,180 @@
+// spc/spc_layout.hpp: the bytes of both SPC variants: field offsets, little-endian helpers, the
+// integer y rule and the old variant's half-swapped integers.
+#pragma once
+
+#include <bit>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <span>
+
+namespace spc {
+
+static_assert(std::numeric_limits<float>::is_iec559 && std::numeric_limits<double>::is_iec559);
+
+using byte_view = std::span<const std::uint8_t>;
+using byte_span = std::span<std::uint8_t>;
+
+inline constexpr std::uint8_t old_version = 77;  // "M"
+inline constexpr std::uint8_t new_version = 75;  // "K"
+inline constexpr std::int8_t float_y = -128;     // fexp 0x80: the y values are floats
+
+// Bytes 0 and 1 of either variant.
+namespace start {
+inline constexpr std::size_t ftflags = 0;  // u8: must be 0
+inline constexpr std::size_t fversn = 1;   // u8: 77 or 75
+inline constexpr std::size_t size = 2;
+}  // namespace start
+
+namespace old_header {                      // 256 bytes, then the y values
+inline constexpr std::size_t oexp = 2;      // i16: y exponent
+inline constexpr std::size_t onpts = 4;     // f32: the point count
+inline constexpr std::size_t ofirst = 8;    // f32
+inline constexpr std::size_t olast = 12;    // f32
+inline constexpr std::size_t oxtype = 16;   // u8
+inline constexpr std::size_t oytype = 17;   // u8
+inline constexpr std::size_t oyear = 18;    // i16
+inline constexpr std::size_t omonth = 20;   // u8
+inline constexpr std::size_t oday = 21;     // u8
+inline constexpr std::size_t ohour = 22;    // u8
+inline constexpr std::size_t ominute = 23;  // u8
+inline constexpr std::size_t ores = 24;     // 8 characters: the resolution text
+inline constexpr std::size_t ores_size = 8;
+inline constexpr std::size_t unused = 32;      // 32 bytes
+inline constexpr std::size_t ocmnt = 64;       // 130 characters: the memo
+inline constexpr std::size_t catalogue = 194;  // 62 bytes: catalogue text and old sub-file header
+inline constexpr std::size_t size = 256;
+// What the reader reads before it tests the point count: oexp to oytype.
+inline constexpr std::size_t counted_end = 18;
+}  // namespace old_header
+
+namespace new_header {                       // 512 bytes, then the sub-file header and the y values
+inline constexpr std::size_t fexper = 2;     // u8
+inline constexpr std::size_t fexp = 3;       // i8: -128 means the y values are floats
+inline constexpr std::size_t fnpts = 4;      // i32
+inline constexpr std::size_t ffirst = 8;     // f64
+inline constexpr std::size_t flast = 16;     // f64
+inline constexpr std::size_t fnsub = 24;     // i32
+inline constexpr std::size_t fxtype = 28;    // u8
+inline constexpr std::size_t fytype = 29;    // u8
+inline constexpr std::size_t fztype = 30;    // u8
+inline constexpr std::size_t fpost = 31;     // u8
+inline constexpr std::size_t fdate = 32;     // i32: the packed date word
+inline constexpr std::size_t fres = 36;      // 9 characters
+inline constexpr std::size_t fsource = 45;   // 9 characters
+inline constexpr std::size_t fpeakpt = 54;   // i16
+inline constexpr std::size_t fspare = 56;    // 8 words of 4 bytes
+inline constexpr std::size_t fcmnt = 88;     // 130 characters
+inline constexpr std::size_t fcatxt = 218;   // 30 characters
+inline constexpr std::size_t flogoff = 248;  // i32: not 0 when a log block follows the y values
+inline constexpr std::size_t fmods = 252;    // i32
+inline constexpr std::size_t fprocs = 256;   // u8
+inline constexpr std::size_t flevel = 257;   // u8
+inline constexpr std::size_t fsampin = 258;  // i16
+inline constexpr std::size_t ffactor = 260;  // 4 bytes
+inline constexpr std::size_t fmethod = 264;  // 48 characters
+inline constexpr std::size_t fzinc = 312;    // 4 bytes
+inline constexpr std::size_t fwplanes = 316;  // i32
+inline constexpr std::size_t fwinc = 320;     // 4 bytes
+inline constexpr std::size_t fwtype = 324;    // u8
+inline constexpr std::size_t freserv = 325;   // 187 bytes
+inline constexpr std::size_t size = 512;
+// What the reader reads before it tests the point count: fexper to fytype.
+inline constexpr std::size_t counted_end = 30;
+}  // namespace new_header
+
+namespace sub_header {  // 32 bytes at offset 512
+inline constexpr std::size_t subflgs = 0;
+inline constexpr std::size_t subexp = 1;
+inline constexpr std::size_t size = 32;
+}  // namespace sub_header
+
+inline constexpr std::size_t new_y_offset = new_header::size + sub_header::size;  // 544
+
+namespace log_block {                       // directly after the y values
+inline constexpr std::size_t logsizd = 0;   // i32
+inline constexpr std::size_t logsizm = 4;   // i32
+inline constexpr std::size_t logtxto = 8;   // i32: where the log text starts in the block
+inline constexpr std::size_t logbins = 12;  // i32
+inline constexpr std::size_t logdsks = 16;  // i32
+inline constexpr std::size_t words_size = 20;
+inline constexpr std::int32_t max_parameters = 256;
+inline constexpr std::int32_t max_text = 1000;
+}  // namespace log_block
+
+constexpr std::uint16_t get_u16le(byte_view b, std::size_t at) {
+  return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
+}
+constexpr std::uint32_t get_u32le(byte_view b, std::size_t at) {
+  return std::uint32_t{b[at]} | std::uint32_t{b[at + 1]} << 8 | std::uint32_t{b[at + 2]} << 16 |
+         std::uint32_t{b[at + 3]} << 24;
+}
+constexpr std::uint64_t get_u64le(byte_view b, std::size_t at) {
+  return std::uint64_t{get_u32le(b, at)} | std::uint64_t{get_u32le(b, at + 4)} << 32;
+}
+constexpr std::int16_t get_i16le(byte_view b, std::size_t at) {
+  return static_cast<std::int16_t>(get_u16le(b, at));
+}
+constexpr std::int32_t get_i32le(byte_view b, std::size_t at) {
+  return static_cast<std::int32_t>(get_u32le(b, at));
+}
+constexpr float get_f32le(byte_view b, std::size_t at) {
+  return std::bit_cast<float>(get_u32le(b, at));
+}
+constexpr double get_f64le(byte_view b, std::size_t at) {
+  return std::bit_cast<double>(get_u64le(b, at));
+}
+// Old-variant y values store the high 16-bit half first, each half little-endian.
+constexpr std::int32_t get_i32_high_half_first(byte_view b, std::size_t at) {
+  return static_cast<std::int32_t>(std::uint32_t{get_u16le(b, at)} << 16 | get_u16le(b, at + 2));
+}
+
+constexpr void put_u16le(byte_span b, std::size_t at, std::uint16_t v) {
+  b[at] = static_cast<std::uint8_t>(v);
+  b[at + 1] = static_cast<std::uint8_t>(v >> 8);
+}
+constexpr void put_u32le(byte_span b, std::size_t at, std::uint32_t v) {
+  put_u16le(b, at, static_cast<std::uint16_t>(v));
+  put_u16le(b, at + 2, static_cast<std::uint16_t>(v >> 16));
+}
+constexpr void put_u64le(byte_span b, std::size_t at, std::uint64_t v) {
+  put_u32le(b, at, static_cast<std::uint32_t>(v));
+  put_u32le(b, at + 4, static_cast<std::uint32_t>(v >> 32));
+}
+constexpr void put_i16le(byte_span b, std::size_t at, std::int16_t v) {
+  put_u16le(b, at, static_cast<std::uint16_t>(v));
+}
+constexpr void put_i32le(byte_span b, std::size_t at, std::int32_t v) {
+  put_u32le(b, at, static_cast<std::uint32_t>(v));
+}
+constexpr void put_f32le(byte_span b, std::size_t at, float v) {
+  put_u32le(b, at, std::bit_cast<std::uint32_t>(v));
+}
+constexpr void put_f64le(byte_span b, std::size_t at, double v) {
+  put_u64le(b, at, std::bit_cast<std::uint64_t>(v));
+}
+constexpr void put_i32_high_half_first(byte_span b, std::size_t at, std::int32_t v) {
+  const auto u = static_cast<std::uint32_t>(v);
+  put_u16le(b, at, static_cast<std::uint16_t>(u >> 16));
+  put_u16le(b, at + 2, static_cast<std::uint16_t>(u));
+}
+
+// The integer y rule: y = n / D with D = 2 x 2147483647 / 2^e rounded to single precision, which
+// is 2^(32-e) for every exponent from -95 to 127. So y = n x 2^(e-32), formed in double and
+// rounded once to single precision; below -95, where D would leave the float range, the same.
+inline float y_of_integer(std::int32_t n, int e) {
+  return static_cast<float>(std::ldexp(static_cast<double>(n), e - 32));
+}
+
+// The old variant stores n = y x 2^(32-e) truncated toward zero. A value that reaches 2^31 (a
+// positive largest magnitude at exactly half the scale) is held at 2147483647; NaN is 0.
+inline std::int32_t integer_of_y(float y, int e) {
+  const double scaled = std::trunc(std::ldexp(static_cast<double>(y), 32 - e));
+  if (std::isnan(scaled)) return 0;
+  if (scaled >= 2147483647.0) return std::numeric_limits<std::int32_t>::max();
+  if (scaled <= -2147483648.0) return std::numeric_limits<std::int32_t>::min();
+  return static_cast<std::int32_t>(scaled);
+}
+
+}  // namespace spc

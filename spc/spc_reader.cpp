@@ -1,0 +1,204 @@
+// spc/spc_reader.cpp: READSC and the two variant readers, READSC1 and READSC2.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+
+#include "recio/recio.hpp"
+#include "spc/spc.hpp"
+#include "spc/spc_header.hpp"
+#include "spc/spc_layout.hpp"
+
+namespace {
+
+using recio::console;
+
+constexpr recio::layout resolution_field{"(F4.1)"};
+constexpr recio::layout old_too_many{
+    "(' Routine READSC1: Number of Points in file ',A12,' exceeds array size ',I6/' File not "
+    "read')"};
+constexpr recio::layout new_too_many{
+    "(' Routine READSC2: Number of Points in file ',A12,' exceeds array size ',I6,"
+    "' File not read'/)"};
+
+// The y values of one file, as they lie in it.
+std::array<std::uint8_t, 4 * control::max_points> y_bytes;
+
+void read_exactly(std::int16_t unit, spc::byte_span bytes) { recio::read_bytes(unit, bytes); }
+
+// The resolution value is the first four characters of the resolution text read as F4.1; a text
+// that is no number leaves it at 0.
+float resolution_of(const char* text) {
+  float v = 0.0f;
+  recio::read(std::string_view{text, 4}, resolution_field, {.on_error = true, .on_end = true},
+              {&v});
+  return v;
+}
+
+// The old variant stores its point count as a float; truncating toward zero gives the count. One
+// that is no number or beyond the 32-bit range counts as more points than the arrays hold.
+std::int32_t count_of(float stored) {
+  const double t = std::trunc(static_cast<double>(stored));
+  if (std::isnan(t) || t >= 2147483648.0 || t < -2147483648.0)
+    return std::numeric_limits<std::int32_t>::max();
+  return static_cast<std::int32_t>(t);
+}
+
+// Reads count y values of four bytes each and decodes them.
+template <typename decode>
+void read_y_values(std::int16_t unit, point_array& y, std::int32_t count, decode value_at) {
+  if (count <= 0) return;
+  const auto n = static_cast<std::size_t>(count);
+  read_exactly(unit, {y_bytes.data(), 4 * n});
+  for (std::size_t i = 0; i < n; ++i) y[i] = value_at(spc::byte_view{y_bytes}, 4 * i);
+}
+
+// The log block after the y values: five words, the parameter bytes and the text, which runs to
+// the end of the file. Too many of either drops the block.
+void read_log_block(const file_name& name, std::int16_t unit, spc::header_record& h) {
+  std::array<std::uint8_t, spc::log_block::words_size> words{};
+  read_exactly(unit, words);
+  h.logsizd = spc::get_i32le(words, spc::log_block::logsizd);
+  h.logsizm = spc::get_i32le(words, spc::log_block::logsizm);
+  h.logtxto = spc::get_i32le(words, spc::log_block::logtxto);
+  h.logbins = spc::get_i32le(words, spc::log_block::logbins);
+  h.logdsks = spc::get_i32le(words, spc::log_block::logdsks);
+
+  const std::int64_t parameters = std::int64_t{h.logtxto} - 20;
+  h.nlgspar = static_cast<std::int32_t>(std::max<std::int64_t>(parameters, INT32_MIN));
+  if (parameters > spc::log_block::max_parameters) {
+    recio::write_free(console, {" File ", name.view()});
+    MSGLINE("\\ NLGSPAR  larger than 256\\");
+    MSGLINE("\\ LOG Block not read\\");
+    h.flogoff = 0;
+    return;
+  }
+  if (parameters > 0)
+    read_exactly(unit, {h.log_parameters.data(), static_cast<std::size_t>(parameters)});
+
+  const std::int64_t limit = std::int64_t{h.logsizd} + 1;
+  if (limit > spc::log_block::max_text) {
+    recio::write_free(console, {" File ", name.view()});
+    MSGLINE("\\ NLGDATA larger than 1000\\");
+    MSGLINE("\\ LOG Block not read\\");
+    h.flogoff = 0;
+    return;
+  }
+  // The text ends quietly at the end of the file; a byte read at the limit is not counted.
+  std::int64_t taken = 0;
+  while (taken < limit && recio::read_bytes(unit, {&h.log_text[static_cast<std::size_t>(taken)], 1},
+                                            {.on_end = true}) == recio::io_code::ok)
+    ++taken;
+  h.nlgdata = static_cast<std::int32_t>(std::min<std::int64_t>(taken, h.logsizd));
+  h.logsizd = static_cast<std::int32_t>(std::int64_t{h.logtxto} + h.nlgdata);
+}
+
+}  // namespace
+
+void READSC(const file_name& name, point_array& y, std::int32_t& count, float& first_x,
+            float& last_x, std::uint8_t& x_type, std::uint8_t& y_type, float& resolution,
+            memo_text& memo, std::int32_t& status) {
+  spc::header_record& h = spc::shared_header;
+  status = 0;
+  h.origin = 'Y';
+  std::int16_t unit = 0;
+  GETCHAN(unit, status);
+  // An input is opened for reading only: a missing file is never created.
+  if (recio::open(unit, name.view(), recio::open_mode::binary_read, {.on_error = true}) != 0)
+    recio::stop("ERROR OPENING SPECTRA-CALC FILE IN READSC", recio::exit_status::failure);
+  std::array<std::uint8_t, spc::start::size> first_bytes{};
+  read_exactly(unit, first_bytes);
+  h.ftflags = first_bytes[spc::start::ftflags];
+  h.fversn = first_bytes[spc::start::fversn];
+
+  if (h.ftflags != 0) {
+    recio::write_free(console, {"Routine READSC; File ", name.view(), ":ftflags is not zero."});
+    MSGLINE("\\READSC can not read this file and\\");
+    MSGLINE("\\program stops abnormally\\");
+    PUTCHAN(unit, status);
+    recio::stop(recio::exit_status::failure);
+  }
+  if (h.fversn != spc::old_version && h.fversn != spc::new_version) {
+    recio::write_free(console, {" fversn is neither 77 (old SPC) nor 75 (new SPC)"});
+    MSGLINE("\\READSC can not read this file and\\");
+    MSGLINE("\\ program stops abnormally\\");
+    PUTCHAN(unit, status);
+    recio::stop(recio::exit_status::failure);
+  }
+  if (h.fversn == spc::old_version) {
+    READSC1(name, unit, y, count, first_x, last_x, x_type, y_type, resolution, memo, status);
+    PUTCHAN(unit, status);
+    return;
+  }
+  READSC2(name, unit, y, status);
+  PUTCHAN(unit, status);
+  count = h.fnpts;
+  first_x = static_cast<float>(h.ffirst);
+  last_x = static_cast<float>(h.flast);
+  x_type = h.fxtype;
+  y_type = h.fytype;
+  resolution = resolution_of(h.fres.data());
+  memo.assign({h.fcmnt.data(), h.fcmnt.size()});
+}
+
+void READSC1(const file_name& name, const std::int16_t& unit, point_array& y, std::int32_t& count,
+             float& first_x, float& last_x, std::uint8_t& x_type, std::uint8_t& y_type,
+             float& resolution, memo_text& memo, std::int32_t& status) {
+  namespace old = spc::old_header;
+  status = 0;
+  std::array<std::uint8_t, old::size> header{};
+  read_exactly(
+      unit, spc::byte_span{header}.subspan(spc::start::size, old::counted_end - spc::start::size));
+  const std::int16_t exponent = spc::get_i16le(header, old::oexp);
+  count = count_of(spc::get_f32le(header, old::onpts));
+  first_x = spc::get_f32le(header, old::ofirst);
+  last_x = spc::get_f32le(header, old::olast);
+  x_type = header[old::oxtype];
+  y_type = header[old::oytype];
+  if (count > control::array_capacity) {
+    recio::write(console, old_too_many, {name.view(), control::array_capacity});
+    return;
+  }
+  read_exactly(unit, spc::byte_span{header}.subspan(old::counted_end));
+  spc::header_record& h = spc::shared_header;
+  h.year = spc::get_i16le(header, old::oyear);
+  h.month = header[old::omonth];
+  h.day = header[old::oday];
+  h.hour = header[old::ohour];
+  h.minute = header[old::ominute];
+  resolution = resolution_of(reinterpret_cast<const char*>(&header[old::ores]));
+  memo.assign({reinterpret_cast<const char*>(&header[old::ocmnt]), memo_text::size()});
+  read_y_values(unit, y, count, [exponent](spc::byte_view b, std::size_t at) {
+    return spc::y_of_integer(spc::get_i32_high_half_first(b, at), exponent);
+  });
+}
+
+void READSC2(const file_name& name, const std::int16_t& unit, point_array& y,
+             std::int32_t& status) {
+  namespace fresh = spc::new_header;
+  spc::header_record& h = spc::shared_header;
+  status = 0;
+  std::array<std::uint8_t, fresh::size> header{};
+  read_exactly(unit, spc::byte_span{header}.subspan(spc::start::size,
+                                                    fresh::counted_end - spc::start::size));
+  spc::decode_counted_fields(header, h);
+  if (h.fnpts > control::array_capacity) {
+    recio::write(console, new_too_many, {name.view(), control::array_capacity});
+    return;
+  }
+  h.origin = 'N';
+  read_exactly(unit, spc::byte_span{header}.subspan(fresh::counted_end));
+  spc::decode_other_fields(header, h);
+  read_exactly(unit, h.subheader);
+  SPCDATE(h.fdate, h.year, h.month, h.day, h.hour, h.minute, 'S');
+  if (h.fexp == spc::float_y) {
+    read_y_values(unit, y, h.fnpts,
+                  [](spc::byte_view b, std::size_t at) { return spc::get_f32le(b, at); });
+  } else {
+    const int exponent = h.fexp;
+    read_y_values(unit, y, h.fnpts, [exponent](spc::byte_view b, std::size_t at) {
+      return spc::y_of_integer(spc::get_i32le(b, at), exponent);
+    });
+  }
+  if (h.flogoff != 0) read_log_block(name, unit, h);
+}
