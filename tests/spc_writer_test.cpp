@@ -1,0 +1,230 @@
+// tests/spc_writer_test.cpp: SPC files as written, byte for byte: the new variant with float y
+// values and a fresh header, the old one with its scale exponent and half-swapped integers.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <ctime>
+#include <filesystem>
+#include <string>
+
+#include "recio/recio.hpp"
+#include "spc/spc.hpp"
+#include "spc/spc_header.hpp"
+#include "tests/support/bytes.hpp"
+#include "tests/support/capture.hpp"
+#include "tests/support/scratch_test.hpp"
+
+namespace {
+
+using test_support::get_le;
+using test_support::put_f32;
+using test_support::put_f64;
+using test_support::put_le;
+using test_support::put_text;
+
+control::spectrum s;
+
+// The date stamp of a file written now: year, month, day, hour and minute of the local clock.
+struct stamp {
+  int year, month, day, hour, minute;
+};
+stamp now() {
+  const std::time_t t = std::time(nullptr);
+  std::tm parts{};
+  ::localtime_r(&t, &parts);
+  return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min};
+}
+bool same_minute(const stamp& a, const stamp& b) {
+  return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour &&
+         a.minute == b.minute;
+}
+
+class spc_writer : public test_support::scratch_test {
+ protected:
+  void SetUp() override {
+    scratch_test::SetUp();
+    for (std::size_t i = 0; i < 1000; ++i) {
+      s.x[i] = 4000.0f - 3.5f * static_cast<float>(i);
+      s.y[i] = std::sin(static_cast<float>(i) / 7.0f) * 0.75f;
+    }
+    s.memo.assign("TEST");
+  }
+  // Writes the spectrum with WRITE5 or WRITE6; the memo is the spectrum's.
+  std::string written(int code, std::int32_t count) {
+    before = now();
+    (code == 5 ? WRITE5 : WRITE6)(name_of("out.spc"), s.x, s.y, count, s.memo);
+    after = now();
+    return test_support::read_file("out.spc");
+  }
+  // The date parts that a file holds are those of the clock while it was written.
+  void expect_stamped(const stamp& in_file) const {
+    EXPECT_TRUE(same_minute(in_file, before) || same_minute(in_file, after))
+        << in_file.year << "-" << in_file.month << "-" << in_file.day << " " << in_file.hour << ":"
+        << in_file.minute;
+  }
+  stamp before{}, after{};
+};
+
+std::string memo_bytes(const std::string& text) {
+  std::string m = text;
+  m.resize(130, '\0');
+  return m;
+}
+
+// A new-variant file as the published layout has it, with a fresh header; fdate is left 0.
+std::string new_variant(std::int32_t count, float first, float last, const std::string& memo) {
+  std::string b(544, '\0');
+  b[1] = 75;
+  b[3] = static_cast<char>(0x80);
+  put_le(b, 4, static_cast<std::uint32_t>(count), 4);
+  put_f64(b, 8, first);
+  put_f64(b, 16, last);
+  put_le(b, 24, 1, 4);
+  b[28] = 1;
+  put_text(b, 88, memo_bytes(memo));
+  b[513] = static_cast<char>(0x80);
+  for (std::int32_t i = 0; i < count; ++i)
+    put_f32(b, 544 + 4 * static_cast<std::size_t>(i), s.y[static_cast<std::size_t>(i)]);
+  return b;
+}
+
+// The y value as the old variant stores it: scaled by 2^(32-e), truncated, high half first.
+std::uint32_t old_stored(float y, int e) {
+  const auto n = static_cast<std::int64_t>(std::trunc(std::ldexp(static_cast<double>(y), 32 - e)));
+  const auto u = static_cast<std::uint32_t>(std::min<std::int64_t>(n, 2147483647));
+  return (u >> 16) | (u << 16);  // laid out little-endian: bytes 2 and 3 first, then 0 and 1
+}
+
+std::string old_variant(std::int32_t count, int e, float first, float last,
+                        const std::string& memo) {
+  std::string b(256, '\0');
+  b[1] = 77;
+  put_le(b, 2, static_cast<std::uint16_t>(static_cast<std::int16_t>(e)), 2);
+  put_f32(b, 4, static_cast<float>(count));
+  put_f32(b, 8, first);
+  put_f32(b, 12, last);
+  b[16] = 1;
+  put_text(b, 24, "  .00   ");  // resolution 0.0 as F4.1, the digit 0, three blanks
+  put_text(b, 64, memo_bytes(memo));
+  for (std::int32_t i = 0; i < count; ++i)
+    put_le(b, 256 + 4 * static_cast<std::size_t>(i),
+           old_stored(s.y[static_cast<std::size_t>(i)], e), 4);
+  return b;
+}
+
+TEST_F(spc_writer, writes_the_new_variant_with_a_fresh_header_and_float_y) {
+  test_support::write_file("out.spc", std::string(9000, 'z'));  // longer: it is cut
+  std::string file = written(6, 1000);
+  ASSERT_EQ(file.size(), 4544u);
+  const auto word = static_cast<std::int32_t>(get_le(file, 32, 4));
+  expect_stamped({word >> 20, word >> 16 & 15, word >> 11 & 31, word >> 6 & 31, word & 63});
+  put_le(file, 32, 0, 4);
+  const std::string expected = new_variant(1000, 4000.0f, s.x[999], "TEST");
+  EXPECT_EQ(file, expected) << test_support::byte_differences(file, expected);
+  EXPECT_EQ(std::string(s.memo.view()), memo_bytes("TEST"));  // cut in place
+}
+
+TEST_F(spc_writer, writes_the_old_variant_with_half_swapped_integers) {
+  test_support::write_file("out.spc", std::string(9000, 'z'));
+  std::string file = written(5, 1000);
+  ASSERT_EQ(file.size(), 4256u);
+  expect_stamped({static_cast<int>(get_le(file, 18, 2)), file[20], file[21], file[22], file[23]});
+  put_le(file, 18, 0, 6);
+  // The largest magnitude is just below 0.75: 0.75 / 2 lies in [0.25, 0.5), so e = 1.
+  const std::string expected = old_variant(1000, 1, 4000.0f, s.x[999], "TEST");
+  EXPECT_EQ(file, expected) << test_support::byte_differences(file, expected);
+}
+
+TEST_F(spc_writer, chooses_the_old_exponent_from_the_largest_magnitude) {
+  const auto exponent_for = [&](std::initializer_list<float> ys) {
+    std::size_t i = 0;
+    for (const float y : ys) s.y[i++] = y;
+    written(5, static_cast<std::int32_t>(ys.size()));
+    const std::string file = test_support::read_file("out.spc");
+    return static_cast<std::int16_t>(get_le(file, 2, 2));
+  };
+  EXPECT_EQ(exponent_for({-1.0f, 0.5f, 1.0f}), 2);
+  EXPECT_EQ(exponent_for({1000.0f}), 11);
+  EXPECT_EQ(exponent_for({0.5f}), 1);
+  EXPECT_EQ(exponent_for({0.3f}), 0);
+  EXPECT_EQ(exponent_for({0.25f}), -1);
+  EXPECT_EQ(exponent_for({0.2f}), -1);
+  EXPECT_EQ(exponent_for({-3.0f, 1.0f}), 3);
+
+  const auto stored = [](const std::string& file, std::size_t point) {
+    const auto v = static_cast<std::uint32_t>(get_le(file, 256 + 4 * point, 4));
+    return static_cast<std::int32_t>(v << 16 | v >> 16);
+  };
+  exponent_for({-1.0f, 1.0f});
+  EXPECT_EQ(stored(test_support::read_file("out.spc"), 1), 1 << 30);
+  exponent_for({-0.75f, 0.5f});
+  EXPECT_EQ(stored(test_support::read_file("out.spc"), 0), -1610612736);  // -0.75 x 2^31
+  exponent_for({0.25f, -0.125f});
+  EXPECT_EQ(stored(test_support::read_file("out.spc"), 0), 2147483647);  // 2^31 does not fit
+  EXPECT_EQ(stored(test_support::read_file("out.spc"), 1), -1073741824);
+}
+
+TEST_F(spc_writer, refuses_an_old_variant_of_zeros_before_touching_the_file) {
+  test_support::write_file("out.spc", "old bytes");
+  for (const std::int32_t count : {3, 0}) {
+    s.y[0] = s.y[1] = s.y[2] = 0.0f;
+    const std::string said = test_support::caught(1, [&] {
+      try {
+        written(5, count);
+        ADD_FAILURE() << "the run did not end";
+      } catch (const recio::run_ended& end) {
+        EXPECT_EQ(end.status, recio::exit_status::failure);
+      }
+    });
+    EXPECT_NE(said.find("WRITESC: NO VALUE GT ZERO\r\n"), std::string::npos);
+    EXPECT_EQ(test_support::read_file("out.spc"), "old bytes");
+  }
+}
+
+TEST_F(spc_writer, cuts_the_memo_at_its_first_run_of_three_blanks) {
+  const auto cut = [&](const std::string& typed) {
+    s.memo.assign(typed);
+    written(6, 1);
+    return std::string(s.memo.view());
+  };
+  EXPECT_EQ(cut("TEST"), memo_bytes("TEST"));
+  EXPECT_EQ(cut(""), memo_bytes(""));
+  EXPECT_EQ(cut("a b  c   d"), memo_bytes("a b  c"));
+  const std::string full(127, 'm');
+  EXPECT_EQ(cut(full + "   "), full + "   ");  // a run at positions 128 to 130 is no cut
+  EXPECT_EQ(cut(std::string(130, 'm')), std::string(130, 'm'));
+  EXPECT_EQ(test_support::read_file("out.spc").substr(88, 130), std::string(130, 'm'));
+}
+
+TEST_F(spc_writer, carries_the_reserved_bytes_of_the_last_new_variant_file_read) {
+  std::string input = new_variant(3, 10.0f, 30.0f, "read");
+  for (std::size_t i = 325; i < 512; ++i) input[i] = static_cast<char>(i);
+  input[36] = '4';  // a resolution text, which the fresh header does not keep
+  test_support::write_file("in.spc", input);
+  control::array_capacity = control::max_points;
+  test_support::caught(1,
+                       [&] { READ5(name_of("in.spc"), s.x, s.y, s.first_x, s.last_x, s.count); });
+  ASSERT_EQ(s.count, 3);
+  const std::string file = written(6, 3);
+  EXPECT_EQ(file.substr(325, 187), input.substr(325, 187));
+  EXPECT_EQ(file[36], '\0');
+  EXPECT_EQ(file.size(), 556u);
+}
+
+TEST_F(spc_writer, ends_the_run_when_the_output_cannot_be_opened) {
+  for (const int code : {5, 6}) {
+    const std::string said = test_support::caught(1, [&] {
+      try {
+        (code == 5 ? WRITE5 : WRITE6)(name_of("no/out.spc"), s.x, s.y, 3, s.memo);
+      } catch (const recio::run_ended& end) {
+        EXPECT_EQ(end.status, recio::exit_status::failure);
+      }
+    });
+    EXPECT_NE(said.find(code == 5 ? "ERROR OPENING SPECTRA-CALC FILE IN WRITESC1\r\n"
+                                  : "ERROR OPENING SPECTRA-CALC FILE IN WRITESC\r\n"),
+              std::string::npos)
+        << test_support::visible(said);
+  }
+}
+
+}  // namespace
