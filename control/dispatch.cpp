@@ -8,8 +8,15 @@
 namespace control {
 
 namespace {
+constexpr recio::layout too_many_layout{
+    "(' ZOLKDF:File ',A12,':Number of Points exceeds array size',1X,I6/' No output created'/)"};
+
 void option_not_available() { recio::write_free(recio::console, {" option not available"}); }
 }  // namespace
+
+void too_many_points(const file_name& input) {
+  recio::write(recio::console, too_many_layout, {input.view(), array_capacity});
+}
 
 bool read_spectrum(std::int32_t code, const file_name& name, spectrum& s) {
   switch (code) {

@@ -14,4 +14,7 @@ bool read_spectrum(std::int32_t code, const file_name& name, spectrum& s);
 // memo). Code 4 writes " option not available"; any other code writes nothing.
 void write_spectrum(std::int32_t code, const file_name& name, spectrum& s);
 
+// The refusal of a spectrum with more points than the arrays hold: nothing is written.
+void too_many_points(const file_name& input);
+
 }  // namespace control

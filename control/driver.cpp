@@ -3,6 +3,7 @@
 #include "control/driver.hpp"
 
 #include "control/dispatch.hpp"
+#include "control/list_file.hpp"
 #include "control/spectrum.hpp"
 #include "recio/recio.hpp"
 
@@ -24,8 +25,6 @@ constexpr recio::layout input_menu{
 constexpr recio::layout output_menu{
     "(' enter output file format '/' 1= Y  (single column)'/' 2= XY (two columns)'"
     "/' 3= 6XY (6 columns)'/' 4= JCAMP '/' 5= SPC'/' 6= New SPC'/)"};
-constexpr recio::layout too_many_points{
-    "(' ZOLKDF:File ',A12,':Number of Points exceeds array size',1X,I6/' No output created'/)"};
 constexpr recio::layout summary{
     "('   Number of Data Points = ',I6/'   Highest wavenumber   = ',F10.2,' cm-1'"
     "/'   lowest wavenumber = ',F10.2,' cm-1')"};
@@ -34,13 +33,8 @@ constexpr recio::layout name_record{"(A12)"};
 constexpr recio::layout memo_record{"(A130)"};
 
 // The driver's state, zero at start and never cleared between conversions.
-struct driver_state {
+struct driver_state : conversion {
   recio::fixed_text<1> reply;
-  file_name input_name;
-  std::int32_t input_code = 0;
-  file_name output_name;
-  std::int32_t output_code = 0;
-  spectrum data;
 };
 driver_state state;
 
@@ -78,7 +72,7 @@ void convert_from_keyboard() {
   spectrum& s = state.data;
   if (!read_spectrum(state.input_code, state.input_name, s)) return;
   if (s.count > array_capacity) {
-    recio::write(console, too_many_points, {state.input_name.view(), array_capacity});
+    too_many_points(state.input_name);
     return;
   }
   recio::write(console, summary, {s.count, s.first_x, s.last_x});
@@ -99,10 +93,7 @@ void run_driver() {
   recio::write_free(console, {" The program does not yet handle type 4 input files"});
   recio::write_free(console, {});
 
-  while (!ask_mode()) {
-    // The conversion list file is not built yet.
-    recio::write_free(console, {" option not available"});
-  }
+  if (!ask_mode()) run_list_file(state);
   for (;;) {
     convert_from_keyboard();
     recio::write_free(console, {" want to do another conversion ? (Y/n) : "});

@@ -31,4 +31,14 @@ struct spectrum {
   memo_text memo{};
 };
 
+// What one conversion works on: the two files with their format codes, and the spectrum. The
+// keyboard dialogue and the list file share it, and nothing clears it between conversions.
+struct conversion {
+  file_name input_name;
+  std::int32_t input_code = 0;
+  file_name output_name;
+  std::int32_t output_code = 0;
+  spectrum data;
+};
+
 }  // namespace control
