@@ -50,9 +50,17 @@ int argument_count = 0;
 char** arguments = nullptr;
 int next_argument = 1;
 
+// The connection last found: a conversion reads or writes one unit record after record.
+connection* last_found = nullptr;
+
 connection* find(unit_number u) {
-  for (connection& c : connections)
-    if (c.fd >= 0 && c.unit == u) return &c;
+  if (last_found != nullptr && last_found->fd >= 0 && last_found->unit == u) return last_found;
+  for (connection& c : connections) {
+    if (c.fd >= 0 && c.unit == u) {
+      last_found = &c;
+      return &c;
+    }
+  }
   return nullptr;
 }
 

@@ -31,18 +31,22 @@ void memory_sink(void* context, std::string_view record) {
 }
 
 // Units 5 and 6 are the keyboard and the console while no file is open on them.
+bool is_console(unit_number u) {
+  return (u == console || u == keyboard) && files::name_of(u).empty();
+}
+
 record_sink sink_for(unit_number u) {
-  if (u == console && files::name_of(u).empty()) return {console_sink, nullptr};
+  if (u == console && is_console(u)) return {console_sink, nullptr};
   return files::text_sink(u);
 }
 
 record_reader& reader_for(unit_number u) {
-  if (u == keyboard && files::name_of(u).empty()) return console_io::keyboard();
+  if (u == keyboard && is_console(u)) return console_io::keyboard();
   return files::text_reader(u);
 }
 
 void after_read(unit_number u) {
-  if (u == keyboard && files::name_of(u).empty()) console_io::after_keyboard_read();
+  if (u == keyboard && is_console(u)) console_io::after_keyboard_read();
 }
 
 // Turns the outcome of a read into the code that the statement gives back, or ends the run when
