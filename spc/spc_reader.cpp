@@ -89,7 +89,8 @@ void read_log_block(const file_name& name, std::int16_t unit, spc::header_record
   while (taken < limit && recio::read_bytes(unit, {&h.log_text[static_cast<std::size_t>(taken)], 1},
                                             {.on_end = true}) == recio::io_code::ok)
     ++taken;
-  h.nlgdata = static_cast<std::int32_t>(std::min<std::int64_t>(taken, h.logsizd));
+  // A limit of 0 or less reads nothing and holds no text.
+  h.nlgdata = static_cast<std::int32_t>(std::min<std::int64_t>(taken, std::max(h.logsizd, 0)));
   h.logsizd = static_cast<std::int32_t>(std::int64_t{h.logtxto} + h.nlgdata);
 }
 
@@ -133,8 +134,8 @@ void READSC(const file_name& name, point_array& y, std::int32_t& count, float& f
   READSC2(name, unit, y, status);
   PUTCHAN(unit, status);
   count = h.fnpts;
-  first_x = static_cast<float>(h.ffirst);
-  last_x = static_cast<float>(h.flast);
+  first_x = control::to_single(h.ffirst);
+  last_x = control::to_single(h.flast);
   x_type = h.fxtype;
   y_type = h.fytype;
   resolution = resolution_of(h.fres.data());
