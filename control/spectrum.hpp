@@ -3,7 +3,9 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include "recio/fixed_text.hpp"
 
@@ -19,6 +21,17 @@ using memo_text = recio::fixed_text<130>;
 // The array capacity: the driver's first action sets it to max_points. The text readers receive
 // it as an argument; the SPC reading routines read it here.
 inline std::int32_t array_capacity = 0;
+
+// A value formed in double, rounded to the single precision that the spectrum holds. Beyond the
+// single-precision range it is an infinity, as the rounding gives, without converting a value
+// that does not fit.
+inline float to_single(double v) {
+  // Halfway between the largest float and 2^128: from there on the rounding gives infinity.
+  constexpr double overflow = 3.4028235677973366e38;
+  constexpr float infinity = std::numeric_limits<float>::infinity();
+  if (std::fabs(v) >= overflow) return std::signbit(v) ? -infinity : infinity;
+  return static_cast<float>(v);
+}
 
 // The one spectrum in memory. Nothing clears it between conversions: what a conversion does not
 // overwrite keeps what the previous one left.

@@ -22,12 +22,12 @@ void READ5(const file_name& name, point_array& x, point_array& y, float& first_x
     const auto n = static_cast<std::size_t>(std::min(count, control::max_points));
     x[0] = first_x;
     if (n > 1) {
-      const auto step = static_cast<float>((static_cast<double>(first_x) - last_x) /
+      const auto step = control::to_single((static_cast<double>(first_x) - last_x) /
                                            (static_cast<double>(count) - 1.0));
       for (std::size_t i = 1; i < n; ++i)
-        x[i] = static_cast<float>(static_cast<double>(first_x) - static_cast<double>(i) * step);
+        x[i] = control::to_single(static_cast<double>(first_x) - static_cast<double>(i) * step);
     }
-    check = static_cast<float>(static_cast<double>(x[n - 1]) - last_x);
+    check = control::to_single(static_cast<double>(x[n - 1]) - last_x);
   }
   // Without a point there is no x to check: the check shows 0.
   recio::write_free(recio::console, {" Routine READ5: Check of x accuracy"});

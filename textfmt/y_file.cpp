@@ -42,18 +42,18 @@ void READ1(const file_name& name, point_array& x, point_array& y, float& first_x
   // The step is formed in double and kept in single precision; one point needs none.
   float step = 0.0f;
   if (n > 1)
-    step = static_cast<float>((static_cast<double>(first_x) - last_x) /
+    step = control::to_single((static_cast<double>(first_x) - last_x) /
                               (static_cast<double>(n) - 1.0));
   const std::int32_t room = std::clamp(capacity, 0, control::max_points);
   if (n > room) {
     count = room;
-    last_x = static_cast<float>(first_x + (1.0 - room) * step);
+    last_x = control::to_single(first_x + (1.0 - room) * step);
   }
   for (std::int32_t i = 0; i < count; ++i) {
     const auto at = static_cast<std::size_t>(i);
     recio::read_free(unit, {}, {&y[at]});
     // Each x is formed afresh from first x, so x(1) is first x exactly.
-    x[at] = static_cast<float>(-static_cast<double>(i) * step + first_x);
+    x[at] = control::to_single(-static_cast<double>(i) * step + first_x);
   }
   PUTCHAN(unit, status);
 }
