@@ -33,6 +33,17 @@ inline float to_single(double v) {
   return static_cast<float>(v);
 }
 
+// How many points of a count the arrays hold: none for a count below 1, at most max_points.
+inline std::size_t points_in_arrays(std::int32_t count) {
+  return count < 1 ? 0 : static_cast<std::size_t>(count < max_points ? count : max_points);
+}
+
+// The x of the first and of the last of n points; a spectrum without points has 0 for both.
+inline void ends_of(const point_array& x, std::size_t n, float& first_x, float& last_x) {
+  first_x = n > 0 ? x[0] : 0.0f;
+  last_x = n > 0 ? x[n - 1] : 0.0f;
+}
+
 // The one spectrum in memory. Nothing clears it between conversions: what a conversion does not
 // overwrite keeps what the previous one left.
 struct spectrum {

@@ -53,6 +53,14 @@ void read_y_values(std::int16_t unit, point_array& y, std::int32_t count, decode
   for (std::size_t i = 0; i < n; ++i) y[i] = value_at(spc::byte_view{y_bytes}, 4 * i);
 }
 
+// A log block too large to hold is dropped, and the file read without it.
+void drop_log_block(const file_name& name, spc::header_record& h, std::string_view why) {
+  recio::write_free(console, {" File ", name.view()});
+  MSGLINE(why);
+  MSGLINE("\\ LOG Block not read\\");
+  h.flogoff = 0;
+}
+
 // The log block after the y values: five words, the parameter bytes and the text, which runs to
 // the end of the file. Too many of either drops the block.
 void read_log_block(const file_name& name, std::int16_t unit, spc::header_record& h) {
@@ -67,10 +75,7 @@ void read_log_block(const file_name& name, std::int16_t unit, spc::header_record
   const std::int64_t parameters = std::int64_t{h.logtxto} - 20;
   h.nlgspar = static_cast<std::int32_t>(std::max<std::int64_t>(parameters, INT32_MIN));
   if (parameters > spc::log_block::max_parameters) {
-    recio::write_free(console, {" File ", name.view()});
-    MSGLINE("\\ NLGSPAR  larger than 256\\");
-    MSGLINE("\\ LOG Block not read\\");
-    h.flogoff = 0;
+    drop_log_block(name, h, "\\ NLGSPAR  larger than 256\\");
     return;
   }
   if (parameters > 0)
@@ -78,10 +83,7 @@ void read_log_block(const file_name& name, std::int16_t unit, spc::header_record
 
   const std::int64_t limit = std::int64_t{h.logsizd} + 1;
   if (limit > spc::log_block::max_text) {
-    recio::write_free(console, {" File ", name.view()});
-    MSGLINE("\\ NLGDATA larger than 1000\\");
-    MSGLINE("\\ LOG Block not read\\");
-    h.flogoff = 0;
+    drop_log_block(name, h, "\\ NLGDATA larger than 1000\\");
     return;
   }
   // The text ends quietly at the end of the file; a byte read at the limit is not counted.
@@ -92,6 +94,15 @@ void read_log_block(const file_name& name, std::int16_t unit, spc::header_record
   // A limit of 0 or less reads nothing and holds no text.
   h.nlgdata = static_cast<std::int32_t>(std::min<std::int64_t>(taken, std::max(h.logsizd, 0)));
   h.logsizd = static_cast<std::int32_t>(std::int64_t{h.logtxto} + h.nlgdata);
+}
+
+// A file that this reader cannot read: the two closing lines (the second differs between the
+// refusals by a blank), the unit back to the pool, and the stop without a text.
+[[noreturn]] void refuse(std::int16_t unit, std::int32_t& status, std::string_view last_line) {
+  MSGLINE("\\READSC can not read this file and\\");
+  MSGLINE(last_line);
+  PUTCHAN(unit, status);
+  recio::stop(recio::exit_status::failure);
 }
 
 }  // namespace
@@ -114,17 +125,11 @@ void READSC(const file_name& name, point_array& y, std::int32_t& count, float& f
 
   if (h.ftflags != 0) {
     recio::write_free(console, {"Routine READSC; File ", name.view(), ":ftflags is not zero."});
-    MSGLINE("\\READSC can not read this file and\\");
-    MSGLINE("\\program stops abnormally\\");
-    PUTCHAN(unit, status);
-    recio::stop(recio::exit_status::failure);
+    refuse(unit, status, "\\program stops abnormally\\");
   }
   if (h.fversn != spc::old_version && h.fversn != spc::new_version) {
     recio::write_free(console, {" fversn is neither 77 (old SPC) nor 75 (new SPC)"});
-    MSGLINE("\\READSC can not read this file and\\");
-    MSGLINE("\\ program stops abnormally\\");
-    PUTCHAN(unit, status);
-    recio::stop(recio::exit_status::failure);
+    refuse(unit, status, "\\ program stops abnormally\\");
   }
   if (h.fversn == spc::old_version) {
     READSC1(name, unit, y, count, first_x, last_x, x_type, y_type, resolution, memo, status);

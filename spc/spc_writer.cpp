@@ -25,15 +25,18 @@ std::array<std::uint8_t, spc::new_y_offset + 4 * control::max_points + spc::log_
                              spc::log_block::max_parameters + spc::log_block::max_text>
     out_bytes;
 
-std::size_t points_of(std::int32_t count) {
-  return static_cast<std::size_t>(std::clamp(count, 0, control::max_points));
-}
+std::size_t points_of(std::int32_t count) { return control::points_in_arrays(count); }
 
-// The x of the first and the last point; a spectrum without points has 0 for both.
-void ends_of(const point_array& x, std::int32_t count, float& first_x, float& last_x) {
-  const std::size_t n = points_of(count);
-  first_x = n > 0 ? x[0] : 0.0f;
-  last_x = n > 0 ? x[n - 1] : 0.0f;
+// The entries' common part: the values that the converter always writes, first and last x from
+// the x array, then the dispatcher.
+void write_with_fixed_values(const file_name& name, const point_array& x, const point_array& y,
+                             std::int32_t count, memo_text& memo) {
+  float first_x = 0.0f;
+  float last_x = 0.0f;
+  control::ends_of(x, points_of(count), first_x, last_x);
+  std::int32_t status = 0;
+  WRITESPC(name, y, count, first_x, last_x, wavenumbers, arbitrary_units, no_resolution, memo,
+           status);
 }
 
 // The date parts from the local clock, time first.
@@ -116,24 +119,14 @@ void open_for_writing(const file_name& name, std::int16_t unit, std::string_view
 void WRITE5(const file_name& name, const point_array& x, const point_array& y,
             const std::int32_t& count, memo_text& memo) {
   spc::shared_header.fversn = spc::old_version;
-  float first_x = 0.0f;
-  float last_x = 0.0f;
-  ends_of(x, count, first_x, last_x);
-  std::int32_t status = 0;
-  WRITESPC(name, y, count, first_x, last_x, wavenumbers, arbitrary_units, no_resolution, memo,
-           status);
+  write_with_fixed_values(name, x, y, count, memo);
 }
 
 void WRITE6(const file_name& name, const point_array& x, const point_array& y,
             const std::int32_t& count, memo_text& memo) {
   spc::shared_header.fversn = spc::new_version;
   spc::shared_header.origin = 'Y';
-  float first_x = 0.0f;
-  float last_x = 0.0f;
-  ends_of(x, count, first_x, last_x);
-  std::int32_t status = 0;
-  WRITESPC(name, y, count, first_x, last_x, wavenumbers, arbitrary_units, no_resolution, memo,
-           status);
+  write_with_fixed_values(name, x, y, count, memo);
 }
 
 void WRITESPC(const file_name& name, const point_array& y, const std::int32_t& count,

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "recio/recio.hpp"
+#include "textfmt/text_file.hpp"
 #include "textfmt/textfmt.hpp"
 
 namespace {
@@ -16,10 +17,7 @@ constexpr recio::layout not_at_end{
 
 void READ3(const file_name& name, point_array& x, point_array& y, float& first_x, float& last_x,
            std::int32_t& count, const std::int32_t& capacity) {
-  std::int16_t unit = 0;
-  std::int32_t status = 0;
-  GETCHAN(unit, status);
-  recio::open(unit, name.view(), recio::open_mode::text_read);
+  const recio::unit_number unit = textfmt::open_file(name, recio::open_mode::text_read);
   const std::int32_t records = std::clamp(capacity, 0, control::max_points) / 3;
   std::size_t m = 0;
   std::int32_t r = 0;
@@ -41,22 +39,18 @@ void READ3(const file_name& name, point_array& x, point_array& y, float& first_x
   }
   if (r == records && records > 0) recio::write(recio::console, not_at_end, {name.view(), records});
   count = static_cast<std::int32_t>(m);
-  first_x = m > 0 ? x[0] : 0.0f;
-  last_x = m > 0 ? x[m - 1] : 0.0f;
-  PUTCHAN(unit, status);
+  control::ends_of(x, m, first_x, last_x);
+  textfmt::close_file(unit);
 }
 
 void WRITE3(const file_name& name, const point_array& x, const point_array& y,
             const std::int32_t& count) {
-  std::int16_t unit = 0;
-  std::int32_t status = 0;
-  GETCHAN(unit, status);
-  recio::open(unit, name.view(), recio::open_mode::text_write);
-  const auto n = static_cast<std::size_t>(std::clamp(count, 0, control::max_points));
+  const recio::unit_number unit = textfmt::open_file(name, recio::open_mode::text_write);
+  const auto n = control::points_in_arrays(count);
   std::size_t i = 0;
   for (; i + 3 <= n; i += 3)
     recio::write(unit, points_record, {x[i], y[i], x[i + 1], y[i + 1], x[i + 2], y[i + 2]});
   if (n - i == 2) recio::write(unit, points_record, {x[i], y[i], x[i + 1], y[i + 1]});
   if (n - i == 1) recio::write(unit, points_record, {x[i], y[i]});
-  PUTCHAN(unit, status);
+  textfmt::close_file(unit);
 }

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "recio/recio.hpp"
+#include "textfmt/text_file.hpp"
 #include "textfmt/textfmt.hpp"
 
 namespace {
@@ -29,10 +30,7 @@ std::int32_t point_count_of(float v) {
 
 void READ1(const file_name& name, point_array& x, point_array& y, float& first_x, float& last_x,
            std::int32_t& count, const std::int32_t& capacity) {
-  std::int16_t unit = 0;
-  std::int32_t status = 0;
-  GETCHAN(unit, status);
-  recio::open(unit, name.view(), recio::open_mode::text_read);
+  const recio::unit_number unit = textfmt::open_file(name, recio::open_mode::text_read);
   float declared = 0.0f;
   recio::read_free(unit, {}, {&first_x});
   recio::read_free(unit, {}, {&last_x});
@@ -55,17 +53,14 @@ void READ1(const file_name& name, point_array& x, point_array& y, float& first_x
     // Each x is formed afresh from first x, so x(1) is first x exactly.
     x[at] = control::to_single(-static_cast<double>(i) * step + first_x);
   }
-  PUTCHAN(unit, status);
+  textfmt::close_file(unit);
 }
 
 void WRITE1(const file_name& name, const point_array& y, const float& first_x, const float& last_x,
             const std::int32_t& count) {
-  std::int16_t unit = 0;
-  std::int32_t status = 0;
-  GETCHAN(unit, status);
-  recio::open(unit, name.view(), recio::open_mode::text_write);
+  const recio::unit_number unit = textfmt::open_file(name, recio::open_mode::text_write);
   recio::write(unit, head, {first_x, last_x, count});
-  const auto n = static_cast<std::size_t>(std::clamp(count, 0, control::max_points));
+  const auto n = control::points_in_arrays(count);
   for (std::size_t i = 0; i < n; ++i) recio::write(unit, y_record, {y[i]});
-  PUTCHAN(unit, status);
+  textfmt::close_file(unit);
 }
