@@ -21,8 +21,9 @@ constexpr recio::layout new_too_many{
     "(' Routine READSC2: Number of Points in file ',A12,' exceeds array size ',I6,"
     "' File not read'/)"};
 
-// The y values of one file, as they lie in it.
-std::array<std::uint8_t, 4 * control::max_points> y_bytes;
+// The y values on their way from the file, a block at a time.
+constexpr std::size_t block_points = 1 << 14;
+std::array<std::uint8_t, 4 * block_points> y_block;
 
 void read_exactly(std::int16_t unit, spc::byte_span bytes) { recio::read_bytes(unit, bytes); }
 
@@ -49,8 +50,11 @@ template <typename decode>
 void read_y_values(std::int16_t unit, point_array& y, std::int32_t count, decode value_at) {
   if (count <= 0) return;
   const auto n = static_cast<std::size_t>(count);
-  read_exactly(unit, {y_bytes.data(), 4 * n});
-  for (std::size_t i = 0; i < n; ++i) y[i] = value_at(spc::byte_view{y_bytes}, 4 * i);
+  for (std::size_t first = 0; first < n; first += block_points) {
+    const std::size_t m = std::min(block_points, n - first);
+    read_exactly(unit, {y_block.data(), 4 * m});
+    for (std::size_t i = 0; i < m; ++i) y[first + i] = value_at(spc::byte_view{y_block}, 4 * i);
+  }
 }
 
 // A log block too large to hold is dropped, and the file read without it.

@@ -20,10 +20,19 @@ constexpr float no_resolution = 0.0f;
 
 constexpr recio::layout resolution_text{"(F4.1,I1,3X)"};
 
-// The file being written: the header, the y values and the log block, written at once.
-std::array<std::uint8_t, spc::new_y_offset + 4 * control::max_points + spc::log_block::words_size +
-                             spc::log_block::max_parameters + spc::log_block::max_text>
-    out_bytes;
+// The y values on their way to the file, a block at a time.
+constexpr std::size_t block_points = 1 << 14;
+std::array<std::uint8_t, 4 * block_points> y_block;
+
+// Writes y(1) to y(n), each as the four bytes that put lays out.
+template <typename encode>
+void write_y_values(std::int16_t unit, const point_array& y, std::size_t n, encode put) {
+  for (std::size_t first = 0; first < n; first += block_points) {
+    const std::size_t m = std::min(block_points, n - first);
+    for (std::size_t i = 0; i < m; ++i) put(spc::byte_span{y_block}, 4 * i, y[first + i]);
+    recio::write_bytes(unit, {y_block.data(), 4 * m});
+  }
+}
 
 std::size_t points_of(std::int32_t count) { return control::points_in_arrays(count); }
 
@@ -162,29 +171,27 @@ void WRITESC(const file_name& name, const point_array& y, std::int32_t& status) 
   std::int16_t unit = 0;
   GETCHAN(unit, status);
   open_for_writing(name, unit, "ERROR OPENING SPECTRA-CALC FILE IN WRITESC");
-  const spc::byte_span out{out_bytes};
-  std::fill_n(out.begin(), spc::new_y_offset, std::uint8_t{0});
-  spc::encode_header(h, out.first(spc::new_header::size));
-  std::copy(h.subheader.begin(), h.subheader.end(), out.begin() + spc::new_header::size);
-  std::size_t at = spc::new_y_offset;
-  for (std::size_t i = 0; i < points_of(h.fnpts); ++i, at += 4) spc::put_f32le(out, at, y[i]);
+  std::array<std::uint8_t, spc::new_y_offset> header{};
+  spc::encode_header(h, spc::byte_span{header}.first(spc::new_header::size));
+  std::copy(h.subheader.begin(), h.subheader.end(), header.begin() + spc::new_header::size);
+  recio::write_bytes(unit, header);
+  write_y_values(unit, y, points_of(h.fnpts), spc::put_f32le);
   if (h.flogoff != 0) {
     namespace log = spc::log_block;
-    spc::put_i32le(out, at + log::logsizd, h.logsizd);
-    spc::put_i32le(out, at + log::logsizm, h.logsizm);
-    spc::put_i32le(out, at + log::logtxto, h.logtxto);
-    spc::put_i32le(out, at + log::logbins, h.logbins);
-    spc::put_i32le(out, at + log::logdsks, h.logdsks);
-    at += log::words_size;
+    std::array<std::uint8_t, log::words_size + log::max_parameters + log::max_text> block{};
+    const spc::byte_span b{block};
+    spc::put_i32le(b, log::logsizd, h.logsizd);
+    spc::put_i32le(b, log::logsizm, h.logsizm);
+    spc::put_i32le(b, log::logtxto, h.logtxto);
+    spc::put_i32le(b, log::logbins, h.logbins);
+    spc::put_i32le(b, log::logdsks, h.logdsks);
     const auto parameters = static_cast<std::size_t>(std::clamp(h.nlgspar, 0, log::max_parameters));
-    std::copy_n(h.log_parameters.begin(), parameters,
-                out.begin() + static_cast<std::ptrdiff_t>(at));
-    at += parameters;
     const auto text = static_cast<std::size_t>(std::clamp(h.nlgdata, 0, log::max_text));
-    std::copy_n(h.log_text.begin(), text, out.begin() + static_cast<std::ptrdiff_t>(at));
-    at += text;
+    std::copy_n(h.log_parameters.begin(), parameters, b.begin() + log::words_size);
+    std::copy_n(h.log_text.begin(), text,
+                b.begin() + static_cast<std::ptrdiff_t>(log::words_size + parameters));
+    recio::write_bytes(unit, b.first(log::words_size + parameters + text));
   }
-  recio::write_bytes(unit, out.first(at));
   PUTCHAN(unit, status);
 }
 
@@ -203,8 +210,8 @@ void WRITESC1(const file_name& name, const point_array& y, const std::int32_t& c
   std::int16_t unit = 0;
   GETCHAN(unit, status);
   open_for_writing(name, unit, "ERROR OPENING SPECTRA-CALC FILE IN WRITESC1");
-  const spc::byte_span out{out_bytes};
-  std::fill_n(out.begin(), old::size, std::uint8_t{0});
+  std::array<std::uint8_t, old::size> header{};
+  const spc::byte_span out{header};
   out[spc::start::ftflags] = 0;
   out[spc::start::fversn] = spc::old_version;
   spc::put_i16le(out, old::oexp, exponent);
@@ -224,10 +231,10 @@ void WRITESC1(const file_name& name, const point_array& y, const std::int32_t& c
   recio::write(res.ref(), resolution_text, {resolution, 0});
   std::memcpy(&out[old::ores], res.chars.data(), old::ores_size);
   std::memcpy(&out[old::ocmnt], memo.chars.data(), memo_text::size());
-  std::size_t at = old::size;
-  for (std::size_t i = 0; i < points_of(count); ++i, at += 4)
-    spc::put_i32_high_half_first(out, at, spc::integer_of_y(y[i], exponent));
-  recio::write_bytes(unit, out.first(at));
+  recio::write_bytes(unit, out);
+  write_y_values(unit, y, points_of(count), [exponent](spc::byte_span b, std::size_t at, float v) {
+    spc::put_i32_high_half_first(b, at, spc::integer_of_y(v, exponent));
+  });
   PUTCHAN(unit, status);
 }
 
