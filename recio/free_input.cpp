@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string_view>
 #include <variant>
@@ -16,18 +17,30 @@ namespace recio {
 namespace {
 
 constexpr bool is_blank(char c) { return c == ' ' || c == '\t'; }
-constexpr bool ends_word(char c) { return is_blank(c) || c == ',' || c == '/'; }
+// Blanks, tabs, commas and "/" all lie at or below "/", and digits above it.
+constexpr std::uint64_t word_ends = std::uint64_t{1} << ' ' | std::uint64_t{1} << '\t' |
+                                    std::uint64_t{1} << ',' | std::uint64_t{1} << '/';
+constexpr bool ends_word(char c) { return c <= '/' && c >= 0 && (word_ends >> c & 1) != 0; }
 constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
 constexpr bool is_quote(char c) { return c == '\'' || c == '"'; }
 constexpr std::uint64_t repeat_bound = 1'000'000'000;
 
-// The place reached in the statement's input. Records are fetched only when a value is still
-// needed, so a read never waits for a line beyond the one holding its last value.
+// The place reached in the statement's input: the unread rest of the record is [at, end).
+// Records are fetched only when a value is still needed, so a read never waits for a line beyond
+// the one holding its last value.
 struct cursor {
   record_reader& in;
-  std::string_view record{};
-  std::size_t at = 0;
+  const char* at = nullptr;
+  const char* end = nullptr;
   bool after_item = false;  // an item was just taken: the next comma only separates
+
+  bool next_record() {
+    std::string_view record;
+    if (!in.next_record(record)) return false;
+    at = record.data();
+    end = at + record.size();
+    return true;
+  }
 };
 
 enum class item_start { value, null, slash, end };
@@ -36,13 +49,12 @@ enum class item_start { value, null, slash, end };
 // comma stands for a null value.
 item_start seek_item(cursor& c) {
   for (;;) {
-    while (c.at < c.record.size() && is_blank(c.record[c.at])) ++c.at;
-    if (c.at == c.record.size()) {  // a line end counts as a blank
-      if (!c.in.next_record(c.record)) return item_start::end;
-      c.at = 0;
+    while (c.at != c.end && is_blank(*c.at)) ++c.at;
+    if (c.at == c.end) {  // a line end counts as a blank
+      if (!c.next_record()) return item_start::end;
       continue;
     }
-    const char ch = c.record[c.at];
+    const char ch = *c.at;
     if (ch == '/') return item_start::slash;
     if (ch != ',') return item_start::value;
     ++c.at;
@@ -61,29 +73,29 @@ struct item {
 
 // Reads the item at c.at and moves past it; false for a repeat count of 0.
 bool take_item(cursor& c, item& it) {
-  const std::string_view r = c.record;
-  std::size_t at = c.at;
-  while (at < r.size() && is_digit(r[at])) ++at;
-  if (at > c.at && at < r.size() && r[at] == '*') {
+  // Leading digits are a repeat count when a "*" follows them, else the start of the word.
+  const char* p = c.at;
+  while (p != c.end && is_digit(*p)) ++p;
+  if (p != c.at && p != c.end && *p == '*') {
     std::uint64_t count = 0;
-    for (std::size_t i = c.at; i < at; ++i)  // held at a bound above any list of variables
-      count = std::min(count * 10 + static_cast<std::uint64_t>(r[i] - '0'), repeat_bound);
+    for (const char* d = c.at; d != p; ++d)  // held at a bound above any list of variables
+      count = std::min(count * 10 + static_cast<std::uint64_t>(*d - '0'), repeat_bound);
     if (count == 0) return false;
     it.repeat = count;
-    c.at = at + 1;
+    c.at = ++p;
   }
   c.after_item = true;
-  if (c.at == r.size() || ends_word(r[c.at])) {
+  if (c.at == c.end || ends_word(*c.at)) {
     it.is_null = true;
     return true;
   }
-  if (is_quote(r[c.at])) {
+  if (is_quote(*c.at)) {
     // An unclosed quote runs to the end of the record.
-    const char q = r[c.at];
-    const std::size_t start = ++c.at;
-    while (c.at < r.size()) {
-      if (r[c.at] == q) {
-        if (c.at + 1 < r.size() && r[c.at + 1] == q) {
+    const char q = *c.at;
+    const char* const start = ++c.at;
+    while (c.at != c.end) {
+      if (*c.at == q) {
+        if (c.end - c.at > 1 && c.at[1] == q) {
           c.at += 2;
           continue;
         }
@@ -92,13 +104,27 @@ bool take_item(cursor& c, item& it) {
       ++c.at;
     }
     it.quote = q;
-    it.text = r.substr(start, c.at - start);
-    if (c.at < r.size()) ++c.at;
+    it.text = {start, static_cast<std::size_t>(c.at - start)};
+    if (c.at != c.end) ++c.at;
     return true;
   }
-  const std::size_t start = c.at;
-  while (c.at < r.size() && !ends_word(r[c.at])) ++c.at;
-  it.text = r.substr(start, c.at - start);
+  const char* const start = c.at;
+  while (p != c.end && !ends_word(*p)) ++p;
+  it.text = {start, static_cast<std::size_t>(p - start)};
+  c.at = p;
+  return true;
+}
+
+// Reads the item at c.at straight into a real variable when it is a plain number, the common
+// case, and moves past it. The text up to the next blank is then the whole item: a number holds
+// no tab, comma, "/", "*" or quote. False leaves c and the variable as they were.
+bool take_plain_real(cursor& c, float& v) {
+  const void* const blank = std::memchr(c.at, ' ', static_cast<std::size_t>(c.end - c.at));
+  const char* const word_end = blank != nullptr ? static_cast<const char*>(blank) : c.end;
+  if (parse_real({c.at, static_cast<std::size_t>(word_end - c.at)}, v) != io_error::none)
+    return false;
+  c.at = word_end;
+  c.after_item = true;
   return true;
 }
 
@@ -123,13 +149,18 @@ io_error store_integer(const item& it, integer* v) {
 }
 
 io_error store(const item& it, const target& t) {
-  if (const auto* p = std::get_if<std::int16_t*>(&t)) return store_integer(it, *p);
-  if (const auto* p = std::get_if<std::int32_t*>(&t)) return store_integer(it, *p);
-  if (const auto* p = std::get_if<float*>(&t)) {
-    if (it.quote != 0) return io_error::invalid_real;
-    return parse_real(it.text, **p);
+  switch (t.index()) {
+    case 0:
+      return store_integer(it, *std::get_if<std::int16_t*>(&t));
+    case 1:
+      return store_integer(it, *std::get_if<std::int32_t*>(&t));
+    case 2:
+      if (it.quote != 0) return io_error::invalid_real;
+      return parse_real(it.text, **std::get_if<float*>(&t));
+    default:
+      break;
   }
-  const text_ref text = std::get<text_ref>(t);
+  const text_ref text = *std::get_if<text_ref>(&t);
   if (it.quote != 0) {
     assign_quoted(text, it.text, it.quote);
   } else {
@@ -143,13 +174,19 @@ io_error store(const item& it, const target& t) {
 read_outcome read_free_from(record_reader& in, std::span<const target> targets) {
   read_outcome out;
   cursor c{in};
-  if (!in.next_record(c.record)) return no_record_left(in, out);
+  if (!c.next_record()) return no_record_left(in, out);
   std::size_t next = 0;
   while (next < targets.size()) {
     const item_start s = seek_item(c);
     if (s == item_start::end) return no_record_left(in, out);
     if (s == item_start::slash) return out;
     if (s == item_start::null) {
+      ++next;
+      continue;
+    }
+    if (float* const* real = std::get_if<float*>(&targets[next]);
+        real != nullptr && take_plain_real(c, **real)) {
+      if (next < 32) out.filled |= std::uint32_t{1} << next;
       ++next;
       continue;
     }

@@ -87,11 +87,47 @@ decimal by_to_chars(double magnitude) {
   return d;
 }
 
+// The exact product of two 64-bit integers.
+struct wide_product {
+  std::uint64_t high = 0;
+  std::uint64_t low = 0;
+
+  wide_product(std::uint64_t a, std::uint64_t b) {
+    constexpr std::uint64_t half = 0xffff'ffff;
+    const std::uint64_t low_low = (a & half) * (b & half);
+    const std::uint64_t low_high = (a & half) * (b >> 32);
+    const std::uint64_t high_low = (a >> 32) * (b & half);
+    const std::uint64_t middle = (low_low >> 32) + (low_high & half) + (high_low & half);
+    low = middle << 32 | (low_low & half);
+    high = (a >> 32) * (b >> 32) + (low_high >> 32) + (high_low >> 32) + (middle >> 32);
+  }
+  // The 64 bits from bit `at` up, for 0 < at < 128.
+  std::uint64_t bits_from(int at) const {
+    return at < 64 ? low >> at | high << (64 - at) : high >> (at - 64);
+  }
+  bool bit(int at) const { return ((at < 64 ? low >> at : high >> (at - 64)) & 1) != 0; }
+  bool any_below(int at) const {
+    if (at < 64) return (low & ((std::uint64_t{1} << at) - 1)) != 0;
+    return low != 0 || (high & ((std::uint64_t{1} << (at - 64)) - 1)) != 0;
+  }
+};
+
+// 5^k for k up to 27, the last power below 2^64.
+constexpr int five_powers = 28;
+constexpr std::array<std::uint64_t, five_powers> powers_of_five = [] {
+  std::array<std::uint64_t, five_powers> p{};
+  p[0] = 1;
+  for (std::size_t i = 1; i < p.size(); ++i) p[i] = p[i - 1] * 5;
+  return p;
+}();
+
 // Turns a finite real into its 17 significant digits, rounded correctly with a tie going to the
 // even digit, the same digits that to_chars gives. Which way a tie goes at the 17th digit never
 // shows in a field: it can only change the 17th digit itself, and only from even to odd.
-// Reals from 2^-160 to 10^17, all single-precision values below 10^17 among them, take an exact
-// integer way: with value = m x 2^e, the digits are m x 10^q / 2^-e, q = 17 - exponent.
+// With value = m x 2^e and q = 17 - exponent, the digits are m x 10^q x 2^e. Reals from 10^-10
+// to 10^17, all that spectra hold in practice, take 10^q as 5^q x 2^q: one product of at most
+// 128 bits, 64 for most single-precision values. The others down to 2^-160 take a longer exact
+// multiplication.
 decimal to_decimal(double v) {
   const auto bits = std::bit_cast<std::uint64_t>(v);
   std::uint64_t m = bits & ((std::uint64_t{1} << 52) - 1);
@@ -121,6 +157,25 @@ decimal to_decimal(double v) {
   bool beyond = false;  // and something more than its half-way digit
   if (e >= 0) {
     digits = (m << e) * powers_of_ten[static_cast<std::size_t>(q)];
+  } else if (q < five_powers) {
+    // value x 10^q = m x 5^q x 2^(q + e); m x 5^q is below 2^116.
+    const int point = -(q + e);  // the binary point of m x 5^q
+    const std::uint64_t five = powers_of_five[static_cast<std::size_t>(q)];
+    if (point <= 0) {
+      digits = (m * five) << -point;
+    } else if (std::bit_width(m) + std::bit_width(five) <= 64) {
+      // Most single-precision values: m x 5^q fits 64 bits, and as digits >= 10^16 > 2^53,
+      // point is at most 10.
+      const std::uint64_t product = m * five;
+      digits = product >> point;
+      half = (product >> (point - 1) & 1) != 0;
+      beyond = (product & ((std::uint64_t{1} << (point - 1)) - 1)) != 0;
+    } else {
+      const wide_product w(m, five);
+      digits = w.bits_from(point);
+      half = w.bit(point - 1);
+      beyond = w.any_below(point - 1);
+    }
   } else {
     wide_integer w;
     w.limb[0] = static_cast<std::uint32_t>(m);
@@ -152,13 +207,32 @@ decimal to_decimal(double v) {
 // ---- Rounding ----
 
 // A real rounded for its field: value = 0.d1...dcount x 10^exponent; count 0 is zero, which has
-// the exponent 0 and no sign.
+// the exponent 0 and no sign. The places after the kept digits hold 0.
 struct rounded {
-  std::array<char, max_significant> digit{};
+  std::array<char, max_significant> digit{'0', '0', '0', '0', '0', '0', '0'};
   int count = 0;
   int exponent = 0;
   bool negative = false;
 };
+
+constexpr std::array<char, 200> digit_pairs = [] {
+  std::array<char, 200> p{};
+  for (std::size_t i = 0; i < 100; ++i) {
+    p[2 * i] = static_cast<char>('0' + i / 10);
+    p[2 * i + 1] = static_cast<char>('0' + i % 10);
+  }
+  return p;
+}();
+
+// The 7 digits of n < 10^7, leading zeros included.
+void put_seven_digits(char* out, std::uint32_t n) {
+  const std::uint32_t high = n / 10'000;  // below 1000
+  const std::uint32_t low = n % 10'000;
+  out[0] = static_cast<char>('0' + high / 100);
+  std::copy_n(digit_pairs.data() + 2 * (high % 100), 2, out + 1);
+  std::copy_n(digit_pairs.data() + 2 * (low / 100), 2, out + 3);
+  std::copy_n(digit_pairs.data() + 2 * (low % 100), 2, out + 5);
+}
 
 // Keeps the first `keep` digits, never more than 7. The first dropped digit decides: 0 to 4
 // drop the rest, 5 to 9 raise the last kept digit. With no digit kept, a first digit of 5 to 9
@@ -181,168 +255,174 @@ rounded round_to(const decimal& d, int keep) {
   if (kept == 0) return {};
   r.count = keep;
   r.negative = d.negative;
-  for (int i = keep - 1; i >= 0; --i) {
-    r.digit[static_cast<std::size_t>(i)] = static_cast<char>('0' + kept % 10);
-    kept /= 10;
-  }
+  put_seven_digits(r.digit.data(),
+                   kept * static_cast<std::uint32_t>(
+                              powers_of_ten[static_cast<std::size_t>(max_significant - keep)]));
   return r;
+}
+
+// ---- Pieces of a field's text ----
+
+// Places first to first + count - 1 of r, from out on; d1 is place 1, and places outside the
+// kept digits are 0. Returns the end of what was written.
+char* put_places(char* out, const rounded& r, std::int64_t first, std::int64_t count) {
+  for (std::int64_t place = first; place < first + count; ++place)
+    *out++ =
+        place >= 1 && place <= max_significant ? r.digit[static_cast<std::size_t>(place - 1)] : '0';
+  return out;
+}
+
+// "E", the sign and two digits; a third digit takes the place of the letter. Four characters.
+char* put_exponent_part(char* out, int power) {
+  const int magnitude = std::abs(power);
+  if (magnitude < 100) {
+    *out++ = 'E';
+    *out++ = power < 0 ? '-' : '+';
+  } else {
+    *out++ = power < 0 ? '-' : '+';
+    *out++ = static_cast<char>('0' + magnitude / 100);
+  }
+  *out++ = static_cast<char>('0' + magnitude / 10 % 10);
+  *out++ = static_cast<char>('0' + magnitude % 10);
+  return out;
 }
 
 // ---- Justification or asterisks ----
 
-// Builds a field's text from its right end, so that it comes out right-justified; a text longer
-// than the field turns the whole field into asterisks.
-struct field_writer {
-  char* out;
-  int width;
-  int blank;  // columns left of what has been written
-  bool overflow = false;
-
-  field_writer(char* field, int field_width)
-      : out(field), width(std::max(field_width, 0)), blank(width) {}
-
-  void put(char c) {
-    if (blank == 0)
-      overflow = true;
-    else
-      out[--blank] = c;
+// Right-justifies a text of `length` characters in the field: fills the columns left of it with
+// blanks and returns where the text begins. A text longer than the field turns the whole field
+// into asterisks, and nullptr is returned.
+char* justify(char* out, int width, std::int64_t length) {
+  width = std::max(width, 0);
+  if (length > width) {
+    std::fill_n(out, width, '*');
+    return nullptr;
   }
-  void put_text(std::string_view text) {
-    for (auto c = text.rbegin(); c != text.rend(); ++c) put(*c);
-  }
-  // `count` places of r from place `first` on, the last one written first; d1 is place 1, and
-  // places outside the kept digits are 0. Stops once the field is full, so a huge count costs
-  // nothing; offsets are compared, never summed, so that no width can overflow them.
-  void put_places(const rounded& r, int first, int count) {
-    for (int i = count - 1; i >= 0 && !overflow; --i)
-      put(i >= 1 - first && i <= r.count - first ? r.digit[static_cast<std::size_t>(first + i - 1)]
-                                                 : '0');
-  }
-  // "E", the sign and two digits; a third digit takes the place of the letter.
-  void put_exponent(int power) {
-    const int magnitude = std::abs(power);
-    put(static_cast<char>('0' + magnitude % 10));
-    put(static_cast<char>('0' + magnitude / 10 % 10));
-    if (magnitude >= 100) put(static_cast<char>('0' + magnitude / 100));
-    put(power < 0 ? '-' : '+');
-    if (magnitude < 100) put('E');
-  }
-  void finish() {
-    if (overflow)
-      std::fill_n(out, width, '*');
-    else
-      std::fill_n(out, blank, ' ');
-  }
-};
+  const std::int64_t blanks = width - length;
+  // A few blanks go as one block of eight, the text then written over the rest of it.
+  constexpr std::string_view eight_blanks = "        ";
+  if (blanks <= 8 && width >= 8)
+    std::copy_n(eight_blanks.data(), 8, out);
+  else
+    std::fill_n(out, blanks, ' ');
+  return out + blanks;
+}
 
 // NaN and infinities come only from damaged binary files: they are shown as words, never
 // converted. An infinity that finds no room for "Infinity" is written "Inf".
-void put_not_finite(field_writer& w, double v) {
-  if (std::isnan(v)) {
-    w.put_text("NaN");
-  } else {
-    const int sign = v < 0 ? 1 : 0;
-    w.put_text(w.width >= 8 + sign ? "Infinity" : "Inf");
-    if (sign != 0) w.put('-');
+void put_not_finite(char* out, int width, double v) {
+  std::string_view word = "NaN";
+  bool minus = false;
+  if (!std::isnan(v)) {
+    minus = v < 0;
+    word = width >= 8 + (minus ? 1 : 0) ? "Infinity" : "Inf";
   }
+  char* at = justify(out, width, static_cast<std::int64_t>(word.size()) + (minus ? 1 : 0));
+  if (at == nullptr) return;
+  if (minus) *at++ = '-';
+  std::copy(word.begin(), word.end(), at);
 }
 
 // ---- Field forms ----
 
-void put_magnitude(field_writer& w, std::int64_t v) {
-  // The magnitude is taken unsigned so that the most negative value has one too.
-  std::uint64_t magnitude =
-      v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
-  do {
-    w.put(static_cast<char>('0' + magnitude % 10));
-    magnitude /= 10;
-  } while (magnitude != 0);
-  if (v < 0) w.put('-');
-}
-
 // Integer digits, the point, then `decimals` digits. No 0 stands before the point unless the
 // field would otherwise hold no digit at all.
-void put_fixed_form(field_writer& w, const rounded& r, int decimals) {
-  const int before_point = std::max(r.exponent, 0);
-  w.put_places(r, r.exponent + 1, decimals);
-  w.put('.');
-  if (before_point > 0)
-    w.put_places(r, 1, before_point);
+void put_fixed_form(char* out, int width, const rounded& r, int decimals) {
+  const std::int64_t before_point = r.exponent > 0 ? r.exponent : (decimals == 0 ? 1 : 0);
+  char* at = justify(out, width, (r.negative ? 1 : 0) + before_point + 1 + decimals);
+  if (at == nullptr) return;
+  if (r.negative) *at++ = '-';
+  if (r.exponent > 0)
+    at = put_places(at, r, 1, r.exponent);
   else if (decimals == 0)
-    w.put('0');
-  if (r.negative) w.put('-');
+    *at++ = '0';
+  *at++ = '.';
+  put_places(at, r, std::int64_t{r.exponent} + 1, decimals);
+}
+
+// The point, `digits` digits and the exponent; the mantissa lies between a tenth and one.
+void put_exponent_form(char* out, int width, const rounded& r, int digits) {
+  char* at = justify(out, width, (r.negative ? 1 : 0) + 1 + std::int64_t{digits} + 4);
+  if (at == nullptr) return;
+  if (r.negative) *at++ = '-';
+  *at++ = '.';
+  at = put_places(at, r, 1, digits);
+  put_exponent_part(at, r.exponent);
 }
 
 // The free-form shape for 1 <= |value| < 10^7, judged before rounding: 6 decimals.
-void put_free_fixed_form(field_writer& w, const rounded& r) {
-  w.put_places(r, r.exponent + 1, 6);
-  w.put('.');
-  w.put_places(r, 1, r.exponent);
-  if (r.negative) w.put('-');
+void put_free_fixed_form(char* out, const rounded& r) {
+  char* at = justify(out, free_real_width, (r.negative ? 1 : 0) + std::int64_t{r.exponent} + 7);
+  if (at == nullptr) return;
+  if (r.negative) *at++ = '-';
+  at = put_places(at, r, 1, r.exponent);
+  *at++ = '.';
+  put_places(at, r, std::int64_t{r.exponent} + 1, 6);
 }
 
 // The free-form shape for all other values: d.dddddd and the exponent.
-void put_free_exponent_form(field_writer& w, const rounded& r) {
-  w.put_exponent(r.count == 0 ? 0 : r.exponent - 1);
-  w.put_places(r, 2, 6);
-  w.put('.');
-  w.put_places(r, 1, 1);
-  if (r.negative) w.put('-');
+void put_free_exponent_form(char* out, const rounded& r) {
+  char* at = justify(out, free_real_width, (r.negative ? 1 : 0) + 12);
+  if (at == nullptr) return;
+  if (r.negative) *at++ = '-';
+  at = put_places(at, r, 1, 1);
+  *at++ = '.';
+  at = put_places(at, r, 2, 6);
+  put_exponent_part(at, r.count == 0 ? 0 : r.exponent - 1);
 }
 
 }  // namespace
 
 void put_integer(char* out, int width, std::int64_t v) {
-  field_writer w(out, width);
-  put_magnitude(w, v);
-  w.finish();
+  // The magnitude is taken unsigned so that the most negative value has one too.
+  std::uint64_t magnitude =
+      v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+  std::array<char, 20> digits{};  // 2^63 has 19 digits, and the sign
+  auto first = digits.end();
+  do {
+    *--first = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (v < 0) *--first = '-';
+  char* at = justify(out, width, digits.end() - first);
+  if (at != nullptr) std::copy(first, digits.end(), at);
 }
 
 void put_fixed(char* out, int width, int decimals, double v) {
-  field_writer w(out, width);
   if (!std::isfinite(v)) {
-    put_not_finite(w, v);
-  } else {
-    // A field cannot show more decimals than its width; bounding them keeps the sums below small.
-    decimals = std::clamp(decimals, 0, w.width);
-    const decimal d = to_decimal(v);
-    const int keep =
-        decimals > max_significant - d.exponent ? max_significant : d.exponent + decimals;
-    put_fixed_form(w, round_to(d, keep), decimals);
+    put_not_finite(out, width, v);
+    return;
   }
-  w.finish();
+  // A field cannot show more decimals than its width; bounding them keeps the sums below small.
+  decimals = std::clamp(decimals, 0, std::max(width, 0));
+  const decimal d = to_decimal(v);
+  const int keep =
+      decimals > max_significant - d.exponent ? max_significant : d.exponent + decimals;
+  put_fixed_form(out, width, round_to(d, keep), decimals);
 }
 
 void put_exponent(char* out, int width, int digits, double v) {
-  field_writer w(out, width);
   if (!std::isfinite(v)) {
-    put_not_finite(w, v);
-  } else {
-    digits = std::clamp(digits, 0, w.width);
-    const rounded r = round_to(to_decimal(v), digits);
-    w.put_exponent(r.exponent);
-    w.put_places(r, 1, digits);
-    w.put('.');
-    if (r.negative) w.put('-');
+    put_not_finite(out, width, v);
+    return;
   }
-  w.finish();
+  digits = std::clamp(digits, 0, std::max(width, 0));
+  put_exponent_form(out, width, round_to(to_decimal(v), digits), digits);
 }
 
 void put_free_integer(char* out, std::int64_t v) { put_integer(out, free_integer_width, v); }
 
 void put_free_real(char* out, double v) {
-  field_writer w(out, free_real_width);
   if (!std::isfinite(v)) {
-    put_not_finite(w, v);
-  } else {
-    const decimal d = to_decimal(v);
-    const rounded r = round_to(d, max_significant);
-    if (d.digits != 0 && d.exponent >= 1 && d.exponent <= max_significant)
-      put_free_fixed_form(w, r);
-    else
-      put_free_exponent_form(w, r);
+    put_not_finite(out, free_real_width, v);
+    return;
   }
-  w.finish();
+  const decimal d = to_decimal(v);
+  const rounded r = round_to(d, max_significant);
+  if (d.digits != 0 && d.exponent >= 1 && d.exponent <= max_significant)
+    put_free_fixed_form(out, r);
+  else
+    put_free_exponent_form(out, r);
 }
 
 std::string render_i(std::int64_t v, int width) {

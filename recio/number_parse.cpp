@@ -3,8 +3,11 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstddef>
+#include <cstdint>
+#include <limits>
 #include <system_error>
 
 namespace recio {
@@ -29,9 +32,117 @@ bool take_sign(std::string_view text, std::size_t& at) {
   return text[at++] == '-';
 }
 
-}  // namespace
+// ---- The common case ----
 
-io_error parse_real(std::string_view text, float& v) {
+// Nearly every number read has a few digits and a small exponent, such as -7.3127151E-01.
+// At most 19 digits make one exact 64-bit integer m, and with m <= 2^53 and |p| <= 22 both m
+// and 10^|p| are exact doubles, so m x 10^p and m / 10^-p come out rounded once, correctly, in
+// double precision.
+constexpr int short_digits = 19;
+constexpr int exact_powers = 22;
+constexpr std::uint64_t exact_integers = std::uint64_t{1} << 53;
+// Longer texts go the exact way, which keeps every count below far from overflow.
+constexpr std::size_t short_text = 256;
+
+constexpr std::array<std::uint64_t, short_digits + 1> integer_powers = [] {
+  std::array<std::uint64_t, short_digits + 1> p{};
+  p[0] = 1;
+  for (std::size_t i = 1; i < p.size(); ++i) p[i] = p[i - 1] * 10;
+  return p;
+}();
+
+constexpr std::array<double, exact_powers + 1> double_powers = [] {
+  std::array<double, exact_powers + 1> p{};
+  p[0] = 1.0;
+  for (std::size_t i = 1; i < p.size(); ++i) p[i] = p[i - 1] * 10.0;
+  return p;
+}();
+
+// Appends the digits from p on to n, wrapping around past 19 of them; returns where they end.
+const char* take_digits(const char* p, const char* end, std::uint64_t& n) {
+  for (; p != end; ++p) {
+    const unsigned digit = static_cast<unsigned char>(*p) - unsigned{'0'};
+    if (digit > 9) break;
+    n = n * 10 + digit;
+  }
+  return p;
+}
+
+// Reads the common case; false sends the text the exact way, which also judges every text that
+// is not a number. A double rounded correctly and then to single precision gives the float
+// nearest to the number unless that double is exactly halfway between two floats: no such
+// halfway point can lie strictly between the number and its nearest double, since every one of
+// them is a double itself. So halfway doubles go the exact way, and so do values outside the
+// normal single-precision range.
+bool read_short_real(std::string_view text, float& v) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  if (p == end || text.size() > short_text) return false;
+  const bool negative = *p == '-';
+  if (negative || *p == '+') ++p;
+  // value = digits x 10^(exponent - decimals); with at most 19 digits, leading zeros included,
+  // the digits cannot wrap around.
+  std::uint64_t digits = 0;
+  const char* const mantissa = p;
+  p = take_digits(p, end, digits);
+  auto digit_count = p - mantissa;
+  int decimals = 0;
+  if (p != end && *p == '.') {
+    const char* const fraction = ++p;
+    p = take_digits(p, end, digits);
+    decimals = static_cast<int>(p - fraction);
+    digit_count += decimals;
+  }
+  if (digit_count == 0 || digit_count > short_digits) return false;
+  int exponent = 0;
+  if (p != end) {
+    if (!is_exponent_letter(*p)) return false;
+    ++p;
+    const bool exponent_negative = p != end && *p == '-';
+    if (p != end && (exponent_negative || *p == '+')) ++p;
+    if (p == end || end - p > 4) return false;
+    for (; p != end; ++p) {
+      const int digit = *p - '0';
+      if (digit < 0 || digit > 9) return false;
+      exponent = exponent * 10 + digit;
+    }
+    if (exponent_negative) exponent = -exponent;
+  }
+  if (digits == 0) {
+    v = negative ? -0.0f : 0.0f;
+    return true;
+  }
+
+  int power = exponent - decimals;
+  if (power > exact_powers && power - exact_powers < short_digits) {
+    // Zeros moved from the power into the digits while these stay exact: 2E30 is 2 x 10^8 x
+    // 10^22.
+    const std::uint64_t shift = integer_powers[static_cast<std::size_t>(power - exact_powers)];
+    if (digits > exact_integers / shift) return false;
+    digits *= shift;
+    power = exact_powers;
+  }
+  if (digits > exact_integers || power > exact_powers || power < -exact_powers) return false;
+  double value = static_cast<double>(digits);
+  if (power >= 0)
+    value *= double_powers[static_cast<std::size_t>(power)];
+  else
+    value /= double_powers[static_cast<std::size_t>(-power)];
+  if (!(value >= static_cast<double>(std::numeric_limits<float>::min()) &&
+        value <= static_cast<double>(std::numeric_limits<float>::max())))
+    return false;
+  // A normal float keeps 24 of the double's 53 significant bits; halfway between two floats
+  // the 29 bits below them are 1 followed by zeros.
+  constexpr std::uint64_t below_float = (std::uint64_t{1} << 29) - 1;
+  if ((std::bit_cast<std::uint64_t>(value) & below_float) == std::uint64_t{1} << 28) return false;
+  const auto single = static_cast<float>(value);
+  v = negative ? -single : single;
+  return true;
+}
+
+// ---- Every other case ----
+
+io_error parse_real_exactly(std::string_view text, float& v) {
   // The number is rewritten as digits and a decimal exponent, value = digits * 10^scale, for a
   // conversion rounded once, straight to single precision.
   std::array<char, kept_digits + 32> plain{};
@@ -99,6 +210,13 @@ io_error parse_real(std::string_view text, float& v) {
   }
   v = value;
   return io_error::none;
+}
+
+}  // namespace
+
+io_error parse_real(std::string_view text, float& v) {
+  if (read_short_real(text, v)) return io_error::none;
+  return parse_real_exactly(text, v);
 }
 
 io_error parse_integer(std::string_view text, std::int64_t min, std::int64_t max, std::int64_t& v) {

@@ -22,7 +22,12 @@ class record_builder {
   char* reserve(std::size_t n) {
     n = std::min(n, max_record - size_);
     const std::size_t blanks = std::min(pending_blanks_, max_record - size_ - n);
-    std::fill_n(chars_.data() + size_, blanks, ' ');
+    // A few blanks go as one block of eight; what follows them is written over the rest.
+    constexpr std::string_view eight_blanks = "        ";
+    if (blanks <= 8 && max_record - size_ >= 8)
+      std::copy_n(eight_blanks.data(), 8, chars_.data() + size_);
+    else
+      std::fill_n(chars_.data() + size_, blanks, ' ');
     size_ += blanks;
     pending_blanks_ = 0;
     char* at = chars_.data() + size_;
@@ -49,17 +54,29 @@ class record_builder {
 };
 
 std::int64_t as_integer(const value& v) {
-  if (const auto* i = std::get_if<std::int32_t>(&v)) return *i;
-  if (const auto* f = std::get_if<float>(&v)) return static_cast<std::int64_t>(*f);
-  if (const auto* d = std::get_if<double>(&v)) return static_cast<std::int64_t>(*d);
-  return 0;
+  switch (v.index()) {
+    case 0:
+      return *std::get_if<std::int32_t>(&v);
+    case 1:
+      return static_cast<std::int64_t>(*std::get_if<float>(&v));
+    case 2:
+      return static_cast<std::int64_t>(*std::get_if<double>(&v));
+    default:
+      return 0;
+  }
 }
 
 double as_real(const value& v) {
-  if (const auto* i = std::get_if<std::int32_t>(&v)) return *i;
-  if (const auto* f = std::get_if<float>(&v)) return *f;
-  if (const auto* d = std::get_if<double>(&v)) return *d;
-  return 0.0;
+  switch (v.index()) {
+    case 0:
+      return *std::get_if<std::int32_t>(&v);
+    case 1:
+      return *std::get_if<float>(&v);
+    case 2:
+      return *std::get_if<double>(&v);
+    default:
+      return 0.0;
+  }
 }
 
 void put_field(record_builder& rec, const field& f, const value& v) {
@@ -102,8 +119,6 @@ void put_field(record_builder& rec, const field& f, const value& v) {
 void build_layout_records(const layout& l, std::span<const value> values, record_sink sink) {
   record_builder rec(sink);
   const auto fields = l.fields();
-  const bool has_value_field =
-      std::any_of(fields.begin(), fields.end(), [](const field& f) { return takes_value(f.kind); });
   std::size_t next = 0;
   for (;;) {
     for (const field& f : fields) {
@@ -127,7 +142,9 @@ void build_layout_records(const layout& l, std::span<const value> values, record
       }
     }
     // Values left when the layout is used up start it again on a new record.
-    if (next == values.size() || !has_value_field) break;
+    if (next == values.size() || std::none_of(fields.begin(), fields.end(),
+                                              [](const field& f) { return takes_value(f.kind); }))
+      break;
     rec.end_record();
   }
   rec.end_record();

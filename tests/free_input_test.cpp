@@ -64,6 +64,32 @@ TEST(real_parse, rounds_once_straight_to_single_precision) {
     EXPECT_EQ(real_of(bad), "invalid real") << '"' << bad << '"';
 }
 
+// Short numbers are worked out in double precision; these lie where that could go wrong.
+TEST(real_parse, rounds_short_numbers_once_even_near_halfway) {
+  // clang-format off
+  EXPECT_EQ(real_of("4000.00000"),             "457a0000");
+  EXPECT_EQ(real_of("-.7312715E+00"),          "bf3b349c");
+  EXPECT_EQ(real_of("1.000000059604644776"),   "3f800001");  // its double is halfway
+  EXPECT_EQ(real_of("1.000000059604644775"),   "3f800000");
+  EXPECT_EQ(real_of("16777217"),               "4b800000");  // halfway itself: ties to even
+  EXPECT_EQ(real_of("16777219"),               "4b800002");
+  EXPECT_EQ(real_of("1e22"),                   "64078678");
+  EXPECT_EQ(real_of("1e23"),                   "65a96816");
+  EXPECT_EQ(real_of("2E30"),                   "71c9f2ca");
+  EXPECT_EQ(real_of("1e-22"),                  "1af1c901");
+  EXPECT_EQ(real_of("1e-23"),                  "19416d9a");
+  EXPECT_EQ(real_of("1.17549435e-38"),         "00800000");
+  EXPECT_EQ(real_of("1.1754942e-38"),          "007fffff");
+  EXPECT_EQ(real_of("9007199254740993"),       "5a000000");  // past 2^53
+  EXPECT_EQ(real_of("1234567890123456789"),    "5d891088");
+  EXPECT_EQ(real_of("12345678901234567891"),   "5f2b54aa");  // 20 digits
+  EXPECT_EQ(real_of("0000000000000000000001"),  "3f800000");
+  EXPECT_EQ(real_of("1.5e0000000002"),         "43160000");
+  EXPECT_EQ(real_of("-0.0e5"),                 "80000000");
+  EXPECT_EQ(real_of("340282356779733661637539395458142568447"), "7f7fffff");
+  // clang-format on
+}
+
 TEST(real_parse, reads_each_reference_value_back_to_its_bits) {
   std::ifstream file(std::string(ZOLKDF_SHARED_DIR) + "/vectors/fields.tsv");
   if (!file) GTEST_SKIP() << "no reference values at " << std::string(ZOLKDF_SHARED_DIR);
@@ -98,7 +124,12 @@ TEST(free_form, separators_nulls_repeats_and_slash) {
                        row{"1.5/ 2 3",           {1.5f, 9, 9},     "x.."},
                        row{"/",                  {9, 9, 9},        "..."},
                        row{"1.5D2 -2.5d-1 +3E0", {150, -0.25f, 3}, "xxx"},
-                       row{"1 1e-50 -7e-46",     {1, 0, -0.0f},    "xxx"}}) {
+                       row{"1 1e-50 -7e-46",     {1, 0, -0.0f},    "xxx"},
+                       row{"1.5,2.5,3",          {1.5f, 2.5f, 3},  "xxx"},
+                       row{"1\t2,3 ",            {1, 2, 3},        "xxx"},
+                       row{"1.5/2 3",            {1.5f, 9, 9},     "x.."},
+                       row{"2*1.5 3",            {1.5f, 1.5f, 3},  "xxx"},
+                       row{"1.5E2,-2.5d-1/",     {150, -0.25f, 9}, "xx."}}) {
     // clang-format on
     std::array<float, 3> v{9, 9, 9};
     EXPECT_EQ(read_three(r.text, v), std::string("no error ") + r.filled) << r.text;
@@ -115,6 +146,9 @@ TEST(free_form, end_of_input_and_bad_values_keep_what_was_read) {
            {"1\n2 ",        "end of file encountered xx."},
            {"1 abc",        "invalid real x.."},
            {"1 '2.5'",      "invalid real x.."},
+           {"1 2.5'x' 3",   "invalid real x.."},
+           {"1 2.5* 3",     "invalid real x.."},
+           {"1 2.5.5",      "invalid real x.."},
            {"1 2 1e39",     "real out of range xx."},
            {"0*1 2",        "invalid integer ..."}}) {
     // clang-format on

@@ -118,8 +118,26 @@ TEST(e_field, writes_three_digit_exponents_without_the_letter) {
 // The digits come from a 17-digit string: 115.44335 is stored as 115.443349999999995..., whose
 // 17 digits end in 5000000000, which then rounds up.
 TEST(real_fields, round_the_17_digit_string_again) {
-  EXPECT_EQ(render_e(115.44335, 14, 7),  "  .1154434E+03");
-  EXPECT_EQ(render_f(115.44335, 11, 5),  "  115.44340");
+  EXPECT_EQ(render_e(115.44335, 14, 7),     "  .1154434E+03");
+  EXPECT_EQ(render_f(115.44335, 11, 5),     "  115.44340");
+  EXPECT_EQ(render_e(5.2856565e-11, 14, 7), "  .5285657E-10");  // tiny: a longer multiplication
+  EXPECT_EQ(render_e(2.8992805e-15, 14, 7), "  .2899281E-14");
+}
+
+// The digits are worked out differently by size; each way must give the same look.
+TEST(real_fields, show_every_size_alike) {
+  EXPECT_EQ(render_e(-0.73127151f, 14, 7),     " -.7312715E+00");
+  EXPECT_EQ(render_f(-0.73127151f, 11, 5),     "    -.73127");
+  EXPECT_EQ(render_e(1.234567e-9f, 14, 7),     "  .1234567E-08");
+  EXPECT_EQ(render_e(1.5e-12, 14, 7),          "  .1500000E-11");
+  EXPECT_EQ(render_e(1e20, 14, 7),             "  .1000000E+21");
+  EXPECT_EQ(render_e(123456789012.0, 14, 7),   "  .1234568E+12");
+  EXPECT_EQ(render_e(3.4028235e38f, 14, 7),    "  .3402823E+39");
+  EXPECT_EQ(render_e(1.17549435e-38f, 14, 7),  "  .1175494E-37");
+  EXPECT_EQ(render_e(1.4e-45f, 14, 7),         "  .1401298E-44");
+  EXPECT_EQ(render_e(0.099999994f, 14, 7),     "  .9999999E-01");
+  EXPECT_EQ(render_f(0.099999994f, 11, 5),     "     .10000");
+  EXPECT_EQ(render_free_real(1234567.5),       " 1234568.000000");
 }
 
 TEST(real_fields, show_nan_and_infinities_as_words) {
@@ -133,6 +151,22 @@ TEST(real_fields, show_nan_and_infinities_as_words) {
   EXPECT_EQ(render_e(nan, 2, 7),       "**");
   EXPECT_EQ(render_free_real(-inf),    "      -Infinity");
   EXPECT_EQ(render_free_real(nan),     "            NaN");
+}
+
+// Up to eight blanks are written as one block that the text then covers.
+TEST(put_fields, justify_with_any_number_of_blanks) {
+  EXPECT_EQ(render_f(1.0f, 7, 1),      "    1.0");
+  EXPECT_EQ(render_f(1.0f, 8, 1),      "     1.0");
+  EXPECT_EQ(render_f(1.0f, 11, 1),     "        1.0");
+  EXPECT_EQ(render_f(1.0f, 12, 1),     "         1.0");
+  EXPECT_EQ(render_f(-1234.5f, 8, 1),  " -1234.5");
+  EXPECT_EQ(render_f(-12345.5f, 8, 1), "-12345.5");
+  EXPECT_EQ(render_i(-5, 8),           "      -5");
+  EXPECT_EQ(render_i(12345678, 8),     "12345678");
+  EXPECT_EQ(render_i(7, 9),            "        7");
+  EXPECT_EQ(render_e(-1.0f, 13, 7),    "-.1000000E+01");
+  EXPECT_EQ(render_f(inf, 16, 1),      "        Infinity");
+  EXPECT_EQ(render_f(nan, 11, 1),      "        NaN");
 }
 
 TEST(put_fields, write_exactly_their_width) {

@@ -71,6 +71,20 @@ TEST(layout_write, places_texts_and_blanks) {
   EXPECT_EQ(layout_records(quoted, {}), records{"it's a \"b\""});
 }
 
+TEST(layout_write, turns_each_kind_of_value_into_each_kind_of_field) {
+  constexpr layout mixed{"(I3,F6.1,F6.1,E12.4,I3)"};
+  EXPECT_EQ(layout_records(mixed, {2.7f, 3, 1.5, -2.5f, -7.9}),
+            records{"  2   3.0   1.5  -.2500E+01 -7"});
+}
+
+TEST(layout_write, places_any_number_of_blanks) {
+  constexpr layout spaced{"(I1,8X,I1,9X,I1,1X,'|',16X,I1)"};
+  EXPECT_EQ(layout_records(spaced, {1, 2, 3, 4}),
+            records{"1        2         3 |                4"});
+  constexpr layout blanks_first{"(8X,I1/3X,I2)"};
+  EXPECT_EQ(layout_records(blanks_first, {5, 6}), (records{"        5", "    6"}));
+}
+
 TEST(layout_write, into_a_text_variable_fills_from_the_left_and_pads) {
   constexpr layout resolution{"(F4.1,I1,3X)"};
   recio::fixed_text<8> text;
