@@ -113,8 +113,17 @@ void put(connection& c, std::string_view bytes) {
 // A text file's record ends in CR LF; its first character is data like any other.
 void file_sink(void* context, std::string_view record) {
   auto& c = *static_cast<connection*>(context);
-  put(c, record);
-  put(c, "\r\n");
+  if (record.size() + 2 > c.out.size() - c.out_size) {
+    put(c, record);
+    put(c, "\r\n");
+    return;
+  }
+  // The common case: the record and its line end fit what is left of the buffer.
+  char* const at = c.out.data() + c.out_size;
+  std::memcpy(at, record.data(), record.size());
+  at[record.size()] = '\r';
+  at[record.size() + 1] = '\n';
+  c.out_size += record.size() + 2;
 }
 
 // A name without its leading and trailing blanks (zero bytes, as in a name never set, count as

@@ -9,7 +9,7 @@
 namespace recio {
 
 namespace {
-constexpr char ctrl_z = 26;
+constexpr char ctrl_z_byte = 26;
 
 std::string_view without_cr(const char* start, std::size_t n) {
   if (n > 0 && start[n - 1] == '\r') --n;
@@ -22,6 +22,7 @@ record_reader record_reader::from_memory(std::string_view text) {
   r.data = text.empty() ? "" : text.data();  // memchr must not be given a null pointer
   r.size = text.size();
   r.exhausted = true;
+  r.find_ctrl_z();
   return r;
 }
 
@@ -39,8 +40,13 @@ record_reader record_reader::from_fd(int fd, std::span<char> buffer) {
   return r;
 }
 
+void record_reader::find_ctrl_z() {
+  const void* z = std::memchr(data + pos, ctrl_z_byte, size - pos);
+  ctrl_z = z != nullptr ? static_cast<std::size_t>(static_cast<const char*>(z) - data) : size;
+}
+
 void record_reader::reset() {
-  pos = size = 0;
+  pos = size = ctrl_z = 0;
   exhausted = fd < 0;
   read_failed = skip_line = false;
 }
@@ -54,16 +60,21 @@ bool record_reader::refill() {
   if (pos > 0 && left > 0) std::memmove(b, b + pos, left);
   pos = 0;
   size = left;
-  if (size == buffer.size()) return false;
+  if (size == buffer.size()) {
+    find_ctrl_z();
+    return false;
+  }
   for (;;) {
     const ssize_t n = ::read(fd, b + size, buffer.size() - size);
     if (n > 0) {
       size += static_cast<std::size_t>(n);
+      find_ctrl_z();
       return true;
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) read_failed = true;
     exhausted = true;
+    find_ctrl_z();
     return false;
   }
 }
@@ -88,11 +99,11 @@ bool record_reader::next_record(std::string_view& record) {
     const std::size_t lf = lf_at != nullptr
                                ? static_cast<std::size_t>(static_cast<const char*>(lf_at) - start)
                                : avail;
-    if (const void* z_at = std::memchr(start + scanned, ctrl_z, lf - scanned)) {
+    if (ctrl_z - pos < lf) {
       // A byte 26 ends the input; what stands before it on its line is a last record.
-      const auto z = static_cast<std::size_t>(static_cast<const char*>(z_at) - start);
+      const std::size_t z = ctrl_z - pos;
       exhausted = true;
-      size = pos = pos + z;
+      size = pos = ctrl_z;
       if (z == 0) return false;
       record = without_cr(start, z);
       return true;

@@ -18,6 +18,7 @@ struct record_reader {
   const char* data = nullptr;  // unread input is data[pos, size)
   std::size_t pos = 0;
   std::size_t size = 0;
+  std::size_t ctrl_z = 0;    // where the first byte 26 from pos on lies; size when there is none
   bool exhausted = false;    // fd has reported its end, or a byte 26 was met
   bool read_failed = false;  // the last refill failed with an error other than the end
   bool skip_line = false;    // the last record was cut: the rest of its line goes unread
@@ -38,6 +39,7 @@ struct record_reader {
 
  private:
   bool refill();
+  void find_ctrl_z();
 };
 
 // The outcome of a read that found no record left: the end of the input, or a read that failed,

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "recio/recio.hpp"
 #include "tests/support/capture.hpp"
@@ -50,6 +51,21 @@ TEST_F(files, replace_leaves_exactly_the_records_written_each_ending_in_cr_lf) {
   for (const std::int32_t v : {1, 22, 333}) recio::write(unit, one_value, {v});
   recio::close(unit);
   EXPECT_EQ(read_file(path("out.txt")), "  1\r\n 22\r\n333\r\n");
+}
+
+TEST_F(files, records_and_their_line_ends_run_on_across_full_buffers) {
+  // Records of 1 to 7 characters: some record or some CR LF meets every buffer's end.
+  constexpr recio::layout one_text{"(A)"};
+  const std::string_view letters = "abcdefg";
+  std::string expected;
+  recio::open(unit, path("out.txt"), recio::open_mode::text_write);
+  for (std::size_t i = 0; i < 60'000; ++i) {
+    const std::string_view record = letters.substr(0, 1 + i % 7);
+    recio::write(unit, one_text, {record});
+    expected.append(record).append("\r\n");
+  }
+  recio::close(unit);
+  EXPECT_EQ(read_file(path("out.txt")), expected);
 }
 
 TEST_F(files, text_records_end_at_lf_and_a_byte_26_ends_the_file) {

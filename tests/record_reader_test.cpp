@@ -58,6 +58,14 @@ TEST(records, byte_26_ends_the_input) {
   EXPECT_EQ(from_memory("a\nb\032c\nd\n"), (lines{"a", "b"}));
   EXPECT_EQ(from_memory("a\r\n\032\nb\n"),    (lines{"a"}));
   EXPECT_EQ(through_pipe("abc\nde\032fgh\nij\n", 4), (lines{"abc", "de"}));
+  // Met only after the buffer has been refilled, with a line's start moved to its front.
+  EXPECT_EQ(through_pipe("ab\ncd\nef\032gh\n", 5),  (lines{"ab", "cd", "ef"}));
+  EXPECT_EQ(through_pipe("ab\ncdefg\032\nh\n", 8),  (lines{"ab", "cdefg"}));
+  EXPECT_EQ(through_pipe("ab\n\032", 3),             (lines{"ab"}));
+  // In the skipped rest of a cut line; a CR just before it goes as one before a LF does.
+  EXPECT_EQ(through_pipe("0123456789\032z\nq\n", 4), (lines{"0123"}));
+  EXPECT_EQ(through_pipe("ab\r\032\ncd\n", 4),        (lines{"ab"}));
+  EXPECT_EQ(from_memory("\032"),                       lines{});
   // clang-format on
 }
 
