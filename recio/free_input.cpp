@@ -2,6 +2,8 @@
 #include "recio/free_input.hpp"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -115,10 +117,59 @@ bool take_item(cursor& c, item& it) {
   return true;
 }
 
+// ---- A plain number read straight into a real variable ----
+
+using namespace short_real;
+// Exponents of up to this many digits are read on the short way.
+constexpr std::ptrdiff_t short_exponent = 4;
+
+// Reads the item at c.at into a real variable in one pass when it is a short plain number, such
+// as -7.3127151E-01, that ends the word, and moves past it. The value is the one parse_real
+// gives; false, for anything else, leaves c and the variable as they were.
+bool take_short_real(cursor& c, float& v) {
+  const char* p = c.at;
+  const char* const end = c.end;
+  const bool negative = *p == '-';
+  if (negative || *p == '+') ++p;
+  // value = digits x 10^(exponent - decimals)
+  std::uint64_t digits = 0;
+  const char* const mantissa = p;
+  p = take_digits(p, end, digits);
+  std::ptrdiff_t digit_count = p - mantissa;
+  std::ptrdiff_t decimals = 0;
+  if (p != end && *p == '.') {
+    const char* const fraction = ++p;
+    p = take_digits(p, end, digits);
+    decimals = p - fraction;
+    digit_count += decimals;
+  }
+  if (digit_count == 0 || digit_count > short_digits) return false;
+  int exponent = 0;
+  if (p != end && is_exponent_letter(*p)) {
+    ++p;
+    const bool exponent_negative = p != end && *p == '-';
+    if (p != end && (exponent_negative || *p == '+')) ++p;
+    const char* const exponent_start = p;
+    std::uint64_t e = 0;
+    p = take_digits(p, end, e);
+    if (p == exponent_start || p - exponent_start > short_exponent) return false;
+    exponent = exponent_negative ? -static_cast<int>(e) : static_cast<int>(e);
+  }
+  if (p != end && *p != ' ' && !ends_word(*p)) return false;
+  float single = 0.0f;
+  if (digits != 0 && !nearest_float(digits, exponent - static_cast<int>(decimals), single))
+    return false;
+  v = negative ? -single : single;
+  c.at = p;
+  c.after_item = true;
+  return true;
+}
+
 // Reads the item at c.at straight into a real variable when it is a plain number, the common
 // case, and moves past it. The text up to the next blank is then the whole item: a number holds
 // no tab, comma, "/", "*" or quote. False leaves c and the variable as they were.
 bool take_plain_real(cursor& c, float& v) {
+  if (take_short_real(c, v)) return true;
   const void* const blank = std::memchr(c.at, ' ', static_cast<std::size_t>(c.end - c.at));
   const char* const word_end = blank != nullptr ? static_cast<const char*>(blank) : c.end;
   if (parse_real({c.at, static_cast<std::size_t>(word_end - c.at)}, v) != io_error::none)

@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace recio {
@@ -206,14 +207,38 @@ decimal to_decimal(double v) {
 
 // ---- Rounding ----
 
-// A real rounded for its field: value = 0.d1...dcount x 10^exponent; count 0 is zero, which has
-// the exponent 0 and no sign. The places after the kept digits hold 0.
+// A real rounded for its field: value = 0.d1...dcount x 10^exponent, the digits d1 to dcount
+// being those of `kept`, leading zeros included; the places after them hold 0. Zero has kept 0,
+// count 0, the exponent 0 and no sign.
 struct rounded {
-  std::array<char, max_significant> digit{'0', '0', '0', '0', '0', '0', '0'};
+  std::uint32_t kept = 0;
   int count = 0;
   int exponent = 0;
   bool negative = false;
 };
+
+// Keeps the first `keep` digits, never more than 7. The first dropped digit decides: 0 to 4
+// drop the rest, 5 to 9 raise the last kept digit. With no digit kept, a first digit of 5 to 9
+// becomes one unit of the place before it.
+rounded round_to(const decimal& d, int keep) {
+  if (d.digits == 0 || keep < 0) return {};
+  keep = std::min(keep, max_significant);
+  // The kept digits and the first dropped one, below 10^8.
+  const auto with_dropped = static_cast<std::uint32_t>(
+      d.digits / powers_of_ten[static_cast<std::size_t>(first_digits - 1 - keep)]);
+  std::uint32_t kept = with_dropped / 10;
+  int exponent = d.exponent;
+  if (with_dropped - kept * 10 >= 5 && ++kept == powers_of_ten[static_cast<std::size_t>(keep)]) {
+    // The carry ran out of the first digit.
+    kept = keep == 0 ? 1 : kept / 10;
+    keep = std::max(keep, 1);
+    ++exponent;
+  }
+  if (kept == 0) return {};
+  return {kept, keep, exponent, d.negative};
+}
+
+// ---- Pieces of a field's text ----
 
 constexpr std::array<char, 200> digit_pairs = [] {
   std::array<char, 200> p{};
@@ -234,42 +259,61 @@ void put_seven_digits(char* out, std::uint32_t n) {
   std::copy_n(digit_pairs.data() + 2 * (low % 100), 2, out + 5);
 }
 
-// Keeps the first `keep` digits, never more than 7. The first dropped digit decides: 0 to 4
-// drop the rest, 5 to 9 raise the last kept digit. With no digit kept, a first digit of 5 to 9
-// becomes one unit of the place before it.
-rounded round_to(const decimal& d, int keep) {
-  if (d.digits == 0 || keep < 0) return {};
-  keep = std::min(keep, max_significant);
-  // The kept digits and the first dropped one, below 10^8.
-  const auto with_dropped = static_cast<std::uint32_t>(
-      d.digits / powers_of_ten[static_cast<std::size_t>(first_digits - 1 - keep)]);
-  std::uint32_t kept = with_dropped / 10;
-  rounded r;
-  r.exponent = d.exponent;
-  if (with_dropped % 10 >= 5 && ++kept == powers_of_ten[static_cast<std::size_t>(keep)]) {
-    // The carry ran out of the first digit.
-    kept = keep == 0 ? 1 : kept / 10;
-    keep = std::max(keep, 1);
-    ++r.exponent;
+// The places of a rounded real around its kept digits: place p, d1 being place 1, is
+// at(p) for -lead < p <= max_significant + trail; all but the kept digits are 0.
+class place_text {
+ public:
+  static constexpr int lead = 24;
+  static constexpr int trail = 24;
+
+  explicit place_text(const rounded& r) {
+    put_seven_digits(
+        text_.data() + lead,
+        r.kept * static_cast<std::uint32_t>(
+                     powers_of_ten[static_cast<std::size_t>(max_significant - r.count)]));
   }
-  if (kept == 0) return {};
-  r.count = keep;
-  r.negative = d.negative;
-  put_seven_digits(r.digit.data(),
-                   kept * static_cast<std::uint32_t>(
-                              powers_of_ten[static_cast<std::size_t>(max_significant - keep)]));
-  return r;
+  const char* at(std::int64_t place) const { return text_.data() + lead - 1 + place; }
+
+ private:
+  std::array<char, lead + max_significant + trail> text_ = [] {
+    std::array<char, lead + max_significant + trail> t{};
+    t.fill('0');
+    return t;
+  }();
+};
+
+// Copies count characters. The few a field has go as two blocks of fixed size that may overlap.
+void copy_text(char* out, const char* from, std::int64_t count) {
+  const auto n = static_cast<std::size_t>(count);
+  if (n >= 8 && n <= 16) {
+    std::memcpy(out, from, 8);
+    std::memcpy(out + n - 8, from + n - 8, 8);
+  } else if (n >= 4 && n < 8) {
+    std::memcpy(out, from, 4);
+    std::memcpy(out + n - 4, from + n - 4, 4);
+  } else if (n > 0 && n < 4) {
+    out[0] = from[0];
+    out[n / 2] = from[n / 2];
+    out[n - 1] = from[n - 1];
+  } else {
+    std::copy_n(from, n, out);
+  }
 }
 
-// ---- Pieces of a field's text ----
-
-// Places first to first + count - 1 of r, from out on; d1 is place 1, and places outside the
-// kept digits are 0. Returns the end of what was written.
-char* put_places(char* out, const rounded& r, std::int64_t first, std::int64_t count) {
+// Places first to first + count - 1, one by one, for fields reaching past the text.
+char* put_far_places(char* out, const place_text& text, std::int64_t first, std::int64_t count) {
   for (std::int64_t place = first; place < first + count; ++place)
-    *out++ =
-        place >= 1 && place <= max_significant ? r.digit[static_cast<std::size_t>(place - 1)] : '0';
+    *out++ = place >= 1 && place <= max_significant ? *text.at(place) : '0';
   return out;
+}
+
+// Places first to first + count - 1 of the text, from out on; places outside the kept digits
+// are 0. Returns the end of what was written.
+char* put_places(char* out, const place_text& text, std::int64_t first, std::int64_t count) {
+  if (first <= -place_text::lead || first + count > max_significant + place_text::trail + 1)
+    return put_far_places(out, text, first, count);
+  copy_text(out, text.at(first), count);
+  return out + count;
 }
 
 // "E", the sign and two digits; a third digit takes the place of the letter. Four characters.
@@ -282,9 +326,8 @@ char* put_exponent_part(char* out, int power) {
     *out++ = power < 0 ? '-' : '+';
     *out++ = static_cast<char>('0' + magnitude / 100);
   }
-  *out++ = static_cast<char>('0' + magnitude / 10 % 10);
-  *out++ = static_cast<char>('0' + magnitude % 10);
-  return out;
+  std::copy_n(digit_pairs.data() + 2 * (magnitude % 100), 2, out);
+  return out + 2;
 }
 
 // ---- Justification or asterisks ----
@@ -332,12 +375,11 @@ void put_fixed_form(char* out, int width, const rounded& r, int decimals) {
   char* at = justify(out, width, (r.negative ? 1 : 0) + before_point + 1 + decimals);
   if (at == nullptr) return;
   if (r.negative) *at++ = '-';
-  if (r.exponent > 0)
-    at = put_places(at, r, 1, r.exponent);
-  else if (decimals == 0)
-    *at++ = '0';
+  const place_text text(r);
+  // Before the point stand places 1 to the exponent, or the 0 of a zero.
+  at = put_places(at, text, std::int64_t{r.exponent} + 1 - before_point, before_point);
   *at++ = '.';
-  put_places(at, r, std::int64_t{r.exponent} + 1, decimals);
+  put_places(at, text, std::int64_t{r.exponent} + 1, decimals);
 }
 
 // The point, `digits` digits and the exponent; the mantissa lies between a tenth and one.
@@ -346,29 +388,26 @@ void put_exponent_form(char* out, int width, const rounded& r, int digits) {
   if (at == nullptr) return;
   if (r.negative) *at++ = '-';
   *at++ = '.';
-  at = put_places(at, r, 1, digits);
+  if (digits == max_significant) {
+    put_seven_digits(at, r.kept);  // 7 digits kept, or none
+    at += max_significant;
+  } else {
+    at = put_places(at, place_text(r), 1, digits);
+  }
   put_exponent_part(at, r.exponent);
 }
 
-// The free-form shape for 1 <= |value| < 10^7, judged before rounding: 6 decimals.
-void put_free_fixed_form(char* out, const rounded& r) {
-  char* at = justify(out, free_real_width, (r.negative ? 1 : 0) + std::int64_t{r.exponent} + 7);
-  if (at == nullptr) return;
-  if (r.negative) *at++ = '-';
-  at = put_places(at, r, 1, r.exponent);
-  *at++ = '.';
-  put_places(at, r, std::int64_t{r.exponent} + 1, 6);
-}
-
-// The free-form shape for all other values: d.dddddd and the exponent.
+// The free-form shape for values below 1 or from 10^7 on: d.dddddd and the exponent.
 void put_free_exponent_form(char* out, const rounded& r) {
   char* at = justify(out, free_real_width, (r.negative ? 1 : 0) + 12);
   if (at == nullptr) return;
   if (r.negative) *at++ = '-';
-  at = put_places(at, r, 1, 1);
-  *at++ = '.';
-  at = put_places(at, r, 2, 6);
-  put_exponent_part(at, r.count == 0 ? 0 : r.exponent - 1);
+  std::array<char, max_significant> digit{};
+  put_seven_digits(digit.data(), r.kept);  // 7 digits kept, or none
+  at[0] = digit[0];
+  at[1] = '.';
+  std::copy_n(digit.data() + 1, max_significant - 1, at + 2);
+  put_exponent_part(at + 8, r.count == 0 ? 0 : r.exponent - 1);
 }
 
 }  // namespace
@@ -419,8 +458,9 @@ void put_free_real(char* out, double v) {
   }
   const decimal d = to_decimal(v);
   const rounded r = round_to(d, max_significant);
+  // 1 <= |value| < 10^7, judged before rounding: 6 decimals, the look of an F field.
   if (d.digits != 0 && d.exponent >= 1 && d.exponent <= max_significant)
-    put_free_fixed_form(out, r);
+    put_fixed_form(out, free_real_width, r, 6);
   else
     put_free_exponent_form(out, r);
 }

@@ -15,7 +15,6 @@ namespace recio {
 namespace {
 
 constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
-constexpr bool is_exponent_letter(char c) { return c == 'E' || c == 'e' || c == 'D' || c == 'd'; }
 
 // Every value halfway between two floats has at most 113 significant decimal digits, so the
 // first 120 digits, with a 1 standing in for any nonzero digit dropped after them, round to the
@@ -34,39 +33,11 @@ bool take_sign(std::string_view text, std::size_t& at) {
 
 // ---- The common case ----
 
-// Nearly every number read has a few digits and a small exponent, such as -7.3127151E-01.
-// At most 19 digits make one exact 64-bit integer m, and with m <= 2^53 and |p| <= 22 both m
-// and 10^|p| are exact doubles, so m x 10^p and m / 10^-p come out rounded once, correctly, in
-// double precision.
-constexpr int short_digits = 19;
-constexpr int exact_powers = 22;
-constexpr std::uint64_t exact_integers = std::uint64_t{1} << 53;
+// Nearly every number read has a few digits and a small exponent, such as -7.3127151E-01: it is
+// read with short_real's pieces.
+using namespace short_real;
 // Longer texts go the exact way, which keeps every count below far from overflow.
 constexpr std::size_t short_text = 256;
-
-constexpr std::array<std::uint64_t, short_digits + 1> integer_powers = [] {
-  std::array<std::uint64_t, short_digits + 1> p{};
-  p[0] = 1;
-  for (std::size_t i = 1; i < p.size(); ++i) p[i] = p[i - 1] * 10;
-  return p;
-}();
-
-constexpr std::array<double, exact_powers + 1> double_powers = [] {
-  std::array<double, exact_powers + 1> p{};
-  p[0] = 1.0;
-  for (std::size_t i = 1; i < p.size(); ++i) p[i] = p[i - 1] * 10.0;
-  return p;
-}();
-
-// Appends the digits from p on to n, wrapping around past 19 of them; returns where they end.
-const char* take_digits(const char* p, const char* end, std::uint64_t& n) {
-  for (; p != end; ++p) {
-    const unsigned digit = static_cast<unsigned char>(*p) - unsigned{'0'};
-    if (digit > 9) break;
-    n = n * 10 + digit;
-  }
-  return p;
-}
 
 // Reads the common case; false sends the text the exact way, which also judges every text that
 // is not a number. A double rounded correctly and then to single precision gives the float
@@ -113,36 +84,17 @@ bool read_short_real(std::string_view text, float& v) {
     return true;
   }
 
-  int power = exponent - decimals;
-  if (power > exact_powers && power - exact_powers < short_digits) {
-    // Zeros moved from the power into the digits while these stay exact: 2E30 is 2 x 10^8 x
-    // 10^22.
-    const std::uint64_t shift = integer_powers[static_cast<std::size_t>(power - exact_powers)];
-    if (digits > exact_integers / shift) return false;
-    digits *= shift;
-    power = exact_powers;
-  }
-  if (digits > exact_integers || power > exact_powers || power < -exact_powers) return false;
-  double value = static_cast<double>(digits);
-  if (power >= 0)
-    value *= double_powers[static_cast<std::size_t>(power)];
-  else
-    value /= double_powers[static_cast<std::size_t>(-power)];
-  if (!(value >= static_cast<double>(std::numeric_limits<float>::min()) &&
-        value <= static_cast<double>(std::numeric_limits<float>::max())))
-    return false;
-  // A normal float keeps 24 of the double's 53 significant bits; halfway between two floats
-  // the 29 bits below them are 1 followed by zeros.
-  constexpr std::uint64_t below_float = (std::uint64_t{1} << 29) - 1;
-  if ((std::bit_cast<std::uint64_t>(value) & below_float) == std::uint64_t{1} << 28) return false;
-  const auto single = static_cast<float>(value);
+  float single = 0.0f;
+  if (!nearest_float(digits, exponent - decimals, single)) return false;
   v = negative ? -single : single;
   return true;
 }
 
 // ---- Every other case ----
 
-io_error parse_real_exactly(std::string_view text, float& v) {
+// Kept out of line: folded into parse_real, its frame would be set up and torn down for the
+// common case too.
+[[gnu::noinline]] io_error parse_real_exactly(std::string_view text, float& v) {
   // The number is rewritten as digits and a decimal exponent, value = digits * 10^scale, for a
   // conversion rounded once, straight to single precision.
   std::array<char, kept_digits + 32> plain{};

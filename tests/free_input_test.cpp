@@ -137,6 +137,39 @@ TEST(free_form, separators_nulls_repeats_and_slash) {
   }
 }
 
+// Plain numbers in a record are read on a shorter way than parse_real; both must agree to the
+// bit, whatever ends the number.
+TEST(free_form, reals_come_out_as_parse_real_gives_them) {
+  // clang-format off
+  for (const std::string number : {"4000.00000", "-7.3127151E-01", "+.5e+1", "-0", "0.0e5", "7.",
+                                   "1.000000059604644776", "1.000000059604644775", "16777217",
+                                   "16777219", "9007199254740993", "1234567890123456789",
+                                   "12345678901234567891", "0000000000000000000001", "1e22",
+                                   "1e23", "2E30", "1e-22", "1e-23", "1.5e0002", "1.5e00002",
+                                   "1.17549435e-38", "1.1754942e-38", "7.1e-46", "1e-50",
+                                   "3.4028235e38", "3.4028235D+38", "1.5d-0001", "3.4028236e38",
+                                   "1.5E", "1.5x", "--1"}) {
+    // clang-format on
+    const std::string want = real_of(number);
+    for (const std::string end : {"", " 2", "\t2", ",2", "/2", " ,2", "\n2", "  2 "}) {
+      const std::string text = number + end;
+      std::array<float, 3> v{9, 9, 9};
+      const std::string read = read_three(text, v);
+      if (want.size() != 8) {  // an error's text
+        EXPECT_EQ(read, want + " ...") << text;
+        continue;
+      }
+      const char* const filled = end.empty()     ? "end of file encountered x.."
+                                 : end[0] == '/' ? "no error x.."
+                                                 : "end of file encountered xx.";
+      EXPECT_EQ(read, filled) << text;
+      char bits[9];
+      std::snprintf(bits, sizeof bits, "%08x", std::bit_cast<std::uint32_t>(v[0]));
+      EXPECT_EQ(bits, want) << text;
+    }
+  }
+}
+
 TEST(free_form, end_of_input_and_bad_values_keep_what_was_read) {
   // clang-format off
   for (const auto& [text, want] : std::initializer_list<std::pair<const char*, const char*>>{

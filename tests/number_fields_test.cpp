@@ -203,6 +203,32 @@ TEST(free_form, chooses_the_shape_before_rounding) {
   EXPECT_EQ(render_free_real(0.99999999), "   1.000000E+00");
 }
 
+// Exact halves at the place a field rounds to go up, away from zero, even where the digit
+// before them is even.
+TEST(real_fields, round_exact_halves_up) {
+  EXPECT_EQ(render_e(1234568.5f, 14, 7),   "  .1234569E+07");
+  EXPECT_EQ(render_e(0.125f, 10, 2),       "   .13E+00");
+  EXPECT_EQ(render_e(2.5f, 8, 1),          "  .3E+01");
+  EXPECT_EQ(render_f(1234568.5f, 10, 0),   "  1234569.");
+  EXPECT_EQ(render_f(0.125f, 9, 2),        "      .13");
+  EXPECT_EQ(render_f(-0.125f, 9, 2),       "     -.13");
+  EXPECT_EQ(render_f(0.5f, 4, 0),          "  1.");
+  EXPECT_EQ(render_f(1234.5625f, 11, 3),   "   1234.563");
+  EXPECT_EQ(render_f(12345685.0f, 11, 1),  " 12345690.0");  // 7 digits, then a 0
+  EXPECT_EQ(render_free_real(1234568.5f),  " 1234569.000000");
+  EXPECT_EQ(render_free_real(12345685.0f), "   1.234569E+07");
+  EXPECT_EQ(render_free_real(-12345685.0f),"  -1.234569E+07");
+}
+
+// Fields wider than any digits a real has still show every place.
+TEST(real_fields, fill_wide_fields_with_zeros) {
+  EXPECT_EQ(render_f(0.5f, 30, 25),  "    .5000000000000000000000000");
+  EXPECT_EQ(render_e(-0.5f, 30, 22), "  -.5000000000000000000000E+00");
+  EXPECT_EQ(render_f(1e-20, 30, 25), "    .0000000000000000000100000");
+  EXPECT_EQ(render_f(0.5f, 40, 36),  "   .500000000000000000000000000000000000");
+  EXPECT_EQ(render_f(1e33, 40, 3),   "  1000000000000000000000000000000000.000");
+}
+
 // clang-format on
 
 }  // namespace
