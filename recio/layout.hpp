@@ -47,12 +47,16 @@ class layout {
     parse_group(notation, at);
     skip_blanks(notation, at);
     if (at != notation.size()) fail("text after the closing parenthesis");
+    summarize();
   }
 
   constexpr std::span<const field> fields() const { return {fields_.data(), count_}; }
   constexpr std::string_view literal(const field& f) const {
     return {texts_.data() + f.text_at, f.text_size};
   }
+  // The characters of one pass through the layout when it holds only Iw, Fw.d, Ew.d and nX fields
+  // and at least one of them takes a value; 0 for any other layout.
+  constexpr std::size_t number_width() const { return number_width_; }
 
  private:
   static void fail(const char*) {}  // not constexpr: reaching it stops the compilation
@@ -70,6 +74,21 @@ class layout {
   constexpr void add(field f) {
     if (count_ == max_fields) fail("too many fields");
     fields_[count_++] = f;
+  }
+
+  constexpr void summarize() {
+    std::size_t width = 0;
+    bool takes_values = false;
+    for (const field& f : fields()) {
+      if (f.kind == field_kind::integer || f.kind == field_kind::fixed ||
+          f.kind == field_kind::exponent) {
+        takes_values = true;
+      } else if (f.kind != field_kind::blanks) {
+        return;
+      }
+      width += static_cast<std::size_t>(f.width);
+    }
+    if (takes_values) number_width_ = width;
   }
 
   // Parses up to and including the ")" that closes the group opened just before at.
@@ -155,6 +174,7 @@ class layout {
   std::size_t count_ = 0;
   std::array<char, max_text> texts_{};
   std::size_t text_size_ = 0;
+  std::size_t number_width_ = 0;
 };
 
 }  // namespace recio

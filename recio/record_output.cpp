@@ -114,9 +114,55 @@ void put_field(record_builder& rec, const field& f, const value& v) {
   }
 }
 
+// The records of a layout of Iw, Fw.d, Ew.d and nX fields only, whose pass fits a record: each
+// field is written where it stands, with no room to check.
+void build_number_records(const layout& l, std::span<const value> values, record_sink sink) {
+  // Blanks go in blocks of eight, so up to seven more characters than a record may be written.
+  std::array<char, max_record + 8> chars;
+  const auto fields = l.fields();
+  std::size_t next = 0;
+  for (;;) {
+    std::size_t size = 0;
+    std::size_t blanks = 0;
+    bool values_left = true;
+    for (const field& f : fields) {
+      const int width = f.width;
+      if (f.kind == field_kind::blanks) {
+        blanks += static_cast<std::size_t>(width);
+        continue;
+      }
+      if (next == values.size()) {
+        values_left = false;
+        break;
+      }
+      for (std::size_t b = 0; b < blanks; b += 8)
+        std::copy_n("        ", 8, chars.data() + size + b);
+      size += blanks;
+      blanks = 0;
+      char* const at = chars.data() + size;
+      const value& v = values[next++];
+      if (f.kind == field_kind::integer) {
+        put_integer(at, width, as_integer(v));
+      } else if (f.kind == field_kind::fixed) {
+        put_fixed(at, width, f.digits, as_real(v));
+      } else {
+        put_exponent(at, width, f.digits, as_real(v));
+      }
+      size += static_cast<std::size_t>(width);
+    }
+    if (size == 0) chars[size++] = ' ';
+    sink({chars.data(), size});
+    if (!values_left || next == values.size()) return;
+  }
+}
+
 }  // namespace
 
 void build_layout_records(const layout& l, std::span<const value> values, record_sink sink) {
+  if (l.number_width() != 0 && l.number_width() <= max_record) {
+    build_number_records(l, values, sink);
+    return;
+  }
   record_builder rec(sink);
   const auto fields = l.fields();
   std::size_t next = 0;

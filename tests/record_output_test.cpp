@@ -85,6 +85,38 @@ TEST(layout_write, places_any_number_of_blanks) {
   EXPECT_EQ(layout_records(blanks_first, {5, 6}), (records{"        5", "    6"}));
 }
 
+TEST(layout_write, knows_the_layouts_made_only_of_numbers_and_blanks) {
+  static_assert(layout{"(F11.5,2X,E14.7)"}.number_width() == 27);
+  static_assert(layout{"(3(F9.3,1X,E14.7,10X))"}.number_width() == 102);
+  static_assert(layout{"(1X,I6)"}.number_width() == 7);
+  static_assert(layout{"(2X)"}.number_width() == 0);
+  static_assert(layout{"(I6,A)"}.number_width() == 0);
+  static_assert(layout{"(I6,' a')"}.number_width() == 0);
+  static_assert(layout{"(F9.3/F9.3)"}.number_width() == 0);
+}
+
+TEST(layout_write, starts_a_layout_of_numbers_again_for_the_values_left) {
+  constexpr layout pairs{"(12X,I2,10X,I2,20X)"};
+  const std::string blanks12(12, ' ');
+  const std::string blanks10(10, ' ');
+  EXPECT_EQ(layout_records(pairs, {1, 2, 3, 4, 5}),
+            (records{blanks12 + " 1" + blanks10 + " 2", blanks12 + " 3" + blanks10 + " 4",
+                     blanks12 + " 5"}));
+  EXPECT_EQ(layout_records(pairs, {}), records{" "});
+  constexpr layout one{"(1X,E14.7)"};
+  EXPECT_EQ(layout_records(one, {0.5f, -2.0}), (records{"   .5000000E+00", "  -.2000000E+01"}));
+}
+
+TEST(layout_write, cuts_a_record_wider_than_any_record) {
+  constexpr layout wide{"(30(200X,I1))"};
+  const records r = layout_records(
+      wide, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21});
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r[0].size(), recio::max_record);
+  EXPECT_EQ(r[0].substr(200, 2), "1 ");
+  EXPECT_EQ(r[0].substr(4020), std::string(75, ' ') + "*");
+}
+
 TEST(layout_write, into_a_text_variable_fills_from_the_left_and_pads) {
   constexpr layout resolution{"(F4.1,I1,3X)"};
   recio::fixed_text<8> text;
