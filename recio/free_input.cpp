@@ -35,12 +35,16 @@ struct cursor {
   const char* at = nullptr;
   const char* end = nullptr;
   bool after_item = false;  // an item was just taken: the next comma only separates
+  // The byte at end can be read and is a line end, a CR or a byte 26, none of which belongs to a
+  // number or is a blank, so scans may stop on it without checking for end.
+  bool stopped = false;
 
   bool next_record() {
     std::string_view record;
     if (!in.next_record(record)) return false;
     at = record.data();
     end = at + record.size();
+    stopped = in.byte_after(record);
     return true;
   }
 };
@@ -51,7 +55,11 @@ enum class item_start { value, null, slash, end };
 // comma stands for a null value.
 item_start seek_item(cursor& c) {
   for (;;) {
-    while (c.at != c.end && is_blank(*c.at)) ++c.at;
+    if (c.stopped) {
+      while (is_blank(*c.at)) ++c.at;
+    } else {
+      while (c.at != c.end && is_blank(*c.at)) ++c.at;
+    }
     if (c.at == c.end) {  // a line end counts as a blank
       if (!c.next_record()) return item_start::end;
       continue;
@@ -123,10 +131,28 @@ using namespace short_real;
 // Exponents of up to this many digits are read on the short way.
 constexpr std::ptrdiff_t short_exponent = 4;
 
+// Appends the digits from p on to n as take_digits does, for a scan known to stop before end.
+// Two at a time: a digit at p means p + 1 still lies within the record or on the byte after it.
+inline const char* take_digits_stopped(const char* p, const char*, std::uint64_t& n) {
+  for (;; p += 2) {
+    const unsigned first = static_cast<unsigned char>(p[0]) - unsigned{'0'};
+    if (first > 9) return p;
+    const unsigned second = static_cast<unsigned char>(p[1]) - unsigned{'0'};
+    if (second > 9) {
+      n = n * 10 + first;
+      return p + 1;
+    }
+    n = n * 100 + (first * 10 + second);
+  }
+}
+
 // Reads the item at c.at into a real variable in one pass when it is a short plain number, such
 // as -7.3127151E-01, that ends the word, and moves past it. The value is the one parse_real
-// gives; false, for anything else, leaves c and the variable as they were.
+// gives; false, for anything else, leaves c and the variable as they were. With stopped, c.stopped
+// holds and the byte at c.end ends every scan.
+template <bool stopped>
 bool take_short_real(cursor& c, float& v) {
+  constexpr auto digits_from = stopped ? take_digits_stopped : take_digits;
   const char* p = c.at;
   const char* const end = c.end;
   const bool negative = *p == '-';
@@ -134,24 +160,24 @@ bool take_short_real(cursor& c, float& v) {
   // value = digits x 10^(exponent - decimals)
   std::uint64_t digits = 0;
   const char* const mantissa = p;
-  p = take_digits(p, end, digits);
+  p = digits_from(p, end, digits);
   std::ptrdiff_t digit_count = p - mantissa;
   std::ptrdiff_t decimals = 0;
-  if (p != end && *p == '.') {
+  if ((stopped || p != end) && *p == '.') {
     const char* const fraction = ++p;
-    p = take_digits(p, end, digits);
+    p = digits_from(p, end, digits);
     decimals = p - fraction;
     digit_count += decimals;
   }
   if (digit_count == 0 || digit_count > short_digits) return false;
   int exponent = 0;
-  if (p != end && is_exponent_letter(*p)) {
+  if ((stopped || p != end) && is_exponent_letter(*p)) {
     ++p;
-    const bool exponent_negative = p != end && *p == '-';
-    if (p != end && (exponent_negative || *p == '+')) ++p;
+    const bool exponent_negative = (stopped || p != end) && *p == '-';
+    if ((stopped || p != end) && (exponent_negative || *p == '+')) ++p;
     const char* const exponent_start = p;
     std::uint64_t e = 0;
-    p = take_digits(p, end, e);
+    p = digits_from(p, end, e);
     if (p == exponent_start || p - exponent_start > short_exponent) return false;
     exponent = exponent_negative ? -static_cast<int>(e) : static_cast<int>(e);
   }
@@ -169,7 +195,7 @@ bool take_short_real(cursor& c, float& v) {
 // case, and moves past it. The text up to the next blank is then the whole item: a number holds
 // no tab, comma, "/", "*" or quote. False leaves c and the variable as they were.
 bool take_plain_real(cursor& c, float& v) {
-  if (take_short_real(c, v)) return true;
+  if (c.stopped ? take_short_real<true>(c, v) : take_short_real<false>(c, v)) return true;
   const void* const blank = std::memchr(c.at, ' ', static_cast<std::size_t>(c.end - c.at));
   const char* const word_end = blank != nullptr ? static_cast<const char*>(blank) : c.end;
   if (parse_real({c.at, static_cast<std::size_t>(word_end - c.at)}, v) != io_error::none)

@@ -34,6 +34,11 @@ struct record_reader {
 
   // Sets record to the next record and returns true, or returns false at the end of input.
   bool next_record(std::string_view& record);
+  // Whether the byte just after record, the one next_record gave last, can still be read; it is
+  // then the LF that ended the record or a CR dropped from its end.
+  bool byte_after(std::string_view record) const {
+    return record.data() + record.size() < data + size;
+  }
   // Forgets what is buffered, as when the file is reconnected.
   void reset();
 

@@ -252,6 +252,28 @@ TEST(free_form, takes_values_from_as_many_records_as_needed_and_skips_the_rest) 
   EXPECT_EQ(outcome(read_free_from(in, point), 2), "end of file encountered ..");
 }
 
+// A number read up to the end of its record comes out the same whatever ends the record: a line
+// end, CR LF, a byte 26, or the end of the input.
+TEST(free_form, numbers_at_the_record_end_read_alike_however_the_record_ends) {
+  for (const std::string_view record :
+       {"4000.00000  -7.3127151E-01", "1.", "2.5E", "3E+", "4D-", "-", "+.", "5e12", "6  7 ",
+        "12345678901234567890", "8\t9", "1.5x", "2*3.25", "0.1 0.2 0.3"}) {
+    std::string want;
+    for (const std::string_view ending : {"", "\n", "\r\n", "\x1a", "\r\x1a"}) {
+      std::string text(record);
+      text.append(ending);
+      std::array<float, 3> v{-1.0f, -1.0f, -1.0f};
+      std::string got = read_three(text, v);
+      std::array<char, 40> bits{};
+      std::snprintf(bits.data(), bits.size(), " %08x %08x %08x", std::bit_cast<std::uint32_t>(v[0]),
+                    std::bit_cast<std::uint32_t>(v[1]), std::bit_cast<std::uint32_t>(v[2]));
+      got += bits.data();
+      if (ending.empty()) want = got;
+      EXPECT_EQ(got, want) << record << " ending " << ending.size();
+    }
+  }
+}
+
 // A keyboard line is read only when a value is still needed. The pipe stays open with nothing
 // more in it, so reading on fails at once instead of waiting for the next line.
 TEST(free_form, reads_nothing_past_the_record_of_the_last_value) {

@@ -107,3 +107,43 @@ TEST(records, from_a_file_and_again_after_reset) {
 }
 
 }  // namespace
+
+namespace {
+
+// For each record of text, whether the byte after it could be read, and which it was.
+std::string bytes_after(record_reader& in) {
+  std::string out;
+  std::string_view r;
+  while (in.next_record(r)) {
+    if (!in.byte_after(r)) {
+      out += '-';
+    } else {
+      const char b = r.data()[r.size()];
+      out += b == '\n' ? 'n' : b == '\r' ? 'r' : '?';
+    }
+  }
+  return out;
+}
+
+TEST(records, the_byte_after_a_record_is_its_line_end_or_none) {
+  record_reader a = record_reader::from_memory("1 2\n3\r\n\n4\x1a");
+  EXPECT_EQ(bytes_after(a), "nrn-");  // the input ends at the byte 26
+  record_reader b = record_reader::from_memory("5\r\x1a");
+  EXPECT_EQ(bytes_after(b), "r");
+  record_reader c = record_reader::from_memory("6\n7");  // a last line with no line end
+  EXPECT_EQ(bytes_after(c), "n-");
+  record_reader d = record_reader::from_text("8\n");
+  EXPECT_EQ(bytes_after(d), "-");
+  // Through a buffer of 4 bytes: a cut line and a record filling the buffer have none after them.
+  std::array<int, 2> ends{};
+  ASSERT_EQ(::pipe(ends.data()), 0);
+  const std::string text = "123456\nab\n1234";
+  ASSERT_EQ(::write(ends[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  ::close(ends[1]);
+  std::array<char, 4> buffer{};
+  record_reader e = record_reader::from_fd(ends[0], buffer);
+  EXPECT_EQ(bytes_after(e), "-n-");
+  ::close(ends[0]);
+}
+
+}  // namespace
