@@ -410,6 +410,73 @@ void put_free_exponent_form(char* out, const rounded& r) {
   put_exponent_part(at + 8, r.count == 0 ? 0 : r.exponent - 1);
 }
 
+// The 8 digits of n < 10^8 as characters, the first in the lowest byte: the halves, quarters and
+// digits are split in parallel within one 64-bit word, which is then copied as 8 characters.
+static_assert(std::endian::native == std::endian::little, "the first digit is the lowest byte");
+std::uint64_t eight_digits(std::uint64_t n) {
+  const std::uint64_t high = n / 10'000;
+  std::uint64_t v = high | (n - high * 10'000) << 32;            // two 4-digit lanes
+  std::uint64_t t = (v * 10'486) >> 20 & 0x0000'007f'0000'007f;  // each lane / 100
+  v = t | (v - t * 100) << 16;                                   // four 2-digit lanes
+  t = (v * 103) >> 10 & 0x000f'000f'000f'000f;                   // each lane / 10
+  v = t | (v - t * 10) << 8;
+  return v | 0x3030'3030'3030'3030;
+}
+
+// "E+dd" and "E-dd" for the powers -99 to 99, 4 characters each.
+constexpr std::array<char, 4 * 199> exponent_parts = [] {
+  std::array<char, 4 * 199> p{};
+  for (int power = -99; power <= 99; ++power) {
+    const auto at = static_cast<std::size_t>(4 * (power + 99));
+    const int magnitude = power < 0 ? -power : power;
+    p[at] = 'E';
+    p[at + 1] = power < 0 ? '-' : '+';
+    p[at + 2] = static_cast<char>('0' + magnitude / 10);
+    p[at + 3] = static_cast<char>('0' + magnitude % 10);
+  }
+  return p;
+}();
+
+// The hot shapes of an F field, written from the 17 digits straight into their columns: a real
+// not 0 of which at least one digit is kept, with decimals, a text that fits the field and a
+// rounding that does not carry out of the first digit. Returns false, having written nothing,
+// for any other shape.
+bool put_fixed_directly(char* out, int width, int decimals, const decimal& d, int keep) {
+  const int places = d.exponent + decimals;  // places 1 to `places` are shown
+  if (d.digits == 0 || keep < 1 || decimals < 1 || places > 19) return false;
+  const std::uint64_t unit = powers_of_ten[static_cast<std::size_t>(first_digits - keep)];
+  std::uint64_t kept = d.digits / unit;
+  if ((d.digits - kept * unit) * 2 >= unit &&
+      ++kept == powers_of_ten[static_cast<std::size_t>(keep)])
+    return false;
+  const int before_point = std::max(d.exponent, 0);
+  const int length = (d.negative ? 1 : 0) + before_point + 1 + decimals;
+  if (length > width) return false;
+  // The blanks, and the sign with them, come as one block of 16.
+  if (before_point > 8 || decimals > 8 || width - (before_point + 1 + decimals) > 16 || width > 24)
+    return false;
+  // Places 1 to `places` as one integer; for a real below 1 its leading zeros are the places
+  // between the point and d1. The text is built right-justified in a buffer of fixed blocks,
+  // the point and the field's last column at fixed offsets from its end.
+  const std::uint64_t n = kept * powers_of_ten[static_cast<std::size_t>(places - keep)];
+  const std::uint64_t scale = powers_of_ten[static_cast<std::size_t>(decimals)];
+  const std::uint64_t whole = n / scale;
+  std::array<char, 48> text;                    // every byte the field takes is written below
+  char* const end = text.data() + text.size();  // the field's end
+  const std::uint64_t fraction_digits = eight_digits(n - whole * scale);
+  std::memcpy(end - 8, &fraction_digits, 8);
+  const std::uint64_t whole_digits = eight_digits(whole);
+  char* const point = end - 1 - decimals;
+  std::memcpy(point - 8, &whole_digits, 8);
+  *point = '.';
+  constexpr std::string_view sixteen_blanks = "                ";
+  char* const first = point - before_point;  // the first digit
+  std::memcpy(first - 16, sixteen_blanks.data(), 16);
+  if (d.negative) first[-1] = '-';
+  copy_text(out, end - width, width);
+  return true;
+}
+
 }  // namespace
 
 void put_integer(char* out, int width, std::int64_t v) {
@@ -437,7 +504,8 @@ void put_fixed(char* out, int width, int decimals, double v) {
   const decimal d = to_decimal(v);
   const int keep =
       decimals > max_significant - d.exponent ? max_significant : d.exponent + decimals;
-  put_fixed_form(out, width, round_to(d, keep), decimals);
+  if (!put_fixed_directly(out, width, decimals, d, keep))
+    put_fixed_form(out, width, round_to(d, keep), decimals);
 }
 
 void put_exponent(char* out, int width, int digits, double v) {
@@ -446,7 +514,34 @@ void put_exponent(char* out, int width, int digits, double v) {
     return;
   }
   digits = std::clamp(digits, 0, std::max(width, 0));
-  put_exponent_form(out, width, round_to(to_decimal(v), digits), digits);
+  const decimal d = to_decimal(v);
+  if (digits == max_significant && width >= 13 && d.digits != 0) {
+    // The hot shape, .ddddddd and the exponent with room for a sign, from the 17 digits directly.
+    constexpr std::uint64_t unit = powers_of_ten[first_digits - max_significant];
+    auto kept = static_cast<std::uint32_t>(d.digits / unit);
+    int exponent = d.exponent;
+    if ((d.digits - kept * unit) * 2 >= unit && ++kept == powers_of_ten[max_significant]) {
+      kept /= 10;
+      ++exponent;
+    }
+    char* at = out + width - 12;  // the point
+    if (width <= 20) {
+      constexpr std::string_view eight_blanks = "        ";
+      std::memcpy(out, eight_blanks.data(), 8);
+    } else {
+      justify(out, width, 12);
+    }
+    if (d.negative) at[-1] = '-';
+    const std::uint64_t mantissa = eight_digits(kept);  // 0 and the 7 digits
+    std::memcpy(at, &mantissa, 8);
+    *at = '.';
+    if (exponent > -100 && exponent < 100)
+      std::memcpy(at + 8, exponent_parts.data() + 4 * (exponent + 99), 4);
+    else
+      put_exponent_part(at + 8, exponent);
+    return;
+  }
+  put_exponent_form(out, width, round_to(d, digits), digits);
 }
 
 void put_free_integer(char* out, std::int64_t v) { put_integer(out, free_integer_width, v); }
@@ -457,9 +552,11 @@ void put_free_real(char* out, double v) {
     return;
   }
   const decimal d = to_decimal(v);
-  const rounded r = round_to(d, max_significant);
   // 1 <= |value| < 10^7, judged before rounding: 6 decimals, the look of an F field.
-  if (d.digits != 0 && d.exponent >= 1 && d.exponent <= max_significant)
+  const bool fixed = d.digits != 0 && d.exponent >= 1 && d.exponent <= max_significant;
+  if (fixed && put_fixed_directly(out, free_real_width, 6, d, max_significant)) return;
+  const rounded r = round_to(d, max_significant);
+  if (fixed)
     put_fixed_form(out, free_real_width, r, 6);
   else
     put_free_exponent_form(out, r);

@@ -229,6 +229,29 @@ TEST(real_fields, fill_wide_fields_with_zeros) {
   EXPECT_EQ(render_f(1e33, 40, 3),   "  1000000000000000000000000000000000.000");
 }
 
+// The common shapes are written by a shorter way than the rest; at the edges of that way, on
+// both sides, the look stays the same.
+TEST(real_fields, look_alike_at_the_edges_of_the_common_shapes) {
+  EXPECT_EQ(render_f(12345678.0, 17, 8),        "12345680.00000000");
+  EXPECT_EQ(render_f(123456789.0, 19, 8),       " 123456800.00000000");
+  EXPECT_EQ(render_f(1.5f, 12, 9),              " 1.500000000");
+  EXPECT_EQ(render_f(-0.5f, 20, 1),             "                 -.5");
+  EXPECT_EQ(render_f(-0.5f, 19, 1),             "                -.5");
+  EXPECT_EQ(render_f(0.5f, 19, 1),              "                 .5");
+  EXPECT_EQ(render_f(0.5f, 18, 1),              "                .5");
+  EXPECT_EQ(render_f(0.5f, 24, 7),              "                .5000000");
+  EXPECT_EQ(render_f(0.5f, 25, 8),              "                .50000000");
+  EXPECT_EQ(render_f(-0.001234567, 11, 8),      " -.00123457");
+  EXPECT_EQ(render_f(99.99996f, 11, 5),         "   99.99996");
+  EXPECT_EQ(render_f(0.0123456789, 10, 8),      " .01234568");
+  EXPECT_EQ(render_e(-1.5f, 20, 7),             "       -.1500000E+01");
+  EXPECT_EQ(render_e(-1.5f, 21, 7),             "        -.1500000E+01");
+  EXPECT_EQ(render_e(1e98, 14, 7),              "  .1000000E+99");
+  EXPECT_EQ(render_e(-9.9999999e98, 14, 7),     " -.1000000+100");
+  EXPECT_EQ(render_e(1e-99, 14, 7),             "  .1000000E-98");
+  EXPECT_EQ(render_e(-9.99999996e-101, 14, 7),  " -.1000000E-99");
+}
+
 // clang-format on
 
 }  // namespace
