@@ -80,49 +80,68 @@ bool record_reader::refill() {
 }
 
 bool record_reader::next_record(std::string_view& record) {
-  if (one_record) {
-    one_record = false;  // taken: the input has nothing more
-    pos = size;
-    record = {data, size};
-    return true;
-  }
-  std::string_view rest;
-  while (skip_line) {  // a line many buffers long comes in many pieces
-    skip_line = false;
-    if (!next_record(rest)) return false;
-  }
-  std::size_t scanned = 0;  // bytes from pos on known to hold no line end
-  for (;;) {
+  // Every other case, kept out of the common one's way. A local class may reach the reader's
+  // private members.
+  struct general {
+    [[gnu::noinline]] static bool next(record_reader& r, std::string_view& record) {
+      if (r.one_record) {
+        r.one_record = false;  // taken: the input has nothing more
+        r.pos = r.size;
+        record = {r.data, r.size};
+        return true;
+      }
+      std::string_view rest;
+      while (r.skip_line) {  // a line many buffers long comes in many pieces
+        r.skip_line = false;
+        if (!r.next_record(rest)) return false;
+      }
+      std::size_t scanned = 0;  // bytes from pos on known to hold no line end
+      for (;;) {
+        const char* const start = r.data + r.pos;
+        const std::size_t avail = r.size - r.pos;
+        const void* lf_at = std::memchr(start + scanned, '\n', avail - scanned);
+        const std::size_t lf =
+            lf_at != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf_at) - start)
+                             : avail;
+        if (r.ctrl_z - r.pos < lf) {
+          // A byte 26 ends the input; what stands before it on its line is a last record.
+          const std::size_t z = r.ctrl_z - r.pos;
+          r.exhausted = true;
+          r.size = r.pos = r.ctrl_z;
+          if (z == 0) return false;
+          record = without_cr(start, z);
+          return true;
+        }
+        if (lf < avail) {
+          record = without_cr(start, lf);
+          r.pos += lf + 1;
+          return true;
+        }
+        scanned = avail;
+        if (r.refill()) continue;
+        const std::size_t have = r.size - r.pos;
+        if (have == 0) return false;
+        record = without_cr(r.data + r.pos, have);
+        r.pos = r.size;
+        // Not the end of the input, so the line is longer than the buffer.
+        if (!r.exhausted) r.skip_line = true;
+        return true;
+      }
+    }
+  };
+  // The common case: a whole line waits in the buffer, with no byte 26 before its end.
+  if (!one_record && !skip_line) {
     const char* const start = data + pos;
-    const std::size_t avail = size - pos;
-    const void* lf_at = std::memchr(start + scanned, '\n', avail - scanned);
-    const std::size_t lf = lf_at != nullptr
-                               ? static_cast<std::size_t>(static_cast<const char*>(lf_at) - start)
-                               : avail;
-    if (ctrl_z - pos < lf) {
-      // A byte 26 ends the input; what stands before it on its line is a last record.
-      const std::size_t z = ctrl_z - pos;
-      exhausted = true;
-      size = pos = ctrl_z;
-      if (z == 0) return false;
-      record = without_cr(start, z);
-      return true;
+    if (const void* lf_at = std::memchr(start, '\n', size - pos); lf_at != nullptr) {
+      const auto lf = static_cast<std::size_t>(static_cast<const char*>(lf_at) - start);
+      if (ctrl_z - pos >= lf) {
+        record = without_cr(start, lf);
+        pos += lf + 1;
+        return true;
+      }
     }
-    if (lf < avail) {
-      record = without_cr(start, lf);
-      pos += lf + 1;
-      return true;
-    }
-    scanned = avail;
-    if (refill()) continue;
-    const std::size_t have = size - pos;
-    if (have == 0) return false;
-    record = without_cr(data + pos, have);
-    pos = size;
-    // Not the end of the input, so the line is longer than the buffer.
-    if (!exhausted) skip_line = true;
-    return true;
   }
+  return general::next(*this, record);
 }
 
 }  // namespace recio

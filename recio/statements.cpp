@@ -40,18 +40,9 @@ record_sink sink_for(unit_number u) {
   return files::text_sink(u);
 }
 
-record_reader& reader_for(unit_number u) {
-  if (u == keyboard && is_console(u)) return console_io::keyboard();
-  return files::text_reader(u);
-}
-
-void after_read(unit_number u) {
-  if (u == keyboard && is_console(u)) console_io::after_keyboard_read();
-}
-
 // Turns the outcome of a read into the code that the statement gives back, or ends the run when
 // the statement has no return for what happened.
-io_code settle(const read_outcome& o, const record_reader& in, returns r, unit_number u) {
+io_code settle_failure(const read_outcome& o, const record_reader& in, returns r, unit_number u) {
   if (in.read_failed) {
     if (r.on_error) return io_code::bad_value;
     fatal_io(io_error::read_failed, statement_kind::read, u);
@@ -59,6 +50,11 @@ io_code settle(const read_outcome& o, const record_reader& in, returns r, unit_n
   if (o.code == io_code::end && !r.on_end) fatal_io(io_error::end_of_file, statement_kind::read, u);
   if (o.code == io_code::bad_value && !r.on_error) fatal_io(o.error, statement_kind::read, u);
   return o.code;
+}
+
+io_code settle(const read_outcome& o, const record_reader& in, returns r, unit_number u) {
+  if (o.code == io_code::ok && !in.read_failed) return io_code::ok;  // the common case
+  return settle_failure(o, in, r, u);
 }
 
 std::string_view unit_file_name(unit_number u) {
@@ -101,9 +97,10 @@ void write_free(unit_number u, std::initializer_list<value> values) {
 }
 
 io_code read(unit_number u, const layout& l, returns r, std::initializer_list<target> targets) {
-  record_reader& in = reader_for(u);
+  const bool from_keyboard = u == keyboard && is_console(u);
+  record_reader& in = from_keyboard ? console_io::keyboard() : files::text_reader(u);
   const read_outcome o = read_layout_from(in, l, {targets.begin(), targets.size()});
-  after_read(u);
+  if (from_keyboard) console_io::after_keyboard_read();
   return settle(o, in, r, u);
 }
 
@@ -116,9 +113,10 @@ io_code read(std::string_view record, const layout& l, returns r,
 
 io_code read_free(unit_number u, returns r, std::initializer_list<target> targets,
                   std::uint32_t* filled) {
-  record_reader& in = reader_for(u);
+  const bool from_keyboard = u == keyboard && is_console(u);
+  record_reader& in = from_keyboard ? console_io::keyboard() : files::text_reader(u);
   const read_outcome o = read_free_from(in, {targets.begin(), targets.size()});
-  after_read(u);
+  if (from_keyboard) console_io::after_keyboard_read();
   if (filled != nullptr) *filled = o.filled;
   return settle(o, in, r, u);
 }

@@ -87,6 +87,11 @@ TEST(records, longer_than_the_buffer_are_cut_and_the_rest_of_the_line_skipped) {
   // clang-format on
 }
 
+TEST(records, a_text_variable_is_one_record_whatever_it_holds) {
+  record_reader in = record_reader::from_text("a\nb\r\n\032c");
+  EXPECT_EQ(all_records(in), (lines{std::string("a\nb\r\n\032c")}));
+}
+
 TEST(records, from_a_file_and_again_after_reset) {
   char name[] = "/tmp/record_reader_testXXXXXX";
   const int fd = ::mkstemp(name);
