@@ -2,6 +2,7 @@
 // the stop and the fatal I/O report; the local clock; MSGLINE.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <span>
@@ -21,6 +22,9 @@ inline constexpr unit_number console = 6;
 // Writes the values through the layout as one or more records.
 // write(console, layout{"(' File ',A12,' read')"}, {name.view()}) shows " File name.xy     read".
 void write(unit_number u, const layout& l, std::initializer_list<value> values);
+// The same for values gathered beforehand: the layout starts again on a new record each time its
+// values are used up, so one statement can write the values of many records.
+void write(unit_number u, const layout& l, std::span<const value> values);
 // The same into a text variable, which is the one record: filled from the left, blank-padded.
 void write(text_ref record, const layout& l, std::initializer_list<value> values);
 // Writes the values free-form: one record with a leading blank (more when the line is full).
@@ -36,6 +40,15 @@ io_code read(std::string_view record, const layout& l, returns r,
 // for target i).
 io_code read_free(unit_number u, returns r, std::initializer_list<target> targets,
                   std::uint32_t* filled = nullptr);
+// Reads rows free-form, statement after statement, as read_free does one: statement i takes the
+// reals columns[0][i x stride], columns[1][i x stride] and so on (at most max_columns of them).
+// rows gives how many statements to read, and gets back how many read all their values. The code
+// is that of the statement that ended the reading early, or ok; filled tells which of its
+// columns got a value.
+// read_free_rows(u, {.on_end = true}, {x, y}, 1, n) reads a point from each of n records.
+inline constexpr std::size_t max_columns = 8;
+io_code read_free_rows(unit_number u, returns r, std::span<float* const> columns,
+                       std::size_t stride, std::size_t& rows, std::uint32_t* filled = nullptr);
 
 // The ways a file is opened on a unit.
 enum class open_mode {

@@ -114,46 +114,43 @@ void put_field(record_builder& rec, const field& f, const value& v) {
   }
 }
 
-// The records of a layout of Iw, Fw.d, Ew.d and nX fields only, whose pass fits a record: each
-// field is written where it stands, with no room to check.
+// The records of a layout of Iw, Fw.d, Ew.d and nX fields only, whose pass fits a record. Every
+// field stands at the same column in every record and is written whole, so the blanks between
+// fields are written once; a record ends with the last field that got a value.
 void build_number_records(const layout& l, std::span<const value> values, record_sink sink) {
-  // Blanks go in blocks of eight, so up to seven more characters than a record may be written.
-  std::array<char, max_record + 8> chars;
-  const auto fields = l.fields();
+  struct placed_field {
+    field_kind kind;
+    int width;
+    int digits;
+    std::size_t at;  // the field's first column
+  };
+  std::array<placed_field, layout::max_fields> placed;
+  std::size_t count = 0;
+  std::size_t width = 0;
+  for (const field& f : l.fields()) {
+    if (f.kind != field_kind::blanks) placed[count++] = {f.kind, f.width, f.digits, width};
+    width += static_cast<std::size_t>(f.width);
+  }
+  std::array<char, max_record> chars;
+  std::fill_n(chars.data(), std::max<std::size_t>(width, 1), ' ');
   std::size_t next = 0;
-  for (;;) {
+  do {
     std::size_t size = 0;
-    std::size_t blanks = 0;
-    bool values_left = true;
-    for (const field& f : fields) {
-      const int width = f.width;
-      if (f.kind == field_kind::blanks) {
-        blanks += static_cast<std::size_t>(width);
-        continue;
-      }
-      if (next == values.size()) {
-        values_left = false;
-        break;
-      }
-      for (std::size_t b = 0; b < blanks; b += 8)
-        std::copy_n("        ", 8, chars.data() + size + b);
-      size += blanks;
-      blanks = 0;
-      char* const at = chars.data() + size;
+    for (std::size_t i = 0; i < count && next < values.size(); ++i) {
+      const placed_field& f = placed[i];
+      char* const at = chars.data() + f.at;
       const value& v = values[next++];
       if (f.kind == field_kind::integer) {
-        put_integer(at, width, as_integer(v));
+        put_integer(at, f.width, as_integer(v));
       } else if (f.kind == field_kind::fixed) {
-        put_fixed(at, width, f.digits, as_real(v));
+        put_fixed(at, f.width, f.digits, as_real(v));
       } else {
-        put_exponent(at, width, f.digits, as_real(v));
+        put_exponent(at, f.width, f.digits, as_real(v));
       }
-      size += static_cast<std::size_t>(width);
+      size = f.at + static_cast<std::size_t>(f.width);
     }
-    if (size == 0) chars[size++] = ' ';
-    sink({chars.data(), size});
-    if (!values_left || next == values.size()) return;
-  }
+    sink({chars.data(), std::max<std::size_t>(size, 1)});  // an empty record is one blank
+  } while (next < values.size());
 }
 
 }  // namespace

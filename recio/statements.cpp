@@ -2,6 +2,7 @@
 // and text variables.
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <span>
@@ -87,6 +88,10 @@ void write(unit_number u, const layout& l, std::initializer_list<value> values) 
   build_layout_records(l, {values.begin(), values.size()}, sink_for(u));
 }
 
+void write(unit_number u, const layout& l, std::span<const value> values) {
+  build_layout_records(l, values, sink_for(u));
+}
+
 void write(text_ref record, const layout& l, std::initializer_list<value> values) {
   memory_record m{record};
   build_layout_records(l, {values.begin(), values.size()}, {memory_sink, &m});
@@ -119,6 +124,25 @@ io_code read_free(unit_number u, returns r, std::initializer_list<target> target
   if (from_keyboard) console_io::after_keyboard_read();
   if (filled != nullptr) *filled = o.filled;
   return settle(o, in, r, u);
+}
+
+io_code read_free_rows(unit_number u, returns r, std::span<float* const> columns,
+                       std::size_t stride, std::size_t& rows, std::uint32_t* filled) {
+  const bool from_keyboard = u == keyboard && is_console(u);
+  record_reader& in = from_keyboard ? console_io::keyboard() : files::text_reader(u);
+  std::array<target, max_columns> targets;
+  const std::size_t width = std::min(columns.size(), targets.size());
+  for (std::size_t i = 0; i < rows; ++i) {
+    for (std::size_t j = 0; j < width; ++j) targets[j] = columns[j] + i * stride;
+    const read_outcome o = read_free_from(in, {targets.data(), width});
+    if (from_keyboard) console_io::after_keyboard_read();
+    if (o.code != io_code::ok || in.read_failed) {
+      rows = i;
+      if (filled != nullptr) *filled = o.filled;
+      return settle(o, in, r, u);
+    }
+  }
+  return io_code::ok;
 }
 
 void stop(std::string_view text, exit_status status) {

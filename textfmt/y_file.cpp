@@ -47,12 +47,12 @@ void READ1(const file_name& name, point_array& x, point_array& y, float& first_x
     count = room;
     last_x = control::to_single(first_x + (1.0 - room) * step);
   }
-  for (std::int32_t i = 0; i < count; ++i) {
-    const auto at = static_cast<std::size_t>(i);
-    recio::read_free(unit, {}, {&y[at]});
-    // Each x is formed afresh from first x, so x(1) is first x exactly.
-    x[at] = control::to_single(-static_cast<double>(i) * step + first_x);
-  }
+  std::size_t rows = control::points_in_arrays(count);
+  float* const columns[] = {y.data()};
+  recio::read_free_rows(unit, {}, columns, 1, rows);
+  // Each x is formed afresh from first x, so x(1) is first x exactly.
+  for (std::size_t i = 0; i < rows; ++i)
+    x[i] = control::to_single(-static_cast<double>(i) * step + first_x);
   textfmt::close_file(unit);
 }
 
@@ -61,6 +61,6 @@ void WRITE1(const file_name& name, const point_array& y, const float& first_x, c
   const recio::unit_number unit = textfmt::open_file(name, recio::open_mode::text_write);
   recio::write(unit, head, {first_x, last_x, count});
   const auto n = control::points_in_arrays(count);
-  for (std::size_t i = 0; i < n; ++i) recio::write(unit, y_record, {y[i]});
+  textfmt::write_points<1>(unit, y_record, {}, y, n);
   textfmt::close_file(unit);
 }
