@@ -29,6 +29,7 @@ struct connection {
   unit_number unit = 0;
   int fd = -1;  // -1: the slot is free
   bool binary = false;
+  bool regular = true;  // a plain file, not a device or a pipe: it can be cut
   access allowed = access::read;
   std::array<char, max_name + 1> name{};  // NUL-terminated, for the system and the reports
   std::array<char, buffer_size> in{};
@@ -214,13 +215,16 @@ int open(unit_number u, std::string_view name, open_mode mode, returns r) {
   io_error failure = io_error::none;
   const bool name_usable = std::memchr(c.name.data(), '\0', size) == nullptr;
   const int fd = name_usable ? ::open(c.name.data(), flags | O_CLOEXEC, 0666) : -1;
+  bool regular = true;
   if (!name_usable) {
     failure = io_error::cannot_open;
   } else if (fd < 0) {
     failure = error_of_errno(errno);
   } else {
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    const bool known = ::fstat(fd, &st) == 0;
+    regular = !known || S_ISREG(st.st_mode);
+    if (known && S_ISDIR(st.st_mode)) {
       failure = io_error::cannot_open;
       ::close(fd);
     }
@@ -230,6 +234,7 @@ int open(unit_number u, std::string_view name, open_mode mode, returns r) {
     fatal_io(failure, statement_kind::open, u, {c.name.data(), size});
   }
   c.fd = fd;
+  c.regular = regular;
   c.reader = record_reader::from_fd(fd, {c.in.data(), c.in.size()});
   c.in_pos = c.in_size = 0;
   c.position = 0;
@@ -294,10 +299,11 @@ void write_bytes(unit_number u, std::span<const std::uint8_t> bytes) {
   if (c == nullptr || !c->binary || c->allowed == access::read)
     fatal_io(io_error::unit_not_connected, statement_kind::write, u);
   if (!c->writing) {
-    // Writing begins: the file is cut where it stands, so it ends with the bytes written.
+    // Writing begins: the file is cut where it stands, so it ends with the bytes written. A
+    // device or a pipe has no length to cut and no place to go back to: it takes the bytes.
     c->in_pos = c->in_size = 0;
-    if (::ftruncate(c->fd, static_cast<off_t>(c->position)) != 0 ||
-        ::lseek(c->fd, static_cast<off_t>(c->position), SEEK_SET) < 0)
+    if (c->regular && (::ftruncate(c->fd, static_cast<off_t>(c->position)) != 0 ||
+                       ::lseek(c->fd, static_cast<off_t>(c->position), SEEK_SET) < 0))
       fatal_io(io_error::write_failed, statement_kind::write, u);
     c->writing = true;
   }

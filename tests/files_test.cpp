@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -127,6 +128,45 @@ TEST_F(files, a_failed_open_creates_nothing) {
   EXPECT_NE(recio::open(unit, folder.string(), recio::open_mode::text_read, {.on_error = true}),
             0);  // a folder is no text file
   EXPECT_TRUE(fs::is_empty(folder));
+}
+
+// A device has nothing to cut: a byte stream on it is written as a file's would be.
+TEST_F(files, a_byte_stream_on_a_device_takes_the_bytes_without_a_cut) {
+  if (!fs::exists("/dev/null")) GTEST_SKIP() << "no /dev/null here";
+  const std::array<std::uint8_t, 100> hundred{};
+  recio::open(unit, "/dev/null", recio::open_mode::binary_update);
+  recio::write_bytes(unit, hundred);
+  EXPECT_EQ(recio::close(unit), 0);
+}
+
+// A write with no room left ends the run with the report, whether the statement itself, the
+// close or the end of the run finds that the bytes did not get out.
+TEST_F(files, a_write_to_a_full_device_ends_the_run_wherever_it_is_found) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+  const std::string report = "\r\nrun-time error F6021: WRITE(/dev/full)\r\n- write error\r\n";
+  constexpr recio::layout one_text{"(A)"};
+  const std::string_view record = "4000.00000   .1000000E+01";
+  const std::array<std::uint8_t, 1 << 17> beyond_the_buffer{};
+
+  recio::open(unit, "/dev/full", recio::open_mode::text_write);
+  recio::write(unit, one_text, {record});
+  EXPECT_EQ(fatal_report([&] { recio::close(unit, {.on_error = true}); }), report);
+
+  recio::open(unit, "/dev/full", recio::open_mode::binary_update);
+  recio::write_bytes(unit, std::span{beyond_the_buffer}.first(544));
+  EXPECT_EQ(fatal_report([&] { recio::close(unit); }), report);
+
+  recio::open(unit, "/dev/full", recio::open_mode::binary_update);
+  EXPECT_EQ(fatal_report([&] { recio::write_bytes(unit, beyond_the_buffer); }), report);
+  recio::close(unit, {.on_error = true});
+
+  recio::open(unit, "/dev/full", recio::open_mode::text_write);
+  recio::write(unit, one_text, {record});
+  int status = 0;
+  EXPECT_EQ(
+      test_support::caught(2, [&] { status = recio::finish_run(recio::exit_status::normal); }),
+      report);
+  EXPECT_EQ(status, 1);
 }
 
 TEST_F(files, a_blank_name_takes_the_next_command_line_argument) {
