@@ -88,30 +88,8 @@ decimal by_to_chars(double magnitude) {
   return d;
 }
 
-// The exact product of two 64-bit integers.
-struct wide_product {
-  std::uint64_t high = 0;
-  std::uint64_t low = 0;
-
-  wide_product(std::uint64_t a, std::uint64_t b) {
-    constexpr std::uint64_t half = 0xffff'ffff;
-    const std::uint64_t low_low = (a & half) * (b & half);
-    const std::uint64_t low_high = (a & half) * (b >> 32);
-    const std::uint64_t high_low = (a >> 32) * (b & half);
-    const std::uint64_t middle = (low_low >> 32) + (low_high & half) + (high_low & half);
-    low = middle << 32 | (low_low & half);
-    high = (a >> 32) * (b >> 32) + (low_high >> 32) + (high_low >> 32) + (middle >> 32);
-  }
-  // The 64 bits from bit `at` up, for 0 < at < 128.
-  std::uint64_t bits_from(int at) const {
-    return at < 64 ? low >> at | high << (64 - at) : high >> (at - 64);
-  }
-  bool bit(int at) const { return ((at < 64 ? low >> at : high >> (at - 64)) & 1) != 0; }
-  bool any_below(int at) const {
-    if (at < 64) return (low & ((std::uint64_t{1} << at) - 1)) != 0;
-    return low != 0 || (high & ((std::uint64_t{1} << (at - 64)) - 1)) != 0;
-  }
-};
+// Exact products of a real's binary digits with a power of five; a GCC and Clang built-in type.
+__extension__ using uint128 = unsigned __int128;
 
 // 5^k for k up to 27, the last power below 2^64.
 constexpr int five_powers = 28;
@@ -122,13 +100,40 @@ constexpr std::array<std::uint64_t, five_powers> powers_of_five = [] {
   return p;
 }();
 
+// digits = value x 10^q as an integer, and what its truncation dropped: half, when the dropped
+// fraction is at least one half, and beyond, when it is more than that half-way digit.
+struct scaled_value {
+  std::uint64_t digits = 0;
+  bool half = false;
+  bool beyond = false;
+};
+
+// value = m x 2^e scaled by 10^q for the reals below 10^-10 (q of 28 and more), down to 2^-160:
+// m x 10^q in up to 288 bits, then the binary point moved back by -e places.
+[[gnu::noinline]] scaled_value scaled_long(std::uint64_t m, int e, int q) {
+  wide_integer w;
+  w.limb[0] = static_cast<std::uint32_t>(m);
+  w.limb[1] = static_cast<std::uint32_t>(m >> 32);
+  w.size = w.limb[1] != 0 ? 2 : 1;
+  int left = q;
+  for (; left >= 9; left -= 9) w.multiply(1'000'000'000);
+  w.multiply(static_cast<std::uint32_t>(powers_of_ten[static_cast<std::size_t>(left)]));
+  const auto point = static_cast<std::size_t>(-e);  // the binary point of value x 10^q
+  return {w.bits_from(point), w.bit(point - 1), w.any_below(point - 1)};
+}
+
+[[gnu::noinline]] decimal decimal_by_to_chars(double v) {
+  decimal d = by_to_chars(std::fabs(v));
+  d.negative = std::signbit(v);
+  return d;
+}
+
 // Turns a finite real into its 17 significant digits, rounded correctly with a tie going to the
 // even digit, the same digits that to_chars gives. Which way a tie goes at the 17th digit never
 // shows in a field: it can only change the 17th digit itself, and only from even to odd.
 // With value = m x 2^e and q = 17 - exponent, the digits are m x 10^q x 2^e. Reals from 10^-10
 // to 10^17, all that spectra hold in practice, take 10^q as 5^q x 2^q: one product of at most
-// 128 bits, 64 for most single-precision values. The others down to 2^-160 take a longer exact
-// multiplication.
+// 128 bits. The others down to 2^-160 take a longer exact multiplication.
 decimal to_decimal(double v) {
   const auto bits = std::bit_cast<std::uint64_t>(v);
   std::uint64_t m = bits & ((std::uint64_t{1} << 52) - 1);
@@ -146,50 +151,30 @@ decimal to_decimal(double v) {
   const int estimate = ((top * 78913) >> 18) + 1;
   const int q = first_digits - estimate;
   // Below 2^-160, m x 10^q would outgrow 288 bits; at 10^17 and above q is negative.
-  if (top < -160 || q < 0) {
-    decimal d = by_to_chars(std::fabs(v));
-    d.negative = std::signbit(v);
-    return d;
-  }
+  if (top < -160 || q < 0) return decimal_by_to_chars(v);
 
-  // digits = value x 10^q, below 2 x 10^17; half and beyond describe the dropped fraction.
-  std::uint64_t digits = 0;
-  bool half = false;    // the dropped fraction is at least one half
-  bool beyond = false;  // and something more than its half-way digit
+  // digits = value x 10^q, below 2 x 10^17.
+  scaled_value s;
   if (e >= 0) {
-    digits = (m << e) * powers_of_ten[static_cast<std::size_t>(q)];
+    s.digits = (m << e) * powers_of_ten[static_cast<std::size_t>(q)];
   } else if (q < five_powers) {
-    // value x 10^q = m x 5^q x 2^(q + e); m x 5^q is below 2^116.
-    const int point = -(q + e);  // the binary point of m x 5^q
-    const std::uint64_t five = powers_of_five[static_cast<std::size_t>(q)];
+    // value x 10^q = m x 5^q x 2^(q + e); m x 5^q is below 2^116, and as digits >= 10^16 the
+    // binary point lies below bit 117.
+    const int point = -(q + e);
+    const uint128 product = uint128{m} * powers_of_five[static_cast<std::size_t>(q)];
     if (point <= 0) {
-      digits = (m * five) << -point;
-    } else if (std::bit_width(m) + std::bit_width(five) <= 64) {
-      // Most single-precision values: m x 5^q fits 64 bits, and as digits >= 10^16 > 2^53,
-      // point is at most 10.
-      const std::uint64_t product = m * five;
-      digits = product >> point;
-      half = (product >> (point - 1) & 1) != 0;
-      beyond = (product & ((std::uint64_t{1} << (point - 1)) - 1)) != 0;
+      s.digits = static_cast<std::uint64_t>(product) << -point;
     } else {
-      const wide_product w(m, five);
-      digits = w.bits_from(point);
-      half = w.bit(point - 1);
-      beyond = w.any_below(point - 1);
+      s.digits = static_cast<std::uint64_t>(product >> point);
+      s.half = (static_cast<std::uint64_t>(product >> (point - 1)) & 1) != 0;
+      s.beyond = (product & ((uint128{1} << (point - 1)) - 1)) != 0;
     }
   } else {
-    wide_integer w;
-    w.limb[0] = static_cast<std::uint32_t>(m);
-    w.limb[1] = static_cast<std::uint32_t>(m >> 32);
-    w.size = w.limb[1] != 0 ? 2 : 1;
-    int left = q;
-    for (; left >= 9; left -= 9) w.multiply(1'000'000'000);
-    w.multiply(static_cast<std::uint32_t>(powers_of_ten[static_cast<std::size_t>(left)]));
-    const auto point = static_cast<std::size_t>(-e);  // the binary point of value x 10^q
-    digits = w.bits_from(point);
-    half = w.bit(point - 1);
-    beyond = w.any_below(point - 1);
+    s = scaled_long(m, e, q);
   }
+  std::uint64_t digits = s.digits;
+  bool half = s.half;
+  bool beyond = s.beyond;
   int exponent = estimate;
   if (digits >= powers_of_ten[first_digits]) {  // 18 digits: the estimate was one short
     const auto last = digits % 10;
