@@ -9,6 +9,8 @@
 #include <limits>
 #include <span>
 
+#include "control/spectrum.hpp"
+
 namespace spc {
 
 static_assert(std::numeric_limits<float>::is_iec559 && std::numeric_limits<double>::is_iec559);
@@ -160,19 +162,21 @@ constexpr void put_i32_high_half_first(byte_span b, std::size_t at, std::int32_t
   put_u16le(b, at + 2, static_cast<std::uint16_t>(u));
 }
 
-// 2^k as a double. Every exponent byte gives a k from -160 to 160, where 2^k is a normal double
-// built from its bits, and a product with it is as exact as ldexp's, without a library call per
-// value.
-inline double power_of_two(int k) {
-  if (k < -1022 || k > 1023) return std::ldexp(1.0, k);
-  return std::bit_cast<double>(static_cast<std::uint64_t>(k + 1023) << 52);
+// v x 2^k, as ldexp gives it. For k from -1022 to 1023, which holds every exponent an instrument
+// writes, 2^k is a normal double built from its bits, and the product, rounded once, is the
+// same, without a library call per value.
+inline double times_power_of_two(double v, int k) {
+  if (k < -1022 || k > 1023) return std::ldexp(v, k);
+  return v * std::bit_cast<double>(static_cast<std::uint64_t>(k + 1023) << 52);
 }
 
 // The integer y rule: y = n / D with D = 2 x 2147483647 / 2^e rounded to single precision, which
 // is 2^(32-e) for every exponent from -95 to 127. So y = n x 2^(e-32), formed in double and
 // rounded once to single precision; below -95, where D would leave the float range, the same.
+// Beyond the single-precision range (the old variant's 16-bit exponent reaches far) y is an
+// infinity, as the rounding gives, without converting a value that does not fit.
 inline float y_of_integer(std::int32_t n, int e) {
-  return static_cast<float>(static_cast<double>(n) * power_of_two(e - 32));
+  return control::to_single(times_power_of_two(static_cast<double>(n), e - 32));
 }
 
 // The old variant stores n = y x 2^(32-e) truncated toward zero. A value that reaches 2^31 (a
@@ -180,7 +184,7 @@ inline float y_of_integer(std::int32_t n, int e) {
 // The conversion to an integer truncates; the limits are judged before it, and a value between
 // a limit and the next integer beyond it truncates to that limit anyway.
 inline std::int32_t integer_of_y(float y, int e) {
-  const double scaled = static_cast<double>(y) * power_of_two(32 - e);
+  const double scaled = times_power_of_two(static_cast<double>(y), 32 - e);
   if (std::isnan(scaled)) return 0;
   if (scaled >= 2147483647.0) return std::numeric_limits<std::int32_t>::max();
   if (scaled <= -2147483648.0) return std::numeric_limits<std::int32_t>::min();
