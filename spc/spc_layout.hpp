@@ -9,6 +9,8 @@
 #include <limits>
 #include <span>
 
+#include "control/spectrum.hpp"
+
 namespace spc {
 
 static_assert(std::numeric_limits<float>::is_iec559 && std::numeric_limits<double>::is_iec559);
@@ -163,8 +165,10 @@ constexpr void put_i32_high_half_first(byte_span b, std::size_t at, std::int32_t
 // The integer y rule: y = n / D with D = 2 x 2147483647 / 2^e rounded to single precision, which
 // is 2^(32-e) for every exponent from -95 to 127. So y = n x 2^(e-32), formed in double and
 // rounded once to single precision; below -95, where D would leave the float range, the same.
+// Beyond the single-precision range (the old variant's 16-bit exponent reaches far) y is an
+// infinity, as the rounding gives, without converting a value that does not fit.
 inline float y_of_integer(std::int32_t n, int e) {
-  return static_cast<float>(std::ldexp(static_cast<double>(n), e - 32));
+  return control::to_single(std::ldexp(static_cast<double>(n), e - 32));
 }
 
 // The old variant stores n = y x 2^(32-e) truncated toward zero. A value that reaches 2^31 (a
