@@ -82,6 +82,7 @@ void convert(conversion& c) {
 }  // namespace
 
 void run_list_file(conversion& state) {
+  list = list_state{};  // a run in a process that has run before starts like the first
   open_list_file();
   recio::read_free(list.unit, {}, {&list.count});
   for (std::int32_t pass = list.count; pass > 0; --pass) {

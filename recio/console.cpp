@@ -111,4 +111,6 @@ void after_keyboard_read() {
   if (interactive()) state().pending = false;
 }
 
+void reset_keyboard() { state().reader.reset(); }
+
 }  // namespace recio::console_io

@@ -28,5 +28,7 @@ bool output_healthy();
 record_reader& keyboard();
 // After a keyboard line was read: on an interactive console the user's Enter ended the line.
 void after_keyboard_read();
+// Forgets what the keyboard's records have buffered, and that standard input had ended.
+void reset_keyboard();
 
 }  // namespace recio::console_io

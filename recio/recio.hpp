@@ -90,6 +90,10 @@ struct run_ended {
 // The last step of every run, after a stop: ends a pending console line, writes what is buffered
 // and closes the files still open. Returns the process's exit status.
 int finish_run(exit_status status);
+// After finish_run, puts the layer back as the program starts: every unit of the pool free, no
+// console line pending, the keyboard read afresh from where standard input now stands. For a
+// process that carries out many runs one after another, such as a fuzz target.
+void begin_new_run();
 
 // The local clock: a four-digit year, month and day; hour, minute, second and hundredths.
 void local_date(std::int16_t& year, std::int16_t& month, std::int16_t& day);

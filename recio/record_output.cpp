@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include "recio/number_fields.hpp"
 
@@ -53,14 +55,23 @@ class record_builder {
   std::size_t pending_blanks_ = 0;
 };
 
+// A real for an integer field is taken toward zero. NaN and values beyond the 64-bit range are
+// held at its ends, wider than any field, so the field shows asterisks.
+std::int64_t integer_of_real(double v) {
+  constexpr double range_end = 9223372036854775808.0;  // 2^63
+  if (std::isnan(v) || v >= range_end) return std::numeric_limits<std::int64_t>::max();
+  if (v <= -range_end) return std::numeric_limits<std::int64_t>::min();
+  return static_cast<std::int64_t>(v);
+}
+
 std::int64_t as_integer(const value& v) {
   switch (v.index()) {
     case 0:
       return *std::get_if<std::int32_t>(&v);
     case 1:
-      return static_cast<std::int64_t>(*std::get_if<float>(&v));
+      return integer_of_real(*std::get_if<float>(&v));
     case 2:
-      return static_cast<std::int64_t>(*std::get_if<double>(&v));
+      return integer_of_real(*std::get_if<double>(&v));
     default:
       return 0;
   }

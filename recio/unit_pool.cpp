@@ -1,7 +1,9 @@
-// recio/unit_pool.cpp: the pool of I/O unit numbers, GETCHAN and PUTCHAN.
+// recio/unit_pool.cpp: the pool of I/O unit numbers, GETCHAN and PUTCHAN; a fresh start of the
+// layer for a new run.
 #include <array>
 #include <cstdint>
 
+#include "recio/console.hpp"
 #include "recio/recio.hpp"
 
 namespace {
@@ -57,3 +59,13 @@ void PUTCHAN(const std::int16_t& unit, std::int32_t& status) {
   recio::write_free(recio::console,
                     {"PUTCHAN:  UNIT ", static_cast<std::int32_t>(unit), " WAS NOT OPEN. "});
 }
+
+namespace recio {
+
+void begin_new_run() {
+  units = pool{};
+  console_io::clear_pending();
+  console_io::reset_keyboard();
+}
+
+}  // namespace recio

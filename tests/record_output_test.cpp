@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,17 @@ TEST(layout_write, turns_each_kind_of_value_into_each_kind_of_field) {
   constexpr layout mixed{"(I3,F6.1,F6.1,E12.4,I3)"};
   EXPECT_EQ(layout_records(mixed, {2.7f, 3, 1.5, -2.5f, -7.9}),
             records{"  2   3.0   1.5  -.2500E+01 -7"});
+}
+
+TEST(layout_write, shows_asterisks_for_a_real_that_no_integer_field_holds) {
+  constexpr layout integer{"(I6)"};
+  constexpr float infinity = std::numeric_limits<float>::infinity();
+  EXPECT_EQ(layout_records(integer, {std::numeric_limits<float>::quiet_NaN()}), records{"******"});
+  EXPECT_EQ(layout_records(integer, {infinity}), records{"******"});
+  EXPECT_EQ(layout_records(integer, {-infinity}), records{"******"});
+  EXPECT_EQ(layout_records(integer, {1e30f}), records{"******"});
+  EXPECT_EQ(layout_records(integer, {-1e300}), records{"******"});
+  EXPECT_EQ(layout_records(integer, {-99999.9f}), records{"-99999"});
 }
 
 TEST(layout_write, places_any_number_of_blanks) {

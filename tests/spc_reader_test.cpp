@@ -159,6 +159,7 @@ TEST_F(spc_reader, decodes_integer_y_values_as_n_times_2_to_the_exponent_minus_3
 }
 
 TEST_F(spc_reader, takes_old_variant_integers_with_the_high_half_first) {
+  constexpr float infinity = std::numeric_limits<float>::infinity();
   struct row {
     std::array<std::uint8_t, 4> bytes;
     std::int16_t oexp;
@@ -171,7 +172,9 @@ TEST_F(spc_reader, takes_old_variant_integers_with_the_high_half_first) {
                        row{{0x00, 0x80, 0x00, 0x00}, 32,   -2147483648.0f},
                        row{{0xff, 0xff, 0xff, 0xff}, 32,   -1.0f},
                        row{{0x00, 0x00, 0x01, 0x00}, -2,   0x1p-34f},  // oexp is a signed
-                       row{{0x00, 0x00, 0x01, 0x00}, -200, 0.0f}}) {   // 16-bit value
+                       row{{0x00, 0x00, 0x01, 0x00}, -200, 0.0f},      // 16-bit value
+                       row{{0x00, 0x00, 0x01, 0x00}, 200,  infinity},  // beyond the float
+                       row{{0xff, 0xff, 0xff, 0xff}, 32767, -infinity}}) {  // range
     // clang-format on
     readsc(old_file(c.oexp, 1.0f) + std::string(c.bytes.begin(), c.bytes.end()));
     EXPECT_EQ(s.y[0], c.y) << "oexp " << c.oexp << ", y " << c.y;

@@ -49,6 +49,15 @@ TEST(unit_pool, hands_out_the_lowest_free_unit_and_takes_back_only_units_it_gave
   EXPECT_EQ(status, 1);
   caught(1, [&] { GETCHAN(unit, status); });
   EXPECT_EQ(status, 13);
+
+  // A new run in the same process starts with the whole pool free and no console line pending,
+  // whatever the run before left taken.
+  caught(1, [] { recio::finish_run(recio::exit_status::normal); });
+  recio::begin_new_run();
+  GETCHAN(unit, status);
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(unit, 1);
+  EXPECT_EQ(caught(1, [] { recio::write_free(recio::console, {"X"}); }), "X");  // no CR LF first
 }
 
 }  // namespace

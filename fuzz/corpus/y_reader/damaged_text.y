@@ -1,0 +1,3 @@
+first
+last
+NaN
