@@ -134,6 +134,25 @@ control::file_name name_of(std::string_view name) {
   return n;
 }
 
+recio::target variables::of_kind(std::uint8_t kind, std::size_t i) {
+  switch (kind % 7) {
+    case 0:
+      return &short_integers[i];
+    case 1:
+      return &integers[i];
+    case 2:
+      return &reals[i];
+    case 3:
+      return replies[i].ref();
+    case 4:
+      return names[i].ref();
+    case 5:
+      return memos[i].ref();
+    default:
+      return long_texts[i].ref();
+  }
+}
+
 bytes take_front(bytes& data, std::size_t n) {
   const bytes front = data.first(std::min(n, data.size()));
   data = data.subspan(front.size());
@@ -141,3 +160,9 @@ bytes take_front(bytes& data, std::size_t n) {
 }
 
 }  // namespace fuzz_support
+
+// Weak, so that a target's own definition takes its place.
+extern "C" [[gnu::weak]] int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  fuzz_support::set_up(argc, argv);
+  return 0;
+}

@@ -1,17 +1,19 @@
 // fuzz/layout_input_fuzz.cpp: reading through layouts (recio::read) from a text file and from a
 // text variable. The input's first byte picks the layout, the second the returns, the source and
 // the number of variables, the next eight the variables' kinds; the rest is the records.
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string_view>
 
 #include "fuzz/fuzz_support.hpp"
 #include "recio/recio.hpp"
+#include "textfmt/text_file.hpp"
 
 namespace {
 
-constexpr std::size_t most_targets = 8;
 constexpr int most_statements = 32;
 
 // The layouts that the program reads with, and others with every kind of field that reading
@@ -44,67 +46,10 @@ constexpr std::array layouts{
 };
 static_assert(layouts.size() <= 32);
 
-struct variables {
-  std::array<std::int16_t, most_targets> short_integers{};
-  std::array<std::int32_t, most_targets> integers{};
-  std::array<float, most_targets> reals{};
-  std::array<recio::fixed_text<1>, most_targets> replies{};
-  std::array<recio::fixed_text<12>, most_targets> names{};
-  std::array<recio::fixed_text<130>, most_targets> memos{};
-
-  recio::target of_kind(std::uint8_t kind, std::size_t i) {
-    switch (kind % 6) {
-      case 0:
-        return &short_integers[i];
-      case 1:
-        return &integers[i];
-      case 2:
-        return &reals[i];
-      case 3:
-        return replies[i].ref();
-      case 4:
-        return names[i].ref();
-      default:
-        return memos[i].ref();
-    }
-  }
-};
-
-// A statement of n targets from a unit or from a text; the target list has a fixed length, so
-// it is spelt out.
-template <typename source>
-recio::io_code read_statement(source from, const recio::layout& l, recio::returns r,
-                              const std::array<recio::target, most_targets>& t, std::size_t n) {
-  switch (n) {
-    case 0:
-      return recio::read(from, l, r, {});
-    case 1:
-      return recio::read(from, l, r, {t[0]});
-    case 2:
-      return recio::read(from, l, r, {t[0], t[1]});
-    case 3:
-      return recio::read(from, l, r, {t[0], t[1], t[2]});
-    case 4:
-      return recio::read(from, l, r, {t[0], t[1], t[2], t[3]});
-    case 5:
-      return recio::read(from, l, r, {t[0], t[1], t[2], t[3], t[4]});
-    case 6:
-      return recio::read(from, l, r, {t[0], t[1], t[2], t[3], t[4], t[5]});
-    case 7:
-      return recio::read(from, l, r, {t[0], t[1], t[2], t[3], t[4], t[5], t[6]});
-    default:
-      return recio::read(from, l, r, {t[0], t[1], t[2], t[3], t[4], t[5], t[6], t[7]});
-  }
-}
-
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  fuzz_support::set_up(argc, argv);
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using fuzz_support::most_targets;
   fuzz_support::bytes input{data, size};
   const fuzz_support::bytes shape = fuzz_support::take_front(input, 2 + most_targets);
   if (shape.size() < 2 + most_targets) return 0;
@@ -114,25 +59,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const recio::returns r{.on_error = (shape[1] & 1) != 0, .on_end = (shape[1] & 2) != 0};
   const bool from_text = (shape[1] & 4) != 0;
   const std::size_t n = std::min<std::size_t>(shape[1] >> 3 & 15, most_targets);
-  static variables v;
-  v = variables{};
-  std::array<recio::target, most_targets> targets{};
+  static fuzz_support::variables v;
+  v = fuzz_support::variables{};
+  fuzz_support::target_list targets{};
   for (std::size_t i = 0; i < most_targets; ++i) targets[i] = v.of_kind(shape[2 + i], i);
 
   fuzz_support::run([&] {
     if (from_text) {
       const std::string_view record{reinterpret_cast<const char*>(input.data()), input.size()};
-      read_statement(record, l, r, targets, n);
+      fuzz_support::with_first(targets, n, [&](std::initializer_list<recio::target> t) {
+        return recio::read(record, l, r, t);
+      });
       return;
     }
     fuzz_support::write_file("in.txt", input);
-    std::int16_t unit = 0;
-    std::int32_t status = 0;
-    GETCHAN(unit, status);
-    recio::open(unit, "in.txt", recio::open_mode::text_read);
+    const recio::unit_number unit =
+        textfmt::open_file(fuzz_support::name_of("in.txt"), recio::open_mode::text_read);
+    const auto statement = [&](std::initializer_list<recio::target> t) {
+      return recio::read(unit, l, r, t);
+    };
     for (int k = 0; k < most_statements; ++k)
-      if (read_statement(unit, l, r, targets, n) == recio::io_code::end) break;
-    PUTCHAN(unit, status);
+      if (fuzz_support::with_first(targets, n, statement) == recio::io_code::end) break;
+    textfmt::close_file(unit);
   });
   return 0;
 }

@@ -6,11 +6,6 @@
 #include "fuzz/fuzz_support.hpp"
 #include "textfmt/textfmt.hpp"
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  fuzz_support::set_up(argc, argv);
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz_support::run([&] {
     control::spectrum& s = fuzz_support::spectrum;
