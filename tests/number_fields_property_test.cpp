@@ -8,15 +8,14 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <iomanip>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "recio/number_fields.hpp"
+#include "tests/support/reference_fields.hpp"
 
 namespace recio {
 namespace {
@@ -288,28 +287,23 @@ std::string reference_string(std::uint32_t bits, char kind, int width, int digit
 }
 
 TEST(reference_fields, match_the_reference_renderings) {
-  std::ifstream file(std::string(ZOLKDF_SHARED_DIR) + "/vectors/fields.tsv");
-  if (!file) GTEST_SKIP() << "no reference renderings at " << std::string(ZOLKDF_SHARED_DIR);
-  int rows = 0;
+  bool malformed = false;
+  const std::vector<test_support::reference_row> rows = test_support::reference_rows(malformed);
+  if (rows.empty() && !malformed) GTEST_SKIP() << "no reference renderings beside the project";
+  ASSERT_FALSE(malformed);
   int mismatches = 0;
-  for (std::string line; std::getline(file, line);) {
-    if (line.empty() || line[0] == '#') continue;
-    std::istringstream cells(line);
-    std::vector<std::string> cell;
-    for (std::string c; std::getline(cells, c, '\t');) cell.push_back(c);
-    ASSERT_EQ(cell.size(), 7u) << line;
-    const auto bits = static_cast<std::uint32_t>(std::stoul(cell[0], nullptr, 16));
+  for (const test_support::reference_row& row : rows) {
     const std::string got[] = {
-        reference_string(bits, 'F', 9, 3), reference_string(bits, 'F', 10, 2),
-        reference_string(bits, 'F', 11, 5), reference_string(bits, 'E', 14, 7),
-        reference_string(bits, 'G', 15, 0)};
-    ++rows;
-    for (std::size_t i = 0; i < 5; ++i)
-      if ("[" + got[i] + "]" != cell[i + 2] && ++mismatches <= 10)
-        ADD_FAILURE() << "bits " << cell[0] << " field " << i << ": want " << cell[i + 2]
+        reference_string(row.bits, 'F', 9, 3), reference_string(row.bits, 'F', 10, 2),
+        reference_string(row.bits, 'F', 11, 5), reference_string(row.bits, 'E', 14, 7),
+        reference_string(row.bits, 'G', 15, 0)};
+    for (std::size_t i = 0; i < row.shown.size(); ++i)
+      if ("[" + got[i] + "]" != row.shown[i] && ++mismatches <= 10)
+        ADD_FAILURE() << "bits " << std::hex << row.bits << std::dec << " "
+                      << test_support::reference_field_names[i] << ": want " << row.shown[i]
                       << ", reference [" << got[i] << "]";
   }
-  EXPECT_EQ(rows, 52326);
+  EXPECT_EQ(rows.size(), 52326u);
   EXPECT_EQ(mismatches, 0);
 }
 
