@@ -20,6 +20,7 @@ enum class io_error : std::int16_t {
   read_failed = 20,
   write_failed = 21,
   close_failed = 22,
+  record_too_long = 23,
   unit_out_of_range = 30,
   unit_not_connected = 31,
 };

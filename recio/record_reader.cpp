@@ -3,8 +3,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 namespace recio {
 
@@ -32,11 +34,12 @@ record_reader record_reader::from_text(std::string_view text) {
   return r;
 }
 
-record_reader record_reader::from_fd(int fd, std::span<char> buffer) {
+record_reader record_reader::from_fd(int fd, std::span<char> buffer, std::size_t max_record) {
   record_reader r;
   r.fd = fd;
   r.buffer = buffer;
   r.data = buffer.data();
+  r.max_record = max_record;
   return r;
 }
 
@@ -48,32 +51,55 @@ void record_reader::find_ctrl_z() {
 void record_reader::reset() {
   pos = size = ctrl_z = 0;
   exhausted = fd < 0;
-  read_failed = skip_line = false;
+  read_failed = false;
+  failure = io_error::none;
 }
 
-// Moves the unread bytes to the front of the buffer and reads more behind them; false when
-// nothing more can come (the end of the input, or a full buffer).
+void record_reader::fail(io_error e) {
+  read_failed = true;
+  failure = e;
+  exhausted = true;
+}
+
+// A buffer twice as large, holding what the full one held. False when the line would outgrow
+// max_record or no memory can be had.
+bool record_reader::grow() {
+  if (buffer.size() >= max_record) return false;
+  const std::size_t larger = std::min(max_record, std::max<std::size_t>(2 * buffer.size(), 16));
+  std::unique_ptr<char[]> room(new (std::nothrow) char[larger]);
+  if (room == nullptr) return false;
+  std::memcpy(room.get(), data, size);
+  grown = std::move(room);
+  buffer = {grown.get(), larger};
+  data = buffer.data();
+  return true;
+}
+
+// Moves the unread bytes to the front of the buffer, or into a larger one when they fill it, and
+// reads more behind them; false when nothing more can come.
 bool record_reader::refill() {
   if (exhausted) return false;
-  char* const b = buffer.data();
   const std::size_t left = size - pos;
-  if (pos > 0 && left > 0) std::memmove(b, b + pos, left);
+  if (pos > 0 && left > 0) std::memmove(buffer.data(), buffer.data() + pos, left);
   pos = 0;
   size = left;
-  if (size == buffer.size()) {
-    find_ctrl_z();
+  if (size == buffer.size() && !grow()) {
+    fail(io_error::record_too_long);
     return false;
   }
   for (;;) {
-    const ssize_t n = ::read(fd, b + size, buffer.size() - size);
+    const ssize_t n = ::read(fd, buffer.data() + size, buffer.size() - size);
     if (n > 0) {
       size += static_cast<std::size_t>(n);
       find_ctrl_z();
       return true;
     }
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) read_failed = true;
-    exhausted = true;
+    if (n < 0) {
+      fail(io_error::read_failed);
+    } else {
+      exhausted = true;
+    }
     find_ctrl_z();
     return false;
   }
@@ -89,11 +115,6 @@ bool record_reader::next_record(std::string_view& record) {
         r.pos = r.size;
         record = {r.data, r.size};
         return true;
-      }
-      std::string_view rest;
-      while (r.skip_line) {  // a line many buffers long comes in many pieces
-        r.skip_line = false;
-        if (!r.next_record(rest)) return false;
       }
       std::size_t scanned = 0;  // bytes from pos on known to hold no line end
       for (;;) {
@@ -115,28 +136,29 @@ bool record_reader::next_record(std::string_view& record) {
         if (lf < avail) {
           record = without_cr(start, lf);
           r.pos += lf + 1;
+          ++r.line_ends;
           return true;
         }
         scanned = avail;
         if (r.refill()) continue;
+        // A failed input gives no record: what it holds of the line may not be all of it.
         const std::size_t have = r.size - r.pos;
-        if (have == 0) return false;
+        if (have == 0 || r.read_failed) return false;
         record = without_cr(r.data + r.pos, have);
         r.pos = r.size;
-        // Not the end of the input, so the line is longer than the buffer.
-        if (!r.exhausted) r.skip_line = true;
         return true;
       }
     }
   };
   // The common case: a whole line waits in the buffer, with no byte 26 before its end.
-  if (!one_record && !skip_line) {
+  if (!one_record) {
     const char* const start = data + pos;
     if (const void* lf_at = std::memchr(start, '\n', size - pos); lf_at != nullptr) {
       const auto lf = static_cast<std::size_t>(static_cast<const char*>(lf_at) - start);
       if (ctrl_z - pos >= lf) {
         record = without_cr(start, lf);
         pos += lf + 1;
+        ++line_ends;
         return true;
       }
     }

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <span>
 #include <string_view>
 
@@ -10,27 +12,36 @@
 namespace recio {
 
 // A record ends at LF, and a CR just before the LF is not part of it; a last line without a line
-// end is still a record; a byte 26 (Ctrl-Z) ends the input. A record longer than the buffer is
-// cut to the buffer's size and the rest of its line is skipped.
+// end is still a record; a byte 26 (Ctrl-Z) ends the input. A record of any length is read whole:
+// a line longer than the buffer moves the reading to a larger one, which is kept for the records
+// after it. A line longer than max_record (its line end counted), or one for which no memory can
+// be had, is a failure of the input, never a record cut short.
 struct record_reader {
+  static constexpr std::size_t default_max_record = std::size_t{1} << 30;
+
   int fd = -1;                 // -1: the input is the memory given to from_memory
   std::span<char> buffer;      // room for reading from fd
   const char* data = nullptr;  // unread input is data[pos, size)
   std::size_t pos = 0;
   std::size_t size = 0;
-  std::size_t ctrl_z = 0;    // where the first byte 26 from pos on lies; size when there is none
+  std::size_t ctrl_z = 0;  // where the first byte 26 from pos on lies; size when there is none
+  std::size_t max_record = default_max_record;
+  // Records taken that a line end closed: at a keyboard, each is a line the user ended with Enter.
+  std::uint64_t line_ends = 0;
   bool exhausted = false;    // fd has reported its end, or a byte 26 was met
-  bool read_failed = false;  // the last refill failed with an error other than the end
-  bool skip_line = false;    // the last record was cut: the rest of its line goes unread
-  bool one_record = false;   // from_text, until its one record is taken
+  bool read_failed = false;  // the input failed: failure says how
+  io_error failure = io_error::none;
+  bool one_record = false;  // from_text, until its one record is taken
+  std::unique_ptr<char[]> grown;  // the larger buffer, once a line needed one
 
   // A reader of the text in memory, split into records like a file; the text must outlive the
   // reader.
   static record_reader from_memory(std::string_view text);
   // A text variable read as a record: one record holding every character of the text.
   static record_reader from_text(std::string_view text);
-  // A reader of fd through buffer.
-  static record_reader from_fd(int fd, std::span<char> buffer);
+  // A reader of fd through buffer, and larger buffers for lines that need them.
+  static record_reader from_fd(int fd, std::span<char> buffer,
+                               std::size_t max_record = default_max_record);
 
   // Sets record to the next record and returns true, or returns false at the end of input.
   bool next_record(std::string_view& record);
@@ -44,6 +55,8 @@ struct record_reader {
 
  private:
   bool refill();
+  bool grow();
+  void fail(io_error e);
   void find_ctrl_z();
 };
 
@@ -51,7 +64,7 @@ struct record_reader {
 // which is no end of file.
 inline read_outcome no_record_left(const record_reader& in, read_outcome out) {
   out.code = in.read_failed ? io_code::bad_value : io_code::end;
-  out.error = in.read_failed ? io_error::read_failed : io_error::end_of_file;
+  out.error = in.read_failed ? in.failure : io_error::end_of_file;
   return out;
 }
 

@@ -46,7 +46,7 @@ record_sink sink_for(unit_number u) {
 io_code settle_failure(const read_outcome& o, const record_reader& in, returns r, unit_number u) {
   if (in.read_failed) {
     if (r.on_error) return io_code::bad_value;
-    fatal_io(io_error::read_failed, statement_kind::read, u);
+    fatal_io(in.failure, statement_kind::read, u);
   }
   if (o.code == io_code::end && !r.on_end) fatal_io(io_error::end_of_file, statement_kind::read, u);
   if (o.code == io_code::bad_value && !r.on_error) fatal_io(o.error, statement_kind::read, u);
