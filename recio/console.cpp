@@ -107,8 +107,9 @@ record_reader& keyboard() {
   return state().reader;
 }
 
-void after_keyboard_read() {
-  if (interactive()) state().pending = false;
+void after_keyboard_read(std::uint64_t line_ends_before) {
+  console_state& s = state();
+  if (s.reader.line_ends != line_ends_before && interactive()) s.pending = false;
 }
 
 void reset_keyboard() { state().reader.reset(); }

@@ -1,6 +1,7 @@
 // recio/console.hpp: the console's line control and the keyboard's records.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 #include "recio/record_reader.hpp"
@@ -26,8 +27,10 @@ bool output_healthy();
 
 // The keyboard's records; console output is flushed first.
 record_reader& keyboard();
-// After a keyboard line was read: on an interactive console the user's Enter ended the line.
-void after_keyboard_read();
+// After a keyboard read: on an interactive console the Enter that ended a line just read also
+// ended the line on the screen. An end of input (Ctrl-D) ends no line, so the pending line end
+// stays. line_ends_before is the keyboard reader's line_ends before the read.
+void after_keyboard_read(std::uint64_t line_ends_before);
 // Forgets what the keyboard's records have buffered, and that standard input had ended.
 void reset_keyboard();
 

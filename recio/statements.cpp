@@ -104,8 +104,9 @@ void write_free(unit_number u, std::initializer_list<value> values) {
 io_code read(unit_number u, const layout& l, returns r, std::initializer_list<target> targets) {
   const bool from_keyboard = u == keyboard && is_console(u);
   record_reader& in = from_keyboard ? console_io::keyboard() : files::text_reader(u);
+  const std::uint64_t line_ends = in.line_ends;
   const read_outcome o = read_layout_from(in, l, {targets.begin(), targets.size()});
-  if (from_keyboard) console_io::after_keyboard_read();
+  if (from_keyboard) console_io::after_keyboard_read(line_ends);
   return settle(o, in, r, u);
 }
 
@@ -120,8 +121,9 @@ io_code read_free(unit_number u, returns r, std::initializer_list<target> target
                   std::uint32_t* filled) {
   const bool from_keyboard = u == keyboard && is_console(u);
   record_reader& in = from_keyboard ? console_io::keyboard() : files::text_reader(u);
+  const std::uint64_t line_ends = in.line_ends;
   const read_outcome o = read_free_from(in, {targets.begin(), targets.size()});
-  if (from_keyboard) console_io::after_keyboard_read();
+  if (from_keyboard) console_io::after_keyboard_read(line_ends);
   if (filled != nullptr) *filled = o.filled;
   return settle(o, in, r, u);
 }
@@ -134,8 +136,9 @@ io_code read_free_rows(unit_number u, returns r, std::span<float* const> columns
   const std::size_t width = std::min(columns.size(), targets.size());
   for (std::size_t i = 0; i < rows; ++i) {
     for (std::size_t j = 0; j < width; ++j) targets[j] = columns[j] + i * stride;
+    const std::uint64_t line_ends = in.line_ends;
     const read_outcome o = read_free_from(in, {targets.data(), width});
-    if (from_keyboard) console_io::after_keyboard_read();
+    if (from_keyboard) console_io::after_keyboard_read(line_ends);
     if (o.code != io_code::ok || in.read_failed) {
       rows = i;
       if (filled != nullptr) *filled = o.filled;
@@ -164,7 +167,7 @@ void fatal_io(io_error e, statement_kind k, unit_number u, std::string_view name
 int finish_run(exit_status status) {
   console_io::end_pending_line();
   console_io::flush();
-  if (const std::string_view lost = files::close_all(); !lost.empty()) {
+  if (const std::string_view lost = files::close_all(status == exit_status::normal); !lost.empty()) {
     report_to_stderr(io_error::write_failed, statement_kind::write, lost);
     status = exit_status::failure;
   }
