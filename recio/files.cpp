@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "recio/console.hpp"
+#include "recio/os.hpp"
 #include "recio/recio.hpp"
 
 namespace recio {
@@ -30,7 +31,10 @@ struct connection {
   int fd = -1;  // -1: the slot is free
   bool binary = false;
   bool regular = true;  // a plain file, not a device or a pipe: it can be cut
+  bool is_output = false;
+  bool ever_written = false;  // a byte has been written since the open
   access allowed = access::read;
+  os::output_file output;  // an output's file, replaced whole when it is closed
   std::array<char, max_name + 1> name{};  // NUL-terminated, for the system and the reports
   std::array<char, buffer_size> in{};
   record_reader reader;  // text files read through in
@@ -63,20 +67,6 @@ connection* find(unit_number u) {
     }
   }
   return nullptr;
-}
-
-io_error error_of_errno(int e) {
-  switch (e) {
-    case ENOENT:
-    case ENOTDIR:
-      return io_error::file_not_found;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      return io_error::permission_denied;
-    default:
-      return io_error::cannot_open;
-  }
 }
 
 bool write_all(int fd, const char* p, std::size_t n) {
@@ -125,6 +115,32 @@ void file_sink(void* context, std::string_view record) {
   at[record.size()] = '\r';
   at[record.size() + 1] = '\n';
   c.out_size += record.size() + 2;
+}
+
+// Puts an output in place of its name (keep), or drops what was written to it so that the name
+// keeps what it held. A byte stream opened on an existing file and never written leaves that file
+// as it was.
+io_error settle_output(connection& c, bool keep) {
+  if (!keep || (c.output.staged && c.binary && c.output.existed && !c.ever_written)) {
+    os::discard_output(c.output);
+    return io_error::none;
+  }
+  return os::commit_output(c.output);
+}
+
+// Before the first byte written to a staged byte stream over an existing file: the bytes before
+// the place where writing begins are the old file's, as in a file updated in place.
+bool copy_source_prefix(connection& c) {
+  std::uint64_t copied = 0;
+  while (copied < c.position) {
+    const std::size_t n = static_cast<std::size_t>(
+        std::min<std::uint64_t>(c.in.size(), c.position - copied));
+    const ssize_t got = ::pread(c.output.source_fd, c.in.data(), n, static_cast<off_t>(copied));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0 || !write_all(c.fd, c.in.data(), static_cast<std::size_t>(got))) return false;
+    copied += static_cast<std::uint64_t>(got);
+  }
+  return true;
 }
 
 // A name without its leading and trailing blanks (zero bytes, as in a name never set, count as
@@ -195,39 +211,33 @@ int open(unit_number u, std::string_view name, open_mode mode, returns r) {
   if (size == 0) name_for_blank(u, c.name, size);
   c.name[size] = '\0';
 
-  int flags = O_RDONLY;
   switch (mode) {
     case open_mode::text_read:
     case open_mode::binary_read:
-      flags = O_RDONLY;
       c.allowed = access::read;
       break;
     case open_mode::text_write:
-      flags = O_WRONLY | O_CREAT | O_TRUNC;
       c.allowed = access::write;
       break;
     case open_mode::binary_update:
-      flags = O_RDWR | O_CREAT;
       c.allowed = access::both;
       break;
   }
   c.binary = mode == open_mode::binary_read || mode == open_mode::binary_update;
+  c.is_output = mode == open_mode::text_write || mode == open_mode::binary_update;
+  c.ever_written = false;
   io_error failure = io_error::none;
-  const bool name_usable = std::memchr(c.name.data(), '\0', size) == nullptr;
-  const int fd = name_usable ? ::open(c.name.data(), flags | O_CLOEXEC, 0666) : -1;
+  int fd = -1;
   bool regular = true;
-  if (!name_usable) {
+  if (std::memchr(c.name.data(), '\0', size) != nullptr) {
     failure = io_error::cannot_open;
-  } else if (fd < 0) {
-    failure = error_of_errno(errno);
+  } else if (!c.is_output) {
+    failure = os::open_input(c.name.data(), fd);
   } else {
-    struct stat st {};
-    const bool known = ::fstat(fd, &st) == 0;
-    regular = !known || S_ISREG(st.st_mode);
-    if (known && S_ISDIR(st.st_mode)) {
-      failure = io_error::cannot_open;
-      ::close(fd);
-    }
+    failure = os::open_output(c.name.data(), mode == open_mode::binary_update,
+                              mode == open_mode::text_write, c.output);
+    fd = c.output.fd;
+    regular = c.output.regular;
   }
   if (failure != io_error::none) {
     if (r.on_error) return static_cast<int>(failure);
@@ -247,15 +257,33 @@ int close(unit_number u, returns r) {
   connection* c = find(u);
   if (c == nullptr) return 0;
   const bool flushed = flush(*c);
-  const bool closed = ::close(c->fd) == 0;
+  const int fd = c->fd;
   c->fd = -1;
+  const std::string_view name{c->name.data()};
+  const bool staged = c->is_output && c->output.staged;
   if (!flushed) {
-    // Records that never reached the file: a write failure, whatever the close asked for.
-    fatal_io(io_error::write_failed, statement_kind::write, u, {c->name.data()});
+    // Records that never reached the file: a write failure, whatever the close asked for. An
+    // output's name keeps what it held.
+    if (c->is_output) {
+      os::discard_output(c->output);
+    } else {
+      ::close(fd);
+    }
+    fatal_io(io_error::write_failed, statement_kind::write, u, name);
   }
-  if (closed) return 0;
+  io_error e = io_error::none;
+  if (c->is_output) {
+    e = settle_output(*c, true);
+  } else if (::close(fd) != 0) {
+    e = io_error::close_failed;
+  }
+  if (e == io_error::none) return 0;
+  // A staged output that did not take its name's place was not written: no return covers that.
+  if (staged)
+    fatal_io(e, e == io_error::close_failed ? statement_kind::close : statement_kind::write, u,
+             name);
   if (r.on_error) return static_cast<int>(io_error::close_failed);
-  fatal_io(io_error::close_failed, statement_kind::close, u, {c->name.data()});
+  fatal_io(io_error::close_failed, statement_kind::close, u, name);
 }
 
 io_code read_bytes(unit_number u, std::span<std::uint8_t> bytes, returns r) {
@@ -268,12 +296,14 @@ io_code read_bytes(unit_number u, std::span<std::uint8_t> bytes, returns r) {
     flush_or_fail(*c);
     c->writing = false;
   }
+  // A staged byte stream reads the file it replaces until writing begins.
+  const int source = c->output.source_fd >= 0 && !c->ever_written ? c->output.source_fd : c->fd;
   std::size_t done = 0;
   while (done < bytes.size()) {
     if (c->in_pos == c->in_size) {
       ssize_t n = 0;
       do {
-        n = ::pread(c->fd, c->in.data(), c->in.size(), static_cast<off_t>(c->position));
+        n = ::pread(source, c->in.data(), c->in.size(), static_cast<off_t>(c->position));
       } while (n < 0 && errno == EINTR);
       if (n <= 0) {
         c->in_pos = c->in_size = 0;
@@ -302,6 +332,9 @@ void write_bytes(unit_number u, std::span<const std::uint8_t> bytes) {
     // Writing begins: the file is cut where it stands, so it ends with the bytes written. A
     // device or a pipe has no length to cut and no place to go back to: it takes the bytes.
     c->in_pos = c->in_size = 0;
+    if (c->output.source_fd >= 0 && !c->ever_written && !copy_source_prefix(*c))
+      fatal_io(io_error::write_failed, statement_kind::write, u);
+    c->ever_written = true;
     if (c->regular && (::ftruncate(c->fd, static_cast<off_t>(c->position)) != 0 ||
                        ::lseek(c->fd, static_cast<off_t>(c->position), SEEK_SET) < 0))
       fatal_io(io_error::write_failed, statement_kind::write, u);
@@ -332,12 +365,17 @@ std::string_view name_of(unit_number u) {
   return c != nullptr ? std::string_view{c->name.data()} : std::string_view{};
 }
 
-std::string_view close_all() {
+std::string_view close_all(bool keep_outputs) {
   std::string_view lost;
   for (connection& c : connections) {
     if (c.fd < 0) continue;
-    if (!flush(c) && lost.empty()) lost = c.name.data();
-    ::close(c.fd);
+    const bool flushed = flush(c);
+    if (c.is_output) {
+      const io_error e = settle_output(c, keep_outputs && flushed);
+      if ((!flushed || e != io_error::none) && lost.empty()) lost = c.name.data();
+    } else {
+      ::close(c.fd);
+    }
     c.fd = -1;
   }
   return lost;

@@ -17,8 +17,10 @@ record_sink text_sink(unit_number u);
 record_reader& text_reader(unit_number u);
 // The name of the file connected to u, for the fatal I/O report; empty when none is.
 std::string_view name_of(unit_number u);
-// Writes what is buffered and closes every file still open, at the end of the run; gives back
-// the name of a file whose buffered records could not be written, or an empty name.
-std::string_view close_all();
+// Writes what is buffered and closes every file still open, at the end of the run: outputs take
+// their names' places when keep_outputs is set (a normal end), and are dropped otherwise, so that
+// a failed run leaves every name as it was. Gives back the name of a file whose records could not
+// be written or put in place, or an empty name.
+std::string_view close_all(bool keep_outputs);
 
 }  // namespace recio::files

@@ -1,0 +1,216 @@
+// recio/os_posix.cpp: files on POSIX systems: inputs opened for reading, and outputs staged in a
+// temporary file beside the file they replace.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+#include "recio/os.hpp"
+
+namespace recio::os {
+
+namespace {
+
+constexpr int max_link_hops = 40;
+// A temporary file's name is the output's name with this and the process number after it, so a
+// user who finds one left behind sees whose it is. The output's part is kept short enough that
+// the whole stays a valid name.
+constexpr std::string_view temporary_mark = ".zolkdf-";
+constexpr std::size_t max_base_in_temporary = 200;
+
+io_error error_of_errno(int e) {
+  switch (e) {
+    case ENOENT:
+    case ENOTDIR:
+      return io_error::file_not_found;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return io_error::permission_denied;
+    default:
+      return io_error::cannot_open;
+  }
+}
+
+int open_retrying(const char* path, int flags, mode_t mode = 0666) {
+  int fd = -1;
+  do {
+    fd = ::open(path, flags | O_CLOEXEC, mode);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+// The file that a name finally stands for: a symbolic link is followed, so that the file it
+// points to is replaced and the link stays a link. A link to a name not in use yet gives that
+// name, which the output then creates.
+std::string follow_links(std::string path) {
+  for (int hop = 0; hop < max_link_hops; ++hop) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    std::string link(4096, '\0');
+    const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= link.size()) return path;
+    link.resize(static_cast<std::size_t>(n));
+    const std::size_t slash = path.rfind('/');
+    path = link.front() == '/' || slash == std::string::npos ? link
+                                                             : path.substr(0, slash + 1) + link;
+  }
+  return path;  // a loop of links: the open that follows reports it
+}
+
+std::string folder_of(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string temporary_name(const std::string& target, int attempt) {
+  const std::size_t slash = target.rfind('/');
+  const std::size_t base = slash == std::string::npos ? 0 : slash + 1;
+  std::string name = target.substr(0, base);
+  name += std::string_view{target}.substr(base, max_base_in_temporary);
+  name += temporary_mark;
+  name += std::to_string(::getpid());
+  if (attempt > 0) name += "-" + std::to_string(attempt);
+  return name + ".tmp";
+}
+
+// Linux's anonymous files need /proc to be given a name at the commit.
+bool anonymous_files_usable() {
+#ifdef O_TMPFILE
+  static const bool usable = ::access("/proc/self/fd", X_OK) == 0;
+  return usable;
+#else
+  return false;
+#endif
+}
+
+// Creates the temporary file in the target's folder: an anonymous one where the system has them,
+// so that a kill leaves nothing behind, else one with a name of its own. Returns 0 or errno.
+int create_temporary(output_file& out) {
+#ifdef O_TMPFILE
+  if (anonymous_files_usable()) {
+    out.fd = open_retrying(folder_of(out.target).c_str(), O_TMPFILE | O_RDWR);
+    if (out.fd >= 0) {
+      out.anonymous = true;
+      return 0;
+    }
+    // A file system without anonymous files says so in one of these ways.
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return errno;
+  }
+#endif
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = temporary_name(out.target, attempt);
+    out.fd = open_retrying(name.c_str(), O_RDWR | O_CREAT | O_EXCL);
+    if (out.fd >= 0) {
+      out.temporary = std::move(name);
+      return 0;
+    }
+    if (errno != EEXIST) return errno;
+  }
+  return EEXIST;
+}
+
+// Gives an anonymous temporary file a name in its folder, so that a rename can put it in place.
+bool name_anonymous(output_file& out) {
+  const std::string self = "/proc/self/fd/" + std::to_string(out.fd);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = temporary_name(out.target, attempt);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      out.temporary = std::move(name);
+      out.anonymous = false;
+      return true;
+    }
+    if (errno != EEXIST) return false;
+  }
+  return false;
+}
+
+void close_all_of(output_file& out) {
+  if (out.source_fd >= 0) ::close(out.source_fd);
+  if (out.fd >= 0) ::close(out.fd);
+  out.source_fd = out.fd = -1;
+}
+
+io_error open_directly(const char* name, bool read_too, bool truncate, output_file& out) {
+  const int flags = (read_too ? O_RDWR : O_WRONLY) | O_CREAT | (truncate ? O_TRUNC : 0);
+  out.fd = open_retrying(name, flags);
+  if (out.fd < 0) return error_of_errno(errno);
+  struct stat st {};
+  out.regular = ::fstat(out.fd, &st) != 0 || S_ISREG(st.st_mode);
+  return io_error::none;
+}
+
+}  // namespace
+
+io_error open_input(const char* name, int& fd) {
+  fd = open_retrying(name, O_RDONLY);
+  if (fd < 0) return error_of_errno(errno);
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    fd = -1;
+    return io_error::cannot_open;  // a folder is no file to read
+  }
+  return io_error::none;
+}
+
+io_error open_output(const char* name, bool read_too, bool truncate, output_file& out) {
+  out = output_file{};
+  out.target = follow_links(name);
+  struct stat st {};
+  const bool exists = ::stat(out.target.c_str(), &st) == 0;
+  if (exists && !S_ISREG(st.st_mode)) return open_directly(name, read_too, truncate, out);
+
+  if (const int e = create_temporary(out); e != 0) {
+    // A folder that refuses a new file, or that is not there: the file is opened as it stands,
+    // which either writes an existing file in place or fails as the open of the name would. Any
+    // other trouble (no room for a new file) fails the open and leaves the file as it was.
+    if (e == EACCES || e == EPERM || e == ENOENT || e == ENOTDIR)
+      return open_directly(name, read_too, truncate, out);
+    return error_of_errno(e);
+  }
+  out.staged = true;
+  out.existed = exists;
+  if (exists) {
+    // The new file keeps the old one's owner, where the system lets it, and permission bits.
+    if (st.st_uid != ::geteuid() || st.st_gid != ::getegid())
+      static_cast<void>(::fchown(out.fd, st.st_uid, st.st_gid));
+    static_cast<void>(::fchmod(out.fd, st.st_mode & 07777));
+    if (read_too) out.source_fd = open_retrying(out.target.c_str(), O_RDONLY);
+  }
+  return io_error::none;
+}
+
+io_error commit_output(output_file& out) {
+  if (!out.staged) {
+    const bool closed = ::close(out.fd) == 0;
+    out.fd = -1;
+    return closed ? io_error::none : io_error::close_failed;
+  }
+  if (out.source_fd >= 0) ::close(out.source_fd);
+  out.source_fd = -1;
+  if (out.anonymous && !name_anonymous(out)) {
+    discard_output(out);
+    return io_error::write_failed;
+  }
+  // A file system may report a failed write only at the close: then the file is not put in place.
+  const bool closed = ::close(out.fd) == 0;
+  out.fd = -1;
+  if (!closed || ::rename(out.temporary.c_str(), out.target.c_str()) != 0) {
+    discard_output(out);
+    return closed ? io_error::write_failed : io_error::close_failed;
+  }
+  out.staged = false;
+  return io_error::none;
+}
+
+void discard_output(output_file& out) {
+  close_all_of(out);
+  if (out.staged && !out.temporary.empty()) ::unlink(out.temporary.c_str());
+  out.staged = false;
+}
+
+}  // namespace recio::os
