@@ -4,6 +4,8 @@
 // folder afterwards (expected/ holds every file written or changed). expected.masks names byte
 // ranges that hold the clock, one "file offset length" a line; they are not compared. A case
 // that needs a device (/dev/full) names it in requires, one path a line, and is skipped without.
+// file_size_limit, when present, holds the largest size in bytes of any file the program writes:
+// a write beyond it fails, as on a full disk.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -55,8 +57,10 @@ TEST_P(end_to_end, gives_exactly_the_expected_output_and_files) {
   const fs::path work = test_support::scratch_folder(GetParam());
   if (fs::exists(c / "files")) fs::copy(c / "files", work, fs::copy_options::recursive);
 
+  const std::string limit = read_file(c / "file_size_limit");
   const auto result =
-      test_support::run_zolkdf(work, read_file(c / "stdin"), lines_of(read_file(c / "args")));
+      test_support::run_zolkdf(work, read_file(c / "stdin"), lines_of(read_file(c / "args")),
+                               limit.empty() ? 0 : std::stoull(limit));
 
   EXPECT_EQ(visible(result.out), visible(read_file(c / "expected.stdout")));
   EXPECT_EQ(visible(result.err), visible(read_file(c / "expected.stderr")));

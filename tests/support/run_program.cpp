@@ -2,7 +2,9 @@
 #include "tests/support/run_program.hpp"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -52,7 +54,7 @@ std::string visible(const std::string& bytes) {
 }
 
 program_result run_zolkdf(const fs::path& work, const std::string& keys,
-                          const std::vector<std::string>& args) {
+                          const std::vector<std::string>& args, std::uint64_t file_size_limit) {
   // The captures live beside the work folder, so that the work folder holds only the files that
   // the program wrote.
   const fs::path io = scratch_folder("io");
@@ -73,9 +75,25 @@ program_result run_zolkdf(const fs::path& work, const std::string& keys,
   for (std::string& w : words) argv.push_back(w.data());
   argv.push_back(nullptr);
 
+  // The child inherits the limit and the ignored signal, so that a write beyond the limit fails
+  // instead of ending the process; this process gets its own back right after the start.
+  rlimit old_limit{};
+  ::getrlimit(RLIMIT_FSIZE, &old_limit);
+  struct sigaction old_action {};
+  if (file_size_limit > 0) {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGXFSZ, &ignore, &old_action);
+    const rlimit limit{static_cast<rlim_t>(file_size_limit), old_limit.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
   pid_t pid = 0;
   const int spawned = posix_spawn(&pid, ZOLKDF_BINARY, &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
+  if (file_size_limit > 0) {
+    ::setrlimit(RLIMIT_FSIZE, &old_limit);
+    ::sigaction(SIGXFSZ, &old_action, nullptr);
+  }
   if (spawned != 0) throw std::runtime_error("cannot start " ZOLKDF_BINARY);
   int wait_status = 0;
   ::waitpid(pid, &wait_status, 0);

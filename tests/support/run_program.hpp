@@ -2,6 +2,7 @@
 // tests.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -15,9 +16,12 @@ struct program_result {
 };
 
 // Runs zolkdf in the folder work, with standard input from the bytes keys (through a file, so
-// it is not a terminal) and the command-line arguments args.
+// it is not a terminal) and the command-line arguments args. A file_size_limit above 0 keeps every
+// file the program writes below that many bytes: a write beyond it fails (EFBIG), as on a full
+// disk.
 program_result run_zolkdf(const std::filesystem::path& work, const std::string& keys,
-                          const std::vector<std::string>& args = {});
+                          const std::vector<std::string>& args = {},
+                          std::uint64_t file_size_limit = 0);
 
 std::string read_file(const std::filesystem::path& p);
 void write_file(const std::filesystem::path& p, const std::string& bytes);

@@ -1,0 +1,1 @@
+The spectrum written last month
