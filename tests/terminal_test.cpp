@@ -68,21 +68,24 @@ terminal_run run_on_terminal(const std::filesystem::path& work, const std::strin
   return run;
 }
 
+const std::string notices =
+    "\r\n Type 5 and 6 input files are limited to 131072 points."
+    "\r\n No output is produced from larger files"
+    "\r\n"
+    "\r\n Only the first 131072 points are processed from input"
+    "\r\n files of types 1, 2 and 3."
+    "\r\n"
+    "\r\n The program does not yet handle type 4 input files"
+    "\r\n"
+    "\r\n Is the input from keyboard (K) or data file (F) ?";
+
 TEST(interactive_console, starts_the_record_after_a_reply_on_the_line_that_enter_ended) {
   const auto work = test_support::scratch_folder("terminal");
   test_support::write_file(work / "in.xy", "");
   const terminal_run run = run_on_terminal(work, "K\nin.xy\n2\nout.xy\n2\nn\n");
   std::filesystem::remove_all(work);
   const std::string expected =
-      "\r\n Type 5 and 6 input files are limited to 131072 points."
-      "\r\n No output is produced from larger files"
-      "\r\n"
-      "\r\n Only the first 131072 points are processed from input"
-      "\r\n files of types 1, 2 and 3."
-      "\r\n"
-      "\r\n The program does not yet handle type 4 input files"
-      "\r\n"
-      "\r\n Is the input from keyboard (K) or data file (F) ?"
+      notices +
       "  K entered"
       "\r\n enter input file name (with extension) :  "
       "enter input file format "
@@ -103,6 +106,22 @@ TEST(interactive_console, starts_the_record_after_a_reply_on_the_line_that_enter
       "Program ends normally\r\n";  // right after a reply: the text and one line end only
   EXPECT_EQ(test_support::visible(run.screen), test_support::visible(expected));
   EXPECT_EQ(run.status, 0);
+}
+
+// Ctrl-D at the start of a line ends the input without an Enter: the prompt's line is still
+// open, so the end of the run ends it, as with input from a file.
+TEST(interactive_console, ends_the_prompt_s_line_when_the_input_ends_at_it) {
+  const auto work = test_support::scratch_folder("terminal");
+  const terminal_run run = run_on_terminal(work, "K\n\x04");
+  std::filesystem::remove_all(work);
+  const std::string expected =
+      notices +
+      "  K entered"
+      "\r\n enter input file name (with extension) :  "
+      "\r\nrun-time error F6010: READ(stdin)\r\n- end of file encountered\r\n"
+      "\r\n";
+  EXPECT_EQ(test_support::visible(run.screen), test_support::visible(expected));
+  EXPECT_EQ(run.status, 1);
 }
 
 }  // namespace
