@@ -100,6 +100,29 @@ TEST_F(files, a_byte_stream_is_cut_where_writing_begins) {
   recio::close(unit);
   EXPECT_EQ(read_file(path("data.bin")), "0123ab");
   EXPECT_EQ(std::string(four.begin(), four.end()), "0123");
+
+  // Opened, read and closed without a write: the file stays as it was.
+  recio::open(unit, path("data.bin"), recio::open_mode::binary_update);
+  recio::read_bytes(unit, four);
+  recio::close(unit);
+  EXPECT_EQ(read_file(path("data.bin")), "0123ab");
+}
+
+// An output that cannot take its name's place at the close (here its folder is gone) was not
+// written: the run ends with the report, and nothing is left behind.
+TEST_F(files, an_output_that_cannot_be_put_in_place_ends_the_run) {
+  fs::create_directory(folder / "sub");
+  constexpr recio::layout one_text{"(A)"};
+  recio::open(unit, path("sub/out.txt"), recio::open_mode::text_write);
+  recio::write(unit, one_text, {"record"});
+  std::error_code refused;
+  if (!fs::remove(folder / "sub", refused)) {  // a temporary file with a name is in the way
+    recio::close(unit);
+    GTEST_SKIP() << "the system has no anonymous temporary files";
+  }
+  EXPECT_EQ(fatal_report([&] { recio::close(unit, {.on_error = true}); }),
+            "\r\nrun-time error F6021: WRITE(" + path("sub/out.txt") + ")\r\n- write error\r\n");
+  EXPECT_TRUE(fs::is_empty(folder));
 }
 
 TEST_F(files, an_unknown_byte_stream_is_created_empty) {
