@@ -128,6 +128,15 @@ bool name_anonymous(output_file& out) {
   return false;
 }
 
+// In a folder with the sticky bit (such as /tmp), only a file's owner may rename over it: another
+// user's file, if it may be written, is written in place.
+bool owned_by_another_in_sticky_folder(const std::string& target, const struct stat& st) {
+  struct stat folder {};
+  return ::geteuid() != 0 && st.st_uid != ::geteuid() &&
+         ::stat(folder_of(target).c_str(), &folder) == 0 && (folder.st_mode & S_ISVTX) != 0 &&
+         folder.st_uid != ::geteuid();
+}
+
 void close_all_of(output_file& out) {
   if (out.source_fd >= 0) ::close(out.source_fd);
   if (out.fd >= 0) ::close(out.fd);
@@ -163,6 +172,8 @@ io_error open_output(const char* name, bool read_too, bool truncate, output_file
   struct stat st {};
   const bool exists = ::stat(out.target.c_str(), &st) == 0;
   if (exists && !S_ISREG(st.st_mode)) return open_directly(name, read_too, truncate, out);
+  if (exists && owned_by_another_in_sticky_folder(out.target, st))
+    return open_directly(name, read_too, truncate, out);
 
   if (const int e = create_temporary(out); e != 0) {
     // A folder that refuses a new file, or that is not there: the file is opened as it stands,
