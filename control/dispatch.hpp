@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "control/spectrum.hpp"
+#include "control/conversion.hpp"
 
 namespace control {
 

@@ -2,9 +2,9 @@
 // dialogue, one conversion after another.
 #include "control/driver.hpp"
 
+#include "control/conversion.hpp"
 #include "control/dispatch.hpp"
 #include "control/list_file.hpp"
-#include "control/spectrum.hpp"
 #include "recio/recio.hpp"
 
 namespace control {

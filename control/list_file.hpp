@@ -2,7 +2,7 @@
 // questions.
 #pragma once
 
-#include "control/spectrum.hpp"
+#include "control/conversion.hpp"
 
 namespace control {
 

@@ -18,7 +18,7 @@
 
 namespace fuzz_support {
 
-control::spectrum spectrum;
+spectra::spectrum spectrum;
 
 namespace {
 
@@ -105,7 +105,7 @@ void run(const std::function<void()>& body) {
   spectrum.count = 0;
   spectrum.memo = {};
   spc::shared_header = {};
-  control::array_capacity = control::max_points;
+  spectra::array_capacity = spectra::max_points;
   recio::exit_status status = recio::exit_status::normal;
   try {
     body();
@@ -128,8 +128,8 @@ std::string read_file(const std::string& name) {
   return {std::istreambuf_iterator<char>{in}, std::istreambuf_iterator<char>{}};
 }
 
-control::file_name name_of(std::string_view name) {
-  control::file_name n;
+spectra::file_name name_of(std::string_view name) {
+  spectra::file_name n;
   n.assign(name);
   return n;
 }

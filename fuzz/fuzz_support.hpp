@@ -11,8 +11,8 @@
 #include <string>
 #include <string_view>
 
-#include "control/spectrum.hpp"
 #include "recio/recio.hpp"
+#include "spectrum/spectrum.hpp"
 
 namespace fuzz_support {
 
@@ -39,10 +39,10 @@ void write_file(const std::string& name, bytes data);
 std::string read_file(const std::string& name);
 
 // The spectrum that the routines work on, as the driver's is.
-extern control::spectrum spectrum;
+extern spectra::spectrum spectrum;
 
 // A file name as the program holds it: 12 characters, blank-padded.
-control::file_name name_of(std::string_view name);
+spectra::file_name name_of(std::string_view name);
 
 // The input's first n bytes, taken off the front (fewer when it is shorter).
 bytes take_front(bytes& data, std::size_t n);

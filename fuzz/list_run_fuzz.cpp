@@ -33,7 +33,7 @@ std::vector<std::pair<std::string, std::string>> folder;
 // no numbers.
 void make_folder() {
   fuzz_support::run([] {
-    control::spectrum& s = fuzz_support::spectrum;
+    spectra::spectrum& s = fuzz_support::spectrum;
     s.count = 5;
     for (std::size_t i = 0; i < 5; ++i) {
       s.x[i] = 1000.0f - 100.0f * static_cast<float>(i);

@@ -8,10 +8,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz_support::run([&] {
-    control::spectrum& s = fuzz_support::spectrum;
+    spectra::spectrum& s = fuzz_support::spectrum;
     fuzz_support::write_file("in.y", {data, size});
     READ1(fuzz_support::name_of("in.y"), s.x, s.y, s.first_x, s.last_x, s.count,
-          control::array_capacity);
+          spectra::array_capacity);
     WRITE1(fuzz_support::name_of("out.y"), s.y, s.first_x, s.last_x, s.count);
   });
   return 0;

@@ -3,11 +3,11 @@
 
 #include <cstdint>
 
-#include "control/spectrum.hpp"
+#include "spectrum/spectrum.hpp"
 
-using control::file_name;
-using control::memo_text;
-using control::point_array;
+using spectra::file_name;
+using spectra::memo_text;
+using spectra::point_array;
 
 // Reads an SPC file of either variant, chosen by its version byte, into the y array, the point
 // count, first and last x, the unit codes, the resolution value and the memo. A file with more

@@ -9,7 +9,7 @@
 #include <limits>
 #include <span>
 
-#include "control/spectrum.hpp"
+#include "spectrum/spectrum.hpp"
 
 namespace spc {
 
@@ -176,7 +176,7 @@ inline double times_power_of_two(double v, int k) {
 // Beyond the single-precision range (the old variant's 16-bit exponent reaches far) y is an
 // infinity, as the rounding gives, without converting a value that does not fit.
 inline float y_of_integer(std::int32_t n, int e) {
-  return control::to_single(times_power_of_two(static_cast<double>(n), e - 32));
+  return spectra::to_single(times_power_of_two(static_cast<double>(n), e - 32));
 }
 
 // The old variant stores n = y x 2^(32-e) truncated toward zero. A value that reaches 2^31 (a

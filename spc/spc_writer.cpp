@@ -34,7 +34,7 @@ void write_y_values(std::int16_t unit, const point_array& y, std::size_t n, enco
   }
 }
 
-std::size_t points_of(std::int32_t count) { return control::points_in_arrays(count); }
+std::size_t points_of(std::int32_t count) { return spectra::points_in_arrays(count); }
 
 // The entries' common part: the values that the converter always writes, first and last x from
 // the x array, then the dispatcher.
@@ -42,7 +42,7 @@ void write_with_fixed_values(const file_name& name, const point_array& x, const 
                              std::int32_t count, memo_text& memo) {
   float first_x = 0.0f;
   float last_x = 0.0f;
-  control::ends_of(x, points_of(count), first_x, last_x);
+  spectra::ends_of(x, points_of(count), first_x, last_x);
   std::int32_t status = 0;
   WRITESPC(name, y, count, first_x, last_x, wavenumbers, arbitrary_units, no_resolution, memo,
            status);
@@ -98,7 +98,7 @@ bool choose_exponent(const point_array& y, std::int32_t count, std::int16_t& e) 
   if (count <= 0) return false;
   float largest = 0.0f;
   float smallest = 0.0f;
-  MAXMIN(y, 1, std::min(count, control::max_points), largest, smallest);
+  MAXMIN(y, 1, std::min(count, spectra::max_points), largest, smallest);
   double a =
       std::max(std::fabs(static_cast<double>(largest)), std::fabs(static_cast<double>(smallest)));
   if (!std::isfinite(a)) {
@@ -240,8 +240,8 @@ void WRITESC1(const file_name& name, const point_array& y, const std::int32_t& c
 
 void MAXMIN(const point_array& y, const std::int32_t& first, const std::int32_t& last,
             float& largest, float& smallest) {
-  const auto from = static_cast<std::size_t>(std::clamp(first, 1, control::max_points) - 1);
-  const auto to = static_cast<std::size_t>(std::clamp(last, 1, control::max_points));
+  const auto from = static_cast<std::size_t>(std::clamp(first, 1, spectra::max_points) - 1);
+  const auto to = static_cast<std::size_t>(std::clamp(last, 1, spectra::max_points));
   largest = smallest = y[from];
   for (std::size_t i = from + 1; i < to; ++i) {
     if (y[i] > largest) largest = y[i];

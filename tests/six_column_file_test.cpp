@@ -11,14 +11,14 @@ namespace {
 
 using test_support::points_read;
 
-control::spectrum s;
+spectra::spectrum s;
 
 class six_column_file : public test_support::scratch_test {
  protected:
   points_read read(const std::string& bytes) {
     test_support::write_file("in.6xy", bytes);
     points_read r;
-    READ3(name_of("in.6xy"), s.x, s.y, r.first_x, r.last_x, r.count, control::max_points);
+    READ3(name_of("in.6xy"), s.x, s.y, r.first_x, r.last_x, r.count, spectra::max_points);
     return r;
   }
   std::string written(std::int32_t count) {

@@ -14,10 +14,10 @@
 #include <tuple>
 #include <utility>
 
-#include "control/spectrum.hpp"
 #include "recio/recio.hpp"
 #include "spc/spc.hpp"
 #include "spc/spc_header.hpp"
+#include "spectrum/spectrum.hpp"
 #include "tests/support/bytes.hpp"
 #include "tests/support/capture.hpp"
 #include "tests/support/run_program.hpp"
@@ -33,7 +33,7 @@ using test_support::put_text;
 using test_support::visible;
 
 // The one spectrum of the test program, as the driver's is for the converter.
-control::spectrum s;
+spectra::spectrum s;
 spc::header_record& shared = spc::shared_header;
 
 // The files are built here from the published layout, not from the program's own layout code.
@@ -75,7 +75,7 @@ class spc_reader : public test_support::scratch_test {
  protected:
   void SetUp() override {
     scratch_test::SetUp();
-    control::array_capacity = control::max_points;
+    spectra::array_capacity = spectra::max_points;
     // A console line is pending from here on, as after the first prompt of a run, so every
     // record shows after CR LF whichever case runs first.
     test_support::caught(1, [] { MSGLINE("\\\\"); });
@@ -87,7 +87,7 @@ class spc_reader : public test_support::scratch_test {
     std::uint8_t x_type = 0;
     std::uint8_t y_type = 0;
     float resolution = -1.0f;
-    control::memo_text memo;
+    spectra::memo_text memo;
     std::string said;  // on the console, control bytes shown
   };
   result readsc(const std::string& bytes) {
@@ -200,7 +200,7 @@ TEST_F(spc_reader, counts_an_old_variant_count_beyond_the_32_bit_range_as_too_ma
   for (const float onpts : {std::numeric_limits<float>::quiet_NaN(), 3e9f, -3e9f,
                             std::numeric_limits<float>::infinity(), 131073.0f}) {
     const result r = readsc(old_file(32, onpts));  // no y values: none are read
-    EXPECT_GT(r.count, control::max_points) << onpts;
+    EXPECT_GT(r.count, spectra::max_points) << onpts;
     EXPECT_EQ(r.said, visible("\r\nRoutine READSC1: Number of Points in file in.spc       "
                               "exceeds array size 131072\r\nFile not read"));
   }
@@ -209,19 +209,19 @@ TEST_F(spc_reader, counts_an_old_variant_count_beyond_the_32_bit_range_as_too_ma
 
 TEST_F(spc_reader, reads_as_many_points_as_the_arrays_hold_and_refuses_one_more) {
   std::string old = old_file(32, 131072.0f);
-  old.resize(old.size() + 4 * static_cast<std::size_t>(control::max_points));
+  old.resize(old.size() + 4 * static_cast<std::size_t>(spectra::max_points));
   old[old.size() - 2] = 5;  // the low half of the last value
-  EXPECT_EQ(readsc(old).count, control::max_points);
-  EXPECT_EQ(s.y[control::max_points - 1], 5.0f);
-  std::string b = new_file(control::max_points, 0x80);
-  for (std::int32_t i = 0; i < control::max_points; ++i)
+  EXPECT_EQ(readsc(old).count, spectra::max_points);
+  EXPECT_EQ(s.y[spectra::max_points - 1], 5.0f);
+  std::string b = new_file(spectra::max_points, 0x80);
+  for (std::int32_t i = 0; i < spectra::max_points; ++i)
     put_f32(b, b.size(), static_cast<float>(i));
-  EXPECT_EQ(readsc(b).count, control::max_points);
-  EXPECT_EQ(s.y[control::max_points - 1], 131071.0f);
+  EXPECT_EQ(readsc(b).count, spectra::max_points);
+  EXPECT_EQ(s.y[spectra::max_points - 1], 131071.0f);
 
   s.y.fill(-7.0f);
-  const result r = readsc(new_file(control::max_points + 1, 0x80));
-  EXPECT_EQ(r.count, control::max_points + 1);
+  const result r = readsc(new_file(spectra::max_points + 1, 0x80));
+  EXPECT_EQ(r.count, spectra::max_points + 1);
   EXPECT_EQ(r.first_x, 4000.0f);
   EXPECT_EQ(r.said, visible("\r\nRoutine READSC2: Number of Points in file in.spc       "
                             "exceeds array size 131072 File not read\r\n"));
@@ -413,7 +413,7 @@ TEST_F(spc_input, checks_a_single_point_against_last_x_and_no_point_at_all_as_ze
 TEST_F(spc_input, makes_no_x_and_no_check_for_too_many_points) {
   s.x[0] = -7.0f;
   std::string said;
-  EXPECT_EQ(spaced(control::max_points + 1, 500.0, 400.0, said).count, control::max_points + 1);
+  EXPECT_EQ(spaced(spectra::max_points + 1, 500.0, 400.0, said).count, spectra::max_points + 1);
   EXPECT_EQ(said, visible("\r\nRoutine READSC2: Number of Points in file in.spc       "
                           "exceeds array size 131072 File not read\r\n"));
   EXPECT_EQ(s.x[0], -7.0f);

@@ -22,7 +22,7 @@ using test_support::put_f64;
 using test_support::put_le;
 using test_support::put_text;
 
-control::spectrum s;
+spectra::spectrum s;
 
 // The date stamp of a file written now: year, month, day, hour and minute of the local clock.
 struct stamp {
@@ -201,7 +201,7 @@ TEST_F(spc_writer, carries_the_reserved_bytes_of_the_last_new_variant_file_read)
   for (std::size_t i = 325; i < 512; ++i) input[i] = static_cast<char>(i);
   input[36] = '4';  // a resolution text, which the fresh header does not keep
   test_support::write_file("in.spc", input);
-  control::array_capacity = control::max_points;
+  spectra::array_capacity = spectra::max_points;
   test_support::caught(1,
                        [&] { READ5(name_of("in.spc"), s.x, s.y, s.first_x, s.last_x, s.count); });
   ASSERT_EQ(s.count, 3);

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "control/spectrum.hpp"
+#include "spectrum/spectrum.hpp"
 #include "tests/support/run_program.hpp"
 #include "tests/support/scratch_test.hpp"
 #include "textfmt/textfmt.hpp"
@@ -17,11 +17,11 @@ namespace fs = std::filesystem;
 using test_support::points_read;
 
 // The one spectrum of the test program, as the driver's is for the converter.
-control::spectrum s;
+spectra::spectrum s;
 
 class xy_file : public test_support::scratch_test {
  protected:
-  points_read read(const std::string& bytes, std::int32_t capacity = control::max_points) {
+  points_read read(const std::string& bytes, std::int32_t capacity = spectra::max_points) {
     test_support::write_file("in.xy", bytes);
     points_read r;
     READ2(name_of("in.xy"), s.x, s.y, r.first_x, r.last_x, r.count, capacity);

@@ -10,19 +10,19 @@ namespace {
 
 using test_support::points_read;
 
-control::spectrum s;
+spectra::spectrum s;
 
 class y_file : public test_support::scratch_test {
  protected:
   points_read read(const std::string& bytes) {
     test_support::write_file("in.y", bytes);
     points_read r;
-    READ1(name_of("in.y"), s.x, s.y, r.first_x, r.last_x, r.count, control::array_capacity);
+    READ1(name_of("in.y"), s.x, s.y, r.first_x, r.last_x, r.count, spectra::array_capacity);
     return r;
   }
   void SetUp() override {
     scratch_test::SetUp();
-    control::array_capacity = control::max_points;
+    spectra::array_capacity = spectra::max_points;
   }
 };
 

@@ -18,7 +18,7 @@ constexpr recio::layout not_at_end{
 void READ3(const file_name& name, point_array& x, point_array& y, float& first_x, float& last_x,
            std::int32_t& count, const std::int32_t& capacity) {
   const recio::unit_number unit = textfmt::open_file(name, recio::open_mode::text_read);
-  const std::size_t records = control::points_in_arrays(capacity) / 3;
+  const std::size_t records = spectra::points_in_arrays(capacity) / 3;
   std::size_t r = records;
   std::uint32_t filled = 0;
   float* const columns[] = {&x[0], &y[0], &x[1], &y[1], &x[2], &y[2]};
@@ -37,14 +37,14 @@ void READ3(const file_name& name, point_array& x, point_array& y, float& first_x
     recio::write(recio::console, not_at_end, {name.view(), static_cast<std::int32_t>(records)});
   }
   count = static_cast<std::int32_t>(m);
-  control::ends_of(x, m, first_x, last_x);
+  spectra::ends_of(x, m, first_x, last_x);
   textfmt::close_file(unit);
 }
 
 void WRITE3(const file_name& name, const point_array& x, const point_array& y,
             const std::int32_t& count) {
   const recio::unit_number unit = textfmt::open_file(name, recio::open_mode::text_write);
-  const auto n = control::points_in_arrays(count);
+  const auto n = spectra::points_in_arrays(count);
   textfmt::write_points<3>(unit, points_record, x, y, n);
   textfmt::close_file(unit);
 }

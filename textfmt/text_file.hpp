@@ -6,14 +6,14 @@
 #include <cstddef>
 #include <span>
 
-#include "control/spectrum.hpp"
 #include "recio/recio.hpp"
+#include "spectrum/spectrum.hpp"
 
 namespace textfmt {
 
 // Takes a unit from the pool and opens the named file on it; a file that cannot be opened ends
 // the run.
-inline recio::unit_number open_file(const control::file_name& name, recio::open_mode mode) {
+inline recio::unit_number open_file(const spectra::file_name& name, recio::open_mode mode) {
   std::int16_t unit = 0;
   std::int32_t status = 0;
   GETCHAN(unit, status);

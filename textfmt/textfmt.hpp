@@ -3,10 +3,10 @@
 
 #include <cstdint>
 
-#include "control/spectrum.hpp"
+#include "spectrum/spectrum.hpp"
 
-using control::file_name;
-using control::point_array;
+using spectra::file_name;
+using spectra::point_array;
 
 // Reads a Y file: first x, last x and the point count, then y values; the x values follow from
 // the head. At most capacity points; a larger count moves last x to the last point kept.

@@ -40,19 +40,19 @@ void READ1(const file_name& name, point_array& x, point_array& y, float& first_x
   // The step is formed in double and kept in single precision; one point needs none.
   float step = 0.0f;
   if (n > 1)
-    step = control::to_single((static_cast<double>(first_x) - last_x) /
+    step = spectra::to_single((static_cast<double>(first_x) - last_x) /
                               (static_cast<double>(n) - 1.0));
-  const std::int32_t room = std::clamp(capacity, 0, control::max_points);
+  const std::int32_t room = std::clamp(capacity, 0, spectra::max_points);
   if (n > room) {
     count = room;
-    last_x = control::to_single(first_x + (1.0 - room) * step);
+    last_x = spectra::to_single(first_x + (1.0 - room) * step);
   }
-  std::size_t rows = control::points_in_arrays(count);
+  std::size_t rows = spectra::points_in_arrays(count);
   float* const columns[] = {y.data()};
   recio::read_free_rows(unit, {}, columns, 1, rows);
   // Each x is formed afresh from first x, so x(1) is first x exactly.
   for (std::size_t i = 0; i < rows; ++i)
-    x[i] = control::to_single(-static_cast<double>(i) * step + first_x);
+    x[i] = spectra::to_single(-static_cast<double>(i) * step + first_x);
   textfmt::close_file(unit);
 }
 
@@ -60,7 +60,7 @@ void WRITE1(const file_name& name, const point_array& y, const float& first_x, c
             const std::int32_t& count) {
   const recio::unit_number unit = textfmt::open_file(name, recio::open_mode::text_write);
   recio::write(unit, head, {first_x, last_x, count});
-  const auto n = control::points_in_arrays(count);
+  const auto n = spectra::points_in_arrays(count);
   textfmt::write_points<1>(unit, y_record, {}, y, n);
   textfmt::close_file(unit);
 }

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "control/spectrum.hpp"
+#include "spectrum/spectrum.hpp"
 #include "tests/support/run_program.hpp"
 
 namespace test_support {
@@ -31,8 +31,8 @@ class scratch_test : public testing::Test {
     std::filesystem::current_path(home);
     std::filesystem::remove_all(folder);
   }
-  static control::file_name name_of(const std::string& name) {
-    control::file_name n;
+  static spectra::file_name name_of(const std::string& name) {
+    spectra::file_name n;
     n.assign(name);
     return n;
   }

@@ -1,5 +1,5 @@
-// control/spectrum.hpp: the spectrum that the converter holds, and the types shared by the
-// readers and writers of every format.
+// spectrum/spectrum.hpp: the spectrum that the converter holds, and the types shared by the
+// readers and writers of every format. It includes nothing above the record layer.
 #pragma once
 
 #include <array>
@@ -9,7 +9,7 @@
 
 #include "recio/fixed_text.hpp"
 
-namespace control {
+namespace spectra {
 
 // The most points that the arrays hold.
 inline constexpr std::int32_t max_points = 131072;
@@ -55,14 +55,4 @@ struct spectrum {
   memo_text memo{};
 };
 
-// What one conversion works on: the two files with their format codes, and the spectrum. The
-// keyboard dialogue and the list file share it, and nothing clears it between conversions.
-struct conversion {
-  file_name input_name;
-  std::int32_t input_code = 0;
-  file_name output_name;
-  std::int32_t output_code = 0;
-  spectrum data;
-};
-
-}  // namespace control
+}  // namespace spectra
