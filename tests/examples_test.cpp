@@ -87,25 +87,8 @@ std::string bytes_read(pid_t pid) {
 // CR LF as LF.
 std::string type_transcript(const fs::path& work, const std::string& transcript) {
   int controller = -1;
-  int device = -1;
-  if (::openpty(&controller, &device, nullptr, nullptr, nullptr) != 0) return "no terminal";
-  termios mode{};
-  ::tcgetattr(device, &mode);
-  mode.c_oflag &= ~static_cast<tcflag_t>(OPOST);  // the program's own line ends, unchanged
-  ::tcsetattr(device, TCSANOW, &mode);
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    if (::chdir(work.c_str()) != 0) ::_exit(126);
-    ::setsid();
-    ::dup2(device, 0);
-    ::dup2(device, 1);
-    ::dup2(device, 2);
-    ::close(controller);
-    ::close(device);
-    ::execl(ZOLKDF_BINARY, ZOLKDF_BINARY, static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  ::close(device);
+  const pid_t pid = test_support::start_on_terminal(work, true, controller);
+  if (pid < 0) return "no terminal";
   ::fcntl(controller, F_SETFL, O_NONBLOCK);
   std::string screen;
   const auto drain = [&] {

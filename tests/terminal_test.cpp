@@ -25,28 +25,8 @@ struct terminal_run {
 // keys nor changes the program's line ends, so screen holds exactly what the program wrote.
 terminal_run run_on_terminal(const std::filesystem::path& work, const std::string& keys) {
   int controller = -1;
-  int device = -1;
-  if (::openpty(&controller, &device, nullptr, nullptr, nullptr) != 0) return {};
-  termios mode{};
-  ::tcgetattr(device, &mode);
-  mode.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL);
-  mode.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-  ::tcsetattr(device, TCSANOW, &mode);
-
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    if (::chdir(work.c_str()) != 0) ::_exit(126);
-    ::setsid();
-    ::ioctl(device, TIOCSCTTY, 0);
-    ::dup2(device, 0);
-    ::dup2(device, 1);
-    ::dup2(device, 2);
-    ::close(controller);
-    ::close(device);
-    ::execl(ZOLKDF_BINARY, ZOLKDF_BINARY, static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  ::close(device);
+  const int pid = test_support::start_on_terminal(work, false, controller);
+  if (pid < 0) return {};
   terminal_run run;
   if (::write(controller, keys.data(), keys.size()) != static_cast<ssize_t>(keys.size()))
     return run;

@@ -2,10 +2,13 @@
 #include "tests/support/run_program.hpp"
 
 #include <fcntl.h>
+#include <pty.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -104,6 +107,31 @@ program_result run_zolkdf(const fs::path& work, const std::string& keys,
   r.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
   fs::remove_all(io);
   return r;
+}
+
+int start_on_terminal(const fs::path& work, bool echo, int& controller) {
+  int device = -1;
+  if (::openpty(&controller, &device, nullptr, nullptr, nullptr) != 0) return -1;
+  termios mode{};
+  ::tcgetattr(device, &mode);
+  if (!echo) mode.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL);
+  mode.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+  ::tcsetattr(device, TCSANOW, &mode);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::chdir(work.c_str()) != 0) ::_exit(126);
+    ::setsid();
+    ::ioctl(device, TIOCSCTTY, 0);
+    ::dup2(device, 0);
+    ::dup2(device, 1);
+    ::dup2(device, 2);
+    ::close(controller);
+    ::close(device);
+    ::execl(ZOLKDF_BINARY, ZOLKDF_BINARY, static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::close(device);
+  return pid;
 }
 
 }  // namespace test_support
