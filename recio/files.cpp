@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <span>
 
 #include "recio/console.hpp"
 #include "recio/os.hpp"
@@ -36,7 +37,7 @@ struct connection {
   access allowed = access::read;
   os::output_file output;  // an output's file, replaced whole when it is closed
   std::array<char, max_name + 1> name{};  // NUL-terminated, for the system and the reports
-  std::array<char, buffer_size> in{};
+  std::span<char> in;  // the slot's buffers, from open on
   record_reader reader;  // text files read through in
   // Binary streams: unread bytes are in[in_pos, in_size); position is where the next byte read
   // or written lies in the file.
@@ -44,11 +45,19 @@ struct connection {
   std::size_t in_size = 0;
   std::uint64_t position = 0;
   bool writing = false;  // the last transfer was a write
-  std::array<char, buffer_size> out{};
+  std::span<char> out;
   std::size_t out_size = 0;
 };
 
 std::array<connection, max_connections> connections;
+
+// The connections' buffers, kept apart from them: all zero, they cost the start of a run nothing,
+// and a slot's pages are touched only once a file is open on it.
+struct slot_buffers {
+  std::array<char, buffer_size> in;
+  std::array<char, buffer_size> out;
+};
+std::array<slot_buffers, max_connections> buffers;
 
 // The command line's words, handed out one by one for blank file names.
 int argument_count = 0;
@@ -203,6 +212,9 @@ int open(unit_number u, std::string_view name, open_mode mode, returns r) {
   auto free_slot = std::find_if(connections.begin(), connections.end(),
                                 [](const connection& c) { return c.fd < 0; });
   connection& c = *free_slot;  // there are more slots than units the pool hands out
+  slot_buffers& b = buffers[static_cast<std::size_t>(free_slot - connections.begin())];
+  c.in = b.in;
+  c.out = b.out;
   c.unit = u;
   std::size_t size = 0;
   name = trimmed(name);
