@@ -3,7 +3,7 @@
 #include "recio/recio.hpp"
 
 int main(int argc, char** argv) {
-  recio::set_command_line(argc, argv);
+  recio::start_run(argc, argv);
   try {
     control::run_driver();
   } catch (const recio::run_ended& end) {

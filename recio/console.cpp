@@ -1,11 +1,10 @@
 // recio/console.cpp: the console's line control and the keyboard's records.
 #include "recio/console.hpp"
 
-#include <unistd.h>
-
 #include <array>
-#include <cerrno>
 #include <cstring>
+
+#include "recio/os.hpp"
 
 namespace recio::console_io {
 
@@ -22,7 +21,7 @@ struct console_state {
   std::array<char, 1 << 16> out{};
   std::size_t out_size = 0;
   std::array<char, 1 << 16> in{};
-  record_reader reader = record_reader::from_fd(STDIN_FILENO, {in.data(), in.size()});
+  record_reader reader = record_reader::from_fd(os::standard_input, {in.data(), in.size()});
 };
 
 console_state& state() {
@@ -32,22 +31,13 @@ console_state& state() {
 
 bool interactive() {
   console_state& s = state();
-  if (s.interactive < 0) s.interactive = ::isatty(STDIN_FILENO) && ::isatty(STDOUT_FILENO);
+  if (s.interactive < 0) s.interactive = os::interactive_console() ? 1 : 0;
   return s.interactive == 1;
 }
 
 void write_all(const char* p, std::size_t n) {
   console_state& s = state();
-  while (n > 0 && s.healthy) {
-    const ssize_t w = ::write(STDOUT_FILENO, p, n);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) {
-      s.healthy = false;
-      return;
-    }
-    p += w;
-    n -= static_cast<std::size_t>(w);
-  }
+  if (s.healthy && n > 0) s.healthy = os::write_all(os::standard_output, p, n);
 }
 
 }  // namespace

@@ -2,13 +2,8 @@
 // streams.
 #include "recio/files.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <span>
@@ -78,19 +73,8 @@ connection* find(unit_number u) {
   return nullptr;
 }
 
-bool write_all(int fd, const char* p, std::size_t n) {
-  while (n > 0) {
-    const ssize_t w = ::write(fd, p, n);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    p += w;
-    n -= static_cast<std::size_t>(w);
-  }
-  return true;
-}
-
 bool flush(connection& c) {
-  const bool ok = write_all(c.fd, c.out.data(), c.out_size);
+  const bool ok = os::write_all(c.fd, c.out.data(), c.out_size);
   c.out_size = 0;
   return ok;
 }
@@ -144,9 +128,8 @@ bool copy_source_prefix(connection& c) {
   while (copied < c.position) {
     const std::size_t n = static_cast<std::size_t>(
         std::min<std::uint64_t>(c.in.size(), c.position - copied));
-    const ssize_t got = ::pread(c.output.source_fd, c.in.data(), n, static_cast<off_t>(copied));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0 || !write_all(c.fd, c.in.data(), static_cast<std::size_t>(got))) return false;
+    const std::int64_t got = os::read_at(c.output.source_fd, c.in.data(), n, copied);
+    if (got <= 0 || !os::write_all(c.fd, c.in.data(), static_cast<std::size_t>(got))) return false;
     copied += static_cast<std::uint64_t>(got);
   }
   return true;
@@ -279,14 +262,14 @@ int close(unit_number u, returns r) {
     if (c->is_output) {
       os::discard_output(c->output);
     } else {
-      ::close(fd);
+      os::close_file(fd);
     }
     fatal_io(io_error::write_failed, statement_kind::write, u, name);
   }
   io_error e = io_error::none;
   if (c->is_output) {
     e = settle_output(*c, true);
-  } else if (::close(fd) != 0) {
+  } else if (!os::close_file(fd)) {
     e = io_error::close_failed;
   }
   if (e == io_error::none) return 0;
@@ -313,10 +296,7 @@ io_code read_bytes(unit_number u, std::span<std::uint8_t> bytes, returns r) {
   std::size_t done = 0;
   while (done < bytes.size()) {
     if (c->in_pos == c->in_size) {
-      ssize_t n = 0;
-      do {
-        n = ::pread(source, c->in.data(), c->in.size(), static_cast<off_t>(c->position));
-      } while (n < 0 && errno == EINTR);
+      const std::int64_t n = os::read_at(source, c->in.data(), c->in.size(), c->position);
       if (n <= 0) {
         c->in_pos = c->in_size = 0;
         const io_error e = n == 0 ? io_error::end_of_file : io_error::read_failed;
@@ -347,8 +327,7 @@ void write_bytes(unit_number u, std::span<const std::uint8_t> bytes) {
     if (c->output.source_fd >= 0 && !c->ever_written && !copy_source_prefix(*c))
       fatal_io(io_error::write_failed, statement_kind::write, u);
     c->ever_written = true;
-    if (c->regular && (::ftruncate(c->fd, static_cast<off_t>(c->position)) != 0 ||
-                       ::lseek(c->fd, static_cast<off_t>(c->position), SEEK_SET) < 0))
+    if (c->regular && !os::cut_at(c->fd, c->position))
       fatal_io(io_error::write_failed, statement_kind::write, u);
     c->writing = true;
   }
@@ -386,7 +365,7 @@ std::string_view close_all(bool keep_outputs) {
       const io_error e = settle_output(c, keep_outputs && flushed);
       if ((!flushed || e != io_error::none) && lost.empty()) lost = c.name.data();
     } else {
-      ::close(c.fd);
+      os::close_file(c.fd);
     }
     c.fd = -1;
   }

@@ -1,13 +1,43 @@
-// recio/os.hpp: what the operating system does for the file side of the record layer: output files
-// that replace the file of their name whole, in one step, or not at all.
+// recio/os.hpp: what the operating system does for the record layer: the standard streams, files
+// and their bytes, output files that replace the file of their name whole or not at all, and the
+// local clock. One implementation per system: os_posix.cpp, os_windows.cpp.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "recio/io_errors.hpp"
 
 namespace recio::os {
+
+// The standard streams' descriptors.
+inline constexpr int standard_input = 0;
+inline constexpr int standard_output = 1;
+inline constexpr int standard_error = 2;
+
+// Makes the standard streams carry bytes unchanged: an LF written is not preceded by a CR, and a
+// CR LF read stays two bytes. Called once at the start of the run.
+void prepare_standard_streams();
+// Whether standard input and standard output are both an interactive console.
+bool interactive_console();
+
+// Reads at most n bytes: gives back how many, 0 at the end of the input, -1 when the read fails.
+std::int64_t read_some(int fd, char* bytes, std::size_t n);
+// The same from the place at in the file.
+std::int64_t read_at(int fd, char* bytes, std::size_t n, std::uint64_t at);
+// Writes all n bytes; false when they cannot all be written.
+bool write_all(int fd, const char* bytes, std::size_t n);
+// Cuts the file at size bytes; the next write goes there.
+bool cut_at(int fd, std::uint64_t size);
+// Closes a file opened for reading; false when the system reports a failure.
+bool close_file(int fd);
+
+// The local date and time, to the millisecond.
+struct clock_reading {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
+};
+clock_reading local_clock();
 
 // An output file. A regular file, or a name not in use yet, is written to a temporary file in the
 // same folder (staged), which takes the name's place when it is committed; until then the name

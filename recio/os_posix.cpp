@@ -1,10 +1,12 @@
-// recio/os_posix.cpp: files on POSIX systems: inputs opened for reading, and outputs staged in a
-// temporary file beside the file they replace.
+// recio/os_posix.cpp: the operating system's side of the record layer on POSIX systems: the
+// standard streams, files and their bytes, outputs staged in a temporary file beside the file they
+// replace, and the local clock.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 #include <string>
 
 #include "recio/os.hpp"
@@ -153,6 +155,53 @@ io_error open_directly(const char* name, bool read_too, bool truncate, output_fi
 }
 
 }  // namespace
+
+void prepare_standard_streams() {}  // bytes pass unchanged already
+
+bool interactive_console() {
+  return ::isatty(standard_input) == 1 && ::isatty(standard_output) == 1;
+}
+
+std::int64_t read_some(int fd, char* bytes, std::size_t n) {
+  for (;;) {
+    const ssize_t got = ::read(fd, bytes, n);
+    if (got >= 0 || errno != EINTR) return got < 0 ? -1 : got;
+  }
+}
+
+std::int64_t read_at(int fd, char* bytes, std::size_t n, std::uint64_t at) {
+  for (;;) {
+    const ssize_t got = ::pread(fd, bytes, n, static_cast<off_t>(at));
+    if (got >= 0 || errno != EINTR) return got < 0 ? -1 : got;
+  }
+}
+
+bool write_all(int fd, const char* bytes, std::size_t n) {
+  while (n > 0) {
+    const ssize_t w = ::write(fd, bytes, n);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    bytes += w;
+    n -= static_cast<std::size_t>(w);
+  }
+  return true;
+}
+
+bool cut_at(int fd, std::uint64_t size) {
+  return ::ftruncate(fd, static_cast<off_t>(size)) == 0 &&
+         ::lseek(fd, static_cast<off_t>(size), SEEK_SET) >= 0;
+}
+
+bool close_file(int fd) { return ::close(fd) == 0; }
+
+clock_reading local_clock() {
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  std::tm t{};
+  ::localtime_r(&now.tv_sec, &t);
+  return {t.tm_year + 1900, t.tm_mon + 1,  t.tm_mday,
+          t.tm_hour,        t.tm_min,      t.tm_sec, static_cast<int>(now.tv_nsec / 1000000)};
+}
 
 io_error open_input(const char* name, int& fd) {
   fd = open_retrying(name, O_RDONLY);

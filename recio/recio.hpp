@@ -71,6 +71,9 @@ io_code read_bytes(unit_number u, std::span<std::uint8_t> bytes, returns r = {})
 void write_bytes(unit_number u, std::span<const std::uint8_t> bytes);
 // The command line, whose words stand in for blank file names.
 void set_command_line(int argc, char** argv);
+// The first step of every run: the standard streams carry the program's bytes unchanged, and the
+// command line stands ready for blank file names.
+void start_run(int argc, char** argv);
 
 // How the run ended: a normal end, or a failure.
 enum class exit_status : int { normal = 0, failure = 1 };

@@ -1,12 +1,11 @@
 // recio/record_reader.cpp: text records taken one by one from a file descriptor or from memory.
 #include "recio/record_reader.hpp"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <new>
+
+#include "recio/os.hpp"
 
 namespace recio {
 
@@ -87,22 +86,19 @@ bool record_reader::refill() {
     fail(io_error::record_too_long);
     return false;
   }
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer.data() + size, buffer.size() - size);
-    if (n > 0) {
-      size += static_cast<std::size_t>(n);
-      find_ctrl_z();
-      return true;
-    }
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      fail(io_error::read_failed);
-    } else {
-      exhausted = true;
-    }
+  const std::int64_t n = os::read_some(fd, buffer.data() + size, buffer.size() - size);
+  if (n > 0) {
+    size += static_cast<std::size_t>(n);
     find_ctrl_z();
-    return false;
+    return true;
   }
+  if (n < 0) {
+    fail(io_error::read_failed);
+  } else {
+    exhausted = true;
+  }
+  find_ctrl_z();
+  return false;
 }
 
 bool record_reader::next_record(std::string_view& record) {

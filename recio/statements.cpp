@@ -1,7 +1,5 @@
 // recio/statements.cpp: the statements of the record layer, routed to the console, the keyboard
 // and text variables.
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -11,6 +9,7 @@
 #include "recio/files.hpp"
 #include "recio/free_input.hpp"
 #include "recio/layout_input.hpp"
+#include "recio/os.hpp"
 #include "recio/recio.hpp"
 #include "recio/record_output.hpp"
 
@@ -73,13 +72,8 @@ void report_to_stderr(io_error e, statement_kind k, std::string_view name) {
   const std::array<std::string_view, 9> parts{
       "\r\nrun-time error ", number.data(), statement_label(k), name, ")\r\n- ",
       error_text(e),         "\r\n"};
-  for (std::string_view p : parts) {
-    while (!p.empty()) {
-      const ssize_t w = ::write(STDERR_FILENO, p.data(), p.size());
-      if (w <= 0) return;
-      p.remove_prefix(static_cast<std::size_t>(w));
-    }
-  }
+  for (const std::string_view p : parts)
+    if (!os::write_all(os::standard_error, p.data(), p.size())) return;
 }
 
 }  // namespace
@@ -162,6 +156,11 @@ void fatal_io(io_error e, statement_kind k, unit_number u, std::string_view name
   console_io::flush();  // what the console showed comes before the report
   report_to_stderr(e, k, name.empty() ? unit_file_name(u) : name);
   throw run_ended{exit_status::failure};
+}
+
+void start_run(int argc, char** argv) {
+  os::prepare_standard_streams();
+  set_command_line(argc, argv);
 }
 
 int finish_run(exit_status status) {
