@@ -275,7 +275,7 @@ int close(unit_number u, returns r) {
   if (e == io_error::none) return 0;
   // A staged output that did not take its name's place was not written: no return covers that.
   if (staged)
-    fatal_io(e, e == io_error::close_failed ? statement_kind::close : statement_kind::write, u,
+    fatal_io(e, e == io_error::write_failed ? statement_kind::write : statement_kind::close, u,
              name);
   if (r.on_error) return static_cast<int>(io_error::close_failed);
   fatal_io(io_error::close_failed, statement_kind::close, u, name);

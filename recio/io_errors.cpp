@@ -7,7 +7,7 @@
 namespace recio {
 
 namespace {
-constexpr std::array<std::pair<io_error, std::string_view>, 15> error_table{{
+constexpr std::array<std::pair<io_error, std::string_view>, 16> error_table{{
     {io_error::none, "no error"},
     {io_error::file_not_found, "file not found"},
     {io_error::permission_denied, "permission denied"},
@@ -21,6 +21,7 @@ constexpr std::array<std::pair<io_error, std::string_view>, 15> error_table{{
     {io_error::write_failed, "write error"},
     {io_error::close_failed, "close error"},
     {io_error::record_too_long, "record too long"},
+    {io_error::file_in_use, "file in use by another program"},
     {io_error::unit_out_of_range, "unit number out of range"},
     {io_error::unit_not_connected, "unit not connected"},
 }};

@@ -21,6 +21,7 @@ enum class io_error : std::int16_t {
   write_failed = 21,
   close_failed = 22,
   record_too_long = 23,
+  file_in_use = 24,
   unit_out_of_range = 30,
   unit_not_connected = 31,
 };

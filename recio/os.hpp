@@ -52,6 +52,7 @@ struct output_file {
   bool anonymous = false;  // the temporary file has no name yet
   std::string target;      // the file that a commit replaces, symbolic links followed
   std::string temporary;   // the temporary file's name, once it has one
+  std::uint32_t kept_attributes = 0;  // where a system sets them at the commit: the old file's
 };
 
 // Opens an existing file for reading; a folder is refused. Returns io_error::none or why not.

@@ -75,8 +75,12 @@ std::string temporary_name(const std::string& target, int attempt) {
   name += std::string_view{target}.substr(base, max_base_in_temporary);
   name += temporary_mark;
   name += std::to_string(::getpid());
-  if (attempt > 0) name += "-" + std::to_string(attempt);
-  return name + ".tmp";
+  if (attempt > 0) {
+    name += '-';
+    name += std::to_string(attempt);
+  }
+  name += ".tmp";
+  return name;
 }
 
 // Linux's anonymous files need /proc to be given a name at the commit.
