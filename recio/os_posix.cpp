@@ -56,8 +56,8 @@ std::string follow_links(std::string path) {
     if (n <= 0 || static_cast<std::size_t>(n) >= link.size()) return path;
     link.resize(static_cast<std::size_t>(n));
     const std::size_t slash = path.rfind('/');
-    path = link.front() == '/' || slash == std::string::npos ? link
-                                                             : path.substr(0, slash + 1) + link;
+    path =
+        link.front() == '/' || slash == std::string::npos ? link : path.substr(0, slash + 1) + link;
   }
   return path;  // a loop of links: the open that follows reports it
 }
@@ -203,8 +203,13 @@ clock_reading local_clock() {
   ::clock_gettime(CLOCK_REALTIME, &now);
   std::tm t{};
   ::localtime_r(&now.tv_sec, &t);
-  return {t.tm_year + 1900, t.tm_mon + 1,  t.tm_mday,
-          t.tm_hour,        t.tm_min,      t.tm_sec, static_cast<int>(now.tv_nsec / 1000000)};
+  return {t.tm_year + 1900,
+          t.tm_mon + 1,
+          t.tm_mday,
+          t.tm_hour,
+          t.tm_min,
+          t.tm_sec,
+          static_cast<int>(now.tv_nsec / 1000000)};
 }
 
 io_error open_input(const char* name, int& fd) {

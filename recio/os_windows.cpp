@@ -134,7 +134,23 @@ clock_reading local_clock() {
 io_error open_input(const char* name, int& fd) {
   fd = -1;
   if (is_folder(name)) return io_error::cannot_open;  // a folder is no file to read
-  if (const int e = open_file(name, _O_RDONLY, fd); e != 0) return error_of_errno(e);
+  // An input lets others replace or delete its name while it is read, as on POSIX systems: a list
+  // file may name itself as an output and still be read to its end.
+  const HANDLE h =
+      ::CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD why = ::GetLastError();
+    if (why == ERROR_FILE_NOT_FOUND || why == ERROR_PATH_NOT_FOUND) return io_error::file_not_found;
+    if (why == ERROR_ACCESS_DENIED || why == ERROR_SHARING_VIOLATION)
+      return io_error::permission_denied;
+    return io_error::cannot_open;
+  }
+  fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDONLY | _O_BINARY);
+  if (fd < 0) {
+    ::CloseHandle(h);
+    return io_error::cannot_open;
+  }
   return io_error::none;
 }
 
@@ -191,8 +207,7 @@ io_error commit_output(output_file& out) {
     if (out.existed) ::SetFileAttributesA(out.target.c_str(), kept);
     discard_output(out);
     // Another program holds the file open: it keeps what it held.
-    if (why == ERROR_SHARING_VIOLATION || why == ERROR_LOCK_VIOLATION ||
-        why == ERROR_ACCESS_DENIED)
+    if (why == ERROR_SHARING_VIOLATION || why == ERROR_LOCK_VIOLATION || why == ERROR_ACCESS_DENIED)
       return io_error::file_in_use;
     return io_error::write_failed;
   }
