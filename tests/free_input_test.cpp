@@ -3,7 +3,9 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <array>
 #include <bit>
@@ -277,6 +279,9 @@ TEST(free_form, numbers_at_the_record_end_read_alike_however_the_record_ends) {
 // A keyboard line is read only when a value is still needed. The pipe stays open with nothing
 // more in it, so reading on fails at once instead of waiting for the next line.
 TEST(free_form, reads_nothing_past_the_record_of_the_last_value) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the C runtime on Windows has no pipe that fails a read instead of waiting";
+#else
   // clang-format off
   for (const auto& [typed, want] : std::initializer_list<std::pair<const char*, const char*>>{
            {"1\n",      "read error x."},  // the second value must come from the next line
@@ -300,6 +305,7 @@ TEST(free_form, reads_nothing_past_the_record_of_the_last_value) {
     ::close(ends[0]);
     ::close(ends[1]);
   }
+#endif
 }
 
 }  // namespace

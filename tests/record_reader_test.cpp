@@ -3,17 +3,42 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <array>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
 
+#include "tests/support/run_program.hpp"
+
 namespace {
 
 using recio::record_reader;
+
+// A pipe whose ends carry bytes unchanged.
+bool make_pipe(std::array<int, 2>& ends) {
+#ifdef _WIN32
+  return ::_pipe(ends.data(), 1 << 16, _O_BINARY) == 0;
+#else
+  return ::pipe(ends.data()) == 0;
+#endif
+}
+
+bool put_all(int fd, std::string_view text) {
+  for (std::size_t done = 0; done < text.size();) {
+    const auto w = ::write(fd, text.data() + done, static_cast<unsigned>(text.size() - done));
+    if (w <= 0) return false;
+    done += static_cast<std::size_t>(w);
+  }
+  return true;
+}
 
 std::vector<std::string> all_records(record_reader& in) {
   std::vector<std::string> out;
@@ -33,9 +58,9 @@ std::vector<std::string> through_pipe(const std::string& text, std::size_t buffe
                                       std::size_t max_record = record_reader::default_max_record,
                                       recio::io_error failure = recio::io_error::none) {
   std::array<int, 2> ends{};
-  EXPECT_EQ(::pipe(ends.data()), 0);
+  EXPECT_TRUE(make_pipe(ends));
   std::thread writer([&] {  // a text longer than the pipe holds is written as it is read
-    ::write(ends[1], text.data(), text.size());
+    put_all(ends[1], text);
     ::close(ends[1]);
   });
   std::vector<char> buffer(buffer_size);
@@ -105,12 +130,15 @@ TEST(records, a_text_variable_is_one_record_whatever_it_holds) {
 }
 
 TEST(records, from_a_file_and_again_after_reset) {
-  char name[] = "/tmp/record_reader_testXXXXXX";
-  const int fd = ::mkstemp(name);
+  const auto folder = test_support::scratch_folder("records");
+  test_support::write_file(folder / "in.xy",
+                           "  4000.00000  .1000000E+01\r\n  3999.00000  .2000000E+01\r\n");
+  int flags = O_RDONLY;
+#ifdef _WIN32
+  flags |= O_BINARY;
+#endif
+  const int fd = ::open((folder / "in.xy").string().c_str(), flags);
   ASSERT_GE(fd, 0);
-  const std::string text = "  4000.00000  .1000000E+01\r\n  3999.00000  .2000000E+01\r\n";
-  ASSERT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-  ASSERT_EQ(::lseek(fd, 0, SEEK_SET), 0);
   std::array<char, 16> buffer{};
   record_reader in = record_reader::from_fd(fd, buffer);
   std::string_view r;
@@ -120,7 +148,7 @@ TEST(records, from_a_file_and_again_after_reset) {
   in.reset();  // what was buffered belongs to the old position
   EXPECT_EQ(all_records(in), (lines{"  4000.00000  .1000000E+01", "  3999.00000  .2000000E+01"}));
   ::close(fd);
-  ::unlink(name);
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace
@@ -153,9 +181,8 @@ TEST(records, the_byte_after_a_record_is_its_line_end_or_none) {
   EXPECT_EQ(bytes_after(d), "-");
   // Through a buffer of 4 bytes, grown for the long line: only the last line has none after it.
   std::array<int, 2> ends{};
-  ASSERT_EQ(::pipe(ends.data()), 0);
-  const std::string text = "123456\nab\n1234";
-  ASSERT_EQ(::write(ends[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  ASSERT_TRUE(make_pipe(ends));
+  ASSERT_TRUE(put_all(ends[1], "123456\nab\n1234"));
   ::close(ends[1]);
   std::array<char, 4> buffer{};
   record_reader e = record_reader::from_fd(ends[0], buffer);

@@ -30,8 +30,7 @@ struct stamp {
 };
 stamp now() {
   const std::time_t t = std::time(nullptr);
-  std::tm parts{};
-  ::localtime_r(&t, &parts);
+  const std::tm parts = *std::localtime(&t);
   return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min};
 }
 bool same_minute(const stamp& a, const stamp& b) {

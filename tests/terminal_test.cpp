@@ -1,7 +1,20 @@
 // tests/terminal_test.cpp: the dialogue on an interactive console, where the keyboard and the
 // screen are one terminal (a pseudo-terminal here) and the user's Enter ends the prompt's line.
-#include <fcntl.h>
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+
+// Windows has no pseudo-terminal to run the program on.
+TEST(interactive_console, starts_the_record_after_a_reply_on_the_line_that_enter_ended) {
+  GTEST_SKIP() << "no pseudo-terminals on Windows";
+}
+TEST(interactive_console, ends_the_prompt_s_line_when_the_input_ends_at_it) {
+  GTEST_SKIP() << "no pseudo-terminals on Windows";
+}
+
+#else
+
+#include <fcntl.h>
 #include <pty.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
@@ -105,3 +118,5 @@ TEST(interactive_console, ends_the_prompt_s_line_when_the_input_ends_at_it) {
 }
 
 }  // namespace
+
+#endif

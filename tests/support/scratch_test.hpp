@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "recio/files.hpp"
 #include "spectrum/spectrum.hpp"
 #include "tests/support/run_program.hpp"
 
@@ -28,6 +29,9 @@ class scratch_test : public testing::Test {
     std::filesystem::current_path(folder);
   }
   void TearDown() override {
+    // A run that a test ended leaves its files open, as the program's end would not: Windows
+    // removes no folder that holds an open file.
+    recio::files::close_all(false);
     std::filesystem::current_path(home);
     std::filesystem::remove_all(folder);
   }
