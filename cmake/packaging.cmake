@@ -1,4 +1,11 @@
 # cmake/packaging.cmake: the install layout and the release packages (cpack -G DEB, cpack -G ZIP).
+set(CPACK_PACKAGE_NAME zolkdf)
+set(CPACK_PACKAGE_VENDOR "zolkdf maintainers")
+set(CPACK_PACKAGE_CONTACT "zolkdf maintainers <maintainers@users.noreply.c-seed-e369968b.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "converter of one-dimensional spectra between the Y, XY, 6XY and SPC file formats")
+set(CPACK_STRIP_FILES ON)
+
 if(WIN32)
   # A zip that unpacks to one flat folder: the program, its README and the examples side by side.
   install(TARGETS zolkdf RUNTIME DESTINATION .)
@@ -11,23 +18,16 @@ else()
   install(TARGETS zolkdf RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES doc/zolkdf.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   set(CPACK_GENERATOR DEB)
-  # Debian keeps manual pages gzipped; only the packages get them so, a plain install keeps zolkdf.1.
+  set(CPACK_DEBIAN_PACKAGE_SECTION science)
+  # Debian keeps manual pages gzipped: the packages get them so, a plain install keeps zolkdf.1.
   set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/gzip_manual_pages.cmake)
-endif()
-
-set(CPACK_PACKAGE_NAME zolkdf)
-set(CPACK_PACKAGE_VENDOR "zolkdf maintainers")
-set(CPACK_PACKAGE_CONTACT "zolkdf maintainers <maintainers@users.noreply.c-seed-e369968b.example>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "converter of one-dimensional spectra between the Y, XY, 6XY and SPC file formats")
-set(CPACK_STRIP_FILES ON)
-set(CPACK_DEBIAN_PACKAGE_SECTION science)
-# The C++ runtime is linked in, so the C library is the one dependency; dpkg-shlibdeps (package
-# dpkg-dev) finds the version it needs.
-find_program(ZOLKDF_DPKG_SHLIBDEPS dpkg-shlibdeps)
-if(ZOLKDF_DPKG_SHLIBDEPS)
-  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-else()
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS libc6)
+  # The C++ runtime is linked in, so the C library is the one dependency; dpkg-shlibdeps (package
+  # dpkg-dev) finds the version it needs.
+  find_program(ZOLKDF_DPKG_SHLIBDEPS dpkg-shlibdeps)
+  if(ZOLKDF_DPKG_SHLIBDEPS)
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  else()
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS libc6)
+  endif()
 endif()
 include(CPack)
