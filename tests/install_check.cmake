@@ -1,13 +1,18 @@
 # tests/install_check.cmake: installs the build into PREFIX and checks that the program and its
-# manual page arrived.
+# manual page arrived (on Windows: the program, the README and the examples).
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${PREFIX}
                 RESULT_VARIABLE result OUTPUT_QUIET)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${result}")
 endif()
-include(GNUInstallDirs)
-foreach(installed ${CMAKE_INSTALL_BINDIR}/zolkdf${SUFFIX} ${CMAKE_INSTALL_MANDIR}/man1/zolkdf.1)
+if(WINDOWS)
+  set(expected zolkdf.exe README.md examples/convert.lst)
+else()
+  include(GNUInstallDirs)
+  set(expected ${CMAKE_INSTALL_BINDIR}/zolkdf ${CMAKE_INSTALL_MANDIR}/man1/zolkdf.1)
+endif()
+foreach(installed ${expected})
   if(NOT EXISTS ${PREFIX}/${installed})
     message(FATAL_ERROR "${installed} was not installed")
   endif()
