@@ -10,31 +10,13 @@
 #include <string>
 
 #include "recio/os.hpp"
+#include "recio/os_shared.hpp"
 
 namespace recio::os {
 
 namespace {
 
 constexpr int max_link_hops = 40;
-// A temporary file's name is the output's name with this and the process number after it, so a
-// user who finds one left behind sees whose it is. The output's part is kept short enough that
-// the whole stays a valid name.
-constexpr std::string_view temporary_mark = ".zolkdf-";
-constexpr std::size_t max_base_in_temporary = 200;
-
-io_error error_of_errno(int e) {
-  switch (e) {
-    case ENOENT:
-    case ENOTDIR:
-      return io_error::file_not_found;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      return io_error::permission_denied;
-    default:
-      return io_error::cannot_open;
-  }
-}
 
 int open_retrying(const char* path, int flags, mode_t mode = 0666) {
   int fd = -1;
@@ -68,21 +50,6 @@ std::string folder_of(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string temporary_name(const std::string& target, int attempt) {
-  const std::size_t slash = target.rfind('/');
-  const std::size_t base = slash == std::string::npos ? 0 : slash + 1;
-  std::string name = target.substr(0, base);
-  name += std::string_view{target}.substr(base, max_base_in_temporary);
-  name += temporary_mark;
-  name += std::to_string(::getpid());
-  if (attempt > 0) {
-    name += '-';
-    name += std::to_string(attempt);
-  }
-  name += ".tmp";
-  return name;
-}
-
 // Linux's anonymous files need /proc to be given a name at the commit.
 bool anonymous_files_usable() {
 #ifdef O_TMPFILE
@@ -108,7 +75,7 @@ int create_temporary(output_file& out) {
   }
 #endif
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = temporary_name(out.target, attempt);
+    std::string name = temporary_name(out.target, "/", ::getpid(), attempt);
     out.fd = open_retrying(name.c_str(), O_RDWR | O_CREAT | O_EXCL);
     if (out.fd >= 0) {
       out.temporary = std::move(name);
@@ -123,7 +90,7 @@ int create_temporary(output_file& out) {
 bool name_anonymous(output_file& out) {
   const std::string self = "/proc/self/fd/" + std::to_string(out.fd);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = temporary_name(out.target, attempt);
+    std::string name = temporary_name(out.target, "/", ::getpid(), attempt);
     if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
       out.temporary = std::move(name);
       out.anonymous = false;

@@ -16,29 +16,13 @@
 #include <string>
 
 #include "recio/os.hpp"
+#include "recio/os_shared.hpp"
 
 namespace recio::os {
 
 namespace {
 
-// A temporary file's name is the output's name with this and the process number after it, so a
-// user who finds one left behind sees whose it is.
-constexpr std::string_view temporary_mark = ".zolkdf-";
-constexpr std::size_t max_base_in_temporary = 200;
 constexpr std::size_t largest_transfer = INT_MAX / 2;  // the C runtime counts in an int
-
-io_error error_of_errno(int e) {
-  switch (e) {
-    case ENOENT:
-      return io_error::file_not_found;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      return io_error::permission_denied;
-    default:
-      return io_error::cannot_open;
-  }
-}
 
 int open_file(const char* path, int flags, int& fd) {
   fd = -1;
@@ -55,21 +39,6 @@ bool is_device(const char* path) {
   char full[MAX_PATH + 1] = {};
   const DWORD n = ::GetFullPathNameA(path, MAX_PATH, full, nullptr);
   return n >= 4 && n <= MAX_PATH && std::string_view{full, 4} == "\\\\.\\";
-}
-
-std::string temporary_name(const std::string& target, int attempt) {
-  const std::size_t separator = target.find_last_of("/\\:");
-  const std::size_t base = separator == std::string::npos ? 0 : separator + 1;
-  std::string name = target.substr(0, base);
-  name += std::string_view{target}.substr(base, max_base_in_temporary);
-  name += temporary_mark;
-  name += std::to_string(::_getpid());
-  if (attempt > 0) {
-    name += '-';
-    name += std::to_string(attempt);
-  }
-  name += ".tmp";
-  return name;
 }
 
 void close_all_of(output_file& out) {
@@ -168,7 +137,7 @@ io_error open_output(const char* name, bool read_too, bool truncate, output_file
 
   int e = EEXIST;
   for (int attempt = 0; attempt < 100 && e == EEXIST; ++attempt) {
-    std::string temporary = temporary_name(out.target, attempt);
+    std::string temporary = temporary_name(out.target, "/\\:", ::_getpid(), attempt);
     e = open_file(temporary.c_str(), _O_RDWR | _O_CREAT | _O_EXCL, out.fd);
     if (e == 0) out.temporary = std::move(temporary);
   }
