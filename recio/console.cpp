@@ -24,6 +24,9 @@ struct console_state {
   record_reader reader = record_reader::from_fd(os::standard_input, {in.data(), in.size()});
 };
 
+// A thread that converts quietly never reaches the console, whose state is the dialogue's.
+thread_local bool quiet = false;
+
 console_state& state() {
   static console_state s;
   return s;
@@ -42,13 +45,19 @@ void write_all(const char* p, std::size_t n) {
 
 }  // namespace
 
+void set_quiet(bool on) { quiet = on; }
+
+bool is_quiet() { return quiet; }
+
 void flush() {
+  if (quiet) return;
   console_state& s = state();
   write_all(s.out.data(), s.out_size);
   s.out_size = 0;
 }
 
 void put_bytes(std::string_view bytes) {
+  if (quiet) return;
   console_state& s = state();
   if (bytes.size() > s.out.size() - s.out_size) flush();
   if (bytes.size() > s.out.size()) {
@@ -60,6 +69,7 @@ void put_bytes(std::string_view bytes) {
 }
 
 void put_record(std::string_view record) {
+  if (quiet) return;
   console_state& s = state();
   const char control = record.empty() ? ' ' : record.front();
   switch (control) {
@@ -81,14 +91,18 @@ void put_record(std::string_view record) {
 }
 
 void end_pending_line() {
-  if (state().pending) put_bytes(crlf);
+  if (!quiet && state().pending) put_bytes(crlf);
 }
 
-bool line_pending() { return state().pending; }
+bool line_pending() { return !quiet && state().pending; }
 
-void mark_pending() { state().pending = true; }
+void mark_pending() {
+  if (!quiet) state().pending = true;
+}
 
-void clear_pending() { state().pending = false; }
+void clear_pending() {
+  if (!quiet) state().pending = false;
+}
 
 bool output_healthy() { return state().healthy; }
 

@@ -22,6 +22,9 @@ void mark_pending();
 void clear_pending();
 // Hands the buffered console output to standard output.
 void flush();
+// On a quiet thread every console operation does nothing.
+void set_quiet(bool on);
+bool is_quiet();
 // False once a write to standard output has failed.
 bool output_healthy();
 

@@ -6,7 +6,11 @@
 #include <array>
 #include <charconv>
 #include <cstring>
+#include <limits>
+#include <memory>
 #include <span>
+#include <string>
+#include <vector>
 
 #include "recio/console.hpp"
 #include "recio/os.hpp"
@@ -18,20 +22,21 @@ namespace {
 
 constexpr std::size_t max_connections = 24;  // the pool's twenty units and a few more
 constexpr std::size_t buffer_size = 1 << 16;
-constexpr std::size_t max_name = 260;
+constexpr std::size_t max_name = 260;  // a name typed at the console
 
 enum class access : std::uint8_t { read, write, both };
 
 struct connection {
   unit_number unit = 0;
   int fd = -1;  // -1: the slot is free
+  bool borrowed = false;  // standard output or bytes in memory: the close leaves them be
   bool binary = false;
   bool regular = true;  // a plain file, not a device or a pipe: it can be cut
   bool is_output = false;
   bool ever_written = false;  // a byte has been written since the open
   access allowed = access::read;
   os::output_file output;  // an output's file, replaced whole when it is closed
-  std::array<char, max_name + 1> name{};  // NUL-terminated, for the system and the reports
+  std::string name;  // for the system and the reports
   std::span<char> in;  // the slot's buffers, from open on
   record_reader reader;  // text files read through in
   // Binary streams: unread bytes are in[in_pos, in_size); position is where the next byte read
@@ -44,15 +49,17 @@ struct connection {
   std::size_t out_size = 0;
 };
 
-std::array<connection, max_connections> connections;
+// Each thread has its own files: the command line converts several files at once, each on a
+// thread of its own, and the dialogue has one thread.
+thread_local std::array<connection, max_connections> connections;
 
-// The connections' buffers, kept apart from them: all zero, they cost the start of a run nothing,
-// and a slot's pages are touched only once a file is open on it.
+// The connections' buffers, kept apart from them and made when a thread first opens a file: left
+// uninitialised, a slot's pages are touched only once a file is open on it.
 struct slot_buffers {
   std::array<char, buffer_size> in;
   std::array<char, buffer_size> out;
 };
-std::array<slot_buffers, max_connections> buffers;
+thread_local std::unique_ptr<std::array<slot_buffers, max_connections>> buffers;
 
 // The command line's words, handed out one by one for blank file names.
 int argument_count = 0;
@@ -60,7 +67,7 @@ char** arguments = nullptr;
 int next_argument = 1;
 
 // The connection last found: a conversion reads or writes one unit record after record.
-connection* last_found = nullptr;
+thread_local connection* last_found = nullptr;
 
 connection* find(unit_number u) {
   if (last_found != nullptr && last_found->fd >= 0 && last_found->unit == u) return last_found;
@@ -148,12 +155,10 @@ constexpr layout name_reply{"(A260)"};
 
 // A blank name: the next command-line argument not used yet, else the user is asked until the
 // reply is not blank.
-void name_for_blank(unit_number u, std::array<char, max_name + 1>& name, std::size_t& size) {
+void name_for_blank(unit_number u, std::string& name) {
   if (next_argument < argument_count) {
-    const std::string_view word = trimmed(arguments[next_argument++]);
-    size = std::min(word.size(), max_name);
-    std::copy_n(word.data(), size, name.data());
-    if (size > 0) return;
+    name = trimmed(arguments[next_argument++]);
+    if (!name.empty()) return;
   }
   fixed_text<max_name> reply;
   for (;;) {
@@ -168,12 +173,8 @@ void name_for_blank(unit_number u, std::array<char, max_name + 1>& name, std::si
     console_io::put_bytes("? ");
     console_io::mark_pending();
     read(keyboard, name_reply, {}, {reply.ref()});
-    const std::string_view word = trimmed(reply.view());
-    if (!word.empty()) {
-      size = word.size();
-      std::copy_n(word.data(), size, name.data());
-      return;
-    }
+    name = trimmed(reply.view());
+    if (!name.empty()) return;
   }
 }
 
@@ -185,27 +186,31 @@ void set_command_line(int argc, char** argv) {
   next_argument = 1;
 }
 
-int open(unit_number u, std::string_view name, open_mode mode, returns r) {
-  if (u == -32768) {
-    if (r.on_error) return static_cast<int>(io_error::unit_out_of_range);
-    fatal_io(io_error::unit_out_of_range, statement_kind::open, u);
-  }
+namespace {
+
+// Takes a free slot for u, first closing a file that u may still have.
+connection& free_connection(unit_number u) {
   // A unit already connected is closed first, as a new open of it replaces the old file.
   if (find(u) != nullptr) close(u, {.on_error = true});
   auto free_slot = std::find_if(connections.begin(), connections.end(),
                                 [](const connection& c) { return c.fd < 0; });
   connection& c = *free_slot;  // there are more slots than units the pool hands out
-  slot_buffers& b = buffers[static_cast<std::size_t>(free_slot - connections.begin())];
+  if (buffers == nullptr) buffers.reset(new std::array<slot_buffers, max_connections>);
+  slot_buffers& b = (*buffers)[static_cast<std::size_t>(free_slot - connections.begin())];
   c.in = b.in;
   c.out = b.out;
   c.unit = u;
-  std::size_t size = 0;
-  name = trimmed(name);
-  size = std::min(name.size(), max_name);
-  std::copy_n(name.data(), size, c.name.data());
-  if (size == 0) name_for_blank(u, c.name, size);
-  c.name[size] = '\0';
+  c.borrowed = false;
+  c.ever_written = false;
+  c.in_pos = c.in_size = 0;
+  c.position = 0;
+  c.writing = false;
+  c.out_size = 0;
+  return c;
+}
 
+// Opens c.name on c in the mode: for "-" with standard, the standard input or output.
+int connect(connection& c, open_mode mode, returns r, bool standard) {
   switch (mode) {
     case open_mode::text_read:
     case open_mode::binary_read:
@@ -220,32 +225,66 @@ int open(unit_number u, std::string_view name, open_mode mode, returns r) {
   }
   c.binary = mode == open_mode::binary_read || mode == open_mode::binary_update;
   c.is_output = mode == open_mode::text_write || mode == open_mode::binary_update;
-  c.ever_written = false;
   io_error failure = io_error::none;
   int fd = -1;
   bool regular = true;
-  if (std::memchr(c.name.data(), '\0', size) != nullptr) {
+  if (standard && c.name == "-") {
+    // The standard streams are written as they come, and stay open.
+    fd = c.is_output ? os::standard_output : os::standard_input;
+    c.borrowed = true;
+    regular = false;
+    c.output = {};
+    c.output.fd = fd;
+    c.output.regular = false;
+  } else if (c.name.find('\0') != std::string::npos) {
     failure = io_error::cannot_open;
   } else if (!c.is_output) {
-    failure = os::open_input(c.name.data(), fd);
+    failure = os::open_input(c.name.c_str(), fd);
   } else {
-    failure = os::open_output(c.name.data(), mode == open_mode::binary_update,
+    failure = os::open_output(c.name.c_str(), mode == open_mode::binary_update,
                               mode == open_mode::text_write, c.output);
     fd = c.output.fd;
     regular = c.output.regular;
   }
   if (failure != io_error::none) {
     if (r.on_error) return static_cast<int>(failure);
-    fatal_io(failure, statement_kind::open, u, {c.name.data(), size});
+    fatal_io(failure, statement_kind::open, c.unit, c.name);
   }
   c.fd = fd;
   c.regular = regular;
   c.reader = record_reader::from_fd(fd, {c.in.data(), c.in.size()});
-  c.in_pos = c.in_size = 0;
-  c.position = 0;
-  c.writing = false;
-  c.out_size = 0;
   return 0;
+}
+
+}  // namespace
+
+int open(unit_number u, std::string_view name, open_mode mode, returns r) {
+  if (u == -32768) {
+    if (r.on_error) return static_cast<int>(io_error::unit_out_of_range);
+    fatal_io(io_error::unit_out_of_range, statement_kind::open, u);
+  }
+  connection& c = free_connection(u);
+  c.name = trimmed(name);
+  if (c.name.empty()) name_for_blank(u, c.name);
+  return connect(c, mode, r, false);
+}
+
+int open_path(unit_number u, std::string_view path, open_mode mode, returns r) {
+  connection& c = free_connection(u);
+  c.name = path;
+  return connect(c, mode, r, true);
+}
+
+void open_memory(unit_number u, std::string_view text, std::string_view name) {
+  connection& c = free_connection(u);
+  c.name = name;
+  c.allowed = access::read;
+  c.binary = false;
+  c.is_output = false;
+  c.borrowed = true;
+  c.regular = false;
+  c.fd = std::numeric_limits<int>::max();  // in use, and never given to the system
+  c.reader = record_reader::from_memory(text);
 }
 
 int close(unit_number u, returns r) {
@@ -254,7 +293,11 @@ int close(unit_number u, returns r) {
   const bool flushed = flush(*c);
   const int fd = c->fd;
   c->fd = -1;
-  const std::string_view name{c->name.data()};
+  const std::string_view name{c->name};
+  if (c->borrowed) {
+    if (flushed) return 0;
+    fatal_io(io_error::write_failed, statement_kind::write, u, name);
+  }
   const bool staged = c->is_output && c->output.staged;
   if (!flushed) {
     // Records that never reached the file: a write failure, whatever the close asked for. An
@@ -335,6 +378,29 @@ void write_bytes(unit_number u, std::span<const std::uint8_t> bytes) {
   c->position += bytes.size();
 }
 
+io_error read_whole_file(std::string_view path, std::vector<std::uint8_t>& bytes) {
+  bytes.clear();
+  int fd = os::standard_input;
+  if (path != "-") {
+    const std::string name{path};
+    if (name.find('\0') != std::string::npos) return io_error::cannot_open;
+    if (const io_error e = os::open_input(name.c_str(), fd); e != io_error::none) return e;
+  }
+  io_error result = io_error::none;
+  std::size_t size = 0;
+  for (;;) {
+    if (bytes.size() - size < buffer_size) bytes.resize(std::max(2 * bytes.size(), size + buffer_size));
+    const std::int64_t n =
+        os::read_some(fd, reinterpret_cast<char*>(bytes.data() + size), bytes.size() - size);
+    if (n < 0) result = io_error::read_failed;
+    if (n <= 0) break;
+    size += static_cast<std::size_t>(n);
+  }
+  bytes.resize(size);
+  if (fd != os::standard_input) os::close_file(fd);
+  return result;
+}
+
 namespace files {
 
 record_sink text_sink(unit_number u) {
@@ -351,9 +417,14 @@ record_reader& text_reader(unit_number u) {
   return c->reader;
 }
 
+std::uint64_t line_of(unit_number u) {
+  const connection* c = find(u);
+  return c != nullptr && !c->binary && !c->is_output ? c->reader.records : 0;
+}
+
 std::string_view name_of(unit_number u) {
   const connection* c = find(u);
-  return c != nullptr ? std::string_view{c->name.data()} : std::string_view{};
+  return c != nullptr ? std::string_view{c->name} : std::string_view{};
 }
 
 std::string_view close_all(bool keep_outputs) {
@@ -361,9 +432,11 @@ std::string_view close_all(bool keep_outputs) {
   for (connection& c : connections) {
     if (c.fd < 0) continue;
     const bool flushed = flush(c);
-    if (c.is_output) {
+    if (c.borrowed) {
+      if (!flushed && lost.empty()) lost = c.name;
+    } else if (c.is_output) {
       const io_error e = settle_output(c, keep_outputs && flushed);
-      if ((!flushed || e != io_error::none) && lost.empty()) lost = c.name.data();
+      if ((!flushed || e != io_error::none) && lost.empty()) lost = c.name;
     } else {
       os::close_file(c.fd);
     }

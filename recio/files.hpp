@@ -2,6 +2,7 @@
 // them.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 #include "recio/record_output.hpp"
@@ -15,6 +16,8 @@ record_sink text_sink(unit_number u);
 // Where the records of a read on u come from; ends the run when u has no text file open for
 // reading.
 record_reader& text_reader(unit_number u);
+// The number of the record last read from the text file on u, counting from 1; 0 when none.
+std::uint64_t line_of(unit_number u);
 // The name of the file connected to u, for the fatal I/O report; empty when none is.
 std::string_view name_of(unit_number u);
 // Writes what is buffered and closes every file still open, at the end of the run: outputs take

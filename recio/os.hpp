@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "recio/io_errors.hpp"
 
@@ -21,6 +22,12 @@ inline constexpr int standard_error = 2;
 void prepare_standard_streams();
 // Whether standard input and standard output are both an interactive console.
 bool interactive_console();
+
+// Whether the descriptor is an interactive terminal.
+bool is_terminal(int fd);
+// The words of the command line after the program's name, in UTF-8 whatever the system's own
+// encoding.
+std::vector<std::string> command_line_words(int argc, char** argv);
 
 // Reads at most n bytes: gives back how many, 0 at the end of the input, -1 when the read fails.
 std::int64_t read_some(int fd, char* bytes, std::size_t n);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
 #include <string>
@@ -131,6 +132,12 @@ void prepare_standard_streams() {}  // bytes pass unchanged already
 
 bool interactive_console() {
   return ::isatty(standard_input) == 1 && ::isatty(standard_output) == 1;
+}
+
+bool is_terminal(int fd) { return ::isatty(fd) == 1; }
+
+std::vector<std::string> command_line_words(int argc, char** argv) {
+  return {argv + std::min(argc, 1), argv + argc};
 }
 
 std::int64_t read_some(int fd, char* bytes, std::size_t n) {

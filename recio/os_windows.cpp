@@ -9,11 +9,13 @@
 #include <share.h>
 #include <sys/stat.h>
 #include <windows.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <string>
+#include <vector>
 
 #include "recio/os.hpp"
 #include "recio/os_shared.hpp"
@@ -66,6 +68,24 @@ void prepare_standard_streams() {
 
 bool interactive_console() {
   return ::_isatty(standard_input) != 0 && ::_isatty(standard_output) != 0;
+}
+
+bool is_terminal(int fd) { return ::_isatty(fd) != 0; }
+
+std::vector<std::string> command_line_words(int, char**) {
+  // The narrow arguments are in the system's code page; the wide ones hold every letter.
+  int count = 0;
+  wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  std::vector<std::string> words;
+  for (int i = 1; wide != nullptr && i < count; ++i) {
+    const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+    std::string word(static_cast<std::size_t>(std::max(n, 1)), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, word.data(), n, nullptr, nullptr);
+    word.resize(word.size() - 1);
+    words.push_back(std::move(word));
+  }
+  ::LocalFree(wide);
+  return words;
 }
 
 std::int64_t read_some(int fd, char* bytes, std::size_t n) {

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <initializer_list>
 #include <span>
+#include <string>
+#include <vector>
 #include <string_view>
 
 #include "recio/fixed_text.hpp"
@@ -62,6 +64,14 @@ enum class open_mode {
 // name takes the next command-line argument not used yet, or is asked for at the console.
 // Returns 0, or with r.on_error a non-zero code when the open fails.
 int open(unit_number u, std::string_view name, open_mode mode, returns r = {});
+// Opens the file of a path given whole, as the command line gives it: no blanks dropped, no
+// question asked, and "-" is the standard input or output.
+int open_path(unit_number u, std::string_view path, open_mode mode, returns r = {});
+// Reads the whole file of a path ("-": the standard input) into bytes.
+io_error read_whole_file(std::string_view path, std::vector<std::uint8_t>& bytes);
+// Connects u to text held in memory, read as a text file of that name; the text must outlive
+// the connection.
+void open_memory(unit_number u, std::string_view text, std::string_view name);
 // Closes the file on u (it stays on disk); returns 0, or with r.on_error a non-zero code.
 int close(unit_number u, returns r = {});
 // Reads bytes.size() bytes of the byte stream on u, as they lie in the file.
@@ -97,6 +107,23 @@ int finish_run(exit_status status);
 // console line pending, the keyboard read afresh from where standard input now stands. For a
 // process that carries out many runs one after another, such as a fuzz target.
 void begin_new_run();
+
+// The command line converts files quietly, each on a thread of its own: nothing goes to the
+// console, and a stop or a fatal report is kept as the thread's last failure rather than shown.
+struct failure {
+  std::string text;                // the stop's text, or the fatal report's message
+  io_error error = io_error::none;  // the fatal report's error; none for a stop
+  statement_kind kind = statement_kind::open;
+  std::string file;        // the file that the fatal report names
+  std::uint64_t line = 0;  // the record of a text file where a read failed, counting from 1
+};
+void convert_quietly(bool on);
+// What the last stop or fatal report on this thread said.
+const failure& last_failure();
+// Closes every file that this thread has open, putting outputs in place when keep is set and
+// dropping them otherwise, and frees its units. Gives back the name of an output that could not
+// be put in place, or an empty name.
+std::string close_thread_files(bool keep);
 
 // The local clock: a four-digit year, month and day; hour, minute, second and hundredths.
 void local_date(std::int16_t& year, std::int16_t& month, std::int16_t& day);

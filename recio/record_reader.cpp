@@ -110,6 +110,7 @@ bool record_reader::next_record(std::string_view& record) {
         r.one_record = false;  // taken: the input has nothing more
         r.pos = r.size;
         record = {r.data, r.size};
+        ++r.records;
         return true;
       }
       std::size_t scanned = 0;  // bytes from pos on known to hold no line end
@@ -127,12 +128,14 @@ bool record_reader::next_record(std::string_view& record) {
           r.size = r.pos = r.ctrl_z;
           if (z == 0) return false;
           record = without_cr(start, z);
+          ++r.records;
           return true;
         }
         if (lf < avail) {
           record = without_cr(start, lf);
           r.pos += lf + 1;
           ++r.line_ends;
+          ++r.records;
           return true;
         }
         scanned = avail;
@@ -142,6 +145,7 @@ bool record_reader::next_record(std::string_view& record) {
         if (have == 0 || r.read_failed) return false;
         record = without_cr(r.data + r.pos, have);
         r.pos = r.size;
+        ++r.records;
         return true;
       }
     }
@@ -155,6 +159,7 @@ bool record_reader::next_record(std::string_view& record) {
         record = without_cr(start, lf);
         pos += lf + 1;
         ++line_ends;
+        ++records;
         return true;
       }
     }

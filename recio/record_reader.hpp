@@ -28,6 +28,7 @@ struct record_reader {
   std::size_t max_record = default_max_record;
   // Records taken that a line end closed: at a keyboard, each is a line the user ended with Enter.
   std::uint64_t line_ends = 0;
+  std::uint64_t records = 0;  // records taken: the last one is line number `records`
   bool exhausted = false;    // fd has reported its end, or a byte 26 was met
   bool read_failed = false;  // the input failed: failure says how
   io_error failure = io_error::none;

@@ -142,7 +142,20 @@ io_code read_free_rows(unit_number u, returns r, std::span<float* const> columns
   return io_code::ok;
 }
 
+namespace {
+thread_local failure last;
+}  // namespace
+
+void convert_quietly(bool on) { console_io::set_quiet(on); }
+
+const failure& last_failure() { return last; }
+
 void stop(std::string_view text, exit_status status) {
+  if (console_io::is_quiet()) {
+    last = {};
+    last.text = text;
+    throw run_ended{status};
+  }
   // The pending line end is written but stays pending: the end of the run writes one more.
   console_io::end_pending_line();
   console_io::put_bytes(text);
@@ -153,6 +166,11 @@ void stop(std::string_view text, exit_status status) {
 void stop(exit_status status) { stop("Stop - Program terminated.", status); }
 
 void fatal_io(io_error e, statement_kind k, unit_number u, std::string_view name) {
+  if (console_io::is_quiet()) {
+    last = {std::string{error_text(e)}, e, k, std::string{name.empty() ? unit_file_name(u) : name},
+            k == statement_kind::read ? files::line_of(u) : 0};
+    throw run_ended{exit_status::failure};
+  }
   console_io::flush();  // what the console showed comes before the report
   report_to_stderr(e, k, name.empty() ? unit_file_name(u) : name);
   throw run_ended{exit_status::failure};

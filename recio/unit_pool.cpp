@@ -2,8 +2,10 @@
 // layer for a new run.
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "recio/console.hpp"
+#include "recio/files.hpp"
 #include "recio/recio.hpp"
 
 namespace {
@@ -19,7 +21,7 @@ struct pool {
   std::array<std::int16_t, slot_count> in_use{};  // 1: handed out; anything else: free
   std::int16_t free_count = slot_count;
 };
-pool units;
+thread_local pool units;  // each thread converts with units of its own
 
 constexpr std::int32_t done = 1;
 constexpr std::int32_t none_free = 13;
@@ -61,6 +63,12 @@ void PUTCHAN(const std::int16_t& unit, std::int32_t& status) {
 }
 
 namespace recio {
+
+std::string close_thread_files(bool keep) {
+  std::string lost{files::close_all(keep)};
+  units = pool{};
+  return lost;
+}
 
 void begin_new_run() {
   units = pool{};

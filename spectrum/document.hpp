@@ -3,6 +3,8 @@
 // file cannot be read or written.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -89,5 +91,20 @@ struct write_options {
   bool jcamp_affn = false;          // JCAMP-DX data as plain numbers instead of DIF/DUP
   std::string input_name;           // the input's file name, for a title where the file has none
 };
+
+// Whether x values given point by point lie evenly spaced, as far as a text file's numbers can
+// show it: each within 2 % of a step of its place, or within what a five-decimal field rounds.
+inline bool evenly_spaced(std::span<const float> x) {
+  const std::size_t n = x.size();
+  if (n < 3) return true;
+  const double first = x[0];
+  const double step = (static_cast<double>(x[n - 1]) - first) / static_cast<double>(n - 1);
+  for (std::size_t i = 1; i + 1 < n; ++i) {
+    const double off = static_cast<double>(x[i]) - (first + static_cast<double>(i) * step);
+    const double allowed = std::max(0.02 * std::fabs(step), 5e-6 + 2.4e-7 * std::fabs(x[i]));
+    if (!(std::fabs(off) <= allowed)) return false;
+  }
+  return true;
+}
 
 }  // namespace spectra

@@ -15,10 +15,12 @@ constexpr recio::layout not_at_end{
 
 }  // namespace
 
-void READ3(const file_name& name, point_array& x, point_array& y, float& first_x, float& last_x,
-           std::int32_t& count, const std::int32_t& capacity) {
-  const recio::unit_number unit = textfmt::open_file(name, recio::open_mode::text_read);
-  const std::size_t records = spectra::points_in_arrays(capacity) / 3;
+namespace textfmt {
+
+void read_6xy(recio::unit_number unit, std::string_view name, std::span<float> x,
+              std::span<float> y, float& first_x, float& last_x, std::int32_t& count,
+              std::int32_t capacity) {
+  const std::size_t records = points_in(capacity, y.size()) / 3;
   std::size_t r = records;
   std::uint32_t filled = 0;
   float* const columns[] = {&x[0], &y[0], &x[1], &y[1], &x[2], &y[2]};
@@ -34,17 +36,48 @@ void READ3(const file_name& name, point_array& x, point_array& y, float& first_x
     }
     m += k;
   } else if (records > 0) {
-    recio::write(recio::console, not_at_end, {name.view(), static_cast<std::int32_t>(records)});
+    recio::write(recio::console, not_at_end, {name, static_cast<std::int32_t>(records)});
   }
   count = static_cast<std::int32_t>(m);
   spectra::ends_of(x, m, first_x, last_x);
+}
+
+void write_6xy(recio::unit_number unit, std::span<const float> x, std::span<const float> y,
+               std::int32_t count) {
+  write_points<3>(unit, points_record, x, y, points_in(count, y.size()));
+}
+
+spectra::outcome read_6xy_file(const spectra::input_file& in, const spectra::read_options&,
+                               spectra::document& doc) {
+  // Room for more records than the file can hold, so that it always ends first: a record of
+  // three points takes four bytes at the least ("6*0" and its line end).
+  const std::size_t room = 3 * (in.bytes.size() / 2 + 2);
+  return read_text_file(in, "6xy", room, doc,
+                        [&](recio::unit_number unit, std::span<float> x, std::span<float> y,
+                            float& first_x, float& last_x, std::int32_t& count, std::int32_t cap) {
+                          read_6xy(unit, in.name, x, y, first_x, last_x, count, cap);
+                        });
+}
+
+spectra::outcome write_6xy_file(const spectra::document& doc, recio::unit_number unit,
+                                const spectra::write_options&) {
+  const spectra::trace& t = doc.spectra.front();
+  write_6xy(unit, t.x, t.y, static_cast<std::int32_t>(t.y.size()));
+  return {};
+}
+
+}  // namespace textfmt
+
+void READ3(const file_name& name, point_array& x, point_array& y, float& first_x, float& last_x,
+           std::int32_t& count, const std::int32_t& capacity) {
+  const recio::unit_number unit = textfmt::open_file(name, recio::open_mode::text_read);
+  textfmt::read_6xy(unit, name.view(), x, y, first_x, last_x, count, capacity);
   textfmt::close_file(unit);
 }
 
 void WRITE3(const file_name& name, const point_array& x, const point_array& y,
             const std::int32_t& count) {
   const recio::unit_number unit = textfmt::open_file(name, recio::open_mode::text_write);
-  const auto n = spectra::points_in_arrays(count);
-  textfmt::write_points<3>(unit, points_record, x, y, n);
+  textfmt::write_6xy(unit, x, y, count);
   textfmt::close_file(unit);
 }

@@ -2,7 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
+#include <string_view>
 
+#include "recio/values.hpp"
+#include "spectrum/document.hpp"
 #include "spectrum/spectrum.hpp"
 
 using spectra::file_name;
@@ -30,3 +34,47 @@ void READ3(const file_name& name, point_array& x, point_array& y, float& first_x
 // Writes a 6XY file: three points per record, each x as F9.3, 1X, y as E14.7, 10X.
 void WRITE3(const file_name& name, const point_array& x, const point_array& y,
             const std::int32_t& count);
+
+namespace textfmt {
+
+// The routines above on a unit that is open already, with arrays of any size: the capacity is
+// the most points read, and no more than the arrays hold.
+void read_y(recio::unit_number unit, std::span<float> x, std::span<float> y, float& first_x,
+            float& last_x, std::int32_t& count, std::int32_t capacity);
+void write_y(recio::unit_number unit, std::span<const float> y, float first_x, float last_x,
+             std::int32_t count);
+void read_xy(recio::unit_number unit, std::span<float> x, std::span<float> y, float& first_x,
+             float& last_x, std::int32_t& count, std::int32_t capacity);
+void write_xy(recio::unit_number unit, std::span<const float> x, std::span<const float> y,
+              std::int32_t count);
+// name is the file's name for the console line about records left unread.
+void read_6xy(recio::unit_number unit, std::string_view name, std::span<float> x,
+              std::span<float> y, float& first_x, float& last_x, std::int32_t& count,
+              std::int32_t capacity);
+void write_6xy(recio::unit_number unit, std::span<const float> x, std::span<const float> y,
+               std::int32_t count);
+
+// The command line's side: a whole file in memory read into a document, and the first spectrum
+// of a document written on a unit opened for text. Every point is read, however many.
+spectra::outcome read_y_file(const spectra::input_file& in, const spectra::read_options& options,
+                             spectra::document& doc);
+spectra::outcome read_xy_file(const spectra::input_file& in, const spectra::read_options& options,
+                              spectra::document& doc);
+spectra::outcome read_6xy_file(const spectra::input_file& in,
+                               const spectra::read_options& options, spectra::document& doc);
+// A Y file of a spectrum whose x is not evenly spaced is refused: the head cannot say it.
+spectra::outcome write_y_file(const spectra::document& doc, recio::unit_number unit,
+                              const spectra::write_options& options);
+spectra::outcome write_xy_file(const spectra::document& doc, recio::unit_number unit,
+                               const spectra::write_options& options);
+spectra::outcome write_6xy_file(const spectra::document& doc, recio::unit_number unit,
+                                const spectra::write_options& options);
+
+// Whether the first records of a file have the shape of the format: a Y head of three single
+// values then one a record; two values a record; six values a record (fewer in a last one).
+// recognises_xy("1800.0  0.5\r\n1750.0  0.7\r\n") is true.
+bool recognises_y(spectra::byte_view head);
+bool recognises_xy(spectra::byte_view head);
+bool recognises_6xy(spectra::byte_view head);
+
+}  // namespace textfmt

@@ -28,9 +28,10 @@ std::int32_t point_count_of(float v) {
 
 }  // namespace
 
-void READ1(const file_name& name, point_array& x, point_array& y, float& first_x, float& last_x,
-           std::int32_t& count, const std::int32_t& capacity) {
-  const recio::unit_number unit = textfmt::open_file(name, recio::open_mode::text_read);
+namespace textfmt {
+
+void read_y(recio::unit_number unit, std::span<float> x, std::span<float> y, float& first_x,
+            float& last_x, std::int32_t& count, std::int32_t capacity) {
   float declared = 0.0f;
   recio::read_free(unit, {}, {&first_x});
   recio::read_free(unit, {}, {&last_x});
@@ -42,25 +43,55 @@ void READ1(const file_name& name, point_array& x, point_array& y, float& first_x
   if (n > 1)
     step = spectra::to_single((static_cast<double>(first_x) - last_x) /
                               (static_cast<double>(n) - 1.0));
-  const std::int32_t room = std::clamp(capacity, 0, spectra::max_points);
+  const auto room = static_cast<std::int32_t>(points_in(capacity, y.size()));
   if (n > room) {
     count = room;
     last_x = spectra::to_single(first_x + (1.0 - room) * step);
   }
-  std::size_t rows = spectra::points_in_arrays(count);
+  std::size_t rows = points_in(count, y.size());
   float* const columns[] = {y.data()};
   recio::read_free_rows(unit, {}, columns, 1, rows);
   // Each x is formed afresh from first x, so x(1) is first x exactly.
   for (std::size_t i = 0; i < rows; ++i)
     x[i] = spectra::to_single(-static_cast<double>(i) * step + first_x);
+}
+
+void write_y(recio::unit_number unit, std::span<const float> y, float first_x, float last_x,
+             std::int32_t count) {
+  recio::write(unit, head, {first_x, last_x, count});
+  write_points<1>(unit, y_record, {}, y, points_in(count, y.size()));
+}
+
+spectra::outcome read_y_file(const spectra::input_file& in, const spectra::read_options&,
+                             spectra::document& doc) {
+  // Room for one more value than the file can hold, so that a head that promises more points
+  // than the file has fails at the file's end, as it does in the dialogue.
+  return read_text_file(in, "y", in.bytes.size() / 2 + 2, doc, read_y);
+}
+
+spectra::outcome write_y_file(const spectra::document& doc, recio::unit_number unit,
+                              const spectra::write_options&) {
+  const spectra::trace& t = doc.spectra.front();
+  if (t.x_stored)
+    return spectra::trouble{"a Y file holds only first x, last x and the count, and this "
+                            "spectrum's x values are not evenly spaced"};
+  write_y(unit, t.y, static_cast<float>(t.first_x), static_cast<float>(t.last_x),
+          static_cast<std::int32_t>(t.y.size()));
+  return {};
+}
+
+}  // namespace textfmt
+
+void READ1(const file_name& name, point_array& x, point_array& y, float& first_x, float& last_x,
+           std::int32_t& count, const std::int32_t& capacity) {
+  const recio::unit_number unit = textfmt::open_file(name, recio::open_mode::text_read);
+  textfmt::read_y(unit, x, y, first_x, last_x, count, std::min(capacity, spectra::max_points));
   textfmt::close_file(unit);
 }
 
 void WRITE1(const file_name& name, const point_array& y, const float& first_x, const float& last_x,
             const std::int32_t& count) {
   const recio::unit_number unit = textfmt::open_file(name, recio::open_mode::text_write);
-  recio::write(unit, head, {first_x, last_x, count});
-  const auto n = spectra::points_in_arrays(count);
-  textfmt::write_points<1>(unit, y_record, {}, y, n);
+  textfmt::write_y(unit, y, first_x, last_x, count);
   textfmt::close_file(unit);
 }

@@ -1,0 +1,313 @@
+// cli/batch.cpp: `zolkdf convert`: the inputs expanded into jobs, the jobs run on as many threads
+// as asked, each file's trouble reported and the batch carried on, and the tally.
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include "cli/cli.hpp"
+#include "cli/load.hpp"
+#include "recio/os.hpp"
+#include "recio/recio.hpp"
+
+namespace cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Paths are UTF-8 on every system.
+fs::path to_path(const std::string& name) {
+  return fs::path{std::u8string{name.begin(), name.end()}};
+}
+std::string from_path(const fs::path& p) {
+  const std::u8string s = p.u8string();
+  return {s.begin(), s.end()};
+}
+
+// One input file and where its output goes.
+struct job {
+  std::string input;
+  std::string output;
+};
+
+// What became of a job: the lines it reports, and how it ended.
+struct job_result {
+  std::string lines;
+  bool failed = false;
+  bool skipped = false;  // -n: every output was there already
+};
+
+// Where the output of input goes: beside it, or under -d, keeping the folders below a folder
+// given as input when the tree is mirrored.
+std::string output_for(const convert_settings& s, const file_format& to, const fs::path& input,
+                       const fs::path& below) {
+  fs::path out = input;
+  if (!s.folder.empty()) out = to_path(s.folder) / below / input.filename();
+  out.replace_extension(to_path(std::string{to.extensions.front()}));
+  return from_path(out);
+}
+
+bool known_extension(const fs::path& p) {
+  return format_of_extension(from_path(p.filename())) != nullptr;
+}
+
+// The files of a folder that a format's extension names, in name order.
+std::vector<fs::path> files_in(const fs::path& folder, bool recursive, std::string& error) {
+  std::vector<fs::path> found;
+  std::error_code ec;
+  const auto take = [&](const fs::directory_entry& e) {
+    std::error_code ignored;
+    if (e.is_regular_file(ignored) && known_extension(e.path())) found.push_back(e.path());
+  };
+  if (recursive) {
+    for (fs::recursive_directory_iterator it{folder, ec}, end; !ec && it != end; it.increment(ec))
+      take(*it);
+  } else {
+    for (fs::directory_iterator it{folder, ec}, end; !ec && it != end; it.increment(ec)) take(*it);
+  }
+  if (ec) error = "zolkdf: " + from_path(folder) + ": cannot read the folder: " + ec.message() + "\n";
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+// A path for comparing: absolute, with the links of its existing part followed.
+std::string identity(const std::string& name) {
+  if (name == "-") return name;
+  std::error_code ec;
+  const fs::path p = fs::weakly_canonical(fs::absolute(to_path(name)), ec);
+  return from_path(ec ? fs::absolute(to_path(name)).lexically_normal() : p);
+}
+
+// The jobs of the inputs, or the lines that say why the batch is refused.
+std::vector<job> plan(const convert_settings& s, const file_format& to, std::string& refusal) {
+  std::vector<job> jobs;
+  for (const std::string& input : s.inputs) {
+    std::error_code ec;
+    const fs::path p = to_path(input);
+    if (input != "-" && fs::is_directory(p, ec)) {
+      if (!s.output.empty()) refusal += "zolkdf: " + input + ": -o takes a file; give -d for a folder\n";
+      for (const fs::path& f : files_in(p, s.recursive, refusal)) {
+        const fs::path below = s.recursive ? f.parent_path().lexically_relative(p) : fs::path{};
+        jobs.push_back({from_path(f), output_for(s, to, f, below)});
+      }
+    } else if (!s.output.empty()) {
+      jobs.push_back({input, s.output});
+    } else if (input == "-") {
+      jobs.push_back({input, "-"});
+    } else {
+      jobs.push_back({input, output_for(s, to, p, {})});
+    }
+  }
+  // Nothing is written when two jobs would write one file, or a job would replace an input.
+  std::map<std::string, std::string> writers;
+  std::map<std::string, std::string> inputs;
+  for (const job& j : jobs) inputs.emplace(identity(j.input), j.input);
+  for (const job& j : jobs) {
+    if (j.output == "-") continue;
+    const std::string id = identity(j.output);
+    if (const auto [at, added] = writers.emplace(id, j.input); !added)
+      refusal += "zolkdf: " + at->second + " and " + j.input + " would both write " + j.output +
+                 "\n";
+    else if (const auto in = inputs.find(id); in != inputs.end())
+      refusal += "zolkdf: " + j.output + ": the output of " + j.input + " would replace the input " +
+                 in->second + "; give -d or -o\n";
+  }
+  return jobs;
+}
+
+// NAME-01.xy for spectrum 1 of 12: as many digits as the count needs.
+std::string numbered(const std::string& output, std::size_t i, std::size_t count) {
+  const std::string digits = std::to_string(count);
+  std::string number = std::to_string(i + 1);
+  number.insert(0, digits.size() - number.size(), '0');
+  fs::path p = to_path(output);
+  const fs::path extension = p.extension();
+  p.replace_filename(from_path(p.stem()) + "-" + number);
+  p += extension;
+  return from_path(p);
+}
+
+bool exists(const std::string& name) {
+  std::error_code ec;
+  return name != "-" && fs::exists(to_path(name), ec);
+}
+
+// Writes one document on the output; a failure is reported, and the output keeps what it held.
+std::string write_output(const spectra::document& doc, const file_format& to,
+                         const std::string& output, const spectra::write_options& writing) {
+  std::int16_t unit = 0;
+  std::int32_t status = 0;
+  GETCHAN(unit, status);
+  recio::open_path(unit, output,
+                   to.binary ? recio::open_mode::binary_update : recio::open_mode::text_write);
+  if (const spectra::outcome t = to.write(doc, unit, writing)) {
+    recio::close_thread_files(false);
+    return report(output, *t);
+  }
+  PUTCHAN(unit, status);
+  return {};
+}
+
+job_result convert_one(const convert_settings& s, const file_format& to, const job& j) {
+  job_result r;
+  try {
+    loaded in = load(j.input, s.from, s.reading);
+    if (!in.error.empty()) {
+      r.lines = in.error;
+      r.failed = true;
+      return r;
+    }
+    std::vector<spectra::trace>& spectra = in.doc.spectra;
+    if (s.spectrum) {
+      if (*s.spectrum < 1 || static_cast<std::size_t>(*s.spectrum) > spectra.size()) {
+        r.lines = report(j.input, {"has no spectrum " + std::to_string(*s.spectrum) + " (it holds " +
+                                   std::to_string(spectra.size()) + ")"});
+        r.failed = true;
+        return r;
+      }
+      spectra = {spectra[static_cast<std::size_t>(*s.spectrum - 1)]};
+    }
+    spectra::write_options writing = s.writing;
+    writing.input_name = from_path(to_path(j.input).filename());
+    // A file that holds one spectrum is written as a whole; else one file a spectrum.
+    std::vector<std::pair<std::string, spectra::document>> outputs;
+    if (spectra.size() == 1 || to.several_spectra) {
+      outputs.emplace_back(j.output, std::move(in.doc));
+    } else if (j.output == "-") {
+      r.lines = report(j.input, {"holds " + std::to_string(spectra.size()) +
+                                 " spectra: give --spectrum N to write one to standard output"});
+      r.failed = true;
+      return r;
+    } else {
+      for (std::size_t i = 0; i < spectra.size(); ++i) {
+        spectra::document one = in.doc;
+        one.spectra = {spectra[i]};
+        outputs.emplace_back(numbered(j.output, i, spectra.size()), std::move(one));
+      }
+    }
+    std::size_t left_alone = 0;
+    for (const auto& [output, doc] : outputs) {
+      if (s.no_clobber && exists(output)) {
+        ++left_alone;
+        if (s.verbose) r.lines += "zolkdf: " + output + ": exists, left as it is\n";
+        continue;
+      }
+      if (std::string e = write_output(doc, to, output, writing); !e.empty()) {
+        r.lines += e;
+        r.failed = true;
+        return r;
+      }
+      if (s.verbose) r.lines += "zolkdf: " + j.input + " -> " + output + "\n";
+    }
+    r.skipped = left_alone == outputs.size();
+  } catch (const recio::run_ended&) {
+    r.lines += report_failure();
+    r.failed = true;
+  }
+  return r;
+}
+
+// The progress line on a terminal: files done, the rate, the time left.
+std::string progress(std::size_t done, std::size_t total, double seconds) {
+  const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0.0;
+  std::string line = "\r" + std::to_string(done) + " of " + std::to_string(total) + " files, " +
+                     std::to_string(static_cast<long long>(rate)) + " a second";
+  if (rate > 0)
+    line += ", " +
+            std::to_string(static_cast<long long>(static_cast<double>(total - done) / rate + 0.5)) +
+            " s left";
+  return line + "\x1b[K";
+}
+
+}  // namespace
+
+int convert(const convert_settings& s) {
+  const file_format* to = !s.to.empty()          ? format_named(s.to)
+                          : !s.output.empty()    ? format_of_extension(s.output)
+                                                 : nullptr;
+  if (to == nullptr || to->write == nullptr) {
+    to_error(s.output.empty() || s.output == "-"
+                 ? "zolkdf convert: give the output format with -t (" + format_names(true) + ")\n"
+                 : "zolkdf convert: cannot tell the format of " + s.output +
+                       " from its extension; give -t\n");
+    to_error("Run 'zolkdf convert --help' for more information.\n");
+    return 2;
+  }
+  std::string refusal;
+  const std::vector<job> jobs = plan(s, *to, refusal);
+  if (!refusal.empty()) {
+    to_error(refusal + "zolkdf: nothing was converted\n");
+    return 2;
+  }
+  if (!s.folder.empty()) {
+    std::error_code ec;
+    fs::create_directories(to_path(s.folder), ec);
+  }
+  for (const job& j : jobs) {
+    if (s.folder.empty() || j.output == "-") continue;
+    std::error_code ec;
+    fs::create_directories(to_path(j.output).parent_path(), ec);
+  }
+
+  // Results are reported in the order of the jobs, whatever the order they finish in, so that
+  // any number of threads reports as one does.
+  std::vector<job_result> results(jobs.size());
+  std::vector<char> finished(jobs.size(), 0);
+  std::mutex m;
+  std::condition_variable ready;
+  std::atomic<std::size_t> next{0};
+  const auto work = [&] {
+    recio::convert_quietly(true);
+    for (std::size_t i = next++; i < jobs.size(); i = next++) {
+      job_result r = convert_one(s, *to, jobs[i]);
+      const std::lock_guard lock{m};
+      results[i] = std::move(r);
+      finished[i] = 1;
+      ready.notify_one();
+    }
+  };
+  const unsigned threads =
+      static_cast<unsigned>(std::clamp<std::size_t>(jobs.size(), 1, std::max(s.jobs, 1u)));
+  std::vector<std::thread> pool;
+  for (unsigned t = 0; t < threads; ++t) pool.emplace_back(work);
+
+  const bool show_progress = !s.quiet && recio::os::is_terminal(recio::os::standard_error);
+  const auto start = std::chrono::steady_clock::now();
+  std::size_t failed = 0;
+  std::size_t skipped = 0;
+  bool progress_shown = false;
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    std::unique_lock lock{m};
+    while (!ready.wait_for(lock, std::chrono::milliseconds(200), [&] { return finished[i] != 0; })) {
+      const double seconds =
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      if (show_progress && seconds > 1.0) {
+        to_error(progress(i, jobs.size(), seconds));
+        progress_shown = true;
+      }
+    }
+    const job_result r = std::move(results[i]);
+    lock.unlock();
+    if (progress_shown && !r.lines.empty()) to_error("\r\x1b[K");
+    to_error(r.lines);
+    failed += r.failed ? 1 : 0;
+    skipped += r.skipped ? 1 : 0;
+  }
+  for (std::thread& t : pool) t.join();
+  if (progress_shown) to_error("\r\x1b[K");
+  if (jobs.size() > 1 && !s.quiet) {
+    std::string tally = "converted " + std::to_string(jobs.size() - failed - skipped) + " of " +
+                        std::to_string(jobs.size()) + " files";
+    if (failed > 0) tally += "; " + std::to_string(failed) + " failed";
+    if (skipped > 0) tally += "; " + std::to_string(skipped) + " left as they were";
+    to_error(tally + "\n");
+  }
+  return failed > 0 ? 1 : 0;
+}
+
+}  // namespace cli

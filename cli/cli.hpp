@@ -1,0 +1,47 @@
+// cli/cli.hpp: the command line: `zolkdf convert`, `zolkdf info`, help and version.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "spectrum/document.hpp"
+
+namespace cli {
+
+// Whether the first word of the command line selects the command line rather than the dialogue:
+// a command, or a request for help or the version.
+bool is_command(std::string_view first_word);
+// Runs the command line on its words (the program's name left out); returns the exit status:
+// 0 done, 1 a file failed, 2 a usage error.
+int run(const std::vector<std::string>& words);
+
+// What `zolkdf convert` was asked to do.
+struct convert_settings {
+  std::vector<std::string> inputs;
+  std::string output;  // -o
+  std::string folder;  // -d
+  bool recursive = false;
+  std::string to;    // -t, or empty
+  std::string from;  // -f, or empty
+  bool no_clobber = false;
+  unsigned jobs = 1;
+  bool quiet = false;
+  bool verbose = false;
+  std::optional<int> spectrum;  // --spectrum, counting from 1
+  spectra::read_options reading;
+  spectra::write_options writing;
+};
+
+// Converts every input; returns the exit status.
+int convert(const convert_settings& settings);
+// Shows what each file holds, as text or as one JSON array; returns the exit status.
+int info(const std::vector<std::string>& files, const std::string& from,
+         const spectra::read_options& reading, bool json);
+
+// Standard output and standard error, written as they stand.
+void to_output(std::string_view text);
+void to_error(std::string_view text);
+
+}  // namespace cli

@@ -1,0 +1,162 @@
+// cli/command_line.cpp: the command line's words parsed into a command and its settings.
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <sstream>
+#include <thread>
+
+#include "cli/cli.hpp"
+#include "cli/formats.hpp"
+#include "recio/os.hpp"
+#include "recio/recio.hpp"
+
+namespace cli {
+
+namespace {
+
+constexpr std::string_view version = "zolkdf " ZOLKDF_VERSION;
+
+// The names of a list file: one a line, or separated by NUL bytes.
+bool add_listed_names(const std::string& list, bool nul, std::vector<std::string>& names) {
+  std::vector<std::uint8_t> bytes;
+  if (const recio::io_error e = recio::read_whole_file(list, bytes); e != recio::io_error::none) {
+    to_error("zolkdf: " + list + ": cannot read: " + std::string{recio::error_text(e)} + "\n");
+    return false;
+  }
+  std::string name;
+  const char end = nul ? '\0' : '\n';
+  for (std::size_t i = 0; i <= bytes.size(); ++i) {
+    const char c = i < bytes.size() ? static_cast<char>(bytes[i]) : end;
+    if (c != end) {
+      name += c;
+      continue;
+    }
+    if (!nul && !name.empty() && name.back() == '\r') name.pop_back();
+    if (!name.empty()) names.push_back(std::move(name));
+    name.clear();
+  }
+  return true;
+}
+
+CLI::Validator format_check(bool for_output) {
+  return CLI::Validator(
+      [for_output](std::string& name) -> std::string {
+        const file_format* f = format_named(name);
+        if (f != nullptr && (for_output ? f->write != nullptr : f->read != nullptr)) return {};
+        return "unknown format " + name + " (known: " + format_names(for_output) + ")";
+      },
+      "FORMAT");
+}
+
+}  // namespace
+
+bool is_command(std::string_view first_word) {
+  return first_word == "convert" || first_word == "info" || first_word == "--help" ||
+         first_word == "-h" || first_word == "--version" || first_word == "-V";
+}
+
+void to_output(std::string_view text) {
+  recio::os::write_all(recio::os::standard_output, text.data(), text.size());
+}
+
+void to_error(std::string_view text) {
+  recio::os::write_all(recio::os::standard_error, text.data(), text.size());
+}
+
+int run(const std::vector<std::string>& words) {
+  CLI::App app{"zolkdf converts one-dimensional spectra between file formats.\n"
+               "Without a command it starts the console dialogue.",
+               "zolkdf"};
+  app.set_version_flag("-V,--version", std::string{version}, "Show the version and exit");
+  app.require_subcommand(0, 1);
+  app.footer("Formats: " + format_names(false) +
+             ". A file named like a command is given as ./convert.\n");
+
+  convert_settings c;
+  c.jobs = std::max(1u, std::thread::hardware_concurrency());
+  std::string files_from;
+  bool nul = false;
+  std::string memo;
+  std::vector<int> columns;
+  std::string jcamp_form = "dif";
+  CLI::App* conv = app.add_subcommand("convert", "Convert files, or every file of folders");
+  conv->add_option("inputs", c.inputs, "Input files and folders; - for standard input");
+  CLI::Option* output = conv->add_option("-o,--output", c.output, "The output file, for one input; - for standard output");
+  conv->add_option("-d,--directory", c.folder, "Write the outputs under this folder")
+      ->excludes(output);
+  conv->add_flag("-r,--recursive", c.recursive, "Take folders with the folders inside them");
+  conv->add_option("-t,--to", c.to, "The output format")->check(format_check(true));
+  conv->add_option("-f,--from", c.from, "The input format (else found from the contents)")
+      ->check(format_check(false));
+  conv->add_option("--memo", memo, "The memo of SPC outputs (up to 130 characters)");
+  conv->add_option("--spectrum", c.spectrum, "Take only spectrum N of a file of several")
+      ->check(CLI::PositiveNumber);
+  conv->add_flag("-n,--no-clobber", c.no_clobber, "Leave existing outputs as they are");
+  conv->add_option("-j,--jobs", c.jobs, "Convert N files at a time (default: the processors)")
+      ->check(CLI::Range(1u, 1024u));
+  conv->add_flag("-q,--quiet", c.quiet, "Report only failures");
+  conv->add_flag("-v,--verbose", c.verbose, "Report every file converted");
+  conv->add_option("--files-from", files_from, "Read input names from FILE, one a line; - for "
+                                               "standard input");
+  conv->add_flag("-0,--null", nul, "The names of --files-from are separated by NUL bytes");
+  conv->add_option("--columns", columns, "The columns of a table to take as x and y (X,Y)")
+      ->delimiter(',')
+      ->expected(2)
+      ->check(CLI::PositiveNumber);
+  conv->add_option("--jcamp-form", jcamp_form, "JCAMP-DX data: dif (compressed) or affn (plain)")
+      ->check(CLI::IsMember({"dif", "affn"}));
+
+  std::vector<std::string> files;
+  std::string info_from;
+  bool json = false;
+  CLI::App* inf = app.add_subcommand("info", "Show what files hold");
+  inf->add_option("files", files, "The files")->required();
+  inf->add_option("-f,--from", info_from, "The format (else found from the contents)")
+      ->check(format_check(false));
+  inf->add_flag("--json", json, "One JSON array, an object a file");
+
+
+  const auto failure_message = ([](const CLI::App* a, const CLI::Error& e) {
+    std::string name = a->get_name();
+    for (const CLI::App* p = a->get_parent(); p != nullptr; p = p->get_parent())
+      name = p->get_name() + " " + name;
+    return name + ": " + e.what() + "\nRun '" + name + " --help' for more information.\n";
+  });
+  for (CLI::App* a : {&app, conv, inf}) a->failure_message(failure_message);
+
+  std::vector<std::string> reversed(words.rbegin(), words.rend());
+  std::ostringstream out;
+  std::ostringstream err;
+  const auto finish = [&](const CLI::Error& e) {
+    // A failure names the command where it lies.
+    CLI::App* where = conv->parsed() ? conv : inf->parsed() ? inf : &app;
+    if (dynamic_cast<const CLI::CallForHelp*>(&e) != nullptr) {
+      to_output(where == &app ? app.help() : where->help("zolkdf"));
+      return 0;
+    }
+    const int code = where->exit(e, out, err);
+    to_output(out.str());
+    to_error(err.str());
+    return code == 0 ? 0 : 2;
+  };
+  try {
+    app.parse(reversed);
+    if (!files_from.empty() && !add_listed_names(files_from, nul, c.inputs)) return 1;
+    if (conv->parsed() && c.inputs.empty())
+      throw CLI::ValidationError("give an input file or folder, or --files-from");
+    if (conv->parsed() && !c.output.empty() && c.inputs.size() > 1)
+      throw CLI::ValidationError("-o takes one input; give -d for several");
+  } catch (const CLI::ParseError& e) {
+    return finish(e);
+  }
+  if (conv->parsed()) {
+    if (conv->count("--memo") > 0) c.writing.memo = memo;
+    c.writing.jcamp_affn = jcamp_form == "affn";
+    if (columns.size() == 2) c.reading = {columns[0], columns[1]};
+    return convert(c);
+  }
+  if (inf->parsed()) return info(files, info_from, {}, json);
+  to_output(app.help());
+  return 0;
+}
+
+}  // namespace cli

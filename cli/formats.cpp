@@ -1,0 +1,73 @@
+// cli/formats.cpp: the table of formats.
+#include "cli/formats.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+#include "textfmt/textfmt.hpp"
+
+namespace cli {
+
+namespace {
+
+constexpr std::array<std::string_view, 1> y_extensions{".y"};
+constexpr std::array<std::string_view, 1> xy_extensions{".xy"};
+constexpr std::array<std::string_view, 1> six_extensions{".6xy"};
+
+// Text shapes are tried from the most particular: a Y head is also one value a record.
+constexpr std::array table{
+    file_format{"y", "Y (single column with a head)", y_extensions, false, false,
+                textfmt::recognises_y, textfmt::read_y_file, textfmt::write_y_file},
+    file_format{"xy", "XY (two columns)", xy_extensions, false, false, textfmt::recognises_xy,
+                textfmt::read_xy_file, textfmt::write_xy_file},
+    file_format{"6xy", "6XY (three x/y pairs a record)", six_extensions, false, false,
+                textfmt::recognises_6xy, textfmt::read_6xy_file, textfmt::write_6xy_file},
+};
+
+bool same_letters(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char p, char q) {
+           return std::tolower(static_cast<unsigned char>(p)) ==
+                  std::tolower(static_cast<unsigned char>(q));
+         });
+}
+
+}  // namespace
+
+std::span<const file_format> formats() { return table; }
+
+const file_format* format_named(std::string_view name) {
+  for (const file_format& f : table)
+    if (f.name == name) return &f;
+  return nullptr;
+}
+
+const file_format* format_of_extension(std::string_view file_name) {
+  const auto slash = file_name.find_last_of("/\\");
+  const auto dot = file_name.rfind('.');
+  if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash))
+    return nullptr;
+  const std::string_view extension = file_name.substr(dot);
+  for (const file_format& f : table)
+    for (const std::string_view e : f.extensions)
+      if (same_letters(e, extension)) return &f;
+  return nullptr;
+}
+
+const file_format* format_of_contents(spectra::byte_view head) {
+  for (const file_format& f : table)
+    if (f.recognises != nullptr && f.recognises(head)) return &f;
+  return nullptr;
+}
+
+std::string format_names(bool for_output) {
+  std::string names;
+  for (const file_format& f : table) {
+    if (for_output ? f.write == nullptr : f.read == nullptr) continue;
+    if (!names.empty()) names += ", ";
+    names += f.name;
+  }
+  return names;
+}
+
+}  // namespace cli

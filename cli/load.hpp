@@ -1,0 +1,30 @@
+// cli/load.hpp: one input file read into a document, for `convert` and `info` alike, and the
+// lines that report a file's trouble.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cli/formats.hpp"
+#include "spectrum/document.hpp"
+
+namespace cli {
+
+// An input read, or the line that says why not: "zolkdf: PATH: reason".
+struct loaded {
+  spectra::document doc;
+  const file_format* format = nullptr;
+  std::string error;  // empty when the file was read
+};
+
+// Reads the file of a path ("-": standard input) with the named format, or the one that its
+// contents or else its extension show.
+loaded load(const std::string& path, const std::string& from, const spectra::read_options& reading);
+// "zolkdf: PATH: line 12: invalid real", from a trouble of the file at path.
+std::string report(const std::string& path, const spectra::trouble& t);
+// The same for the last stop or fatal report of the record layer on this thread, after which
+// every file that the thread had open is closed, outputs dropped.
+std::string report_failure();
+
+}  // namespace cli
