@@ -46,7 +46,8 @@ program_result run_zolkdf(const fs::path& work, const std::string& keys,
   write_file(io / "stdin", keys);
   const fs::path binary = fs::absolute(ZOLKDF_BINARY);
   std::wstring command = quoted(binary.wstring());
-  for (const std::string& a : args) command += L" " + quoted(fs::path(a).wstring());
+  for (const std::string& a : args)
+    command += L" " + quoted(fs::path(std::u8string(a.begin(), a.end())).wstring());
 
   STARTUPINFOW start{};
   start.cb = sizeof start;

@@ -1,0 +1,174 @@
+// tests/command_line_test.cpp: `zolkdf convert` and `zolkdf info` run as a user runs them: the
+// bytes they write against the dialogue's for the same conversion, names of any kind, standard
+// streams, batches that carry on, threads, and JSON that a program reads back. The messages of
+// single runs are cases of tests/e2e (their folders begin with cli_).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "tests/support/run_program.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using test_support::read_file;
+using test_support::run_zolkdf;
+using test_support::write_file;
+
+const fs::path examples = fs::path(ZOLKDF_TEST_DIR) / ".." / "examples";
+
+fs::path copy_of_examples(const std::string& name) {
+  const fs::path work = test_support::scratch_folder(name);
+  for (const auto& e : fs::directory_iterator(examples)) fs::copy(e.path(), work / e.path().filename());
+  return work;
+}
+
+fs::path u8(const std::string& s) { return fs::path{std::u8string{s.begin(), s.end()}}; }
+
+// An SPC file's bytes with its date field blanked: the clock writes it.
+std::string without_date(std::string bytes) {
+  if (bytes.size() < 36) return bytes;
+  const bool old = static_cast<unsigned char>(bytes[1]) == 0x4D;
+  bytes.replace(old ? 18 : 32, old ? 6 : 4, old ? 6 : 4, '\0');
+  return bytes;
+}
+
+struct output_format {
+  const char* name;  // as -t takes it
+  int code;          // the dialogue's format code
+  const char* extension;
+};
+constexpr output_format outputs[] = {
+    {"y", 1, ".y"}, {"xy", 2, ".xy"}, {"6xy", 3, ".6xy"}, {"spc-old", 5, ".spc"}, {"spc", 6, ".spc"}};
+struct input_file {
+  const char* name;
+  int code;
+};
+constexpr input_file inputs[] = {
+    {"sample.y", 1}, {"sample.xy", 2}, {"sample.6xy", 3}, {"old.spc", 5}, {"new.spc", 6}};
+
+TEST(convert, writes_every_example_in_every_format_as_the_dialogue_does) {
+  const fs::path work = copy_of_examples("cli-every-format");
+  std::string list = std::to_string(std::size(inputs) * std::size(outputs)) + "\r\n";
+  for (const input_file& in : inputs)
+    for (const output_format& out : outputs) {
+      const std::string d = std::string{"d"} + std::to_string(in.code) + std::to_string(out.code) +
+                            out.extension;
+      list += std::string{in.name} + "\r\n" + std::to_string(in.code) + "\r\n" + d + "\r\n" +
+              std::to_string(out.code) + "\r\n";
+      if (out.code >= 5) list += "a memo\r\n";
+    }
+  write_file(work / "all.lst", list);
+  ASSERT_EQ(run_zolkdf(work, "F\nall.lst\n").status, 0);
+
+  for (const input_file& in : inputs)
+    for (const output_format& out : outputs) {
+      const std::string c = std::string{"c"} + std::to_string(in.code) + std::to_string(out.code) +
+                            out.extension;
+      const auto run = run_zolkdf(work, "", {"convert", in.name, "-t", out.name, "-o", c, "--memo",
+                                             "a memo"});
+      EXPECT_EQ(run.status, 0) << c << run.err;
+      EXPECT_EQ(run.out + run.err, "") << c;
+      const std::string d = "d" + c.substr(1);
+      EXPECT_EQ(without_date(read_file(work / c)), without_date(read_file(work / d)))
+          << in.name << " -> " << out.name;
+    }
+  fs::remove_all(work);
+}
+
+TEST(convert, takes_names_of_any_length_and_letters_and_the_standard_streams) {
+  const fs::path work = copy_of_examples("cli-names");
+  const std::string y = read_file(work / "sample.y");
+  const std::string long_folder(200, 'f');
+  const std::vector<std::string> names{"benzene sample 2026-11-03.xy", "spektrum-grün-µm.xy",
+                                       long_folder + "/" + std::string(100, 'n') + ".xy"};
+  for (const std::string& name : names) {
+    fs::create_directories((work / u8(name)).parent_path());
+    fs::copy(work / "sample.xy", work / u8(name));
+    const auto run = run_zolkdf(work, "", {"convert", name, "-t", "y"});
+    EXPECT_EQ(run.status, 0) << name << run.err;
+    fs::path out = u8(name);
+    EXPECT_EQ(read_file(work / out.replace_extension(".y")), y) << name;
+  }
+  // Standard input to standard output, the format found from the bytes.
+  const auto piped = run_zolkdf(work, read_file(work / "sample.xy"), {"convert", "-", "-t", "y"});
+  EXPECT_EQ(piped.status, 0) << piped.err;
+  EXPECT_EQ(piped.out, y);
+  fs::remove_all(work);
+}
+
+TEST(convert, leaves_existing_outputs_alone_when_asked) {
+  const fs::path work = copy_of_examples("cli-no-clobber");
+  const std::string y = read_file(work / "sample.y");
+  write_file(work / "sample.y", "kept");
+  fs::copy(work / "sample.xy", work / "other.xy");
+  const auto run = run_zolkdf(work, "", {"convert", "-n", "sample.xy", "other.xy", "-t", "y"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "converted 1 of 2 files; 1 left as they were\n");
+  EXPECT_EQ(read_file(work / "sample.y"), "kept");
+  EXPECT_EQ(read_file(work / "other.y"), y);
+  fs::remove_all(work);
+}
+
+// A batch of many files, some of them bad: every thread count reports and writes alike.
+TEST(convert, gives_the_same_results_on_four_threads_as_on_one) {
+  const fs::path work = test_support::scratch_folder("cli-threads");
+  for (int i = 0; i < 40; ++i) {
+    fs::create_directories(work / "in");
+    const std::string name = "in/s" + std::to_string(100 + i);
+    if (i % 7 == 3)
+      write_file(work / (name + ".xy"), "1800.0 0.5\r\n1750.0 not-a-number\r\n");
+    else
+      fs::copy(examples / (i % 2 == 0 ? "sample.xy" : "new.spc"),
+               work / (name + (i % 2 == 0 ? ".xy" : ".spc")));
+  }
+  const auto one = run_zolkdf(work, "", {"convert", "in", "-d", "one", "-t", "y", "-j", "1"});
+  const auto four = run_zolkdf(work, "", {"convert", "in", "-d", "four", "-t", "y", "-j", "4"});
+  EXPECT_EQ(one.status, 1);
+  EXPECT_EQ(four.status, one.status);
+  EXPECT_EQ(four.err, one.err);
+  EXPECT_NE(one.err.find("converted 34 of 40 files; 6 failed\n"), std::string::npos) << one.err;
+  std::size_t files = 0;
+  for (const auto& e : fs::directory_iterator(work / "one")) {
+    EXPECT_EQ(read_file(work / "four" / e.path().filename()), read_file(e.path()));
+    ++files;
+  }
+  EXPECT_EQ(files, 34u);
+  fs::remove_all(work);
+}
+
+TEST(convert, carries_two_million_points_to_spc_and_back) {
+  const fs::path work = test_support::scratch_folder("cli-large");
+  std::string xy;
+  for (int i = 0; i < 2000000; ++i)
+    xy += std::to_string(4000 - i / 1000) + "." + std::to_string(i % 1000 / 100) + "  " +
+          std::to_string(i % 977) + "\r\n";
+  write_file(work / "big.xy", xy);
+  ASSERT_EQ(run_zolkdf(work, "", {"convert", "big.xy", "-o", "direct.xy"}).status, 0);
+  ASSERT_EQ(run_zolkdf(work, "", {"convert", "big.xy", "-o", "big.spc"}).status, 0);
+  ASSERT_EQ(run_zolkdf(work, "", {"convert", "big.spc", "-o", "back.xy"}).status, 0);
+  EXPECT_EQ(fs::file_size(work / "back.xy"), 2000000u * 29u);
+  EXPECT_EQ(read_file(work / "back.xy"), read_file(work / "direct.xy"));
+  fs::remove_all(work);
+}
+
+TEST(info, gives_json_that_reads_back) {
+  const fs::path work = copy_of_examples("cli-info");
+  const auto run = run_zolkdf(work, "", {"info", "--json", "sample.6xy", "missing.xy", "new.spc"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "zolkdf: missing.xy: cannot read: file not found\n");
+  const auto files = nlohmann::json::parse(run.out);
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_EQ(files[0]["format"], "6xy");
+  EXPECT_EQ(files[0]["records"], 3);
+  EXPECT_EQ(files[0]["spectra"][0]["points"], 8);
+  EXPECT_EQ(files[0]["spectra"][0]["first_x"], 1800.0);
+  EXPECT_EQ(files[1]["format"], "spc");
+  EXPECT_EQ(files[1]["spectra"][0]["x"], "even");
+  fs::remove_all(work);
+}
+
+}  // namespace
