@@ -25,7 +25,7 @@ fs::path to_path(const std::string& name) {
   return fs::path{std::u8string{name.begin(), name.end()}};
 }
 std::string from_path(const fs::path& p) {
-  const std::u8string s = p.u8string();
+  const std::u8string s = p.generic_u8string();
   return {s.begin(), s.end()};
 }
 
@@ -138,7 +138,7 @@ bool exists(const std::string& name) {
 }
 
 // Writes one document on the output; a failure is reported, and the output keeps what it held.
-std::string write_output(const spectra::document& doc, const file_format& to,
+std::string write_output(const spectra::document& doc, const file_format& to, const std::string& input,
                          const std::string& output, const spectra::write_options& writing) {
   std::int16_t unit = 0;
   std::int32_t status = 0;
@@ -147,7 +147,9 @@ std::string write_output(const spectra::document& doc, const file_format& to,
                    to.binary ? recio::open_mode::binary_update : recio::open_mode::text_write);
   if (const spectra::outcome t = to.write(doc, unit, writing)) {
     recio::close_thread_files(false);
-    return report(output, *t);
+    spectra::trouble why = *t;
+    why.reason = "cannot write " + output + ": " + why.reason;
+    return report(input, why);
   }
   PUTCHAN(unit, status);
   return {};
@@ -197,7 +199,7 @@ job_result convert_one(const convert_settings& s, const file_format& to, const j
         if (s.verbose) r.lines += "zolkdf: " + output + ": exists, left as it is\n";
         continue;
       }
-      if (std::string e = write_output(doc, to, output, writing); !e.empty()) {
+      if (std::string e = write_output(doc, to, j.input, output, writing); !e.empty()) {
         r.lines += e;
         r.failed = true;
         return r;
