@@ -11,6 +11,9 @@ TEST(interactive_console, starts_the_record_after_a_reply_on_the_line_that_enter
 TEST(interactive_console, ends_the_prompt_s_line_when_the_input_ends_at_it) {
   GTEST_SKIP() << "no pseudo-terminals on Windows";
 }
+TEST(interactive_console, shows_the_progress_of_a_batch_that_takes_more_than_a_second) {
+  GTEST_SKIP() << "no pseudo-terminals on Windows";
+}
 
 #else
 
@@ -21,9 +24,14 @@ TEST(interactive_console, ends_the_prompt_s_line_when_the_input_ends_at_it) {
 #include <termios.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <thread>
 
 #include "tests/support/run_program.hpp"
 
@@ -36,13 +44,16 @@ struct terminal_run {
 
 // Runs zolkdf on a pseudo-terminal, with the keys typed ahead. The terminal neither echoes the
 // keys nor changes the program's line ends, so screen holds exactly what the program wrote.
-terminal_run run_on_terminal(const std::filesystem::path& work, const std::string& keys) {
+terminal_run run_on_terminal(const std::filesystem::path& work, const std::string& keys,
+                             const std::vector<std::string>& args = {},
+                             const std::function<void()>& meanwhile = {}) {
   int controller = -1;
-  const int pid = test_support::start_on_terminal(work, false, controller);
+  const int pid = test_support::start_on_terminal(work, false, controller, args);
   if (pid < 0) return {};
   terminal_run run;
   if (::write(controller, keys.data(), keys.size()) != static_cast<ssize_t>(keys.size()))
     return run;
+  if (meanwhile) meanwhile();
   char chunk[4096];
   for (;;) {
     const ssize_t n = ::read(controller, chunk, sizeof chunk);
@@ -115,6 +126,27 @@ TEST(interactive_console, ends_the_prompt_s_line_when_the_input_ends_at_it) {
       "\r\n";
   EXPECT_EQ(test_support::visible(run.screen), test_support::visible(expected));
   EXPECT_EQ(run.status, 1);
+}
+
+// A batch whose second input is a pipe that gives its bytes only after a second and a half:
+// meanwhile the terminal shows how far the batch is, and the line is cleared before the tally.
+TEST(interactive_console, shows_the_progress_of_a_batch_that_takes_more_than_a_second) {
+  const auto work = test_support::scratch_folder("terminal-progress");
+  const std::string xy = "1800.0  0.5\r\n1750.0  0.7\r\n";
+  test_support::write_file(work / "a.xy", xy);
+  ASSERT_EQ(::mkfifo((work / "b.xy").c_str(), 0600), 0);
+  const terminal_run run =
+      run_on_terminal(work, "", {"convert", "a.xy", "b.xy", "-d", "out", "-t", "y"}, [&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        test_support::write_file(work / "b.xy", xy);
+      });
+  EXPECT_EQ(test_support::read_file(work / "out" / "b.y"), test_support::read_file(work / "out" / "a.y"));
+  std::filesystem::remove_all(work);
+  EXPECT_EQ(run.screen.rfind("\r1 of 2 files, ", 0), 0u) << test_support::visible(run.screen);
+  const std::string end = "\r\x1b[Kconverted 2 of 2 files\n";
+  EXPECT_EQ(run.screen.substr(run.screen.size() - std::min(run.screen.size(), end.size())), end)
+      << test_support::visible(run.screen);
+  EXPECT_EQ(run.status, 0);
 }
 
 }  // namespace

@@ -71,7 +71,8 @@ program_result run_zolkdf(const fs::path& work, const std::string& keys,
   return r;
 }
 
-int start_on_terminal(const fs::path& work, bool echo, int& controller) {
+int start_on_terminal(const fs::path& work, bool echo, int& controller,
+                      const std::vector<std::string>& args) {
   int device = -1;
   if (::openpty(&controller, &device, nullptr, nullptr, nullptr) != 0) return -1;
   termios mode{};
@@ -89,7 +90,10 @@ int start_on_terminal(const fs::path& work, bool echo, int& controller) {
     ::dup2(device, 2);
     ::close(controller);
     ::close(device);
-    ::execl(ZOLKDF_BINARY, ZOLKDF_BINARY, static_cast<char*>(nullptr));
+    std::vector<char*> argv{const_cast<char*>(ZOLKDF_BINARY)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(ZOLKDF_BINARY, argv.data());
     ::_exit(127);
   }
   ::close(device);

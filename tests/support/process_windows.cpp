@@ -74,6 +74,8 @@ program_result run_zolkdf(const fs::path& work, const std::string& keys,
   return r;
 }
 
-int start_on_terminal(const fs::path&, bool, int&) { return -1; }
+int start_on_terminal(const fs::path&, bool, int&, const std::vector<std::string>&) {
+  return -1;
+}
 
 }  // namespace test_support

@@ -26,8 +26,10 @@ program_result run_zolkdf(const std::filesystem::path& work, const std::string& 
 // Starts zolkdf in the folder work on a new pseudo-terminal, which is its standard input, output
 // and error and its controlling terminal. The terminal passes the program's bytes on unchanged and
 // echoes the keys only when echo is set. Gives back the process; controller receives the
-// terminal's other end, where the keys are typed and the screen is read.
-int start_on_terminal(const std::filesystem::path& work, bool echo, int& controller);
+// terminal's other end, where the keys are typed and the screen is read. args are the
+// command-line arguments.
+int start_on_terminal(const std::filesystem::path& work, bool echo, int& controller,
+                      const std::vector<std::string>& args = {});
 
 std::string read_file(const std::filesystem::path& p);
 void write_file(const std::filesystem::path& p, const std::string& bytes);
