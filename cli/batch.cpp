@@ -92,7 +92,8 @@ std::vector<job> plan(const convert_settings& s, const file_format& to, std::str
     if (input != "-" && fs::is_directory(p, ec)) {
       if (!s.output.empty()) refusal += "zolkdf: " + input + ": -o takes a file; give -d for a folder\n";
       for (const fs::path& f : files_in(p, s.recursive, refusal)) {
-        const fs::path below = s.recursive ? f.parent_path().lexically_relative(p) : fs::path{};
+        fs::path below = s.recursive ? f.parent_path().lexically_relative(p) : fs::path{};
+        if (below == ".") below.clear();
         jobs.push_back({from_path(f), output_for(s, to, f, below)});
       }
     } else if (!s.output.empty()) {
