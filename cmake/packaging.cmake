@@ -5,11 +5,13 @@ set(CPACK_PACKAGE_CONTACT "zolkdf maintainers <maintainers@users.noreply.c-seed-
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "converter of one-dimensional spectra between the Y, XY, 6XY and SPC file formats")
 set(CPACK_STRIP_FILES ON)
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 
 if(WIN32)
-  # A zip that unpacks to one flat folder: the program, its README and the examples side by side.
+  # A zip that unpacks to one flat folder: the program, its README, the licence and the examples
+  # side by side.
   install(TARGETS zolkdf RUNTIME DESTINATION .)
-  install(FILES README.md DESTINATION .)
+  install(FILES README.md LICENSE DESTINATION .)
   install(DIRECTORY examples/ DESTINATION examples)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
@@ -17,6 +19,34 @@ else()
   include(GNUInstallDirs)
   install(TARGETS zolkdf RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES doc/zolkdf.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  # The README and the examples that the manual page points to, and the licence as a Debian
+  # copyright file (the machine-readable format; Expat is Debian's name for the MIT licence).
+  set(doc_folder ${CMAKE_INSTALL_DATAROOTDIR}/doc/zolkdf)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
+  file(STRINGS ${PROJECT_SOURCE_DIR}/LICENSE licence_lines)
+  list(FILTER licence_lines EXCLUDE REGEX "^(MIT License|Copyright .*)$")
+  set(licence_text "")
+  foreach(line IN LISTS licence_lines)
+    if(line STREQUAL "")
+      string(APPEND licence_text " .\n")
+    else()
+      string(APPEND licence_text " ${line}\n")
+    endif()
+  endforeach()
+  string(REGEX REPLACE "^ \\.\n" "" licence_text "${licence_text}")
+  file(WRITE ${PROJECT_BINARY_DIR}/copyright
+       "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
+       "Upstream-Name: zolkdf\n"
+       "\n"
+       "Files: *\n"
+       "Copyright: 2026 the zolkdf authors\n"
+       "License: Expat\n"
+       "Comment: The MIT License, as the file LICENSE of the sources holds it.\n"
+       "\n"
+       "License: Expat\n"
+       "${licence_text}")
+  install(FILES README.md ${PROJECT_BINARY_DIR}/copyright DESTINATION ${doc_folder})
+  install(DIRECTORY examples/ DESTINATION ${doc_folder}/examples)
   set(CPACK_GENERATOR DEB)
   set(CPACK_DEBIAN_PACKAGE_SECTION science)
   # Debian keeps manual pages gzipped: the packages get them so, a plain install keeps zolkdf.1.

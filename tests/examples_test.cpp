@@ -1,6 +1,6 @@
 // tests/examples_test.cpp: the examples and the documents that show them. The example list file
 // converts the example spectra back into the XY example exactly; the sessions, the list file and
-// the folder script shown in the README are read from the README itself and run against the
+// the command lines shown in the README are read from the README itself and run against the
 // program in a copy of the examples; the manual page renders without warnings.
 #include <gtest/gtest.h>
 #ifndef _WIN32
@@ -10,6 +10,7 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -57,8 +58,11 @@ TEST(examples, convert_every_format_back_to_the_same_xy_file) {
 TEST(readme, quick_start_sessions_show_what_the_program_writes) {
   GTEST_SKIP() << "no pseudo-terminals on Windows";
 }
-TEST(readme, folder_script_converts_each_file_under_its_own_name) {
-  GTEST_SKIP() << "the folder script is a POSIX shell script";
+TEST(readme, command_lines_show_what_the_program_writes) {
+  GTEST_SKIP() << "the README's command lines are run by a POSIX shell";
+}
+TEST(readme, spc_command_lines_convert_back_to_the_xy_example) {
+  GTEST_SKIP() << "the README's command lines are run by a POSIX shell";
 }
 TEST(manual_page, renders_without_warnings) { GTEST_SKIP() << "groff runs on the building system"; }
 
@@ -160,7 +164,8 @@ TEST(readme, quick_start_sessions_show_what_the_program_writes) {
 }
 
 // Runs the block's "$ " lines with sh in work, zolkdf on the PATH; gives back the block as it
-// was run: each command line followed by what it wrote on standard output.
+// was run: each command line followed by what it wrote on standard output and standard error,
+// as a terminal shows them, and "(exit status N)" when it ended with another status than 0.
 std::string run_commands(const fs::path& work, const std::string& block) {
   const std::string path = fs::path(ZOLKDF_BINARY).parent_path().string() + ":" +
                            (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
@@ -172,25 +177,56 @@ std::string run_commands(const fs::path& work, const std::string& block) {
     at = end + 1;
     if (line.rfind("$ ", 0) != 0) continue;
     shown += line + "\n";
+    std::string quoted;  // the line inside single quotes: each ' becomes '\''
+    for (const char c : line.substr(2)) quoted += c == '\'' ? std::string{"'\\''"} : std::string{c};
     const std::string command =
-        "cd '" + work.string() + "' && PATH='" + path + "' sh -c '" + line.substr(2) + "'";
+        "cd '" + work.string() + "' && PATH='" + path + "' sh -c '" + quoted + "' 2>&1";
     FILE* out = ::popen(command.c_str(), "r");
     if (out == nullptr) return "popen failed";
     char chunk[4096];
     std::size_t n = 0;
     while ((n = std::fread(chunk, 1, sizeof chunk, out)) > 0) shown.append(chunk, n);
-    if (::pclose(out) != 0) shown += "(status not 0)\n";
+    if (const int status = ::pclose(out); status != 0)
+      shown += "(exit status " +
+               std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)) +
+               ")\n";
   }
   return shown;
 }
 
-TEST(readme, folder_script_converts_each_file_under_its_own_name) {
-  const fs::path work = copy_of_examples("readme-folder");
-  const std::string block = readme_block("folder script");
-  EXPECT_EQ(run_commands(work, block), block);
+// The quick start's first conversion, and the folders, the tree, -n, --files-from and the
+// standard streams of "Converting many files", whose outputs must be the examples' very bytes.
+TEST(readme, command_lines_show_what_the_program_writes) {
+  const fs::path work = copy_of_examples("readme-command-line");
+  const std::string first = readme_block("first conversion");
+  EXPECT_EQ(run_commands(work, first), first);
+  EXPECT_EQ(test_support::read_file(work / "mine.y"), test_support::read_file(work / "sample.y"));
+
+  const std::string many = readme_block("command line");
+  EXPECT_EQ(run_commands(work, many), many);
   const std::string xy = test_support::read_file(work / "sample.xy");
-  EXPECT_EQ(test_support::read_file(work / "spc" / "old.xy"), xy);
-  EXPECT_EQ(test_support::read_file(work / "spc" / "new.xy"), xy);
+  for (const char* converted : {"xy/a.xy", "xy/B.xy", "xy/day-2/c.xy"})
+    EXPECT_EQ(test_support::read_file(work / converted), xy) << converted;
+  EXPECT_FALSE(fs::exists(work / "xy" / "broken.xy"));
+  EXPECT_EQ(test_support::read_file(work / "spectra" / "a.6xy"),
+            test_support::read_file(work / "sample.6xy"));
+  fs::remove_all(work);
+}
+
+// The SPC examples of "Converting many files", once the command line's table of formats has SPC:
+// the old and the new example convert back to the XY example, and the XY example to the new one.
+TEST(readme, spc_command_lines_convert_back_to_the_xy_example) {
+  const fs::path work = copy_of_examples("readme-command-line-spc");
+  const std::string help = run_commands(work, "$ zolkdf --help\n");
+  const std::string formats = help.substr(std::min(help.find("Formats:"), help.size()));
+  if (formats.find(" spc,") == std::string::npos && formats.find(" spc.") == std::string::npos) {
+    fs::remove_all(work);
+    GTEST_SKIP() << "the command line does not know SPC yet: " << formats;
+  }
+  const std::string block = readme_block("command line, SPC");
+  EXPECT_EQ(run_commands(work, block), block);
+  EXPECT_EQ(test_support::read_file(work / "mine-too.spc").substr(544),
+            test_support::read_file(work / "new.spc").substr(544));
   fs::remove_all(work);
 }
 

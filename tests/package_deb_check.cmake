@@ -1,5 +1,6 @@
 # tests/package_deb_check.cmake: builds the Debian package of BUILD with cpack, unpacks it with
-# dpkg -x into SCRATCH and converts the examples' list file with the program it installed.
+# dpkg -x into SCRATCH, checks that it carries the manual page, the README, the examples and the
+# copyright file, and converts the examples it installed with the program it installed.
 find_program(dpkg dpkg)
 if(NOT dpkg)
   message("dpkg not found: the Debian package is not checked")
@@ -12,12 +13,31 @@ execute_process(COMMAND ${dpkg} -x ${deb} ${SCRATCH}/root RESULT_VARIABLE result
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "dpkg -x failed: ${result}")
 endif()
-foreach(installed usr/bin/zolkdf usr/share/man/man1/zolkdf.1.gz)
+set(doc usr/share/doc/zolkdf)
+file(GLOB examples RELATIVE ${EXAMPLES} ${EXAMPLES}/*)
+list(TRANSFORM examples PREPEND ${doc}/examples/)
+foreach(installed usr/bin/zolkdf usr/share/man/man1/zolkdf.1.gz ${doc}/README.md ${doc}/copyright
+                  ${examples})
   if(NOT EXISTS ${SCRATCH}/root/${installed})
     message(FATAL_ERROR "the package does not install /${installed}")
   endif()
 endforeach()
+# The copyright file in Debian's machine-readable format names the licence and its holders.
+file(READ ${SCRATCH}/root/${doc}/copyright copyright)
+foreach(field "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
+              "\nFiles: \\*\nCopyright: 2026 the zolkdf authors\nLicense: Expat\n"
+              "\n\nLicense: Expat\n Permission is hereby granted")
+  if(NOT copyright MATCHES "${field}")
+    message(FATAL_ERROR "/${doc}/copyright lacks ${field}:\n${copyright}")
+  endif()
+endforeach()
+# The README tells users the package's file name.
+file(READ ${SCRATCH}/root/${doc}/README.md readme)
+string(FIND "${readme}" "zolkdf-${VERSION}-Linux.deb" at)
+if(at EQUAL -1)
+  message(FATAL_ERROR "the README does not name zolkdf-${VERSION}-Linux.deb")
+endif()
 
-file(COPY ${EXAMPLES}/ DESTINATION ${SCRATCH}/run)
+file(COPY ${SCRATCH}/root/${doc}/examples/ DESTINATION ${SCRATCH}/run)
 converts_the_examples(${SCRATCH}/run ${SCRATCH}/root/usr/bin/zolkdf)
 file(REMOVE_RECURSE ${SCRATCH})

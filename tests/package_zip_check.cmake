@@ -9,12 +9,18 @@ execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${zip} WORKING_DIRECTORY ${SC
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "cmake -E tar xf ${zip} failed: ${result}")
 endif()
-# A user unpacks one flat folder: the program, its README and the examples side by side.
-foreach(unpacked zolkdf.exe README.md examples/convert.lst)
+# A user unpacks one flat folder: the program, its README, the licence and the examples side by
+# side; the README names the zip.
+foreach(unpacked zolkdf.exe README.md LICENSE examples/convert.lst examples/new.spc)
   if(NOT EXISTS ${SCRATCH}/unpacked/${unpacked})
     message(FATAL_ERROR "the zip holds no ${unpacked} at its top")
   endif()
 endforeach()
+file(READ ${SCRATCH}/unpacked/README.md readme)
+string(FIND "${readme}" "zolkdf-${VERSION}-win64.zip" at)
+if(at EQUAL -1)
+  message(FATAL_ERROR "the README does not name zolkdf-${VERSION}-win64.zip")
+endif()
 
 # Wine's settings, unless the test run gave them.
 if(NOT DEFINED ENV{WINEPREFIX})
