@@ -552,7 +552,7 @@ spectra::outcome write_old(const document& doc, recio::unit_number unit,
                       .year = h.year, .month = h.month, .day = h.day, .hour = h.hour,
                       .minute = h.minute, .resolution = resolution_text_of(no_resolution),
                       .memo = memo.chars};
-  if (!doc.resolution.empty()) {
+  if (doc.format == "spc") {  // the file's own text, none included
     v.resolution.fill('\0');
     std::copy_n(doc.resolution.begin(), std::min(v.resolution.size(), doc.resolution.size()),
                 v.resolution.begin());
