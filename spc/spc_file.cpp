@@ -23,20 +23,6 @@ using spectra::trouble;
 
 inline constexpr std::uint8_t new_version_big_endian = 76;  // "L"
 
-// Sub-file header fields beyond the two bytes that the dialogue's layout names.
-namespace sub_field {
-inline constexpr std::size_t subtime = 4;  // f32: the z value
-inline constexpr std::size_t subnpts = 16;  // i32: the point count where each sub-file has its own
-}  // namespace sub_field
-
-// The sub-file directory where each sub-file has its own x values: for each, 12 bytes.
-namespace directory_entry {
-inline constexpr std::size_t ssfposn = 0;  // i32: where the sub-file starts
-inline constexpr std::size_t size = 12;
-}  // namespace directory_entry
-
-inline constexpr std::size_t log_text_offset = 8;  // logtxto within the log block
-
 // The numbers of a file in its byte order: little-endian, or, for version byte 0x4C, the most
 // significant byte first.
 struct numbers {
@@ -56,13 +42,13 @@ struct numbers {
 // The numeric fields of a new-variant header as (offset, width): a big-endian header turned
 // round field by field reads as a little-endian one.
 constexpr std::array<std::pair<std::size_t, std::size_t>, 21> header_numbers{{
-    {new_header::fnpts, 4},   {new_header::ffirst, 8},  {new_header::flast, 8},
-    {new_header::fnsub, 4},   {new_header::fdate, 4},   {new_header::fpeakpt, 2},
-    {new_header::fspare, 4},  {new_header::fspare + 4, 4},  {new_header::fspare + 8, 4},
+    {new_header::fnpts, 4},       {new_header::ffirst, 8},      {new_header::flast, 8},
+    {new_header::fnsub, 4},       {new_header::fdate, 4},       {new_header::fpeakpt, 2},
+    {new_header::fspare, 4},      {new_header::fspare + 4, 4},  {new_header::fspare + 8, 4},
     {new_header::fspare + 12, 4}, {new_header::fspare + 16, 4}, {new_header::fspare + 20, 4},
     {new_header::fspare + 24, 4}, {new_header::fspare + 28, 4}, {new_header::flogoff, 4},
-    {new_header::fmods, 4},   {new_header::fsampin, 2}, {new_header::ffactor, 4},
-    {new_header::fzinc, 4},   {new_header::fwplanes, 4}, {new_header::fwinc, 4},
+    {new_header::fmods, 4},       {new_header::fsampin, 2},     {new_header::ffactor, 4},
+    {new_header::fzinc, 4},       {new_header::fwplanes, 4},    {new_header::fwinc, 4},
 }};
 
 std::string number(std::int64_t v) { return std::to_string(v); }
@@ -74,7 +60,8 @@ trouble cut_short(const std::string& what, std::int64_t offset) {
 // A text field up to its first NUL, without trailing blanks; bytes beyond ASCII are taken as
 // Latin-1, the code page of the programs that write SPC files, and given as UTF-8.
 std::string text_of(byte_view field) {
-  std::size_t n = static_cast<std::size_t>(std::find(field.begin(), field.end(), 0) - field.begin());
+  std::size_t n =
+      static_cast<std::size_t>(std::find(field.begin(), field.end(), 0) - field.begin());
   while (n > 0 && field[n - 1] == ' ') --n;
   std::string s;
   s.reserve(n);
@@ -110,17 +97,17 @@ void units_of(document& out, int x, int y, int z, bool labels, byte_view catxt) 
     if (at >= catxt.size()) break;
     const std::string label = text_of(catxt.subspan(at));
     if (!label.empty()) axis->name = label;
-    at += static_cast<std::size_t>(std::find(catxt.begin() + static_cast<std::ptrdiff_t>(at),
-                                             catxt.end(), 0) -
-                                   catxt.begin()) -
+    at += static_cast<std::size_t>(
+              std::find(catxt.begin() + static_cast<std::ptrdiff_t>(at), catxt.end(), 0) -
+              catxt.begin()) -
           at + 1;
   }
 }
 
 std::vector<std::string> flag_names(std::uint8_t flags) {
-  static constexpr std::array<std::string_view, 8> names{
-      "16-bit-y", "chromatogram", "multifile", "random-z",
-      "ordered-z", "axis-labels", "xyxy",      "x-values"};
+  static constexpr std::array<std::string_view, 8> names{"16-bit-y", "chromatogram", "multifile",
+                                                         "random-z", "ordered-z",    "axis-labels",
+                                                         "xyxy",     "x-values"};
   std::vector<std::string> set;
   for (std::size_t bit = 0; bit < names.size(); ++bit)
     if (flags >> bit & 1) set.emplace_back(names[bit]);
@@ -131,12 +118,12 @@ std::vector<std::string> flag_names(std::uint8_t flags) {
 void add_facts(document& out, std::uint8_t flags, int exponent, bool float_values,
                std::int64_t sub_files) {
   out.facts.push_back({"flags", flag_names(flags)});
-  out.facts.push_back({"y values", std::string{float_values       ? "float"
+  out.facts.push_back({"y values", std::string{float_values           ? "float"
                                                : flags & flag::tsprec ? "16-bit integer"
                                                                       : "32-bit integer"}});
   if (!float_values) out.facts.push_back({"exponent", std::int64_t{exponent}});
   out.facts.push_back({"sub-files", sub_files});
-  out.facts.push_back({"x", std::string{flags & flag::txyxys  ? "stored for each spectrum"
+  out.facts.push_back({"x", std::string{flags & flag::txyxys   ? "stored for each spectrum"
                                         : flags & flag::txvals ? "stored"
                                                                : "evenly spaced"}});
   if (flags & flag::tmulti)
@@ -173,15 +160,15 @@ outcome read_log(const numbers& num, std::int32_t flogoff, document& out) {
                      new_header::flogoff);
   const auto at = static_cast<std::size_t>(flogoff);
   const std::int64_t disk_size = num.i32(at + log_block::logsizd);
-  const std::int64_t text_at = num.i32(at + log_text_offset);
+  const std::int64_t text_at = num.i32(at + log_block::logtxto);
   if (text_at < 0 || flogoff + text_at > size)
     return cut_short("the log text at byte " + number(flogoff + text_at) +
                          " lies beyond the end (" + number(size) + " bytes)",
-                     flogoff + static_cast<std::int64_t>(log_text_offset));
-  const std::int64_t length = std::clamp(disk_size - text_at, std::int64_t{0},
-                                         size - flogoff - text_at);
-  out.log = text_of(num.b.subspan(static_cast<std::size_t>(flogoff + text_at),
-                                  static_cast<std::size_t>(length)));
+                     flogoff + static_cast<std::int64_t>(log_block::logtxto));
+  const std::int64_t length =
+      std::clamp(disk_size - text_at, std::int64_t{0}, size - flogoff - text_at);
+  out.log = text_of(
+      num.b.subspan(static_cast<std::size_t>(flogoff + text_at), static_cast<std::size_t>(length)));
   out.facts.push_back({"log text bytes", static_cast<std::int64_t>(out.log.size())});
   return std::nullopt;
 }
@@ -243,7 +230,8 @@ outcome read_new(byte_view b, bool big, document& out) {
     std::vector<float> x;
     if (shared_x) {
       x.resize(static_cast<std::size_t>(points));
-      for (std::size_t i = 0; i < x.size(); ++i) x[i] = num.f32(static_cast<std::size_t>(at) + 4 * i);
+      for (std::size_t i = 0; i < x.size(); ++i)
+        x[i] = num.f32(static_cast<std::size_t>(at) + 4 * i);
       at += 4 * points;
     } else {
       x = even_axis(spectra::to_single(h.ffirst), spectra::to_single(h.flast), h.fnpts);
@@ -251,9 +239,13 @@ outcome read_new(byte_view b, bool big, document& out) {
     out.spectra.reserve(static_cast<std::size_t>(subs));
     for (std::int64_t s = 0; s < subs; ++s, at += per_sub) {
       const auto sub_at = static_cast<std::size_t>(at);
-      trace t{.x = x, .y = std::vector<float>(static_cast<std::size_t>(points)),
-              .x_stored = shared_x, .first_x = h.ffirst, .last_x = h.flast,
-              .z = num.f32(sub_at + sub_field::subtime), .integer_y = false};
+      trace t{.x = x,
+              .y = std::vector<float>(static_cast<std::size_t>(points)),
+              .x_stored = shared_x,
+              .first_x = h.ffirst,
+              .last_x = h.flast,
+              .z = num.f32(sub_at + sub_header::subtime),
+              .integer_y = false};
       const int e = exponent_of(sub_at);
       t.integer_y = sixteen || e != float_y;
       read_y(num, sub_at + sub_header::size, sixteen, e, t.y);
@@ -263,34 +255,38 @@ outcome read_new(byte_view b, bool big, document& out) {
     // Each sub-file holds its own count and x values; a directory, where fnpts gives its place,
     // says where each starts.
     const std::int64_t directory = h.fnpts;
-    if (directory != 0 && (directory < 0 || subs > (size - directory) / 12))
+    if (directory != 0 && (directory < 0 || subs > (size - directory) / static_cast<std::int64_t>(
+                                                                            directory_entry::size)))
       return cut_short("the sub-file directory at byte " + number(directory) +
                            " lies beyond the end (" + number(size) + " bytes)",
                        new_header::fnpts);
+    const auto entry = static_cast<std::int64_t>(directory_entry::size);
     std::int64_t taken = new_header::size;  // no more bytes than the file holds, overlaps and all
     for (std::int64_t s = 0; s < subs; ++s) {
       if (directory != 0)
-        at = num.i32(static_cast<std::size_t>(directory + s * 12) + directory_entry::ssfposn);
+        at = num.i32(static_cast<std::size_t>(directory + s * entry) + directory_entry::ssfposn);
       if (at < 0 || at + static_cast<std::int64_t>(sub_header::size) > size)
         return cut_short("sub-file " + number(s + 1) + " of " + number(subs) + " at byte " +
                              number(at) + " lies beyond the end (" + number(size) + " bytes)",
-                         directory != 0 ? directory + s * 12 : at);
+                         directory != 0 ? directory + s * entry : at);
       const auto sub_at = static_cast<std::size_t>(at);
-      const std::int64_t points = num.i32(sub_at + sub_field::subnpts);
+      const std::int64_t points = num.i32(sub_at + sub_header::subnpts);
       const std::int64_t room = size - at - static_cast<std::int64_t>(sub_header::size);
       if (points < 0 || points > room / (4 + y_size))
         return cut_short("sub-file " + number(s + 1) + " promises " + number(points) +
                              " points, the file holds " + number(room / (4 + y_size)),
-                         at + static_cast<std::int64_t>(sub_field::subnpts));
-      const std::int64_t bytes = static_cast<std::int64_t>(sub_header::size) + points * (4 + y_size);
+                         at + static_cast<std::int64_t>(sub_header::subnpts));
+      const std::int64_t bytes =
+          static_cast<std::int64_t>(sub_header::size) + points * (4 + y_size);
       taken += bytes;
       if (taken > size)
-        return cut_short("the sub-files promise more bytes than the file holds (" +
-                             number(size) + ")",
-                         directory != 0 ? directory + s * 12 : at);
+        return cut_short(
+            "the sub-files promise more bytes than the file holds (" + number(size) + ")",
+            directory != 0 ? directory + s * entry : at);
       trace t{.x = std::vector<float>(static_cast<std::size_t>(points)),
-              .y = std::vector<float>(static_cast<std::size_t>(points)), .x_stored = true,
-              .z = num.f32(sub_at + sub_field::subtime)};
+              .y = std::vector<float>(static_cast<std::size_t>(points)),
+              .x_stored = true,
+              .z = num.f32(sub_at + sub_header::subtime)};
       for (std::size_t i = 0; i < t.x.size(); ++i)
         t.x[i] = num.f32(sub_at + sub_header::size + 4 * i);
       if (!t.x.empty()) {
@@ -323,17 +319,15 @@ outcome read_old(byte_view b, document& out) {
   const std::int64_t y_size = sixteen ? 2 : 4;
   const std::int16_t exponent = get_i16le(b, old::oexp);
   const std::int32_t points = count_of_stored(get_f32le(b, old::onpts));
-  if (points < 0)
-    return trouble{"the header gives " + number(points) + " points", 0, old::onpts};
+  if (points < 0) return trouble{"the header gives " + number(points) + " points", 0, old::onpts};
   const std::int64_t per_sub = y_size * points;
   if (size - static_cast<std::int64_t>(old::size) < per_sub)
     return cut_short("the header promises " + number(points) + " points, the file holds " +
                          number((size - static_cast<std::int64_t>(old::size)) / y_size),
                      size);
-  const std::int64_t subs =
-      multi ? 1 + (size - static_cast<std::int64_t>(old::size) - per_sub) /
-                      (static_cast<std::int64_t>(sub_header::size) + per_sub)
-            : 1;
+  const std::int64_t subs = multi ? 1 + (size - static_cast<std::int64_t>(old::size) - per_sub) /
+                                            (static_cast<std::int64_t>(sub_header::size) + per_sub)
+                                  : 1;
 
   constexpr std::size_t first_sub = old::size - sub_header::size;
   out.variant = "old";
@@ -345,13 +339,17 @@ outcome read_old(byte_view b, document& out) {
            b.subspan(old::catalogue, 30));
   add_facts(out, flags, exponent, false, subs);
 
-  const std::vector<float> x = even_axis(get_f32le(b, old::ofirst), get_f32le(b, old::olast), points);
+  const std::vector<float> x =
+      even_axis(get_f32le(b, old::ofirst), get_f32le(b, old::olast), points);
   out.spectra.reserve(static_cast<std::size_t>(subs));
   std::size_t sub_at = first_sub;
   for (std::int64_t s = 0; s < subs; ++s) {
-    trace t{.x = x, .y = std::vector<float>(static_cast<std::size_t>(points)),
-            .first_x = get_f32le(b, old::ofirst), .last_x = get_f32le(b, old::olast),
-            .z = num.f32(sub_at + sub_field::subtime), .integer_y = true};
+    trace t{.x = x,
+            .y = std::vector<float>(static_cast<std::size_t>(points)),
+            .first_x = get_f32le(b, old::ofirst),
+            .last_x = get_f32le(b, old::olast),
+            .z = num.f32(sub_at + sub_header::subtime),
+            .integer_y = true};
     const int e = multi ? int{static_cast<std::int8_t>(b[sub_at + 1])} : int{exponent};
     const std::size_t y_at = sub_at + sub_header::size;
     if (sixteen) {
@@ -409,45 +407,49 @@ outcome read_file(const spectra::input_file& in, const spectra::read_options&, d
   return result;
 }
 
+namespace {
+
+// The names of the codes, each table from code 0 on; an empty name is a code without one.
+// clang-format off
+constexpr std::array<std::string_view, 31> x_names{
+    "Arbitrary", "Wavenumber (cm-1)", "Micrometers (um)", "Nanometers (nm)", "Seconds",
+    "Minutes", "Hertz (Hz)", "Kilohertz (KHz)", "Megahertz (MHz)", "Mass (M/z)",
+    "Parts per million (PPM)", "Days", "Years", "Raman Shift (cm-1)", "Electron Volt (eV)",
+    "XYZ text labels", "Diode Number", "Channel", "Degrees", "Temperature (F)",
+    "Temperature (C)", "Temperature (K)", "Data Points", "Milliseconds (mSec)",
+    "Microseconds (uSec)", "Nanoseconds (nSec)", "Gigahertz (GHz)", "Centimeters (cm)",
+    "Meters (m)", "Millimeters (mm)", "Hours"};
+constexpr std::array<std::string_view, 27> y_names{
+    "Arbitrary Intensity", "Interferogram", "Absorbance", "Kubelka-Munk", "Counts", "Volts",
+    "Degrees", "Milliamps", "Millimeters", "Millivolts", "Log(1/R)", "Percent", "Intensity",
+    "Relative Intensity", "Energy", "", "Decibel", "", "", "Temperature (F)", "Temperature (C)",
+    "Temperature (K)", "Index of Refraction [N]", "Extinction Coeff. [K]", "Real", "Imaginary",
+    "Complex"};
+// The y codes from 128 on.
+constexpr std::array<std::string_view, 4> y_names_from_128{
+    "Transmission", "Reflectance", "Arbitrary or Single Beam with Valley Peaks", "Emission"};
+constexpr std::array<std::string_view, 15> experiment_names{
+    "General SPC", "Gas Chromatogram", "General Chromatogram", "HPLC Chromatogram",
+    "FT-IR, FT-NIR, FT-Raman Spectrum or Igram", "NIR Spectrum", "", "UV-VIS Spectrum",
+    "X-ray Diffraction Spectrum", "Mass Spectrum", "NMR Spectrum or FID", "Raman Spectrum",
+    "Fluorescence Spectrum", "Atomic Spectrum", "Chromatography Diode Array Spectra"};
+// clang-format on
+
+template <std::size_t n>
+std::string_view name_in(const std::array<std::string_view, n>& names, int code) {
+  return code >= 0 && code < static_cast<int>(n) ? names[static_cast<std::size_t>(code)] : "";
+}
+
+}  // namespace
+
 std::string_view x_unit_name(int code) {
-  static constexpr std::array<std::string_view, 31> names{
-      "Arbitrary",         "Wavenumber (cm-1)", "Micrometers (um)",   "Nanometers (nm)",
-      "Seconds",           "Minutes",           "Hertz (Hz)",         "Kilohertz (KHz)",
-      "Megahertz (MHz)",   "Mass (M/z)",        "Parts per million (PPM)", "Days",
-      "Years",             "Raman Shift (cm-1)", "Electron Volt (eV)", "XYZ text labels",
-      "Diode Number",      "Channel",           "Degrees",            "Temperature (F)",
-      "Temperature (C)",   "Temperature (K)",   "Data Points",        "Milliseconds (mSec)",
-      "Microseconds (uSec)", "Nanoseconds (nSec)", "Gigahertz (GHz)", "Centimeters (cm)",
-      "Meters (m)",        "Millimeters (mm)",  "Hours"};
-  if (code >= 0 && code < static_cast<int>(names.size())) return names[static_cast<std::size_t>(code)];
-  return code == 255 ? "Double Interferogram" : "";
+  return code == 255 ? "Double Interferogram" : name_in(x_names, code);
 }
 
 std::string_view y_unit_name(int code) {
-  static constexpr std::array<std::string_view, 27> names{
-      "Arbitrary Intensity", "Interferogram", "Absorbance",   "Kubelka-Munk",
-      "Counts",              "Volts",         "Degrees",      "Milliamps",
-      "Millimeters",         "Millivolts",    "Log(1/R)",     "Percent",
-      "Intensity",           "Relative Intensity", "Energy",  "",
-      "Decibel",             "",              "",             "Temperature (F)",
-      "Temperature (C)",     "Temperature (K)", "Index of Refraction [N]",
-      "Extinction Coeff. [K]", "Real",        "Imaginary",    "Complex"};
-  if (code >= 0 && code < static_cast<int>(names.size())) return names[static_cast<std::size_t>(code)];
-  static constexpr std::array<std::string_view, 4> high{
-      "Transmission", "Reflectance", "Arbitrary or Single Beam with Valley Peaks", "Emission"};
-  if (code >= 128 && code < 132) return high[static_cast<std::size_t>(code - 128)];
-  return "";
+  return code >= 128 ? name_in(y_names_from_128, code - 128) : name_in(y_names, code);
 }
 
-std::string_view experiment_name(int code) {
-  static constexpr std::array<std::string_view, 15> names{
-      "General SPC",        "Gas Chromatogram",   "General Chromatogram", "HPLC Chromatogram",
-      "FT-IR, FT-NIR, FT-Raman Spectrum or Igram", "NIR Spectrum", "",
-      "UV-VIS Spectrum",    "X-ray Diffraction Spectrum", "Mass Spectrum", "NMR Spectrum or FID",
-      "Raman Spectrum",     "Fluorescence Spectrum", "Atomic Spectrum",
-      "Chromatography Diode Array Spectra"};
-  if (code >= 0 && code < static_cast<int>(names.size())) return names[static_cast<std::size_t>(code)];
-  return "";
-}
+std::string_view experiment_name(int code) { return name_in(experiment_names, code); }
 
 }  // namespace spc

@@ -87,11 +87,23 @@ inline constexpr std::size_t size = 512;
 inline constexpr std::size_t counted_end = 30;
 }  // namespace new_header
 
-namespace sub_header {  // 32 bytes at offset 512
+namespace sub_header {  // 32 bytes before each sub-file's values
 inline constexpr std::size_t subflgs = 0;
-inline constexpr std::size_t subexp = 1;
+inline constexpr std::size_t subexp = 1;    // i8: this sub-file's exponent, -128 for floats
+inline constexpr std::size_t subindx = 2;   // i16: its index, from 0
+inline constexpr std::size_t subtime = 4;   // f32: its z value
+inline constexpr std::size_t subnpts = 16;  // i32: its count, where each sub-file has its own x
 inline constexpr std::size_t size = 32;
 }  // namespace sub_header
+
+// The sub-file directory, where each sub-file has its own x values: fnpts gives its place, and
+// it holds 12 bytes for each sub-file.
+namespace directory_entry {
+inline constexpr std::size_t ssfposn = 0;  // i32: where the sub-file starts
+inline constexpr std::size_t ssfsize = 4;  // i32: its size in bytes
+inline constexpr std::size_t ssftime = 8;  // f32: its z value
+inline constexpr std::size_t size = 12;
+}  // namespace directory_entry
 
 inline constexpr std::size_t new_y_offset = new_header::size + sub_header::size;  // 544
 
@@ -102,6 +114,7 @@ inline constexpr std::size_t logtxto = 8;   // i32: where the log text starts in
 inline constexpr std::size_t logbins = 12;  // i32
 inline constexpr std::size_t logdsks = 16;  // i32
 inline constexpr std::size_t words_size = 20;
+inline constexpr std::size_t head_size = 64;  // the five words and 44 reserved bytes
 inline constexpr std::int32_t max_parameters = 256;
 inline constexpr std::int32_t max_text = 1000;
 }  // namespace log_block

@@ -146,15 +146,14 @@ struct old_header_values {
   float last_x = 0.0f;
   std::uint8_t x_type = 0;
   std::uint8_t y_type = 0;
-  std::int16_t year = 0;
-  std::uint8_t month = 0, day = 0, hour = 0, minute = 0;
   std::array<char, spc::old_header::ores_size> resolution{};
   std::array<char, memo_text::size()> memo{};
   // The first sub-file's header, the header's last 32 bytes: zeros for a single spectrum.
   std::array<std::uint8_t, spc::sub_header::size> first_sub{};
 };
 
-void write_old_header(std::int16_t unit, const old_header_values& v) {
+// The date parts come from h.
+void write_old_header(std::int16_t unit, const old_header_values& v, const spc::header_record& h) {
   namespace old = spc::old_header;
   std::array<std::uint8_t, old::size> header{};
   const spc::byte_span out{header};
@@ -166,11 +165,11 @@ void write_old_header(std::int16_t unit, const old_header_values& v) {
   spc::put_f32le(out, old::olast, v.last_x);
   out[old::oxtype] = v.x_type;
   out[old::oytype] = v.y_type;
-  spc::put_i16le(out, old::oyear, v.year);
-  out[old::omonth] = v.month;
-  out[old::oday] = v.day;
-  out[old::ohour] = v.hour;
-  out[old::ominute] = v.minute;
+  spc::put_i16le(out, old::oyear, h.year);
+  out[old::omonth] = h.month;
+  out[old::oday] = h.day;
+  out[old::ohour] = h.hour;
+  out[old::ominute] = h.minute;
   std::memcpy(&out[old::ores], v.resolution.data(), old::ores_size);
   std::memcpy(&out[old::ocmnt], v.memo.data(), memo_text::size());
   std::copy(v.first_sub.begin(), v.first_sub.end(), out.end() - spc::sub_header::size);
@@ -195,15 +194,6 @@ struct sub_file_out {
   }
 };
 
-// The sub-file directory: for each sub-file its position, its size and its z value.
-namespace directory_entry {
-inline constexpr std::size_t ssfposn = 0;  // i32
-inline constexpr std::size_t ssfsize = 4;  // i32
-inline constexpr std::size_t ssftime = 8;  // f32
-inline constexpr std::size_t size = 12;
-}  // namespace directory_entry
-inline constexpr std::size_t subtime = 4;  // f32 in a sub-file header: its z value
-
 // Writes a new-variant file: the main header of h, the x array of a file that has one, each
 // sub-file, the sub-file directory where asked, and, when h.flogoff is not 0, the log block
 // (h's five words, then the parameter bytes and the text given).
@@ -222,10 +212,11 @@ void write_new_layout(std::int16_t unit, const spc::header_record& h, std::span<
   if (directory) {
     auto at = static_cast<std::int64_t>(spc::new_header::size + 4 * x.size());
     for (const sub_file_out& sub : subs) {
-      std::array<std::uint8_t, directory_entry::size> entry{};
-      spc::put_i32le(entry, directory_entry::ssfposn, static_cast<std::int32_t>(at));
-      spc::put_i32le(entry, directory_entry::ssfsize, static_cast<std::int32_t>(sub.bytes()));
-      spc::put_f32le(entry, directory_entry::ssftime, spc::get_f32le(sub.header, subtime));
+      std::array<std::uint8_t, spc::directory_entry::size> entry{};
+      spc::put_i32le(entry, spc::directory_entry::ssfposn, static_cast<std::int32_t>(at));
+      spc::put_i32le(entry, spc::directory_entry::ssfsize, static_cast<std::int32_t>(sub.bytes()));
+      spc::put_f32le(entry, spc::directory_entry::ssftime,
+                     spc::get_f32le(sub.header, spc::sub_header::subtime));
       recio::write_bytes(unit, entry);
       at += sub.bytes();
     }
@@ -332,8 +323,9 @@ std::array<std::uint8_t, spc::sub_header::size> sub_header_of(const trace& t, st
                                                               std::int8_t exponent) {
   std::array<std::uint8_t, spc::sub_header::size> b{};
   b[spc::sub_header::subexp] = static_cast<std::uint8_t>(exponent);
-  spc::put_i16le(b, 2, static_cast<std::int16_t>(static_cast<std::uint16_t>(index)));
-  spc::put_f32le(b, subtime, spectra::to_single(t.z));
+  spc::put_i16le(b, spc::sub_header::subindx,
+                 static_cast<std::int16_t>(static_cast<std::uint16_t>(index)));
+  spc::put_f32le(b, spc::sub_header::subtime, spectra::to_single(t.z));
   return b;
 }
 
@@ -420,12 +412,15 @@ void WRITESC1(const file_name& name, const point_array& y, const std::int32_t& c
   open_for_writing(name, unit, "ERROR OPENING SPECTRA-CALC FILE IN WRITESC1");
   spc::header_record& h = spc::shared_header;
   stamp_date(h);
-  const old_header_values v{.exponent = exponent, .count = count, .first_x = first_x,
-                            .last_x = last_x, .x_type = x_type, .y_type = y_type,
-                            .year = h.year, .month = h.month, .day = h.day, .hour = h.hour,
-                            .minute = h.minute, .resolution = resolution_text_of(resolution),
+  const old_header_values v{.exponent = exponent,
+                            .count = count,
+                            .first_x = first_x,
+                            .last_x = last_x,
+                            .x_type = x_type,
+                            .y_type = y_type,
+                            .resolution = resolution_text_of(resolution),
                             .memo = memo.chars};
-  write_old_header(unit, v);
+  write_old_header(unit, v, h);
   write_old_y(unit, values, exponent);
   PUTCHAN(unit, status);
 }
@@ -450,8 +445,8 @@ spectra::outcome write_new(const document& doc, recio::unit_number unit,
   const trace& first = all.front();
   const bool multi = all.size() > 1;
   // x as the file holds it: implied by the ends, one stored array for all, or each its own.
-  const bool even = std::all_of(all.begin(), all.end(),
-                                [&](const trace& t) { return same_even_axis(first, t); });
+  const bool even =
+      std::all_of(all.begin(), all.end(), [&](const trace& t) { return same_even_axis(first, t); });
   const bool shared = !even && std::all_of(all.begin(), all.end(), [&](const trace& t) {
     return t.x_stored && t.x == first.x;
   });
@@ -487,31 +482,31 @@ spectra::outcome write_new(const document& doc, recio::unit_number unit,
 
   std::vector<sub_file_out> subs;
   subs.reserve(all.size());
-  std::int64_t end = static_cast<std::int64_t>(new_header::size + (shared ? 4 * first.x.size() : 0));
+  std::int64_t end =
+      static_cast<std::int64_t>(new_header::size + (shared ? 4 * first.x.size() : 0));
   for (std::size_t i = 0; i < all.size(); ++i) {
     sub_file_out sub{sub_header_of(all[i], i, float_y), {}, all[i].y};
     if (own) {
       sub.x = all[i].x;
-      put_i32le(sub.header, 16, static_cast<std::int32_t>(all[i].y.size()));  // subnpts
+      put_i32le(sub.header, sub_header::subnpts, static_cast<std::int32_t>(all[i].y.size()));
     }
     end += sub.bytes();
     subs.push_back(sub);
   }
   // Where each sub-file has its own count, fnpts gives the place of the sub-file directory.
   h.fnpts = static_cast<std::int32_t>(own ? end : static_cast<std::int64_t>(first.y.size()));
-  if (own) end += static_cast<std::int64_t>(directory_entry::size * all.size());
+  if (own) end += static_cast<std::int64_t>(spc::directory_entry::size * all.size());
 
   // The log text follows a block head of 64 bytes, of which the last 44 are reserved, and ends
   // with a NUL.
-  constexpr std::size_t log_head = 64;
-  const std::array<std::uint8_t, log_head - log_block::words_size> reserved{};
+  const std::array<std::uint8_t, log_block::head_size - log_block::words_size> reserved{};
   std::vector<std::uint8_t> log_text(doc.log.begin(), doc.log.end());
   if (!doc.log.empty()) {
     log_text.push_back(0);
     if (end > 0x7fffffff || log_text.size() > 0x7fff0000) return trouble{"too large for SPC"};
     h.flogoff = static_cast<std::int32_t>(end);
-    h.logtxto = static_cast<std::int32_t>(log_head);
-    h.logsizd = static_cast<std::int32_t>(log_head + log_text.size());
+    h.logtxto = static_cast<std::int32_t>(log_block::head_size);
+    h.logsizd = static_cast<std::int32_t>(log_block::head_size + log_text.size());
     h.logsizm = (h.logsizd + 4095) / 4096 * 4096;
   }
   if (end > 0x7fffffff) return trouble{"too large for SPC: its offsets would pass 2 GiB"};
@@ -549,8 +544,7 @@ spectra::outcome write_old(const document& doc, recio::unit_number unit,
                       .last_x = spectra::to_single(last_x),
                       .x_type = code_of(doc.x_unit, wavenumbers),
                       .y_type = code_of(doc.y_unit, arbitrary_units),
-                      .year = h.year, .month = h.month, .day = h.day, .hour = h.hour,
-                      .minute = h.minute, .resolution = resolution_text_of(no_resolution),
+                      .resolution = resolution_text_of(no_resolution),
                       .memo = memo.chars};
   if (doc.format == "spc") {  // the file's own text, none included
     v.resolution.fill('\0');
@@ -558,7 +552,7 @@ spectra::outcome write_old(const document& doc, recio::unit_number unit,
                 v.resolution.begin());
   }
   if (all.size() > 1) v.first_sub = sub_header_of(first, 0, static_cast<std::int8_t>(exponents[0]));
-  write_old_header(unit, v);
+  write_old_header(unit, v, h);
   write_old_y(unit, first.y, exponents[0]);
   for (std::size_t i = 1; i < all.size(); ++i) {
     recio::write_bytes(unit, sub_header_of(all[i], i, static_cast<std::int8_t>(exponents[i])));

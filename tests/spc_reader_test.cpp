@@ -5,8 +5,8 @@
 #include <array>
 #include <bit>
 #include <cmath>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
@@ -31,9 +31,9 @@
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::get_le;
 using test_support::points_read;
 using test_support::put_f32;
-using test_support::get_le;
 using test_support::put_le;
 using test_support::put_text;
 using test_support::visible;
@@ -570,7 +570,8 @@ TEST_F(spc_file_samples, give_the_independent_readers_values_where_it_is_right) 
     std::vector<std::size_t> own_exponent_zero;
     float times;
   };
-  const std::vector<std::size_t> zero_in_lcdiode{39, 85, 86, 87, 121, 122, 123, 124, 125, 126, 127, 128};
+  const std::vector<std::size_t> zero_in_lcdiode{39,  85,  86,  87,  121, 122,
+                                                 123, 124, 125, 126, 127, 128};
   // clang-format off
   for (const row& c : {row{"s_xy.spc",    "new", 1,   true,  5, "Arbitrary Intensity", {}, 1},
                        row{"RAMAN.SPC",   "new", 1,   false, 13, "Rmn Intensity", {}, 1},
@@ -602,7 +603,8 @@ TEST_F(spc_file_samples, give_the_independent_readers_values_where_it_is_right) 
       for (std::size_t i = 0; i < e.points; ++i) {
         const std::size_t j = reversed ? e.points - 1 - i : i;
         ASSERT_NEAR(t.x[j], e.x[i], 2e-7 * x_scale) << c.file << " " << k << " " << i;
-        ASSERT_EQ(t.y[j], static_cast<float>(e.y[i]) * (own_zero ? c.times : 1.0f)) << c.file << " spectrum " << k + 1 << " point " << i;
+        ASSERT_EQ(t.y[j], static_cast<float>(e.y[i]) * (own_zero ? c.times : 1.0f))
+            << c.file << " spectrum " << k + 1 << " point " << i;
       }
     }
   }
@@ -664,8 +666,10 @@ TEST(spc_file, refuses_what_it_cannot_read_by_name_and_place) {
     EXPECT_EQ(trouble->offset, c.offset) << c.reason;
     EXPECT_TRUE(doc.spectra.empty()) << c.reason;
   }
-  EXPECT_TRUE(spc::recognises(spectra::byte_view{reinterpret_cast<const std::uint8_t*>("\xD0\xCF\x11\xE0"), 4}));
-  EXPECT_FALSE(spc::recognises(spectra::byte_view{reinterpret_cast<const std::uint8_t*>("4000"), 4}));
+  EXPECT_TRUE(spc::recognises(
+      spectra::byte_view{reinterpret_cast<const std::uint8_t*>("\xD0\xCF\x11\xE0"), 4}));
+  EXPECT_FALSE(
+      spc::recognises(spectra::byte_view{reinterpret_cast<const std::uint8_t*>("4000"), 4}));
 }
 
 TEST(spc_file, reads_the_big_endian_new_variant_as_the_little_endian_one) {
@@ -703,16 +707,17 @@ TEST_F(spc_file_samples, damaged_give_a_reason_and_take_no_more_memory_than_they
     spectra::document whole;
     if (read_document(file, whole)) continue;  // the compound document
     const bool old = file[1] == 'M';
-    std::vector<field> fields = old ? std::vector<field>{{4, 4}}
-                                    : std::vector<field>{{4, 4}, {24, 4}, {248, 4}, {528, 4}};
+    std::vector<field> fields =
+        old ? std::vector<field>{{4, 4}} : std::vector<field>{{4, 4}, {24, 4}, {248, 4}, {528, 4}};
     if (!old && (file[0] & 0x40) && get_le(file, 4, 4) != 0)  // the directory's first entry
       fields.push_back({static_cast<std::size_t>(get_le(file, 4, 4)), 4});
     for (const field& f : fields)
       for (const std::uint64_t v : {0ull, 0xffffffffull, 0x7fffffffull, 0x40000000ull}) {
         std::string damaged = file;
-        put_le(damaged, f.at, old && v != 0 ? std::bit_cast<std::uint32_t>(static_cast<float>(
-                                                  static_cast<std::int32_t>(v)))
-                                            : v,
+        put_le(damaged, f.at,
+               old && v != 0
+                   ? std::bit_cast<std::uint32_t>(static_cast<float>(static_cast<std::int32_t>(v)))
+                   : v,
                f.width);
         spectra::document doc;
         const spectra::outcome trouble = read_document(damaged, doc);

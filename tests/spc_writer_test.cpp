@@ -274,8 +274,8 @@ TEST_F(spc_writer, writes_a_text_spectrum_as_the_dialogue_does) {
     spectra::outcome result;
     spectra::write_options options;
     options.memo = memo;
-    std::string file = written_by(code == 6 ? spc::write_new : spc::write_old,
-                                  text_document(1000), options, result);
+    std::string file = written_by(code == 6 ? spc::write_new : spc::write_old, text_document(1000),
+                                  options, result);
     EXPECT_FALSE(result);
     for (std::string* b : {&dialogue, &file}) put_le(*b, code == 6 ? 32 : 18, 0, code == 6 ? 4 : 6);
     EXPECT_EQ(file, dialogue) << code << test_support::byte_differences(file, dialogue);
@@ -335,10 +335,10 @@ TEST_F(spc_writer, keeps_what_an_spc_file_says_through_both_writers) {
         }
       }
       if (in.date.year != 0) {
-        EXPECT_EQ((std::vector{out.date.year, out.date.month, out.date.day, out.date.hour,
-                               out.date.minute}),
-                  (std::vector{in.date.year, in.date.month, in.date.day, in.date.hour,
-                               in.date.minute}))
+        EXPECT_EQ(
+            (std::vector{out.date.year, out.date.month, out.date.day, out.date.hour,
+                         out.date.minute}),
+            (std::vector{in.date.year, in.date.month, in.date.day, in.date.hour, in.date.minute}))
             << what;
       }
     }
