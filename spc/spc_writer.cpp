@@ -277,10 +277,31 @@ spectra::outcome check_spectra(const document& doc) {
   return std::nullopt;
 }
 
-// The memo that a writer puts in the header, cut as the dialogue cuts it.
+// A document holds its texts as UTF-8; a file stores them as Latin-1, the code page of the
+// programs that write SPC files, and a letter beyond it as '?'.
+std::string latin1_of(std::string_view utf8) {
+  std::string out;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    const bool follows =
+        i + 1 < utf8.size() && (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) == 0x80;
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if ((c == 0xC2 || c == 0xC3) && follows) {
+      out += static_cast<char>((c & 0x03) << 6 | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
+    } else {
+      out += '?';
+      while (i + 1 < utf8.size() && (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) == 0x80) ++i;
+    }
+  }
+  return out;
+}
+
+// The memo that a writer puts in the header, cut as the dialogue cuts it: the one given for the
+// output as typed, else the document's.
 memo_text memo_of(const document& doc, const spectra::write_options& options) {
   memo_text memo;
-  memo.assign(options.memo ? *options.memo : doc.memo);
+  memo.assign(options.memo ? *options.memo : latin1_of(doc.memo));
   cut_memo(memo);
   return memo;
 }
@@ -339,7 +360,7 @@ bool labels_of(const document& doc, std::array<char, 30>& fcatxt) {
   const std::string y = label(doc.y_unit, spc::y_unit_name(doc.y_unit.code));
   const std::string z = label(doc.z_unit, spc::x_unit_name(doc.z_unit.code));
   if (x.empty() && y.empty() && z.empty()) return false;
-  put_text(fcatxt, x + '\0' + y + '\0' + z);
+  put_text(fcatxt, latin1_of(x + '\0' + y + '\0' + z));
   return true;
 }
 
@@ -475,8 +496,8 @@ spectra::outcome write_new(const document& doc, recio::unit_number unit,
     h.ffirst = first.x.front();
     h.flast = first.x.back();
   }
-  put_text(h.fres, doc.resolution);
-  put_text(h.fsource, doc.source);
+  put_text(h.fres, latin1_of(doc.resolution));
+  put_text(h.fsource, latin1_of(doc.source));
   const memo_text memo = memo_of(doc, options);
   std::copy(memo.chars.begin(), memo.chars.end(), h.fcmnt.begin());
 
@@ -500,7 +521,8 @@ spectra::outcome write_new(const document& doc, recio::unit_number unit,
   // The log text follows a block head of 64 bytes, of which the last 44 are reserved, and ends
   // with a NUL.
   const std::array<std::uint8_t, log_block::head_size - log_block::words_size> reserved{};
-  std::vector<std::uint8_t> log_text(doc.log.begin(), doc.log.end());
+  const std::string log = latin1_of(doc.log);
+  std::vector<std::uint8_t> log_text(log.begin(), log.end());
   if (!doc.log.empty()) {
     log_text.push_back(0);
     if (end > 0x7fffffff || log_text.size() > 0x7fff0000) return trouble{"too large for SPC"};
@@ -548,8 +570,8 @@ spectra::outcome write_old(const document& doc, recio::unit_number unit,
                       .memo = memo.chars};
   if (doc.format == "spc") {  // the file's own text, none included
     v.resolution.fill('\0');
-    std::copy_n(doc.resolution.begin(), std::min(v.resolution.size(), doc.resolution.size()),
-                v.resolution.begin());
+    const std::string text = latin1_of(doc.resolution);
+    std::copy_n(text.begin(), std::min(v.resolution.size(), text.size()), v.resolution.begin());
   }
   if (all.size() > 1) v.first_sub = sub_header_of(first, 0, static_cast<std::int8_t>(exponents[0]));
   write_old_header(unit, v, h);

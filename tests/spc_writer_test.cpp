@@ -348,6 +348,7 @@ TEST_F(spc_writer, keeps_what_an_spc_file_says_through_both_writers) {
 TEST_F(spc_writer, keeps_uneven_x_stored_and_refuses_it_in_the_old_variant) {
   spectra::document doc;
   doc.format = "xy";
+  doc.memo = "5 \u00b5l, 20 \u00b0C";  // stored as Latin-1, given back as UTF-8
   spectra::trace uneven;
   uneven.x = {1.0f, 2.0f, 4.0f, 8.5f};
   uneven.y = {3.0f, -1.0f, 0.5f, 2.0f};
@@ -359,6 +360,7 @@ TEST_F(spc_writer, keeps_uneven_x_stored_and_refuses_it_in_the_old_variant) {
   EXPECT_TRUE(back.spectra[0].x_stored);
   EXPECT_EQ(back.spectra[0].x, doc.spectra[0].x);
   EXPECT_EQ(back.spectra[0].y, doc.spectra[0].y);
+  EXPECT_EQ(back.memo, doc.memo);
 
   EXPECT_EQ(written_by(spc::write_old, doc, {}, result), "");
   ASSERT_TRUE(result);
