@@ -69,8 +69,9 @@ struct header_record {
   char origin = 0;
 };
 
-// The one record, shared by the reader and the writer for the whole run.
-inline header_record shared_header;
+// The one record, shared by the dialogue's reader and writer for the whole run. Each thread has
+// its own, so that conversions on other threads never see it.
+inline thread_local header_record shared_header;
 
 // Takes the fields fexper to fytype (bytes 2 to 29) from a new-variant header.
 void decode_counted_fields(byte_view header, header_record& h);

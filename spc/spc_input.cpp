@@ -4,6 +4,7 @@
 
 #include "recio/recio.hpp"
 #include "spc/spc.hpp"
+#include "spc/spc_layout.hpp"
 
 void READ5(const file_name& name, point_array& x, point_array& y, float& first_x, float& last_x,
            std::int32_t& count) {
@@ -15,18 +16,10 @@ void READ5(const file_name& name, point_array& x, point_array& y, float& first_x
   READSC(name, y, count, first_x, last_x, x_type, y_type, resolution, memo, status);
   if (count > spectra::array_capacity) return;
 
-  // Each x is formed afresh from first x in double precision, so x(1) is first x exactly; the
-  // step is held in single precision and is positive when x falls.
   float check = 0.0f;
   if (count >= 1) {
     const auto n = static_cast<std::size_t>(std::min(count, spectra::max_points));
-    x[0] = first_x;
-    if (n > 1) {
-      const auto step = spectra::to_single((static_cast<double>(first_x) - last_x) /
-                                           (static_cast<double>(count) - 1.0));
-      for (std::size_t i = 1; i < n; ++i)
-        x[i] = spectra::to_single(static_cast<double>(first_x) - static_cast<double>(i) * step);
-    }
+    spc::even_x(first_x, last_x, count, {x.data(), n});
     check = spectra::to_single(static_cast<double>(x[n - 1]) - last_x);
   }
   // Without a point there is no x to check: the check shows 0.

@@ -2,6 +2,7 @@
 // integer y rule and the old variant's half-swapped integers.
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstddef>
@@ -86,11 +87,23 @@ inline constexpr std::size_t size = 512;
 inline constexpr std::size_t counted_end = 30;
 }  // namespace new_header
 
-namespace sub_header {  // 32 bytes at offset 512
+namespace sub_header {  // 32 bytes before each sub-file's values
 inline constexpr std::size_t subflgs = 0;
-inline constexpr std::size_t subexp = 1;
+inline constexpr std::size_t subexp = 1;    // i8: this sub-file's exponent, -128 for floats
+inline constexpr std::size_t subindx = 2;   // i16: its index, from 0
+inline constexpr std::size_t subtime = 4;   // f32: its z value
+inline constexpr std::size_t subnpts = 16;  // i32: its count, where each sub-file has its own x
 inline constexpr std::size_t size = 32;
 }  // namespace sub_header
+
+// The sub-file directory, where each sub-file has its own x values: fnpts gives its place, and
+// it holds 12 bytes for each sub-file.
+namespace directory_entry {
+inline constexpr std::size_t ssfposn = 0;  // i32: where the sub-file starts
+inline constexpr std::size_t ssfsize = 4;  // i32: its size in bytes
+inline constexpr std::size_t ssftime = 8;  // f32: its z value
+inline constexpr std::size_t size = 12;
+}  // namespace directory_entry
 
 inline constexpr std::size_t new_y_offset = new_header::size + sub_header::size;  // 544
 
@@ -101,6 +114,7 @@ inline constexpr std::size_t logtxto = 8;   // i32: where the log text starts in
 inline constexpr std::size_t logbins = 12;  // i32
 inline constexpr std::size_t logdsks = 16;  // i32
 inline constexpr std::size_t words_size = 20;
+inline constexpr std::size_t head_size = 64;  // the five words and 44 reserved bytes
 inline constexpr std::int32_t max_parameters = 256;
 inline constexpr std::int32_t max_text = 1000;
 }  // namespace log_block
@@ -160,6 +174,30 @@ constexpr void put_i32_high_half_first(byte_span b, std::size_t at, std::int32_t
   const auto u = static_cast<std::uint32_t>(v);
   put_u16le(b, at, static_cast<std::uint16_t>(u >> 16));
   put_u16le(b, at + 2, static_cast<std::uint16_t>(u));
+}
+
+// The x values that a file implies by first x, last x and the count: each formed afresh from
+// first x in double precision, with the step held in single precision (positive when x falls),
+// so that x(1) is first x exactly. x receives the first x.size() of them, at most count.
+// even_x(4000.0f, 400.0f, 3601, x) gives 4000, 3999, ..., 400.
+inline void even_x(float first_x, float last_x, std::int32_t count, std::span<float> x) {
+  const std::size_t n = count < 1 ? 0 : std::min(x.size(), static_cast<std::size_t>(count));
+  if (n == 0) return;
+  x[0] = first_x;
+  if (n == 1) return;
+  const auto step = spectra::to_single((static_cast<double>(first_x) - last_x) /
+                                       (static_cast<double>(count) - 1.0));
+  for (std::size_t i = 1; i < n; ++i)
+    x[i] = spectra::to_single(static_cast<double>(first_x) - static_cast<double>(i) * step);
+}
+
+// The old variant stores its point count as a float; truncating toward zero gives the count. One
+// that is no number or beyond the 32-bit range counts as more points than any file holds.
+inline std::int32_t count_of_stored(float stored) {
+  const double t = std::trunc(static_cast<double>(stored));
+  if (std::isnan(t) || t >= 2147483648.0 || t < -2147483648.0)
+    return std::numeric_limits<std::int32_t>::max();
+  return static_cast<std::int32_t>(t);
 }
 
 // v x 2^k, as ldexp gives it. For k from -1022 to 1023, which holds every exponent an instrument

@@ -36,15 +36,6 @@ float resolution_of(const char* text) {
   return v;
 }
 
-// The old variant stores its point count as a float; truncating toward zero gives the count. One
-// that is no number or beyond the 32-bit range counts as more points than the arrays hold.
-std::int32_t count_of(float stored) {
-  const double t = std::trunc(static_cast<double>(stored));
-  if (std::isnan(t) || t >= 2147483648.0 || t < -2147483648.0)
-    return std::numeric_limits<std::int32_t>::max();
-  return static_cast<std::int32_t>(t);
-}
-
 // Reads count y values of four bytes each and decodes them.
 template <typename decode>
 void read_y_values(std::int16_t unit, point_array& y, std::int32_t count, decode value_at) {
@@ -160,7 +151,7 @@ void READSC1(const file_name& name, const std::int16_t& unit, point_array& y, st
   read_exactly(
       unit, spc::byte_span{header}.subspan(spc::start::size, old::counted_end - spc::start::size));
   const std::int16_t exponent = spc::get_i16le(header, old::oexp);
-  count = count_of(spc::get_f32le(header, old::onpts));
+  count = spc::count_of_stored(spc::get_f32le(header, old::onpts));
   first_x = spc::get_f32le(header, old::ofirst);
   last_x = spc::get_f32le(header, old::olast);
   x_type = header[old::oxtype];

@@ -6,16 +6,21 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
+#include <iterator>
 #include <limits>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <utility>
+#include <vector>
 
 #include "recio/recio.hpp"
 #include "spc/spc.hpp"
+#include "spc/spc_file.hpp"
 #include "spc/spc_header.hpp"
 #include "spectrum/spectrum.hpp"
 #include "tests/support/bytes.hpp"
@@ -26,6 +31,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::get_le;
 using test_support::points_read;
 using test_support::put_f32;
 using test_support::put_le;
@@ -504,6 +510,234 @@ TEST(spc_sample_run, ends_at_a_flag_byte_that_is_not_zero) {
   EXPECT_EQ(run.err, "");
   EXPECT_FALSE(fs::exists(work / "out.xy"));
   fs::remove_all(work);
+}
+
+// ---- Every kind of SPC file, read for the command line.
+
+spectra::outcome read_document(const std::string& bytes, spectra::document& doc) {
+  const spectra::byte_view view{reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
+  return spc::read_file({view, "in.spc"}, {}, doc);
+}
+
+// One spectrum of an independent reader's values: "points", the "x" and "y" arrays, "x_units".
+struct listed_spectrum {
+  std::size_t points = 0;
+  std::vector<double> x, y;
+  std::string x_units;
+};
+std::vector<double> numbers_after(const std::string& json, std::size_t& at, const char* key) {
+  at = json.find(std::string{"\""} + key + "\":[", at) + std::strlen(key) + 4;
+  std::vector<double> v;
+  std::istringstream in(json.substr(at, json.find(']', at) - at));
+  for (std::string item; std::getline(in, item, ',');) v.push_back(std::stod(item));
+  return v;
+}
+std::vector<listed_spectrum> listed(const std::string& json) {
+  std::vector<listed_spectrum> all;
+  for (std::size_t at = json.find("\"points\":"); at != std::string::npos;
+       at = json.find("\"points\":", at)) {
+    listed_spectrum l;
+    l.points = std::stoul(json.substr(at + 9));
+    l.x = numbers_after(json, at, "x");
+    l.y = numbers_after(json, at, "y");
+    const std::size_t u = json.find("\"x_units\":\"", at) + 11;
+    l.x_units = json.substr(u, json.find('"', u) - u);
+    all.push_back(l);
+  }
+  return all;
+}
+
+class spc_file_samples : public spc_samples {
+ protected:
+  static spectra::document read_sample(const std::string& file) {
+    spectra::document doc;
+    const auto trouble = read_document(test_support::read_file(samples / file), doc);
+    EXPECT_FALSE(trouble) << file << ": " << trouble->reason;
+    return doc;
+  }
+};
+
+TEST_F(spc_file_samples, give_the_independent_readers_values_where_it_is_right) {
+  struct row {
+    const char* file;
+    const char* variant;
+    std::size_t spectra;
+    bool x_stored;
+    int x_code;
+    const char* y_name;  // the axis label text where the file gives one
+    // That reader scales a sub-file whose own exponent byte is 0 by the file's exponent e
+    // instead, which gives y / 2^-e.
+    std::vector<std::size_t> own_exponent_zero;
+    float times;
+  };
+  const std::vector<std::size_t> zero_in_lcdiode{39,  85,  86,  87,  121, 122,
+                                                 123, 124, 125, 126, 127, 128};
+  // clang-format off
+  for (const row& c : {row{"s_xy.spc",    "new", 1,   true,  5, "Arbitrary Intensity", {}, 1},
+                       row{"RAMAN.SPC",   "new", 1,   false, 13, "Rmn Intensity", {}, 1},
+                       row{"m_evenz.spc", "new", 32,  false, 3, "Absorbance",    {1}, 2},
+                       row{"m_xyxy.spc",  "new", 512, true,  9, "Abundance",     {}, 1},
+                       row{"ms.spc",      "new", 1,   true,  9, "Abundance",     {}, 1},
+                       row{"DEMO_3D.SPC", "old", 32,  false, 3, "Absorbance",    {1}, 2},
+                       row{"LCDIODE.SPC", "old", 350, false, 3, "Absorbance",    zero_in_lcdiode, 64}}) {
+    // clang-format on
+    const spectra::document doc = read_sample(c.file);
+    const std::vector<listed_spectrum> expected =
+        listed(test_support::read_file(samples / "expected" / (std::string{c.file} + ".json")));
+    EXPECT_EQ(doc.variant, c.variant) << c.file;
+    EXPECT_EQ(doc.x_unit.code, c.x_code) << c.file;
+    EXPECT_EQ(doc.y_unit.name, c.y_name) << c.file;
+    ASSERT_EQ(doc.spectra.size(), c.spectra) << c.file;
+    ASSERT_EQ(expected.size(), c.spectra) << c.file;
+    for (std::size_t k = 0; k < c.spectra; ++k) {
+      const spectra::trace& t = doc.spectra[k];
+      const listed_spectrum& e = expected[k];
+      EXPECT_EQ(t.x_stored, c.x_stored) << c.file;
+      ASSERT_EQ(t.y.size(), e.points) << c.file << " spectrum " << k + 1;
+      // That reader names no unit of minutes (s_xy.spc, x unit code 5) and lists x rising.
+      EXPECT_NE(doc.x_unit.name.find(e.x_units), std::string::npos) << c.file;
+      const bool reversed = e.points > 1 && (t.x.front() > t.x.back()) != (e.x[0] > e.x.back());
+      const bool own_zero = std::find(c.own_exponent_zero.begin(), c.own_exponent_zero.end(), k) !=
+                            c.own_exponent_zero.end();
+      const double x_scale = std::max(std::fabs(e.x[0]), std::fabs(e.x.back()));
+      for (std::size_t i = 0; i < e.points; ++i) {
+        const std::size_t j = reversed ? e.points - 1 - i : i;
+        ASSERT_NEAR(t.x[j], e.x[i], 2e-7 * x_scale) << c.file << " " << k << " " << i;
+        ASSERT_EQ(t.y[j], static_cast<float>(e.y[i]) * (own_zero ? c.times : 1.0f))
+            << c.file << " spectrum " << k + 1 << " point " << i;
+      }
+    }
+  }
+}
+
+TEST_F(spc_file_samples, that_the_dialogue_reads_give_its_x_and_y_and_their_texts) {
+  struct row {
+    const char* file;
+    const char* memo;
+    const char* resolution;
+    std::size_t log_bytes;
+  };
+  // clang-format off
+  for (const row& c : {row{"BENZENE.SPC",  "FT-IR Spectrum of Benzene, Capillary Film.", "4.0 CM-1", 0},
+                       row{"TOLUENE.SPC",  "FT-IR Spectrum of Toluene.", "4.0 CM-1", 0},
+                       row{"Ft-ir.spc",    "FT-IR Spectrum Example", "4.", 376},
+                       row{"TESTINP.SPC",  "Column 1", "", 740},
+                       row{"FID.SPC",      "Ibuprofen:  VARIAN XL-200;  1H", "", 171},
+                       row{"DOERNER.spc",  "", "", 0},
+                       row{"022b4asf.spc", "Bromoform_f, 20ppm", " .25", 0}}) {
+    // clang-format on
+    const spectra::document doc = read_sample(c.file);
+    ASSERT_EQ(doc.spectra.size(), 1u) << c.file;
+    EXPECT_EQ(doc.memo, c.memo) << c.file;
+    EXPECT_EQ(doc.resolution, c.resolution) << c.file;
+    EXPECT_EQ(doc.log.size(), c.log_bytes) << c.file;
+    std::string said;
+    const points_read r = sample(c.file, said);
+    const spectra::trace& t = doc.spectra[0];
+    ASSERT_EQ(t.y.size(), static_cast<std::size_t>(r.count)) << c.file;
+    EXPECT_TRUE(std::equal(t.x.begin(), t.x.end(), s.x.begin())) << c.file;
+    EXPECT_TRUE(std::equal(t.y.begin(), t.y.end(), s.y.begin(), [](float a, float b) {
+      return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
+    })) << c.file;
+  }
+}
+
+TEST(spc_file, refuses_what_it_cannot_read_by_name_and_place) {
+  struct row {
+    std::string bytes;
+    const char* reason;
+    std::int64_t offset;
+  };
+  std::string cut = new_file(100, 0x80);
+  cut.resize(544 + 4 * 60);
+  std::string old_cut = old_file(32, 50.0f);
+  old_cut.resize(256 + 4 * 10);
+  // clang-format off
+  for (const row& c : {row{std::string{"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8}, "not an SPC file (a compound document)", 0},
+                       row{std::string{"\0\x4E", 2},  "SPC version byte 0x4E not known", 1},
+                       row{std::string{"\0K", 2},     "cut short: the header needs 512 bytes, the file holds 2", 2},
+                       row{cut,                       "cut short: the header promises 100 points, the file holds 60", 784},
+                       row{old_cut,                   "cut short: the header promises 50 points, the file holds 10", 296}}) {
+    // clang-format on
+    spectra::document doc;
+    const spectra::outcome trouble = read_document(c.bytes, doc);
+    ASSERT_TRUE(trouble) << c.reason;
+    EXPECT_EQ(trouble->reason, c.reason);
+    EXPECT_EQ(trouble->offset, c.offset) << c.reason;
+    EXPECT_TRUE(doc.spectra.empty()) << c.reason;
+  }
+  EXPECT_TRUE(spc::recognises(
+      spectra::byte_view{reinterpret_cast<const std::uint8_t*>("\xD0\xCF\x11\xE0"), 4}));
+  EXPECT_FALSE(
+      spc::recognises(spectra::byte_view{reinterpret_cast<const std::uint8_t*>("4000"), 4}));
+}
+
+TEST(spc_file, reads_the_big_endian_new_variant_as_the_little_endian_one) {
+  std::string little = new_file(2, 0x80, 10.0, 20.0);
+  little[28] = 3;
+  add_words(little, {0x3f800000, 0x40000000});
+  std::string big = little;
+  big[1] = 0x4C;
+  const auto turn = [&big](std::size_t at, std::size_t width) {
+    std::reverse(big.begin() + static_cast<std::ptrdiff_t>(at),
+                 big.begin() + static_cast<std::ptrdiff_t>(at + width));
+  };
+  for (const auto& [at, width] : {std::pair{4, 4}, {8, 8}, {16, 8}, {24, 4}, {544, 4}, {548, 4}})
+    turn(static_cast<std::size_t>(at), static_cast<std::size_t>(width));
+  spectra::document a, b;
+  ASSERT_FALSE(read_document(little, a));
+  ASSERT_FALSE(read_document(big, b));
+  EXPECT_EQ(b.variant, "new, big-endian");
+  EXPECT_EQ(b.spectra[0].x, a.spectra[0].x);
+  EXPECT_EQ(b.spectra[0].y, (std::vector{1.0f, 2.0f}));
+  EXPECT_EQ(b.x_unit.name, "Nanometers (nm)");
+}
+
+// Every count and offset field of each sample set to 0, -1 and a huge value, and each sample cut
+// at every sub-file boundary: a reason or a document, never a crash, and no more memory than the
+// file could fill.
+TEST_F(spc_file_samples, damaged_give_a_reason_and_take_no_more_memory_than_they_could_fill) {
+  struct field {
+    std::size_t at;
+    int width;
+  };
+  for (const auto& entry : fs::directory_iterator(samples)) {
+    if (entry.path().extension() == ".md" || !entry.is_regular_file()) continue;
+    const std::string file = test_support::read_file(entry.path());
+    spectra::document whole;
+    if (read_document(file, whole)) continue;  // the compound document
+    const bool old = file[1] == 'M';
+    std::vector<field> fields =
+        old ? std::vector<field>{{4, 4}} : std::vector<field>{{4, 4}, {24, 4}, {248, 4}, {528, 4}};
+    if (!old && (file[0] & 0x40) && get_le(file, 4, 4) != 0)  // the directory's first entry
+      fields.push_back({static_cast<std::size_t>(get_le(file, 4, 4)), 4});
+    for (const field& f : fields)
+      for (const std::uint64_t v : {0ull, 0xffffffffull, 0x7fffffffull, 0x40000000ull}) {
+        std::string damaged = file;
+        put_le(damaged, f.at,
+               old && v != 0
+                   ? std::bit_cast<std::uint32_t>(static_cast<float>(static_cast<std::int32_t>(v)))
+                   : v,
+               f.width);
+        spectra::document doc;
+        const spectra::outcome trouble = read_document(damaged, doc);
+        std::size_t values = 0;
+        for (const spectra::trace& t : doc.spectra) values += t.x.size() + t.y.size();
+        EXPECT_LE(values * 4, 2 * file.size() + (1 << 20)) << entry.path() << " at " << f.at;
+        EXPECT_TRUE(trouble || !doc.spectra.empty()) << entry.path() << " at " << f.at;
+      }
+    // Cut one byte before the end of each sub-file: the old variant, which counts its sub-files
+    // by the size of the file, may hold fewer then.
+    const std::uint8_t flags = static_cast<std::uint8_t>(file[0]);
+    std::size_t at = old ? 224 : 512 + ((flags & 0xC0) == 0x80 ? 4 * whole.spectra[0].x.size() : 0);
+    for (const spectra::trace& t : whole.spectra) {
+      at += 32 + (flags & 1 ? 2 : 4) * t.y.size() + (flags & 0x40 ? 4 * t.x.size() : 0);
+      spectra::document doc;
+      const bool trouble = read_document(file.substr(0, at - 1), doc).has_value();
+      EXPECT_TRUE(trouble || (old && doc.spectra.size() < whole.spectra.size()))
+          << entry.path() << " cut at " << at - 1;
+    }
+  }
 }
 
 }  // namespace

@@ -6,9 +6,12 @@
 #include <ctime>
 #include <filesystem>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "recio/recio.hpp"
 #include "spc/spc.hpp"
+#include "spc/spc_file.hpp"
 #include "spc/spc_header.hpp"
 #include "tests/support/bytes.hpp"
 #include "tests/support/capture.hpp"
@@ -224,6 +227,138 @@ TEST_F(spc_writer, ends_the_run_when_the_output_cannot_be_opened) {
               std::string::npos)
         << test_support::visible(said);
   }
+}
+
+// ---- The command line's writers.
+
+namespace fs = std::filesystem;
+
+// What write_new or write_old puts in a file, on a unit opened as the command line opens it.
+using document_writer = spectra::outcome (*)(const spectra::document&, recio::unit_number,
+                                             const spectra::write_options&);
+std::string written_by(document_writer write, const spectra::document& doc,
+                       const spectra::write_options& options, spectra::outcome& result) {
+  test_support::write_file("out.spc", "");
+  std::int16_t unit = 0;
+  std::int32_t status = 0;
+  GETCHAN(unit, status);
+  recio::open(unit, "out.spc", recio::open_mode::binary_update);
+  result = write(doc, unit, options);
+  PUTCHAN(unit, status);
+  return test_support::read_file("out.spc");
+}
+spectra::document read_back(const std::string& bytes) {
+  spectra::document doc;
+  const auto trouble = spc::read_file(
+      {{reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, "out.spc"}, {}, doc);
+  EXPECT_FALSE(trouble) << trouble->reason;
+  return doc;
+}
+
+// The spectrum as a text reader gives it: one spectrum, evenly spaced, no units.
+spectra::document text_document(std::size_t count) {
+  spectra::document doc;
+  doc.format = "xy";
+  spectra::trace t;
+  t.x.assign(s.x.begin(), s.x.begin() + static_cast<std::ptrdiff_t>(count));
+  t.y.assign(s.y.begin(), s.y.begin() + static_cast<std::ptrdiff_t>(count));
+  doc.spectra.push_back(t);
+  return doc;
+}
+
+TEST_F(spc_writer, writes_a_text_spectrum_as_the_dialogue_does) {
+  const std::string memo = "a memo   cut here";
+  for (const int code : {6, 5}) {
+    spc::shared_header = {};
+    s.memo.assign(memo);
+    std::string dialogue = written(code, 1000);
+    spectra::outcome result;
+    spectra::write_options options;
+    options.memo = memo;
+    std::string file = written_by(code == 6 ? spc::write_new : spc::write_old, text_document(1000),
+                                  options, result);
+    EXPECT_FALSE(result);
+    for (std::string* b : {&dialogue, &file}) put_le(*b, code == 6 ? 32 : 18, 0, code == 6 ? 4 : 6);
+    EXPECT_EQ(file, dialogue) << code << test_support::byte_differences(file, dialogue);
+  }
+}
+
+TEST_F(spc_writer, keeps_what_an_spc_file_says_through_both_writers) {
+  const fs::path samples = fs::path(ZOLKDF_SHARED_DIR) / "spc_samples";
+  if (!fs::exists(samples)) GTEST_SKIP() << "no sample files in " << samples;
+  for (const auto& entry : fs::directory_iterator(samples)) {
+    if (!entry.is_regular_file() || entry.path().extension() == ".md") continue;
+    const std::string bytes = test_support::read_file(entry.path());
+    spectra::document in;
+    if (spc::read_file({{reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, "in"},
+                       {}, in))
+      continue;  // the compound document
+    for (const document_writer write : {spc::write_new, spc::write_old}) {
+      spectra::outcome result;
+      const std::string file = written_by(write, in, {}, result);
+      const bool old = write == spc::write_old;
+      if (old && std::any_of(in.spectra.begin(), in.spectra.end(),
+                             [](const spectra::trace& t) { return t.x_stored; })) {
+        ASSERT_TRUE(result) << entry.path();
+        EXPECT_EQ(result->reason.substr(0, 48), "the old SPC variant holds only evenly spaced x; ");
+        EXPECT_EQ(file, "");
+        continue;
+      }
+      ASSERT_FALSE(result) << entry.path() << ": " << result->reason;
+      const spectra::document out = read_back(file);
+      const std::string what = entry.path().filename().string() + (old ? " old" : " new");
+      ASSERT_EQ(out.spectra.size(), in.spectra.size()) << what;
+      for (std::size_t k = 0; k < in.spectra.size(); ++k) {
+        const spectra::trace &a = in.spectra[k], &b = out.spectra[k];
+        EXPECT_EQ(b.x, a.x) << what << " spectrum " << k + 1;
+        EXPECT_EQ(b.x_stored, a.x_stored) << what;
+        EXPECT_EQ(static_cast<float>(b.z), static_cast<float>(a.z)) << what;
+        if (!old) {
+          EXPECT_EQ(b.y, a.y) << what << " spectrum " << k + 1;
+        } else {  // integers of 31 bits and a sign, scaled to the largest magnitude
+          double largest = 0.0;
+          for (const float v : a.y) largest = std::max(largest, std::fabs(static_cast<double>(v)));
+          for (std::size_t i = 0; i < a.y.size(); ++i)
+            ASSERT_NEAR(b.y[i], a.y[i], std::ldexp(largest, -29)) << what << " " << i;
+        }
+      }
+      EXPECT_EQ(std::tie(out.memo, out.resolution, out.x_unit.code, out.y_unit.code),
+                std::tie(in.memo, in.resolution, in.x_unit.code, in.y_unit.code))
+          << what;
+      if (!old) {  // the old variant has no place for these
+        EXPECT_EQ(std::tie(out.x_unit.name, out.y_unit.name, out.log, out.source),
+                  std::tie(in.x_unit.name, in.y_unit.name, in.log, in.source))
+            << what;
+      }
+      const auto day = [](const spectra::date_time& d) {
+        return std::array{d.year, d.month, d.day, d.hour, d.minute};
+      };
+      EXPECT_TRUE(in.date.year == 0 || day(out.date) == day(in.date)) << what;
+    }
+  }
+}
+
+TEST_F(spc_writer, keeps_uneven_x_stored_and_refuses_it_in_the_old_variant) {
+  spectra::document doc;
+  doc.format = "xy";
+  doc.memo = "5 \u00b5l, 20 \u00b0C";  // stored as Latin-1, given back as UTF-8
+  spectra::trace uneven;
+  uneven.x = {1.0f, 2.0f, 4.0f, 8.5f};
+  uneven.y = {3.0f, -1.0f, 0.5f, 2.0f};
+  uneven.x_stored = true;
+  doc.spectra.push_back(uneven);
+  spectra::outcome result;
+  const spectra::document back = read_back(written_by(spc::write_new, doc, {}, result));
+  ASSERT_EQ(back.spectra.size(), 1u);
+  EXPECT_TRUE(back.spectra[0].x_stored);
+  EXPECT_EQ(back.spectra[0].x, doc.spectra[0].x);
+  EXPECT_EQ(back.spectra[0].y, doc.spectra[0].y);
+  EXPECT_EQ(back.memo, doc.memo);
+
+  EXPECT_EQ(written_by(spc::write_old, doc, {}, result), "");
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->reason,
+            "the old SPC variant holds only evenly spaced x; spectrum 1 has its x values stored");
 }
 
 }  // namespace

@@ -1,0 +1,455 @@
+// spc/spc_file.cpp: SPC files of every kind read into the command line's document: the new
+// variant in either byte order and the old variant, every flag, the sub-file directory, the log.
+#include "spc/spc_file.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "spc/spc_header.hpp"
+#include "spc/spc_layout.hpp"
+
+namespace spc {
+
+namespace {
+
+using spectra::document;
+using spectra::outcome;
+using spectra::trace;
+using spectra::trouble;
+
+inline constexpr std::uint8_t new_version_big_endian = 76;  // "L"
+
+// The numbers of a file in its byte order: little-endian, or, for version byte 0x4C, the most
+// significant byte first.
+struct numbers {
+  byte_view b;
+  bool big = false;
+  std::uint16_t u16(std::size_t at) const {
+    return big ? static_cast<std::uint16_t>(b[at] << 8 | b[at + 1]) : get_u16le(b, at);
+  }
+  std::uint32_t u32(std::size_t at) const {
+    return big ? std::uint32_t{u16(at)} << 16 | u16(at + 2) : get_u32le(b, at);
+  }
+  std::int16_t i16(std::size_t at) const { return static_cast<std::int16_t>(u16(at)); }
+  std::int32_t i32(std::size_t at) const { return static_cast<std::int32_t>(u32(at)); }
+  float f32(std::size_t at) const { return std::bit_cast<float>(u32(at)); }
+};
+
+// The numeric fields of a new-variant header as (offset, width): a big-endian header turned
+// round field by field reads as a little-endian one.
+constexpr std::array<std::pair<std::size_t, std::size_t>, 21> header_numbers{{
+    {new_header::fnpts, 4},       {new_header::ffirst, 8},      {new_header::flast, 8},
+    {new_header::fnsub, 4},       {new_header::fdate, 4},       {new_header::fpeakpt, 2},
+    {new_header::fspare, 4},      {new_header::fspare + 4, 4},  {new_header::fspare + 8, 4},
+    {new_header::fspare + 12, 4}, {new_header::fspare + 16, 4}, {new_header::fspare + 20, 4},
+    {new_header::fspare + 24, 4}, {new_header::fspare + 28, 4}, {new_header::flogoff, 4},
+    {new_header::fmods, 4},       {new_header::fsampin, 2},     {new_header::ffactor, 4},
+    {new_header::fzinc, 4},       {new_header::fwplanes, 4},    {new_header::fwinc, 4},
+}};
+
+std::string number(std::int64_t v) { return std::to_string(v); }
+
+trouble cut_short(const std::string& what, std::int64_t offset) {
+  return trouble{"cut short: " + what, 0, offset};
+}
+
+// A text field up to its first NUL, without trailing blanks; bytes beyond ASCII are taken as
+// Latin-1, the code page of the programs that write SPC files, and given as UTF-8.
+std::string text_of(byte_view field) {
+  std::size_t n =
+      static_cast<std::size_t>(std::find(field.begin(), field.end(), 0) - field.begin());
+  while (n > 0 && field[n - 1] == ' ') --n;
+  std::string s;
+  s.reserve(n);
+  for (const std::uint8_t c : field.first(n)) {
+    if (c < 0x80) {
+      s += static_cast<char>(c);
+    } else {
+      s += static_cast<char>(0xC0 | c >> 6);
+      s += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return s;
+}
+
+// A date that names a day and a time, or none (year 0).
+spectra::date_time date_of(int year, int month, int day, int hour, int minute) {
+  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 ||
+      minute > 59)
+    return {};
+  return {year, month, day, hour, minute, 0};
+}
+
+// The units by code and name; axis labels given as text (x, y and z, each ended by a NUL) take
+// the place of the names.
+void units_of(document& out, int x, int y, int z, bool labels, byte_view catxt) {
+  out.x_unit = {x, std::string{x_unit_name(x)}};
+  out.y_unit = {y, std::string{y_unit_name(y)}};
+  out.z_unit = {z, z < 0 ? std::string{} : std::string{x_unit_name(z)}};
+  if (!labels) return;
+  spectra::axis_unit* axes[] = {&out.x_unit, &out.y_unit, &out.z_unit};
+  std::size_t at = 0;
+  for (spectra::axis_unit* axis : axes) {
+    if (at >= catxt.size()) break;
+    const std::string label = text_of(catxt.subspan(at));
+    if (!label.empty()) axis->name = label;
+    at += static_cast<std::size_t>(
+              std::find(catxt.begin() + static_cast<std::ptrdiff_t>(at), catxt.end(), 0) -
+              catxt.begin()) -
+          at + 1;
+  }
+}
+
+std::vector<std::string> flag_names(std::uint8_t flags) {
+  static constexpr std::array<std::string_view, 8> names{"16-bit-y", "chromatogram", "multifile",
+                                                         "random-z", "ordered-z",    "axis-labels",
+                                                         "xyxy",     "x-values"};
+  std::vector<std::string> set;
+  for (std::size_t bit = 0; bit < names.size(); ++bit)
+    if (flags >> bit & 1) set.emplace_back(names[bit]);
+  return set;
+}
+
+// The facts for `info` that both variants share.
+void add_facts(document& out, std::uint8_t flags, int exponent, bool float_values,
+               std::int64_t sub_files) {
+  out.facts.push_back({"flags", flag_names(flags)});
+  out.facts.push_back({"y values", std::string{float_values           ? "float"
+                                               : flags & flag::tsprec ? "16-bit integer"
+                                                                      : "32-bit integer"}});
+  if (!float_values) out.facts.push_back({"exponent", std::int64_t{exponent}});
+  out.facts.push_back({"sub-files", sub_files});
+  out.facts.push_back({"x", std::string{flags & flag::txyxys   ? "stored for each spectrum"
+                                        : flags & flag::txvals ? "stored"
+                                                               : "evenly spaced"}});
+  if (flags & flag::tmulti)
+    out.facts.push_back({"z", std::string{flags & flag::trandm   ? "in no order"
+                                          : flags & flag::tordrd ? "ordered"
+                                                                 : "evenly spaced"}});
+}
+
+// One y value of 16 or 32 bits, or a float, by the exponent (-128: a float).
+float y_at(const numbers& num, std::size_t at, bool sixteen, int e) {
+  if (sixteen) return spectra::to_single(times_power_of_two(num.i16(at), e - 16));
+  if (e == float_y) return num.f32(at);
+  return y_of_integer(num.i32(at), e);
+}
+
+void read_y(const numbers& num, std::size_t at, bool sixteen, int e, std::vector<float>& y) {
+  const std::size_t step = sixteen ? 2 : 4;
+  for (std::size_t i = 0; i < y.size(); ++i) y[i] = y_at(num, at + step * i, sixteen, e);
+}
+
+std::vector<float> even_axis(float first_x, float last_x, std::int32_t count) {
+  std::vector<float> x(static_cast<std::size_t>(std::max(count, 0)));
+  even_x(first_x, last_x, count, x);
+  return x;
+}
+
+// The log block at flogoff: its text starts logtxto bytes in and runs for logsizd - logtxto
+// bytes, or to the end of the file, up to its first NUL.
+outcome read_log(const numbers& num, std::int32_t flogoff, document& out) {
+  const auto size = static_cast<std::int64_t>(num.b.size());
+  if (flogoff < 0 || flogoff + std::int64_t{log_block::words_size} > size)
+    return cut_short("the log block at byte " + number(flogoff) + " lies beyond the end (" +
+                         number(size) + " bytes)",
+                     new_header::flogoff);
+  const auto at = static_cast<std::size_t>(flogoff);
+  const std::int64_t disk_size = num.i32(at + log_block::logsizd);
+  const std::int64_t text_at = num.i32(at + log_block::logtxto);
+  if (text_at < 0 || flogoff + text_at > size)
+    return cut_short("the log text at byte " + number(flogoff + text_at) +
+                         " lies beyond the end (" + number(size) + " bytes)",
+                     flogoff + static_cast<std::int64_t>(log_block::logtxto));
+  const std::int64_t length =
+      std::clamp(disk_size - text_at, std::int64_t{0}, size - flogoff - text_at);
+  out.log = text_of(
+      num.b.subspan(static_cast<std::size_t>(flogoff + text_at), static_cast<std::size_t>(length)));
+  out.facts.push_back({"log text bytes", static_cast<std::int64_t>(out.log.size())});
+  return std::nullopt;
+}
+
+outcome read_new(byte_view b, bool big, document& out) {
+  const auto size = static_cast<std::int64_t>(b.size());
+  if (size < static_cast<std::int64_t>(new_header::size))
+    return cut_short("the header needs 512 bytes, the file holds " + number(size), size);
+  const numbers num{b, big};
+  std::array<std::uint8_t, new_header::size> le{};
+  std::copy_n(b.begin(), le.size(), le.begin());
+  if (big)
+    for (const auto& [at, width] : header_numbers)
+      std::reverse(le.begin() + static_cast<std::ptrdiff_t>(at),
+                   le.begin() + static_cast<std::ptrdiff_t>(at + width));
+  header_record h;
+  decode_counted_fields(le, h);
+  decode_other_fields(le, h);
+  SPCDATE(h.fdate, h.year, h.month, h.day, h.hour, h.minute, 'S');
+
+  const std::uint8_t flags = b[start::ftflags];
+  const bool multi = flags & flag::tmulti;
+  const bool own_x = flags & flag::txyxys;
+  const bool shared_x = (flags & flag::txvals) && !own_x;
+  const bool sixteen = flags & flag::tsprec;
+  const std::int64_t y_size = sixteen ? 2 : 4;
+  if (multi && h.fnsub < 1)
+    return trouble{"the header gives " + number(h.fnsub) + " sub-files", 0, new_header::fnsub};
+  const std::int64_t subs = multi ? h.fnsub : 1;
+  // A single spectrum takes the file's exponent; each sub-file of several its own, unless the
+  // file's says floats.
+  const auto exponent_of = [&](std::size_t sub_at) {
+    return !multi || h.fexp == float_y ? int{h.fexp} : int{static_cast<std::int8_t>(b[sub_at + 1])};
+  };
+
+  out.variant = big ? "new, big-endian" : "new";
+  out.memo = text_of(byte_view{le}.subspan(new_header::fcmnt, h.fcmnt.size()));
+  out.resolution = text_of(byte_view{le}.subspan(new_header::fres, h.fres.size()));
+  out.source = text_of(byte_view{le}.subspan(new_header::fsource, h.fsource.size()));
+  out.date = date_of(h.year, h.month, h.day, h.hour, h.minute);
+  out.experiment_type = h.fexper;
+  out.experiment = experiment_name(h.fexper);
+  units_of(out, h.fxtype, h.fytype, h.fztype, flags & flag::talabs,
+           byte_view{le}.subspan(new_header::fcatxt, h.fcatxt.size()));
+  add_facts(out, flags, h.fexp, h.fexp == float_y && !sixteen, subs);
+
+  std::int64_t at = new_header::size;
+  if (!own_x) {
+    const std::int64_t points = h.fnpts;
+    if (points < 0)
+      return trouble{"the header gives " + number(points) + " points", 0, new_header::fnpts};
+    // Every byte that the header promises is checked against the file before any is taken.
+    const std::int64_t room = size - at - (shared_x ? 4 * points : 0);
+    const std::int64_t per_sub = static_cast<std::int64_t>(sub_header::size) + y_size * points;
+    if (room < 0 || room / per_sub < subs)
+      return cut_short("the header promises " + number(subs * points) + " points, the file holds " +
+                           number(std::max<std::int64_t>(room - subs * 32, 0) / y_size),
+                       size);
+    std::vector<float> x;
+    if (shared_x) {
+      x.resize(static_cast<std::size_t>(points));
+      for (std::size_t i = 0; i < x.size(); ++i)
+        x[i] = num.f32(static_cast<std::size_t>(at) + 4 * i);
+      at += 4 * points;
+    } else {
+      x = even_axis(spectra::to_single(h.ffirst), spectra::to_single(h.flast), h.fnpts);
+    }
+    out.spectra.reserve(static_cast<std::size_t>(subs));
+    for (std::int64_t s = 0; s < subs; ++s, at += per_sub) {
+      const auto sub_at = static_cast<std::size_t>(at);
+      trace t{.x = x,
+              .y = std::vector<float>(static_cast<std::size_t>(points)),
+              .x_stored = shared_x,
+              .first_x = h.ffirst,
+              .last_x = h.flast,
+              .z = num.f32(sub_at + sub_header::subtime),
+              .integer_y = false};
+      const int e = exponent_of(sub_at);
+      t.integer_y = sixteen || e != float_y;
+      read_y(num, sub_at + sub_header::size, sixteen, e, t.y);
+      out.spectra.push_back(std::move(t));
+    }
+  } else {
+    // Each sub-file holds its own count and x values; a directory, where fnpts gives its place,
+    // says where each starts.
+    const std::int64_t directory = h.fnpts;
+    if (directory != 0 && (directory < 0 || subs > (size - directory) / static_cast<std::int64_t>(
+                                                                            directory_entry::size)))
+      return cut_short("the sub-file directory at byte " + number(directory) +
+                           " lies beyond the end (" + number(size) + " bytes)",
+                       new_header::fnpts);
+    const auto entry = static_cast<std::int64_t>(directory_entry::size);
+    std::int64_t taken = new_header::size;  // no more bytes than the file holds, overlaps and all
+    for (std::int64_t s = 0; s < subs; ++s) {
+      if (directory != 0)
+        at = num.i32(static_cast<std::size_t>(directory + s * entry) + directory_entry::ssfposn);
+      if (at < 0 || at + static_cast<std::int64_t>(sub_header::size) > size)
+        return cut_short("sub-file " + number(s + 1) + " of " + number(subs) + " at byte " +
+                             number(at) + " lies beyond the end (" + number(size) + " bytes)",
+                         directory != 0 ? directory + s * entry : at);
+      const auto sub_at = static_cast<std::size_t>(at);
+      const std::int64_t points = num.i32(sub_at + sub_header::subnpts);
+      const std::int64_t room = size - at - static_cast<std::int64_t>(sub_header::size);
+      if (points < 0 || points > room / (4 + y_size))
+        return cut_short("sub-file " + number(s + 1) + " promises " + number(points) +
+                             " points, the file holds " + number(room / (4 + y_size)),
+                         at + static_cast<std::int64_t>(sub_header::subnpts));
+      const std::int64_t bytes =
+          static_cast<std::int64_t>(sub_header::size) + points * (4 + y_size);
+      taken += bytes;
+      if (taken > size)
+        return cut_short(
+            "the sub-files promise more bytes than the file holds (" + number(size) + ")",
+            directory != 0 ? directory + s * entry : at);
+      trace t{.x = std::vector<float>(static_cast<std::size_t>(points)),
+              .y = std::vector<float>(static_cast<std::size_t>(points)),
+              .x_stored = true,
+              .z = num.f32(sub_at + sub_header::subtime)};
+      for (std::size_t i = 0; i < t.x.size(); ++i)
+        t.x[i] = num.f32(sub_at + sub_header::size + 4 * i);
+      if (!t.x.empty()) {
+        t.first_x = t.x.front();
+        t.last_x = t.x.back();
+      }
+      const int e = exponent_of(sub_at);
+      t.integer_y = sixteen || e != float_y;
+      read_y(num, sub_at + sub_header::size + 4 * t.x.size(), sixteen, e, t.y);
+      out.spectra.push_back(std::move(t));
+      at += bytes;
+    }
+  }
+  if (h.flogoff != 0) return read_log(num, h.flogoff, out);
+  return std::nullopt;
+}
+
+// The old variant: a 256-byte header whose last 32 bytes are the first sub-file's header, then
+// its y values; each further sub-file is its header and its y values. The count of sub-files
+// follows from the size of the file.
+outcome read_old(byte_view b, document& out) {
+  namespace old = old_header;
+  const auto size = static_cast<std::int64_t>(b.size());
+  if (size < static_cast<std::int64_t>(old::size))
+    return cut_short("the header needs 256 bytes, the file holds " + number(size), size);
+  const numbers num{b, false};
+  const std::uint8_t flags = b[start::ftflags];
+  const bool multi = flags & flag::tmulti;
+  const bool sixteen = flags & flag::tsprec;
+  const std::int64_t y_size = sixteen ? 2 : 4;
+  const std::int16_t exponent = get_i16le(b, old::oexp);
+  const std::int32_t points = count_of_stored(get_f32le(b, old::onpts));
+  if (points < 0) return trouble{"the header gives " + number(points) + " points", 0, old::onpts};
+  const std::int64_t per_sub = y_size * points;
+  if (size - static_cast<std::int64_t>(old::size) < per_sub)
+    return cut_short("the header promises " + number(points) + " points, the file holds " +
+                         number((size - static_cast<std::int64_t>(old::size)) / y_size),
+                     size);
+  const std::int64_t subs = multi ? 1 + (size - static_cast<std::int64_t>(old::size) - per_sub) /
+                                            (static_cast<std::int64_t>(sub_header::size) + per_sub)
+                                  : 1;
+
+  constexpr std::size_t first_sub = old::size - sub_header::size;
+  out.variant = "old";
+  out.memo = text_of(b.subspan(old::ocmnt, 130));
+  out.resolution = text_of(b.subspan(old::ores, old::ores_size));
+  out.date = date_of(get_i16le(b, old::oyear), b[old::omonth], b[old::oday], b[old::ohour],
+                     b[old::ominute]);
+  units_of(out, b[old::oxtype], b[old::oytype], -1, flags & flag::talabs,
+           b.subspan(old::catalogue, 30));
+  add_facts(out, flags, exponent, false, subs);
+
+  const std::vector<float> x =
+      even_axis(get_f32le(b, old::ofirst), get_f32le(b, old::olast), points);
+  out.spectra.reserve(static_cast<std::size_t>(subs));
+  std::size_t sub_at = first_sub;
+  for (std::int64_t s = 0; s < subs; ++s) {
+    trace t{.x = x,
+            .y = std::vector<float>(static_cast<std::size_t>(points)),
+            .first_x = get_f32le(b, old::ofirst),
+            .last_x = get_f32le(b, old::olast),
+            .z = num.f32(sub_at + sub_header::subtime),
+            .integer_y = true};
+    const int e = multi ? int{static_cast<std::int8_t>(b[sub_at + 1])} : int{exponent};
+    const std::size_t y_at = sub_at + sub_header::size;
+    if (sixteen) {
+      read_y(num, y_at, true, e, t.y);
+    } else {
+      for (std::size_t i = 0; i < t.y.size(); ++i)
+        t.y[i] = y_of_integer(get_i32_high_half_first(b, y_at + 4 * i), e);
+    }
+    out.spectra.push_back(std::move(t));
+    sub_at = y_at + static_cast<std::size_t>(per_sub);
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+bool recognises(spectra::byte_view head) {
+  static constexpr std::array<std::uint8_t, 4> compound{0xD0, 0xCF, 0x11, 0xE0};
+  if (head.size() >= compound.size() && std::equal(compound.begin(), compound.end(), head.begin()))
+    return true;
+  return head.size() >= start::size &&
+         (head[start::fversn] == new_version || head[start::fversn] == new_version_big_endian ||
+          head[start::fversn] == old_version);
+}
+
+outcome read_file(const spectra::input_file& in, const spectra::read_options&, document& out) {
+  const byte_view b = in.bytes;
+  out = document{};
+  out.format = "spc";
+  static constexpr std::array<std::uint8_t, 4> compound{0xD0, 0xCF, 0x11, 0xE0};
+  if (b.size() >= compound.size() && std::equal(compound.begin(), compound.end(), b.begin()))
+    return trouble{"not an SPC file (a compound document)", 0, 0};
+  if (b.size() < start::size)
+    return cut_short("an SPC file starts with 2 bytes, the file holds " +
+                         number(static_cast<std::int64_t>(b.size())),
+                     static_cast<std::int64_t>(b.size()));
+  outcome result;
+  switch (b[start::fversn]) {
+    case new_version:
+      result = read_new(b, false, out);
+      break;
+    case new_version_big_endian:
+      result = read_new(b, true, out);
+      break;
+    case old_version:
+      result = read_old(b, out);
+      break;
+    default: {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "0x%02X", b[start::fversn]);
+      return trouble{std::string{"SPC version byte "} + hex + " not known", 0, start::fversn};
+    }
+  }
+  if (result) out.spectra.clear();
+  return result;
+}
+
+namespace {
+
+// The names of the codes, each table from code 0 on; an empty name is a code without one.
+// clang-format off
+constexpr std::array<std::string_view, 31> x_names{
+    "Arbitrary", "Wavenumber (cm-1)", "Micrometers (um)", "Nanometers (nm)", "Seconds",
+    "Minutes", "Hertz (Hz)", "Kilohertz (KHz)", "Megahertz (MHz)", "Mass (M/z)",
+    "Parts per million (PPM)", "Days", "Years", "Raman Shift (cm-1)", "Electron Volt (eV)",
+    "XYZ text labels", "Diode Number", "Channel", "Degrees", "Temperature (F)",
+    "Temperature (C)", "Temperature (K)", "Data Points", "Milliseconds (mSec)",
+    "Microseconds (uSec)", "Nanoseconds (nSec)", "Gigahertz (GHz)", "Centimeters (cm)",
+    "Meters (m)", "Millimeters (mm)", "Hours"};
+constexpr std::array<std::string_view, 27> y_names{
+    "Arbitrary Intensity", "Interferogram", "Absorbance", "Kubelka-Munk", "Counts", "Volts",
+    "Degrees", "Milliamps", "Millimeters", "Millivolts", "Log(1/R)", "Percent", "Intensity",
+    "Relative Intensity", "Energy", "", "Decibel", "", "", "Temperature (F)", "Temperature (C)",
+    "Temperature (K)", "Index of Refraction [N]", "Extinction Coeff. [K]", "Real", "Imaginary",
+    "Complex"};
+// The y codes from 128 on.
+constexpr std::array<std::string_view, 4> y_names_from_128{
+    "Transmission", "Reflectance", "Arbitrary or Single Beam with Valley Peaks", "Emission"};
+constexpr std::array<std::string_view, 15> experiment_names{
+    "General SPC", "Gas Chromatogram", "General Chromatogram", "HPLC Chromatogram",
+    "FT-IR, FT-NIR, FT-Raman Spectrum or Igram", "NIR Spectrum", "", "UV-VIS Spectrum",
+    "X-ray Diffraction Spectrum", "Mass Spectrum", "NMR Spectrum or FID", "Raman Spectrum",
+    "Fluorescence Spectrum", "Atomic Spectrum", "Chromatography Diode Array Spectra"};
+// clang-format on
+
+template <std::size_t n>
+std::string_view name_in(const std::array<std::string_view, n>& names, int code) {
+  return code >= 0 && code < static_cast<int>(n) ? names[static_cast<std::size_t>(code)] : "";
+}
+
+}  // namespace
+
+std::string_view x_unit_name(int code) {
+  return code == 255 ? "Double Interferogram" : name_in(x_names, code);
+}
+
+std::string_view y_unit_name(int code) {
+  return code >= 128 ? name_in(y_names_from_128, code - 128) : name_in(y_names, code);
+}
+
+std::string_view experiment_name(int code) { return name_in(experiment_names, code); }
+
+}  // namespace spc
