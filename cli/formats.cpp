@@ -5,6 +5,7 @@
 #include <array>
 #include <cctype>
 
+#include "spc/spc_file.hpp"
 #include "textfmt/textfmt.hpp"
 
 namespace cli {
@@ -14,9 +15,15 @@ namespace {
 constexpr std::array<std::string_view, 1> y_extensions{".y"};
 constexpr std::array<std::string_view, 1> xy_extensions{".xy"};
 constexpr std::array<std::string_view, 1> six_extensions{".6xy"};
+constexpr std::array<std::string_view, 1> spc_extensions{".spc"};
 
-// Text shapes are tried from the most particular: a Y head is also one value a record.
+// Binary formats are tried first; text shapes from the most particular: a Y head is also one
+// value a record. Either SPC variant is read by the first SPC row; .spc names the new variant.
 constexpr std::array table{
+    file_format{"spc", "SPC", spc_extensions, true, true, spc::recognises, spc::read_file,
+                spc::write_new},
+    file_format{"spc-old", "SPC, old variant", spc_extensions, true, true, nullptr, nullptr,
+                spc::write_old},
     file_format{"y", "Y (single column with a head)", y_extensions, false, false,
                 textfmt::recognises_y, textfmt::read_y_file, textfmt::write_y_file},
     file_format{"xy", "XY (two columns)", xy_extensions, false, false, textfmt::recognises_xy,

@@ -50,7 +50,7 @@ struct input_file {
 constexpr input_file inputs[] = {
     {"sample.y", 1}, {"sample.xy", 2}, {"sample.6xy", 3}, {"old.spc", 5}, {"new.spc", 6}};
 
-TEST(convert, writes_every_example_in_every_format_as_the_dialogue_does) {
+TEST(convert, writes_every_example_in_every_other_format_as_the_dialogue_does) {
   const fs::path work = copy_of_examples("cli-every-format");
   std::string list = std::to_string(std::size(inputs) * std::size(outputs)) + "\r\n";
   for (const input_file& in : inputs)
@@ -66,6 +66,8 @@ TEST(convert, writes_every_example_in_every_format_as_the_dialogue_does) {
 
   for (const input_file& in : inputs)
     for (const output_format& out : outputs) {
+      // SPC to SPC keeps the input's texts and units, which the dialogue drops.
+      if (in.code >= 5 && out.code >= 5) continue;
       const std::string c = std::string{"c"} + std::to_string(in.code) + std::to_string(out.code) +
                             out.extension;
       const auto run = run_zolkdf(work, "", {"convert", in.name, "-t", out.name, "-o", c, "--memo",
