@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -154,6 +155,71 @@ TEST(convert, carries_two_million_points_to_spc_and_back) {
   ASSERT_EQ(run_zolkdf(work, "", {"convert", "big.spc", "-o", "back.xy"}).status, 0);
   EXPECT_EQ(fs::file_size(work / "back.xy"), 2000000u * 29u);
   EXPECT_EQ(read_file(work / "back.xy"), read_file(work / "direct.xy"));
+  fs::remove_all(work);
+}
+
+const fs::path spc_samples = fs::path(ZOLKDF_SHARED_DIR) / "spc_samples";
+
+// The files of a folder by name, with their bytes.
+std::map<std::string, std::string> files_of(const fs::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : fs::directory_iterator(folder))
+    files[e.path().filename().string()] = read_file(e.path());
+  return files;
+}
+
+// Every real SPC file through SPC and back to XY gives the XY files that it gives straight, one
+// for each spectrum; its units, texts and log come through as info shows them.
+TEST(convert, carries_every_real_spc_file_through_spc_unchanged) {
+  if (!fs::exists(spc_samples)) GTEST_SKIP() << "no shared SPC samples";
+  const fs::path work = test_support::scratch_folder("cli-spc-samples");
+  fs::create_directories(work / "in");
+  for (const auto& e : fs::directory_iterator(spc_samples))
+    if (e.is_regular_file() && e.path().extension() != ".md" && e.path().filename() != "OLE_UV.SPC")
+      fs::copy(e.path(), work / "in" / e.path().filename());
+  ASSERT_EQ(run_zolkdf(work, "", {"convert", "in", "-d", "spc", "-t", "spc", "-q"}).status, 0);
+  ASSERT_EQ(run_zolkdf(work, "", {"convert", "in", "-d", "straight", "-t", "xy", "-q"}).status, 0);
+  ASSERT_EQ(run_zolkdf(work, "", {"convert", "spc", "-d", "back", "-t", "xy", "-q"}).status, 0);
+  const auto straight = files_of(work / "straight");
+  EXPECT_EQ(straight.size(), 14u + 32 + 512 + 32 + 350 - 4);  // one file a spectrum
+  EXPECT_TRUE(straight.contains("m_xyxy-512.xy") && straight.contains("LCDIODE-001.xy"));
+  EXPECT_EQ(files_of(work / "back"), straight);
+
+  for (const auto& e : fs::directory_iterator(work / "in")) {
+    const std::string name = e.path().filename().string();
+    const auto before = run_zolkdf(work, "", {"info", "--json", "in/" + name});
+    const auto after = run_zolkdf(work, "", {"info", "--json", "spc/" + e.path().stem().string() + ".spc"});
+    auto a = nlohmann::json::parse(before.out)[0];
+    auto b = nlohmann::json::parse(after.out)[0];
+    for (const char* kept : {"x_unit", "y_unit", "memo", "resolution", "source", "log", "spectra"})
+      EXPECT_EQ(a[kept], b[kept]) << name << " " << kept;
+    // The old variant has no z unit, experiment or date: the new one then says its defaults.
+    for (const char* kept : {"z_unit", "experiment"})
+      if (a[kept]["code"] != -1) {
+        EXPECT_EQ(a[kept], b[kept]) << name << " " << kept;
+      }
+    if (!a["date"].is_null()) {
+      EXPECT_EQ(a["date"], b["date"]) << name;
+    }
+  }
+  // The compound document that some software names .spc is refused by name.
+  const auto ole = run_zolkdf(work, "", {"info", (spc_samples / "OLE_UV.SPC").string()});
+  EXPECT_EQ(ole.status, 1);
+  EXPECT_NE(ole.err.find("not an SPC file (a compound document)"), std::string::npos) << ole.err;
+  fs::remove_all(work);
+}
+
+// An uneven spectrum keeps its x through SPC; a Y file cannot hold it.
+TEST(convert, keeps_uneven_x_through_spc) {
+  const fs::path work = test_support::scratch_folder("cli-uneven");
+  write_file(work / "u.xy", "    1.00000    .1000000E+01\r\n    2.00000    .2000000E+01\r\n"
+                            "   10.00000    .3000000E+01\r\n");
+  EXPECT_EQ(run_zolkdf(work, "", {"convert", "u.xy", "-o", "u.spc"}).status, 0);
+  EXPECT_EQ(run_zolkdf(work, "", {"convert", "u.spc", "-o", "back.xy"}).status, 0);
+  EXPECT_EQ(read_file(work / "back.xy"), read_file(work / "u.xy"));
+  const auto old = run_zolkdf(work, "", {"convert", "u.xy", "-t", "spc-old", "-o", "old.spc"});
+  EXPECT_EQ(old.status, 1);
+  EXPECT_FALSE(fs::exists(work / "old.spc"));
   fs::remove_all(work);
 }
 
