@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cstring>
 #include <span>
+#include <string>
 
 #include "recio/console.hpp"
 #include "recio/os.hpp"
@@ -18,7 +19,7 @@ namespace {
 
 constexpr std::size_t max_connections = 24;  // the pool's twenty units and a few more
 constexpr std::size_t buffer_size = 1 << 16;
-constexpr std::size_t max_name = 260;
+constexpr std::size_t max_typed_name = 260;  // the longest name taken from the keyboard
 
 enum class access : std::uint8_t { read, write, both };
 
@@ -31,7 +32,7 @@ struct connection {
   bool ever_written = false;  // a byte has been written since the open
   access allowed = access::read;
   os::output_file output;  // an output's file, replaced whole when it is closed
-  std::array<char, max_name + 1> name{};  // NUL-terminated, for the system and the reports
+  std::string name;  // whole, as given: for the system and the reports
   std::span<char> in;  // the slot's buffers, from open on
   record_reader reader;  // text files read through in
   // Binary streams: unread bytes are in[in_pos, in_size); position is where the next byte read
@@ -144,18 +145,19 @@ std::string_view trimmed(std::string_view name) {
   return name;
 }
 
-constexpr layout name_reply{"(A260)"};
+// The reply is read wider than the longest name, so that a longer one is seen and refused
+// rather than cut.
+constexpr std::size_t reply_width = 4096;
+constexpr layout name_reply{"(A4096)"};
+fixed_text<reply_width> reply;
 
-// A blank name: the next command-line argument not used yet, else the user is asked until the
-// reply is not blank.
-void name_for_blank(unit_number u, std::array<char, max_name + 1>& name, std::size_t& size) {
+// A blank name: the next command-line argument not used yet, whole, else the user is asked until
+// the reply is not blank. A typed name longer than max_typed_name ends the run.
+void name_for_blank(unit_number u, std::string& name) {
   if (next_argument < argument_count) {
-    const std::string_view word = trimmed(arguments[next_argument++]);
-    size = std::min(word.size(), max_name);
-    std::copy_n(word.data(), size, name.data());
-    if (size > 0) return;
+    name = trimmed(arguments[next_argument++]);
+    if (!name.empty()) return;
   }
-  fixed_text<max_name> reply;
   for (;;) {
     if (console_io::line_pending()) {
       console_io::end_pending_line();
@@ -169,9 +171,9 @@ void name_for_blank(unit_number u, std::array<char, max_name + 1>& name, std::si
     console_io::mark_pending();
     read(keyboard, name_reply, {}, {reply.ref()});
     const std::string_view word = trimmed(reply.view());
+    if (word.size() > max_typed_name) fatal_io(io_error::name_too_long, statement_kind::open, u, word);
     if (!word.empty()) {
-      size = word.size();
-      std::copy_n(word.data(), size, name.data());
+      name = word;
       return;
     }
   }
@@ -199,12 +201,8 @@ int open(unit_number u, std::string_view name, open_mode mode, returns r) {
   c.in = b.in;
   c.out = b.out;
   c.unit = u;
-  std::size_t size = 0;
-  name = trimmed(name);
-  size = std::min(name.size(), max_name);
-  std::copy_n(name.data(), size, c.name.data());
-  if (size == 0) name_for_blank(u, c.name, size);
-  c.name[size] = '\0';
+  c.name = trimmed(name);
+  if (c.name.empty()) name_for_blank(u, c.name);
 
   switch (mode) {
     case open_mode::text_read:
@@ -224,19 +222,19 @@ int open(unit_number u, std::string_view name, open_mode mode, returns r) {
   io_error failure = io_error::none;
   int fd = -1;
   bool regular = true;
-  if (std::memchr(c.name.data(), '\0', size) != nullptr) {
+  if (c.name.find('\0') != std::string::npos) {
     failure = io_error::cannot_open;
   } else if (!c.is_output) {
-    failure = os::open_input(c.name.data(), fd);
+    failure = os::open_input(c.name.c_str(), fd);
   } else {
-    failure = os::open_output(c.name.data(), mode == open_mode::binary_update,
+    failure = os::open_output(c.name.c_str(), mode == open_mode::binary_update,
                               mode == open_mode::text_write, c.output);
     fd = c.output.fd;
     regular = c.output.regular;
   }
   if (failure != io_error::none) {
     if (r.on_error) return static_cast<int>(failure);
-    fatal_io(failure, statement_kind::open, u, {c.name.data(), size});
+    fatal_io(failure, statement_kind::open, u, c.name);
   }
   c.fd = fd;
   c.regular = regular;
@@ -254,7 +252,7 @@ int close(unit_number u, returns r) {
   const bool flushed = flush(*c);
   const int fd = c->fd;
   c->fd = -1;
-  const std::string_view name{c->name.data()};
+  const std::string_view name{c->name};
   const bool staged = c->is_output && c->output.staged;
   if (!flushed) {
     // Records that never reached the file: a write failure, whatever the close asked for. An
@@ -353,7 +351,7 @@ record_reader& text_reader(unit_number u) {
 
 std::string_view name_of(unit_number u) {
   const connection* c = find(u);
-  return c != nullptr ? std::string_view{c->name.data()} : std::string_view{};
+  return c != nullptr ? std::string_view{c->name} : std::string_view{};
 }
 
 std::string_view close_all(bool keep_outputs) {
@@ -363,7 +361,7 @@ std::string_view close_all(bool keep_outputs) {
     const bool flushed = flush(c);
     if (c.is_output) {
       const io_error e = settle_output(c, keep_outputs && flushed);
-      if ((!flushed || e != io_error::none) && lost.empty()) lost = c.name.data();
+      if ((!flushed || e != io_error::none) && lost.empty()) lost = c.name;
     } else {
       os::close_file(c.fd);
     }
