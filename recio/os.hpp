@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "recio/io_errors.hpp"
 
@@ -32,6 +33,9 @@ bool write_all(int fd, const char* bytes, std::size_t n);
 bool cut_at(int fd, std::uint64_t size);
 // Closes a file opened for reading; false when the system reports a failure.
 bool close_file(int fd);
+
+// The command line's words in UTF-8, the program's name first, as main got them in argc and argv.
+std::vector<std::string> command_line(int argc, char** argv);
 
 // The local date and time, to the millisecond.
 struct clock_reading {

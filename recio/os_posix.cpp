@@ -396,6 +396,10 @@ bool cut_at(int fd, std::uint64_t size) {
 
 bool close_file(int fd) { return ::close(fd) == 0; }
 
+std::vector<std::string> command_line(int argc, char** argv) {
+  return {argv, argv + argc};  // the bytes given, UTF-8 where the locale is
+}
+
 clock_reading local_clock() {
   timespec now{};
   ::clock_gettime(CLOCK_REALTIME, &now);
