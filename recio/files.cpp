@@ -32,7 +32,7 @@ struct connection {
   bool ever_written = false;  // a byte has been written since the open
   access allowed = access::read;
   os::output_file output;  // an output's file, replaced whole when it is closed
-  std::string name;  // whole, as given: for the system and the reports
+  std::string name;        // whole, as given: for the system and the reports
   std::span<char> in;  // the slot's buffers, from open on
   record_reader reader;  // text files read through in
   // Binary streams: unread bytes are in[in_pos, in_size); position is where the next byte read
@@ -171,7 +171,8 @@ void name_for_blank(unit_number u, std::string& name) {
     console_io::mark_pending();
     read(keyboard, name_reply, {}, {reply.ref()});
     const std::string_view word = trimmed(reply.view());
-    if (word.size() > max_typed_name) fatal_io(io_error::name_too_long, statement_kind::open, u, word);
+    if (word.size() > max_typed_name)
+      fatal_io(io_error::name_too_long, statement_kind::open, u, word);
     if (!word.empty()) {
       name = word;
       return;

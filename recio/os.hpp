@@ -43,10 +43,10 @@ struct clock_reading {
 };
 clock_reading local_clock();
 
-// An output file. A regular file, or a name not in use yet, is written to a temporary file (staged),
-// which takes the name's place when it is committed: its bytes reach the disk first, then the
-// name, then the folder, so that even a power cut leaves the old file or the new one. Until then
-// the name keeps what it held, whatever becomes of the run. An existing file that cannot be
+// An output file. A regular file, or a name not in use yet, is written to a temporary file
+// (staged), which takes the name's place when it is committed: its bytes reach the disk first, then
+// the name, then the folder, so that even a power cut leaves the old file or the new one. Until
+// then the name keeps what it held, whatever becomes of the run. An existing file that cannot be
 // replaced (its folder takes no new names, or only its owner may rename it) gets the staged bytes
 // copied into it at the commit instead. Devices, pipes and other files that are not regular are
 // written directly, and so is such a file when no temporary file can be had anywhere.
@@ -61,7 +61,7 @@ struct output_file {
   bool anonymous = false;  // the temporary file has no name yet
   std::string target;      // the file that a commit replaces, symbolic links followed
   std::string temporary;   // the temporary file's name, once it has one
-  std::uint32_t kept_attributes = 0;  // the old file's permission bits or attributes
+  std::uint32_t kept_attributes = 0;   // the old file's permission bits or attributes
   std::uint32_t owner = 0, group = 0;  // the old file's owner and group, where a system has them
 };
 

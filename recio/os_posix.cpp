@@ -102,7 +102,8 @@ bool anonymous_files_usable() {
 // An anonymous file in folder, which nobody can open by a name: the descriptor, or -1 with errno.
 int open_anonymous(const std::string& folder) {
 #ifdef O_TMPFILE
-  if (anonymous_files_usable()) return open_made_to_fail("anonymous", folder.c_str(), O_TMPFILE | O_RDWR, 0600);
+  if (anonymous_files_usable())
+    return open_made_to_fail("anonymous", folder.c_str(), O_TMPFILE | O_RDWR, 0600);
   errno = EOPNOTSUPP;
 #else
   static_cast<void>(folder);
@@ -295,8 +296,8 @@ int copy_into_place(int from, int into) {
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) return got < 0 ? errno : EIO;
     for (ssize_t done = 0; done < got;) {
-      const ssize_t put = ::pwrite(into, bytes.data() + done, static_cast<std::size_t>(got - done),
-                                   at + done);
+      const ssize_t put =
+          ::pwrite(into, bytes.data() + done, static_cast<std::size_t>(got - done), at + done);
       if (put < 0 && errno == EINTR) continue;
       if (put <= 0) return put < 0 ? errno : EIO;
       done += put;
@@ -331,8 +332,8 @@ int put_in_place(output_file& out) {
   if (out.anonymous && !out.existed) {
     const std::string self = "/proc/self/fd/" + std::to_string(out.fd);
     int e = failure_made("link");
-    if (e == 0 && ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, out.target.c_str(),
-                           AT_SYMLINK_FOLLOW) == 0)
+    if (e == 0 &&
+        ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, out.target.c_str(), AT_SYMLINK_FOLLOW) == 0)
       return 0;
     if (e == 0) e = errno;
     if (e != EEXIST) return e;  // else the name came meanwhile: it is replaced as any other
@@ -431,7 +432,8 @@ io_error open_output(const char* name, bool read_too, bool truncate, output_file
   if (const int e = follow_links(name, out.target); e != 0) return error_of_errno(e);
   struct stat st {};
   const bool exists = ::stat(out.target.c_str(), &st) == 0;
-  if (exists && !S_ISREG(st.st_mode)) return open_directly(out.target.c_str(), read_too, truncate, out);
+  if (exists && !S_ISREG(st.st_mode))
+    return open_directly(out.target.c_str(), read_too, truncate, out);
   out.existed = exists;
   out.kept_attributes = exists ? static_cast<std::uint32_t>(st.st_mode) : 0;
   out.owner = exists ? static_cast<std::uint32_t>(st.st_uid) : 0;

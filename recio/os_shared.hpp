@@ -71,9 +71,10 @@ inline int errno_named(std::string_view name) {
     int value;
   };
   static constexpr named known[] = {
-      {"EACCES", EACCES}, {"EBUSY", EBUSY},           {"EEXIST", EEXIST}, {"EIO", EIO},
-      {"EMLINK", EMLINK}, {"ENAMETOOLONG", ENAMETOOLONG}, {"ENOSPC", ENOSPC},
-      {"EOPNOTSUPP", EOPNOTSUPP}, {"EPERM", EPERM}, {"EROFS", EROFS}, {"EXDEV", EXDEV},
+      {"EACCES", EACCES}, {"EBUSY", EBUSY},           {"EEXIST", EEXIST},
+      {"EIO", EIO},       {"EMLINK", EMLINK},         {"ENAMETOOLONG", ENAMETOOLONG},
+      {"ENOSPC", ENOSPC}, {"EOPNOTSUPP", EOPNOTSUPP}, {"EPERM", EPERM},
+      {"EROFS", EROFS},   {"EXDEV", EXDEV},
 #ifdef EDQUOT
       {"EDQUOT", EDQUOT},
 #endif

@@ -11,7 +11,7 @@
 #include <sys/stat.h>
 #include <windows.h>
 
-#include <shellapi.h>
+#include <shellapi.h>  // after windows.h, which it needs
 
 #include <algorithm>
 #include <cerrno>
@@ -60,7 +60,8 @@ std::wstring full_path(const std::wstring& path) {
 // is not held to MAX_PATH characters. Room is left for a temporary file's longer name.
 std::wstring long_path(const std::string& utf8) {
   std::wstring path = wide(utf8);
-  if (path.size() + 40 < MAX_PATH || path.rfind(L"\\\\?\\", 0) == 0 || path.rfind(L"\\\\.\\", 0) == 0)
+  if (path.size() + 40 < MAX_PATH || path.rfind(L"\\\\?\\", 0) == 0 ||
+      path.rfind(L"\\\\.\\", 0) == 0)
     return path;
   const std::wstring full = full_path(path);
   if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
@@ -281,7 +282,8 @@ io_error commit_output(output_file& out) {
     discard_output(out);
     return flushed ? io_error::close_failed : io_error::write_failed;
   }
-  const std::wstring target = full_path(wide(out.target)), temporary = full_path(wide(out.temporary));
+  const std::wstring target = full_path(wide(out.target)),
+                     temporary = full_path(wide(out.temporary));
   // Another program holds the file open without letting it be replaced: it keeps what it held.
   // Asked first, as a replace that fails may leave its own temporary file behind.
   if (out.existed) {
@@ -316,8 +318,9 @@ io_error commit_output(output_file& out) {
         why == ERROR_ACCESS_DENIED || why == ERROR_UNABLE_TO_REMOVE_REPLACED)
       return io_error::file_in_use;
     const io_error e = error_of_system(why, io_error::write_failed);
-    return e == io_error::file_not_found || e == io_error::permission_denied ? io_error::write_failed
-                                                                             : e;
+    return e == io_error::file_not_found || e == io_error::permission_denied
+               ? io_error::write_failed
+               : e;
   }
   out.staged = false;
   return io_error::none;

@@ -232,7 +232,8 @@ TEST_F(output_files, reach_the_disk_before_they_replace_a_file_and_follow_links)
   const auto run = run_zolkdf(work, "K\nin.xy\n2\nout.xy\n2\nn\n");
   ::_putenv_s("ZOLKDF_TEST_FAIL", "");
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(visible(run.err), visible("\r\nrun-time error F6021: WRITE(out.xy)\r\n- write error\r\n"));
+  EXPECT_EQ(visible(run.err),
+            visible("\r\nrun-time error F6021: WRITE(out.xy)\r\n- write error\r\n"));
   EXPECT_EQ(read_file(work / "out.xy"), "old\r\n");
   EXPECT_EQ(others({"in.xy", "new.xy", "out.xy"}), std::vector<std::string>{});
 
@@ -286,7 +287,7 @@ TEST_F(output_files, a_kill_at_any_moment_leaves_the_old_output_or_the_complete_
   const auto start = std::chrono::steady_clock::now();
   ASSERT_EQ(run_zolkdf(work, "F\nconv.lst\n").status, 0);
   const std::chrono::duration<double> longest = std::chrono::steady_clock::now() - start;
-  const std::vector<std::pair<std::string, std::string>> outputs{
+  const std::vector<std::pair<std::string, std::string> > outputs{
       {"out.xy", undated(read_file(work / "out.xy"))},
       {"out.spc", undated(read_file(work / "out.spc"))}};
   const std::string old_bytes = xy_points(10);
@@ -425,8 +426,8 @@ TEST_F(output_files, replace_a_read_only_file_and_write_in_place_where_the_folde
     for (const fs::path& in : {folder, shared}) {
       write_file(in / "out.xy", xy_points(40));
       ASSERT_EQ(::chown((in / "out.xy").c_str(), 0, 0), 0);
-      fs::permissions(in / "out.xy", fs::perms::all & ~fs::perms::owner_exec & ~fs::perms::group_exec &
-                                         ~fs::perms::others_exec);
+      fs::permissions(in / "out.xy", fs::perms::all & ~fs::perms::owner_exec &
+                                         ~fs::perms::group_exec & ~fs::perms::others_exec);
     }
     const auto old_shared = status_of(shared / "out.xy").st_ino;
     EXPECT_EQ(wait_for(start_zolkdf(folder, work / "keys", binary, user)), 0);
@@ -465,9 +466,10 @@ TEST_F(output_files, are_whole_after_a_power_cut_right_after_the_run) {
     const char* make;
     const char* options;
   };
-  for (const file_system& f : {file_system{"ext4", "mkfs.ext4 -q -F", ""},
-                               file_system{"ext4 noauto_da_alloc", "mkfs.ext4 -q -F", ",noauto_da_alloc"},
-                               file_system{"xfs", "mkfs.xfs -q -f", ""}}) {
+  for (const file_system& f :
+       {file_system{"ext4", "mkfs.ext4 -q -F", ""},
+        file_system{"ext4 noauto_da_alloc", "mkfs.ext4 -q -F", ",noauto_da_alloc"},
+        file_system{"xfs", "mkfs.xfs -q -f", ""}}) {
     const std::string what = f.what;
     fs::remove(image);
     write_file(image, "");
@@ -501,7 +503,7 @@ TEST_F(output_files, follow_links_only_as_the_kernel_would_and_never_round_a_loo
   write_file(work / "in.xy", xy_points(3));
   ASSERT_EQ(run_zolkdf(work, "K\nin.xy\n2\nnew.xy\n2\nn\n").status, 0);
   const std::string converted = read_file(work / "new.xy");
-  const std::vector<std::pair<const char*, const char*>> loops{
+  const std::vector<std::pair<const char*, const char*> > loops{
       {"a.xy", "b.xy"}, {"b.xy", "a.xy"}, {"c.xy", "d.xy"}, {"d.xy", "e.xy"}, {"e.xy", "c.xy"}};
   for (const auto& [link, to] : loops) fs::create_symlink(to, work / link);
   for (const std::string name : {"a.xy", "c.xy"}) {
@@ -541,8 +543,8 @@ TEST_F(output_files, keep_the_acl_the_extended_attributes_the_owner_and_the_grou
   write_file(work / "in.xy", xy_points(3));
   ASSERT_EQ(run_zolkdf(work, "K\nin.xy\n2\nnew.xy\n2\nn\n").status, 0);
   write_file(work / "out.xy", "old\r\n");
-  fs::permissions(work / "out.xy", fs::perms::owner_read | fs::perms::owner_write |
-                                       fs::perms::group_read);
+  fs::permissions(work / "out.xy",
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   // The entry for user 65534 makes the mask rw-, which the permission bits show in the group's.
   if (!shell("setfacl -m u:65534:rw- " + (work / "out.xy").string()) ||
       ::setxattr((work / "out.xy").c_str(), "user.note", "kept", 4, 0) != 0)
@@ -602,10 +604,12 @@ TEST_F(output_files, keep_the_old_file_whatever_step_fails) {
     const bool failed = *c.report != '\0';
     EXPECT_EQ(run.status, failed ? 1 : 0) << what;
     if (failed) {
-      EXPECT_EQ(visible(run.err), visible("\r\nrun-time error F60" + std::string(c.report) + "\r\n"))
+      EXPECT_EQ(visible(run.err),
+                visible("\r\nrun-time error F60" + std::string(c.report) + "\r\n"))
           << what;
     }
-    EXPECT_EQ(read_file(work / "out.xy"), failed ? (c.existing ? old_bytes : "") : converted) << what;
+    EXPECT_EQ(read_file(work / "out.xy"), failed ? (c.existing ? old_bytes : "") : converted)
+        << what;
     EXPECT_EQ(fs::exists(work / "out.xy"), c.existing || !failed) << what;
     EXPECT_EQ(others({"in.xy", "new.xy", "out.xy"}), std::vector<std::string>{}) << what;
   }
