@@ -100,10 +100,11 @@ bool anonymous_files_usable() {
 }
 
 // An anonymous file in folder, which nobody can open by a name: the descriptor, or -1 with errno.
+// It gets the bits that a new file gets there (the umask, a default ACL).
 int open_anonymous(const std::string& folder) {
 #ifdef O_TMPFILE
   if (anonymous_files_usable())
-    return open_made_to_fail("anonymous", folder.c_str(), O_TMPFILE | O_RDWR, 0600);
+    return open_made_to_fail("anonymous", folder.c_str(), O_TMPFILE | O_RDWR, 0666);
   errno = EOPNOTSUPP;
 #else
   static_cast<void>(folder);
@@ -257,7 +258,7 @@ bool copy_extended_attributes(const std::string& path, int fd) {
 // user or group id. A new name gets the bits that the umask leaves.
 void guard_like_the_old_file(output_file& out) {
   if (!out.existed) {
-    static_cast<void>(::fchmod(out.fd, new_file_mode));
+    if (!out.anonymous) static_cast<void>(::fchmod(out.fd, new_file_mode));
     return;
   }
   const auto uid = static_cast<uid_t>(out.owner);
