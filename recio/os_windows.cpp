@@ -124,21 +124,19 @@ bool is_device(const std::wstring& path) {
   return n >= 4 && n <= MAX_PATH && std::wstring_view{full, 4} == L"\\\\.\\";
 }
 
-// The file that a symbolic link finally stands for, so that the file is replaced and the link
-// stays a link; the name itself when it is no link, or leads nowhere yet.
-std::wstring final_path(const std::wstring& path, DWORD attributes) {
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
-    return path;
+// The file that the symbolic link path finally stands for, so that the file is replaced and the
+// link stays a link: 0, or the system's error (a loop of links, a link to no file).
+DWORD final_path(const std::wstring& path, std::wstring& final) {
   const HANDLE h = ::CreateFileW(path.c_str(), 0, share_all, nullptr, OPEN_EXISTING,
                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return path;
-  std::wstring final(32768, L'\0');
+  if (h == INVALID_HANDLE_VALUE) return ::GetLastError();
+  final.assign(32768, L'\0');
   const DWORD n = ::GetFinalPathNameByHandleW(h, final.data(), static_cast<DWORD>(final.size()),
                                               FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  const DWORD why = n == 0 || n >= final.size() ? ::GetLastError() : 0;
   ::CloseHandle(h);
-  if (n == 0 || n >= final.size()) return path;
-  final.resize(n);
-  return final;
+  final.resize(why == 0 ? n : 0);
+  return why == 0 && n > 0 ? 0 : ERROR_INVALID_NAME;
 }
 
 // A failure that a test makes happen at step, as ZOLKDF_TEST_FAIL says.
@@ -233,14 +231,19 @@ io_error open_output(const char* name, bool read_too, bool truncate, output_file
   const std::wstring given = long_path(name);
   if (is_folder(given)) return io_error::cannot_open;
   const DWORD given_attributes = ::GetFileAttributesW(given.c_str());
-  const std::wstring target = final_path(given, given_attributes);
+  std::wstring target = given;
+  if (given_attributes != INVALID_FILE_ATTRIBUTES &&
+      (given_attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    // A link is never replaced: a loop is refused, and a link to no file yet, or one that cannot
+    // be followed to a path, is written through.
+    const DWORD why = final_path(given, target);
+    if (why == ERROR_CANT_RESOLVE_FILENAME) return io_error::link_loop;
+    if (why != 0) return open_directly(given, read_too, truncate, out);
+  }
   const DWORD attributes = ::GetFileAttributesW(target.c_str());
   const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-  if (!exists && ::GetLastError() == ERROR_CANT_RESOLVE_FILENAME) return io_error::link_loop;
-  // A device (NUL, CON) or anything else that is no disk file is written directly, and so is a
-  // link whose file is not there yet, which the open creates.
-  if (is_device(target) || (exists && (attributes & FILE_ATTRIBUTE_DEVICE) != 0) ||
-      (!exists && given_attributes != INVALID_FILE_ATTRIBUTES))
+  // A device (NUL, CON) or anything else that is no disk file is written directly.
+  if (is_device(target) || (exists && (attributes & FILE_ATTRIBUTE_DEVICE) != 0))
     return open_directly(given, read_too, truncate, out);
   out.target = narrow(target);
 
