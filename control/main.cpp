@@ -7,7 +7,8 @@
 
 int main(int argc, char** argv) {
   recio::start_run(argc, argv);
-  if (argc > 1 && cli::is_command(argv[1])) return cli::run(recio::os::command_line_words(argc, argv));
+  if (const auto words = recio::os::command_line(argc, argv); words.size() > 1 && cli::is_command(words[1]))
+    return cli::run({words.begin() + 1, words.end()});
   try {
     control::run_driver();
   } catch (const recio::run_ended& end) {

@@ -22,7 +22,7 @@ namespace {
 
 constexpr std::size_t max_connections = 24;  // the pool's twenty units and a few more
 constexpr std::size_t buffer_size = 1 << 16;
-constexpr std::size_t max_name = 260;  // a name typed at the console
+constexpr std::size_t max_typed_name = 260;  // the longest name taken from the keyboard
 
 enum class access : std::uint8_t { read, write, both };
 
@@ -36,7 +36,7 @@ struct connection {
   bool ever_written = false;  // a byte has been written since the open
   access allowed = access::read;
   os::output_file output;  // an output's file, replaced whole when it is closed
-  std::string name;  // for the system and the reports
+  std::string name;        // whole, as given: for the system and the reports
   std::span<char> in;  // the slot's buffers, from open on
   record_reader reader;  // text files read through in
   // Binary streams: unread bytes are in[in_pos, in_size); position is where the next byte read
@@ -151,16 +151,19 @@ std::string_view trimmed(std::string_view name) {
   return name;
 }
 
-constexpr layout name_reply{"(A260)"};
+// The reply is read wider than the longest name, so that a longer one is seen and refused
+// rather than cut.
+constexpr std::size_t reply_width = 4096;
+constexpr layout name_reply{"(A4096)"};
+fixed_text<reply_width> reply;
 
-// A blank name: the next command-line argument not used yet, else the user is asked until the
-// reply is not blank.
+// A blank name: the next command-line argument not used yet, whole, else the user is asked until
+// the reply is not blank. A typed name longer than max_typed_name ends the run.
 void name_for_blank(unit_number u, std::string& name) {
   if (next_argument < argument_count) {
     name = trimmed(arguments[next_argument++]);
     if (!name.empty()) return;
   }
-  fixed_text<max_name> reply;
   for (;;) {
     if (console_io::line_pending()) {
       console_io::end_pending_line();
@@ -173,8 +176,13 @@ void name_for_blank(unit_number u, std::string& name) {
     console_io::put_bytes("? ");
     console_io::mark_pending();
     read(keyboard, name_reply, {}, {reply.ref()});
-    name = trimmed(reply.view());
-    if (!name.empty()) return;
+    const std::string_view word = trimmed(reply.view());
+    if (word.size() > max_typed_name)
+      fatal_io(io_error::name_too_long, statement_kind::open, u, word);
+    if (!word.empty()) {
+      name = word;
+      return;
+    }
   }
 }
 

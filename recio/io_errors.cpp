@@ -7,7 +7,7 @@
 namespace recio {
 
 namespace {
-constexpr std::array<std::pair<io_error, std::string_view>, 16> error_table{{
+constexpr std::array<std::pair<io_error, std::string_view>, 23> error_table{{
     {io_error::none, "no error"},
     {io_error::file_not_found, "file not found"},
     {io_error::permission_denied, "permission denied"},
@@ -22,8 +22,15 @@ constexpr std::array<std::pair<io_error, std::string_view>, 16> error_table{{
     {io_error::close_failed, "close error"},
     {io_error::record_too_long, "record too long"},
     {io_error::file_in_use, "file in use by another program"},
+    {io_error::no_space, "no space left on device"},
+    {io_error::quota_exceeded, "disk quota exceeded"},
+    {io_error::read_only_file_system, "read-only file system"},
+    {io_error::busy, "device or resource busy"},
+    {io_error::too_many_links, "too many links"},
     {io_error::unit_out_of_range, "unit number out of range"},
     {io_error::unit_not_connected, "unit not connected"},
+    {io_error::name_too_long, "file name too long"},
+    {io_error::link_loop, "too many levels of symbolic links"},
 }};
 
 constexpr std::array<std::string_view, 10> statement_labels{

@@ -22,8 +22,15 @@ enum class io_error : std::int16_t {
   close_failed = 22,
   record_too_long = 23,
   file_in_use = 24,
+  no_space = 25,
+  quota_exceeded = 26,
+  read_only_file_system = 27,
+  busy = 28,
+  too_many_links = 29,
   unit_out_of_range = 30,
   unit_not_connected = 31,
+  name_too_long = 32,
+  link_loop = 33,
 };
 
 // The kind of statement named in the report.

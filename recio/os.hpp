@@ -25,9 +25,6 @@ bool interactive_console();
 
 // Whether the descriptor is an interactive terminal.
 bool is_terminal(int fd);
-// The words of the command line after the program's name, in UTF-8 whatever the system's own
-// encoding.
-std::vector<std::string> command_line_words(int argc, char** argv);
 
 // Reads at most n bytes: gives back how many, 0 at the end of the input, -1 when the read fails.
 std::int64_t read_some(int fd, char* bytes, std::size_t n);
@@ -40,36 +37,47 @@ bool cut_at(int fd, std::uint64_t size);
 // Closes a file opened for reading; false when the system reports a failure.
 bool close_file(int fd);
 
+// The command line's words in UTF-8, the program's name first, as main got them in argc and argv.
+std::vector<std::string> command_line(int argc, char** argv);
+
 // The local date and time, to the millisecond.
 struct clock_reading {
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
 };
 clock_reading local_clock();
 
-// An output file. A regular file, or a name not in use yet, is written to a temporary file in the
-// same folder (staged), which takes the name's place when it is committed; until then the name
-// keeps what it held, whatever becomes of the run. Devices, pipes and other files that are not
-// regular are written directly, and so is an existing file in a folder that refuses new files.
+// An output file. A regular file, or a name not in use yet, is written to a temporary file
+// (staged), which takes the name's place when it is committed: its bytes reach the disk first, then
+// the name, then the folder, so that even a power cut leaves the old file or the new one. Until
+// then the name keeps what it held, whatever becomes of the run. An existing file that cannot be
+// replaced (its folder takes no new names, or only its owner may rename it) gets the staged bytes
+// copied into it at the commit instead. Devices, pipes and other files that are not regular are
+// written directly, and so is such a file when no temporary file can be had anywhere.
 struct output_file {
   int fd = -1;         // where the bytes go
   int source_fd = -1;  // staged over an existing file that is also read: that file, for reading
+  int target_fd = -1;  // copied: the existing file, which takes the bytes at the commit
   bool staged = false;
+  bool copied = false;   // staged, and copied into the existing file rather than renamed
   bool existed = false;  // the name stood for a file before the open
   bool regular = true;   // the bytes go to a plain file, which can be cut
   bool anonymous = false;  // the temporary file has no name yet
   std::string target;      // the file that a commit replaces, symbolic links followed
   std::string temporary;   // the temporary file's name, once it has one
-  std::uint32_t kept_attributes = 0;  // where a system sets them at the commit: the old file's
+  std::uint32_t kept_attributes = 0;   // the old file's permission bits or attributes
+  std::uint32_t owner = 0, group = 0;  // the old file's owner and group, where a system has them
 };
 
+// Every name is UTF-8, whatever the system.
 // Opens an existing file for reading; a folder is refused. Returns io_error::none or why not.
 io_error open_input(const char* name, int& fd);
 // Opens name for writing (read_too: for reading as well, as a byte stream that is updated). A
 // direct open of an existing file with truncate cuts it to nothing, as a new text file replacing
 // it would be. Returns io_error::none, or why the file cannot be opened; nothing is created then.
 io_error open_output(const char* name, bool read_too, bool truncate, output_file& out);
-// Puts a staged file in place of its name and closes it; closes a direct one. A staged file that
-// cannot be put in place is removed, and the name keeps what it held.
+// Puts a staged file in place of its name once its bytes are on the disk, and closes it; flushes a
+// direct one that is a plain file to the disk and closes it. A staged file that cannot be put in
+// place is removed, and the name keeps what it held.
 io_error commit_output(output_file& out);
 // Closes the file; a staged file is removed, so that the name keeps what it held.
 void discard_output(output_file& out);

@@ -1,8 +1,10 @@
 // recio/os_shared.hpp: what the systems' files of the record layer (os_posix.cpp, os_windows.cpp)
-// have in common: the names of temporary files and the reports of a failed open.
+// have in common: the names of temporary files, the reports of a failed open, and the failures
+// that the tests make happen.
 #pragma once
 
 #include <cerrno>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -10,19 +12,76 @@
 
 namespace recio::os {
 
-// The report of an open that failed with the C library's error e.
-inline io_error error_of_errno(int e) {
+// The report of a step that failed with the C library's error e; otherwise for an error that has
+// no report of its own.
+inline io_error error_of_errno(int e, io_error otherwise = io_error::cannot_open) {
   switch (e) {
     case ENOENT:
     case ENOTDIR:
       return io_error::file_not_found;
     case EACCES:
     case EPERM:
-    case EROFS:
       return io_error::permission_denied;
+    case EROFS:
+      return io_error::read_only_file_system;
+    case ENOSPC:
+      return io_error::no_space;
+#ifdef EDQUOT
+    case EDQUOT:
+      return io_error::quota_exceeded;
+#endif
+    case EBUSY:
+    case ETXTBSY:
+      return io_error::busy;
+    case EMLINK:
+      return io_error::too_many_links;
+    case ENAMETOOLONG:
+      return io_error::name_too_long;
+    case ELOOP:
+      return io_error::link_loop;
     default:
-      return io_error::cannot_open;
+      return otherwise;
   }
+}
+
+// The failures that the tests of the file layer make happen: ZOLKDF_TEST_FAIL holds steps and the
+// C library's names of their errors, "anonymous:EOPNOTSUPP,rename:EBUSY"; every attempt of such a
+// step fails with its error. Read once. Gives the error's name for step, or an empty one.
+inline std::string_view failure_made_for(std::string_view step) {
+  static const std::string failures = [] {
+    const char* value = std::getenv("ZOLKDF_TEST_FAIL");
+    return std::string{value != nullptr ? value : ""};
+  }();
+  std::string_view rest = failures;
+  while (!rest.empty()) {
+    const std::size_t comma = rest.find(',');
+    const std::string_view item = rest.substr(0, comma);
+    rest = comma == std::string_view::npos ? std::string_view{} : rest.substr(comma + 1);
+    const std::size_t colon = item.find(':');
+    if (colon != std::string_view::npos && item.substr(0, colon) == step)
+      return item.substr(colon + 1);
+  }
+  return {};
+}
+
+// The C library's error named name, among those that the tests make happen; 0 for none.
+inline int errno_named(std::string_view name) {
+  struct named {
+    std::string_view name;
+    int value;
+  };
+  static constexpr named known[] = {
+      {"EACCES", EACCES}, {"EBUSY", EBUSY},           {"EEXIST", EEXIST},
+      {"EIO", EIO},       {"EMLINK", EMLINK},         {"ENAMETOOLONG", ENAMETOOLONG},
+      {"ENOSPC", ENOSPC}, {"EOPNOTSUPP", EOPNOTSUPP}, {"EPERM", EPERM},
+      {"EROFS", EROFS},   {"EXDEV", EXDEV},
+#ifdef EDQUOT
+      {"EDQUOT", EDQUOT},
+#endif
+  };
+  for (const named& n : known)
+    if (n.name == name) return n.value;
+  return name.empty() ? 0 : EIO;
 }
 
 // The name of the temporary file that stands in for target until it is complete: beside it, with

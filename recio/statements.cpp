@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdio>
 #include <span>
+#include <string>
+#include <vector>
 
 #include "recio/console.hpp"
 #include "recio/files.hpp"
@@ -178,7 +180,13 @@ void fatal_io(io_error e, statement_kind k, unit_number u, std::string_view name
 
 void start_run(int argc, char** argv) {
   os::prepare_standard_streams();
-  set_command_line(argc, argv);
+  // Blank file names take the words in UTF-8, as the system's files take every name.
+  static std::vector<std::string> words;
+  static std::vector<char*> pointers;
+  words = os::command_line(argc, argv);
+  pointers.clear();
+  for (std::string& w : words) pointers.push_back(w.data());
+  set_command_line(static_cast<int>(pointers.size()), pointers.data());
 }
 
 int finish_run(exit_status status) {

@@ -1,8 +1,12 @@
 // tests/files_test.cpp: files on I/O units: the open modes, text records in files, byte streams
 // cut where writing begins, blank names, and failures.
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
 
 #include <array>
+#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <span>
@@ -97,6 +101,8 @@ TEST_F(files, a_byte_stream_is_cut_where_writing_begins) {
   recio::read_bytes(unit, four);
   const std::array<std::uint8_t, 2> ab{'a', 'b'};
   recio::write_bytes(unit, ab);
+  // The file now ends after the bytes written: a read there meets its end, not the old bytes.
+  EXPECT_EQ(recio::read_bytes(unit, four, {.on_end = true}), recio::io_code::end);
   recio::close(unit);
   EXPECT_EQ(read_file(path("data.bin")), "0123ab");
   EXPECT_EQ(std::string(four.begin(), four.end()), "0123");
@@ -190,6 +196,23 @@ TEST_F(files, a_write_to_a_full_device_ends_the_run_wherever_it_is_found) {
       test_support::caught(2, [&] { status = recio::finish_run(recio::exit_status::normal); }),
       report);
   EXPECT_EQ(status, 1);
+
+#ifndef _WIN32
+  // A file whose last records cannot be written at the end of the run keeps its old bytes.
+  write_file(path("out.txt"), "old");
+  recio::open(unit, path("out.txt"), recio::open_mode::text_write);
+  recio::write(unit, one_text, {record});
+  ::rlimit before{};
+  ::getrlimit(RLIMIT_FSIZE, &before);
+  const ::rlimit small{10, before.rlim_max};
+  const auto no_signal = std::signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  test_support::caught(2, [&] { status = recio::finish_run(recio::exit_status::normal); });
+  ::setrlimit(RLIMIT_FSIZE, &before);
+  std::signal(SIGXFSZ, no_signal);
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(read_file(path("out.txt")), "old");
+#endif
 }
 
 TEST_F(files, a_blank_name_takes_the_next_command_line_argument) {

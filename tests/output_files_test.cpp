@@ -10,13 +10,16 @@
 #else
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #endif
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -54,8 +57,10 @@ std::string undated(std::string spc) {
 
 #ifndef _WIN32
 // Starts zolkdf in work with standard input from the file keys and its output discarded; as the
-// user uid when uid is not -1.
-pid_t start_zolkdf(const fs::path& work, const fs::path& keys, const fs::path& binary, int uid) {
+// user uid when uid is not -1. A file named plant is made first under the name of the process's
+// first temporary file for it, as another user could guess it.
+pid_t start_zolkdf(const fs::path& work, const fs::path& keys, const fs::path& binary, int uid,
+                   const char* plant = nullptr) {
   const pid_t pid = ::fork();
   if (pid != 0) return pid;
   const int in = ::open(keys.c_str(), O_RDONLY);
@@ -63,6 +68,8 @@ pid_t start_zolkdf(const fs::path& work, const fs::path& keys, const fs::path& b
   if (in < 0 || out < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(out, 2) < 0 ||
       ::chdir(work.c_str()) != 0)
     ::_exit(126);
+  if (plant != nullptr)
+    write_file(std::string(plant) + ".zolkdf-" + std::to_string(::getpid()) + ".tmp", "planted");
   if (uid != -1 &&
       (::setgid(static_cast<gid_t>(uid)) != 0 || ::setuid(static_cast<uid_t>(uid)) != 0))
     ::_exit(125);
@@ -75,6 +82,31 @@ int wait_for(pid_t pid) {
   ::waitpid(pid, &status, 0);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+
+// The value of an extended attribute, or an empty text.
+std::string attribute(const fs::path& p, const char* name) {
+  std::string value(4096, '\0');
+  const ssize_t n = ::getxattr(p.c_str(), name, value.data(), value.size());
+  value.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+  return value;
+}
+
+struct stat status_of(const fs::path& p) {
+  struct stat st {};
+  ::stat(p.c_str(), &st);
+  return st;
+}
+
+// Runs a shell command quietly; true when it succeeds.
+bool shell(const std::string& command) {
+  return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// The tests' switch in the file layer: each step named fails with its error while it is set.
+struct failures_made {
+  explicit failures_made(const char* steps) { ::setenv("ZOLKDF_TEST_FAIL", steps, 1); }
+  ~failures_made() { ::unsetenv("ZOLKDF_TEST_FAIL"); }
+};
 
 #endif
 
@@ -190,6 +222,30 @@ TEST_F(output_files, come_from_and_go_to_windows_paths_given_on_the_command_line
   EXPECT_EQ(read_file(work / "from a long path.xy"), read_file(work / "new.xy"));
 }
 
+// A flush that fails is a failed write: the old file stays and nothing else is left. A symbolic
+// link is followed: the file it points to is replaced and the link stays a link.
+TEST_F(output_files, reach_the_disk_before_they_replace_a_file_and_follow_links) {
+  write_file(work / "in.xy", xy_points(4));
+  ASSERT_EQ(run_zolkdf(work, "K\nin.xy\n2\nnew.xy\n2\nn\n").status, 0);
+  write_file(work / "out.xy", "old\r\n");
+  ::_putenv_s("ZOLKDF_TEST_FAIL", "flush:EIO");
+  const auto run = run_zolkdf(work, "K\nin.xy\n2\nout.xy\n2\nn\n");
+  ::_putenv_s("ZOLKDF_TEST_FAIL", "");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(visible(run.err),
+            visible("\r\nrun-time error F6021: WRITE(out.xy)\r\n- write error\r\n"));
+  EXPECT_EQ(read_file(work / "out.xy"), "old\r\n");
+  EXPECT_EQ(others({"in.xy", "new.xy", "out.xy"}), std::vector<std::string>{});
+
+  std::error_code refused;
+  fs::create_symlink("out.xy", work / "link.xy", refused);
+  if (refused || !fs::is_symlink(work / "link.xy"))
+    GTEST_SKIP() << "the system makes no symbolic links here (Wine 8 does not)";
+  EXPECT_EQ(run_zolkdf(work, "K\nin.xy\n2\nlink.xy\n2\nn\n").status, 0);
+  EXPECT_EQ(read_file(work / "out.xy"), read_file(work / "new.xy"));
+  EXPECT_TRUE(fs::is_symlink(work / "link.xy"));
+}
+
 // A read-only output is replaced and stays read-only; one that another program holds open is
 // reported and keeps what it held.
 TEST_F(output_files, replace_a_read_only_file_and_keep_one_held_open_by_another_program) {
@@ -220,56 +276,54 @@ TEST_F(output_files, replace_a_read_only_file_and_keep_one_held_open_by_another_
 
 #else
 
-// A kill at any moment of a maximum-size conversion leaves the old output or the complete new
-// one, never a mix or a cut file.
+// A kill at any moment of a list of maximum-size conversions leaves each output old or complete,
+// never a mix or a cut file. With anonymous files a temporary file is left only by a kill in the
+// microseconds between naming the complete file and its rename; without them (the last runs) one
+// may be left at any moment, under a name that says whose it is, readable by its owner alone
+// until it is complete.
 TEST_F(output_files, a_kill_at_any_moment_leaves_the_old_output_or_the_complete_new_one) {
   write_file(work / "in.xy", xy_points(131072));
-  struct output {
-    std::string name, keys;
-  };
-  const std::vector<output> outputs{{"out.xy", "K\nin.xy\n2\nout.xy\n2\nn\n"},
-                                    {"out.spc", "K\nin.xy\n2\nout.spc\n6\nkilled\nn\n"}};
+  write_file(work / "conv.lst", "2\r\nin.xy 2 out.xy 2\r\nin.xy 2 out.spc 6\r\nkilled\r\n");
+  write_file(work / "keys", "F\nconv.lst\n");
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(run_zolkdf(work, "F\nconv.lst\n").status, 0);
+  const std::chrono::duration<double> longest = std::chrono::steady_clock::now() - start;
+  const std::vector<std::pair<std::string, std::string> > outputs{
+      {"out.xy", undated(read_file(work / "out.xy"))},
+      {"out.spc", undated(read_file(work / "out.spc"))}};
   const std::string old_bytes = xy_points(10);
-  std::vector<std::string> new_bytes;
-  std::chrono::duration<double> longest{0};
-  for (const output& o : outputs) {
-    const auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(run_zolkdf(work, o.keys).status, 0);
-    longest =
-        std::max(longest, std::chrono::duration<double>(std::chrono::steady_clock::now() - start));
-    new_bytes.push_back(undated(read_file(work / o.name)));
-    write_file(work / (o.name + ".keys"), o.keys);
-  }
   std::mt19937 random{std::random_device{}()};
   std::uniform_real_distribution<double> moment(0.0, 1.2 * longest.count());
-  int old_kept = 0, new_put = 0;
-  for (int run = 0; run < 60; ++run) {
-    const output& o = outputs[static_cast<std::size_t>(run) % outputs.size()];
-    write_file(work / o.name, old_bytes);
-    const pid_t pid = start_zolkdf(work, work / (o.name + ".keys"), ZOLKDF_BINARY, -1);
+  int old_kept = 0, new_put = 0, left_named = 0, left_anonymous = 0;
+  for (int run = 0; run < 140; ++run) {
+    const bool named = run >= 100;
+    if (run == 100) ::setenv("ZOLKDF_TEST_FAIL", "anonymous:EOPNOTSUPP", 1);
+    for (const auto& [name, bytes] : outputs) write_file(work / name, old_bytes);
+    const pid_t pid = start_zolkdf(work, work / "keys", ZOLKDF_BINARY, -1);
     std::this_thread::sleep_for(std::chrono::duration<double>(moment(random)));
     ::kill(pid, SIGKILL);
     wait_for(pid);
-    const std::string now = read_file(work / o.name);
-    if (now == old_bytes) {
-      ++old_kept;
-    } else {
+    for (const auto& [name, bytes] : outputs) {
+      const std::string now = read_file(work / name);
       // Compared whole but not shown: a diff of megabytes would take the test's memory.
-      EXPECT_TRUE(undated(now) == new_bytes[static_cast<std::size_t>(run) % outputs.size()])
-          << o.name << " holds " << now.size() << " bytes, neither file, after a kill in run "
-          << run;
-      ++new_put;
+      EXPECT_TRUE(now == old_bytes || undated(now) == bytes)
+          << name << " holds " << now.size() << " bytes, neither file, after a kill in run " << run;
+      ++(now == old_bytes ? old_kept : new_put);
     }
-    // Only a kill between naming the finished file and renaming it leaves it behind, named so
-    // that its owner is plain.
-    for (const std::string& left :
-         others({"in.xy", "out.xy", "out.spc", "out.xy.keys", "out.spc.keys"})) {
-      EXPECT_NE(left.find(".zolkdf-"), std::string::npos) << left;
+    for (const std::string& left : others({"in.xy", "out.xy", "out.spc", "conv.lst", "keys"})) {
+      EXPECT_NE(left.find(".zolkdf-"), std::string::npos) << left << ", run " << run;
+      const std::string bytes = undated(read_file(work / left));
+      const bool complete = bytes == outputs[0].second || bytes == outputs[1].second;
+      EXPECT_TRUE(complete || (named && (status_of(work / left).st_mode & 0777) == 0600)) << left;
+      ++(named ? left_named : left_anonymous);
       fs::remove(work / left);
     }
   }
+  ::unsetenv("ZOLKDF_TEST_FAIL");
   EXPECT_GT(old_kept, 0);
   EXPECT_GT(new_put, 0);
+  EXPECT_GT(left_named, 0);
+  EXPECT_LE(left_anonymous, 1);
 }
 
 TEST_F(output_files, keep_links_and_permission_bits_and_go_straight_to_devices_and_pipes) {
@@ -287,6 +341,11 @@ TEST_F(output_files, keep_links_and_permission_bits_and_go_straight_to_devices_a
   fs::create_symlink("out.xy", work / "link.xy");
   EXPECT_EQ(run_zolkdf(work, "K\nin.xy\n2\nlink.xy\n2\nn\n").status, 0);
   EXPECT_TRUE(fs::is_symlink(work / "link.xy"));
+  // A relative link's target lies in the link's own folder.
+  fs::create_directory(work / "sub");
+  fs::create_symlink("t.xy", work / "sub" / "l.xy");
+  EXPECT_EQ(run_zolkdf(work, "K\nin.xy\n2\nsub/l.xy\n2\nn\n").status, 0);
+  EXPECT_EQ(read_file(work / "sub" / "t.xy"), converted);
   EXPECT_EQ(read_file(work / "out.xy"), converted);
   EXPECT_EQ(read_file(work / "other.xy"), "old\r\n");
   EXPECT_EQ(fs::status(work / "out.xy").permissions(),
@@ -308,7 +367,7 @@ TEST_F(output_files, keep_links_and_permission_bits_and_go_straight_to_devices_a
   reader.join();
   EXPECT_EQ(through_pipe, converted);
   EXPECT_TRUE(fs::is_fifo(work / "pipe.xy"));
-  EXPECT_EQ(others({"in.xy", "new.xy", "out.xy", "other.xy", "link.xy", "pipe.xy"}),
+  EXPECT_EQ(others({"in.xy", "new.xy", "out.xy", "other.xy", "link.xy", "pipe.xy", "sub"}),
             std::vector<std::string>{});
 }
 
@@ -356,8 +415,283 @@ TEST_F(output_files, replace_a_read_only_file_and_write_in_place_where_the_folde
   ::stat((folder / "out.xy").c_str(), &after);
   EXPECT_EQ(read_file(folder / "out.xy"), converted);
   EXPECT_EQ(after.st_ino, before.st_ino);
+  if (!root) return;
+
+  // Root's file that the user may write, in the user's folder: replaced, and as its owner and
+  // group cannot be kept, nobody else may write it. In a folder with the sticky bit only its owner
+  // may replace it: it takes the new bytes in place, its longer old tail gone.
+  const fs::path shared = work / "shared";
+  fs::create_directory(shared);
+  write_file(shared / "in.xy", xy_points(3));
+  for (const fs::perms sticky : {fs::perms::none, fs::perms::sticky_bit}) {
+    fs::permissions(shared, fs::perms::all | sticky);
+    for (const fs::path& in : {folder, shared}) {
+      write_file(in / "out.xy", xy_points(40));
+      ASSERT_EQ(::chown((in / "out.xy").c_str(), 0, 0), 0);
+      fs::permissions(in / "out.xy", fs::perms::all & ~fs::perms::owner_exec &
+                                         ~fs::perms::group_exec & ~fs::perms::others_exec);
+    }
+    const auto old_shared = status_of(shared / "out.xy").st_ino;
+    EXPECT_EQ(wait_for(start_zolkdf(folder, work / "keys", binary, user)), 0);
+    EXPECT_EQ(wait_for(start_zolkdf(shared, work / "keys", binary, user)), 0);
+    EXPECT_EQ(read_file(folder / "out.xy"), converted);
+    EXPECT_EQ(read_file(shared / "out.xy"), converted);
+    EXPECT_EQ(status_of(folder / "out.xy").st_mode & 07777, 0644u);
+    EXPECT_EQ(status_of(folder / "out.xy").st_uid, 65534u);
+    EXPECT_EQ(status_of(shared / "out.xy").st_ino == old_shared, sticky == fs::perms::sticky_bit);
+  }
+  EXPECT_EQ(others({"data", "keys", "plain", "zolkdf", "shared"}), std::vector<std::string>{});
+}
+
+// A power cut right after the program reports success: the file system is shut down as the
+// kernel's own file system tests do it (its journal flushed, nothing else), then unmounted and
+// mounted again. Both outputs are the complete new files: the one written over an old output and
+// the one under a new name.
+TEST_F(output_files, are_whole_after_a_power_cut_right_after_the_run) {
+  if (::geteuid() != 0) GTEST_SKIP() << "mounting file system images needs root";
+  if (!fs::exists("/dev/loop-control")) GTEST_SKIP() << "no loop devices";
+  if (!shell("command -v mkfs.ext4 && command -v mkfs.xfs"))
+    GTEST_SKIP() << "mkfs.ext4 or mkfs.xfs is missing (e2fsprogs, xfsprogs)";
+  write_file(work / "in.xy", xy_points(20000));
+  write_file(work / "conv.lst", "2\r\nin.xy 2 old.xy 2\r\nin.xy 2 new.xy 2\r\n");
+  ASSERT_EQ(run_zolkdf(work, "F\nconv.lst\n").status, 0);
+  const std::string converted = read_file(work / "new.xy");
+  const fs::path image = work / "fs.img", mounted = work / "mnt";
+  fs::create_directory(mounted);
+  struct unmount_at_end {
+    std::string point;
+    ~unmount_at_end() { shell("umount " + point); }
+  } unmount{mounted.string()};
+  const std::string mount = "mount -o loop";
+  struct file_system {
+    const char* what;
+    const char* make;
+    const char* options;
+  };
+  for (const file_system& f :
+       {file_system{"ext4", "mkfs.ext4 -q -F", ""},
+        file_system{"ext4 noauto_da_alloc", "mkfs.ext4 -q -F", ",noauto_da_alloc"},
+        file_system{"xfs", "mkfs.xfs -q -f", ""}}) {
+    const std::string what = f.what;
+    fs::remove(image);
+    write_file(image, "");
+    fs::resize_file(image, 320 << 20);
+    ASSERT_TRUE(shell(std::string(f.make) + " " + image.string())) << what;
+    if (!shell(mount + f.options + " " + image.string() + " " + mounted.string()))
+      GTEST_SKIP() << "a file system image cannot be mounted here: " << what;
+    for (const char* name : {"in.xy", "conv.lst"}) fs::copy_file(work / name, mounted / name);
+    write_file(mounted / "old.xy", xy_points(10));
+    ::sync();
+    const int status = run_zolkdf(mounted, "F\nconv.lst\n").status;
+    const int fd = ::open(mounted.c_str(), O_RDONLY);
+    std::uint32_t flush_the_journal_only = 1;
+    const int shut = ::ioctl(fd, _IOR('X', 125, std::uint32_t), &flush_the_journal_only);
+    ::close(fd);
+    EXPECT_EQ(status, 0) << what;
+    EXPECT_EQ(shut, 0) << what << ": the file system could not be shut down";
+    ASSERT_TRUE(shell("umount " + mounted.string()) &&
+                shell(mount + " " + image.string() + " " + mounted.string()));
+    for (const char* name : {"old.xy", "new.xy"})
+      EXPECT_TRUE(read_file(mounted / name) == converted)
+          << what << ": " << name << " holds " << read_file(mounted / name).size() << " bytes";
+    ASSERT_TRUE(shell("umount " + mounted.string()));
+  }
+}
+
+// A link is followed as the kernel follows one where links are protected: in a sticky folder that
+// others may write, another user's link to root's own file is refused and the file untouched,
+// while the runner's own link there is followed. A loop of links fails, and each stays a link.
+TEST_F(output_files, follow_links_only_as_the_kernel_would_and_never_round_a_loop) {
+  write_file(work / "in.xy", xy_points(3));
+  ASSERT_EQ(run_zolkdf(work, "K\nin.xy\n2\nnew.xy\n2\nn\n").status, 0);
+  const std::string converted = read_file(work / "new.xy");
+  const std::vector<std::pair<const char*, const char*> > loops{
+      {"a.xy", "b.xy"}, {"b.xy", "a.xy"}, {"c.xy", "d.xy"}, {"d.xy", "e.xy"}, {"e.xy", "c.xy"}};
+  for (const auto& [link, to] : loops) fs::create_symlink(to, work / link);
+  for (const std::string name : {"a.xy", "c.xy"}) {
+    const auto run = run_zolkdf(work, "K\nin.xy\n2\n" + name + "\n2\nn\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(visible(run.err), visible("\r\nrun-time error F6033: OPEN(" + name +
+                                        ")\r\n- too many levels of symbolic links\r\n"));
+  }
+  for (const auto& [link, to] : loops) EXPECT_TRUE(fs::is_symlink(work / link)) << link;
+
+  if (::geteuid() != 0) GTEST_SKIP() << "another user's link needs root to make";
+  const fs::path shared = work / "shared";
+  fs::create_directory(shared);
+  fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+  write_file(shared / "in.xy", xy_points(3));
+  write_file(work / "notes", "private\r\n");
+  fs::permissions(work / "notes", fs::perms::owner_read | fs::perms::owner_write);
+  fs::create_symlink(work / "notes", shared / "out.xy");
+  ASSERT_EQ(::lchown((shared / "out.xy").c_str(), 65534, 65534), 0);
+  const auto run = run_zolkdf(shared, "K\nin.xy\n2\nout.xy\n2\nn\n");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(visible(run.err),
+            visible("\r\nrun-time error F6003: OPEN(out.xy)\r\n- permission denied\r\n"));
+  EXPECT_EQ(read_file(work / "notes"), "private\r\n");
+  fs::create_symlink(work / "notes", shared / "mine.xy");
+  EXPECT_EQ(run_zolkdf(shared, "K\nin.xy\n2\nmine.xy\n2\nn\n").status, 0);
+  EXPECT_EQ(read_file(work / "notes"), converted);
+  EXPECT_EQ(status_of(work / "notes").st_mode & 07777, 0600u);
+  EXPECT_TRUE(fs::is_symlink(shared / "out.xy") && fs::is_symlink(shared / "mine.xy"));
+}
+
+// What guarded the old file guards the new one: its ACL, its extended attributes, its owner and
+// group.
+TEST_F(output_files, keep_the_acl_the_extended_attributes_the_owner_and_the_group) {
+  if (::geteuid() != 0) GTEST_SKIP() << "another user's file needs root to make";
+  if (!shell("command -v setfacl")) GTEST_SKIP() << "setfacl is missing (Debian acl)";
+  write_file(work / "in.xy", xy_points(3));
+  ASSERT_EQ(run_zolkdf(work, "K\nin.xy\n2\nnew.xy\n2\nn\n").status, 0);
+  write_file(work / "out.xy", "old\r\n");
+  fs::permissions(work / "out.xy",
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  // The entry for user 65534 makes the mask rw-, which the permission bits show in the group's.
+  if (!shell("setfacl -m u:65534:rw- " + (work / "out.xy").string()) ||
+      ::setxattr((work / "out.xy").c_str(), "user.note", "kept", 4, 0) != 0)
+    GTEST_SKIP() << "no ACLs or user attributes on this file system";
+  ASSERT_EQ(::chown((work / "out.xy").c_str(), 65534, 65534), 0);
+  const std::string acl = attribute(work / "out.xy", "system.posix_acl_access");
+  const auto before = status_of(work / "out.xy");
+  EXPECT_EQ(run_zolkdf(work, "K\nin.xy\n2\nout.xy\n2\nn\n").status, 0);
+  const auto after = status_of(work / "out.xy");
+  EXPECT_EQ(read_file(work / "out.xy"), read_file(work / "new.xy"));
+  EXPECT_NE(after.st_ino, before.st_ino);
+  EXPECT_EQ(attribute(work / "out.xy", "system.posix_acl_access"), acl);  // group::r-- in it
+  EXPECT_EQ(attribute(work / "out.xy", "user.note"), "kept");
+  EXPECT_EQ(after.st_mode, before.st_mode);
+  EXPECT_EQ(after.st_uid, 65534u);
+  EXPECT_EQ(after.st_gid, 65534u);
+}
+
+// Whatever step of putting the new file in place fails, the old file stays and no temporary file
+// is left, and the report gives the system's reason. A file system without anonymous files, or a
+// name that cannot be renamed over (a file mounted over it), still gets the new file. The steps
+// fail through the file layer's switch for tests.
+TEST_F(output_files, keep_the_old_file_whatever_step_fails) {
+  write_file(work / "in.xy", xy_points(3));
+  ASSERT_EQ(run_zolkdf(work, "K\nin.xy\n2\nnew.xy\n2\nn\n").status, 0);
+  const std::string converted = read_file(work / "new.xy"), old_bytes = xy_points(20);
+  struct step_case {
+    const char* failures;
+    bool existing;
+    const char* report;  // after "run-time error F60"; none when the run succeeds
+  };
+  // clang-format off
+  const std::vector<step_case> cases{
+      {"anonymous:EOPNOTSUPP",                 true,  ""},
+      {"anonymous:EOPNOTSUPP",                 false, ""},
+      {"rename:EBUSY",                         true,  ""},
+      {"anonymous:EOPNOTSUPP,rename:EBUSY",    true,  ""},
+      {"anonymous:EACCES,named:EACCES",        true,  ""},  // written in place, cut first
+      {"anonymous:EACCES",                     false, "03: OPEN(out.xy)\r\n- permission denied"},
+      {"anonymous:ENOSPC",                     true,  "25: OPEN(out.xy)\r\n- no space left on device"},
+      {"anonymous:ENOSPC",                     false, "25: OPEN(out.xy)\r\n- no space left on device"},
+      {"anonymous:EOPNOTSUPP,named:EDQUOT",    true,  "26: OPEN(out.xy)\r\n- disk quota exceeded"},
+      {"anonymous:EROFS",                      true,  "27: OPEN(out.xy)\r\n- read-only file system"},
+      {"flush:EIO",                            true,  "21: WRITE(out.xy)\r\n- write error"},
+      {"flush:EIO",                            false, "21: WRITE(out.xy)\r\n- write error"},
+      {"rename:EXDEV",                         true,  "21: WRITE(out.xy)\r\n- write error"},
+      {"anonymous:EOPNOTSUPP,rename:EIO",      true,  "21: WRITE(out.xy)\r\n- write error"},
+      {"link:EMLINK",                          false, "29: CLOSE(out.xy)\r\n- too many links"},
+  };
+  // clang-format on
+  for (const step_case& c : cases) {
+    fs::remove(work / "out.xy");
+    if (c.existing) write_file(work / "out.xy", old_bytes);
+    const failures_made failing{c.failures};
+    const auto run = run_zolkdf(work, "K\nin.xy\n2\nout.xy\n2\nn\n");
+    const std::string what = std::string(c.failures) + (c.existing ? " over a file" : "");
+    const bool failed = *c.report != '\0';
+    EXPECT_EQ(run.status, failed ? 1 : 0) << what;
+    if (failed) {
+      EXPECT_EQ(visible(run.err),
+                visible("\r\nrun-time error F60" + std::string(c.report) + "\r\n"))
+          << what;
+    }
+    EXPECT_EQ(read_file(work / "out.xy"), failed ? (c.existing ? old_bytes : "") : converted)
+        << what;
+    EXPECT_EQ(fs::exists(work / "out.xy"), c.existing || !failed) << what;
+    EXPECT_EQ(others({"in.xy", "new.xy", "out.xy"}), std::vector<std::string>{}) << what;
+  }
+  // A write that fails where no file stood leaves none.
+  fs::remove(work / "out.xy");
+  EXPECT_EQ(run_zolkdf(work, "K\nin.xy\n2\nout.xy\n2\nn\n", {}, 30).status, 1);
+  EXPECT_FALSE(fs::exists(work / "out.xy"));
+
+  // A temporary name that another has taken is passed over, and what holds it stays as it was.
+  write_file(work / "keys", "K\nin.xy\n2\nout.xy\n2\nn\n");
+  for (const char* failures : {"", "anonymous:EOPNOTSUPP"}) {
+    write_file(work / "out.xy", old_bytes);
+    const failures_made failing{failures};
+    EXPECT_EQ(wait_for(start_zolkdf(work, work / "keys", ZOLKDF_BINARY, -1, "out.xy")), 0);
+    EXPECT_EQ(read_file(work / "out.xy"), converted) << failures;
+    const std::vector<std::string> left = others({"in.xy", "new.xy", "out.xy", "keys"});
+    EXPECT_EQ(left.size(), 1u) << failures;
+    for (const std::string& planted : left) {
+      EXPECT_EQ(read_file(work / planted), "planted") << failures;
+      fs::remove(work / planted);
+    }
+  }
+}
+
+// The folder or the file refuses what a rename needs. A folder that only allows appending
+// (chattr +a) keeps every name it has: an existing file there takes the new bytes in place, by a
+// copy once they are complete, and no temporary name is left in it; a file that only allows
+// appending is refused with the reason.
+TEST_F(output_files, write_in_place_by_a_copy_where_the_folder_only_allows_appending) {
+  if (::geteuid() != 0) GTEST_SKIP() << "chattr +a needs root";
+  const fs::path folder = work / "append";
+  fs::create_directory(folder);
+  write_file(folder / "in.xy", xy_points(3));
+  write_file(folder / "out.xy", xy_points(20));
+  write_file(folder / "kept.xy", "old\r\n");
+  if (!shell("chattr +a " + folder.string())) GTEST_SKIP() << "no chattr +a on this file system";
+  struct clear_at_end {
+    std::string folder;
+    ~clear_at_end() { shell("chattr -R -a " + folder); }
+  } clear{folder.string()};
+  const auto before = status_of(folder / "out.xy").st_ino;
+  EXPECT_EQ(run_zolkdf(folder, "K\nin.xy\n2\nout.xy\n2\nn\n").status, 0);
+  EXPECT_EQ(run_zolkdf(folder, "K\nin.xy\n2\nnew.xy\n2\nn\n").status, 0);
+  EXPECT_EQ(read_file(folder / "out.xy"), read_file(folder / "new.xy"));
+  EXPECT_EQ(status_of(folder / "out.xy").st_ino, before);
+  ASSERT_TRUE(shell("chattr +a " + (folder / "kept.xy").string()));
+  const auto run = run_zolkdf(folder, "K\nin.xy\n2\nkept.xy\n2\nn\n");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(visible(run.err),
+            visible("\r\nrun-time error F6003: OPEN(kept.xy)\r\n- permission denied\r\n"));
+  EXPECT_EQ(read_file(folder / "kept.xy"), "old\r\n");
+  shell("chattr -R -a " + folder.string());
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"in.xy", "kept.xy", "new.xy", "out.xy"}));
 }
 
 #endif
+
+// Names are used whole: a command-line path of 300 characters is the file written, never the one
+// that its first 260 characters name; a typed name longer than 260 characters is refused, and
+// nothing is opened.
+TEST_F(output_files, use_names_whole_and_refuse_a_typed_name_too_long) {
+  write_file(work / "in.xy", xy_points(3));
+  ASSERT_EQ(run_zolkdf(work, "K\nin.xy\n2\nnew.xy\n2\nn\n").status, 0);
+  fs::create_directory(work / std::string(150, 's'));
+  const std::string out = (work / std::string(150, 's') / (std::string(110, 'o') + ".xy")).string();
+  ASSERT_GT(out.size(), 280u);
+  write_file(out.substr(0, 260), "decoy");
+  EXPECT_EQ(run_zolkdf(work, "K\nin.xy\n2\n\n2\nn\n", {out}).status, 0);
+  EXPECT_EQ(read_file(out), read_file(work / "new.xy"));
+  EXPECT_EQ(read_file(out.substr(0, 260)), "decoy");
+
+  const std::string typed(261, 't');
+  const auto run = run_zolkdf(work, "K\nin.xy\n2\n\n2\n" + typed + "\nn\n");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(visible(run.err),
+            visible("\r\nrun-time error F6032: OPEN(" + typed + ")\r\n- file name too long\r\n"));
+  EXPECT_EQ(others({"in.xy", "new.xy", std::string(150, 's')}), std::vector<std::string>{});
+}
 
 }  // namespace

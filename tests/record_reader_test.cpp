@@ -121,6 +121,8 @@ TEST(records, longer_than_the_buffer_are_read_whole_up_to_the_largest_record_all
   EXPECT_EQ(through_pipe("ab\n0123456789abcdefghij\ncd\n", 4, 16, recio::io_error::record_too_long),
             (lines{"ab"}));
   EXPECT_EQ(through_pipe("0123456789abcde\n", 4, 16),       (lines{"0123456789abcde"}));
+  EXPECT_EQ(through_pipe("0123456789abcdefghij\n", 8, 20, recio::io_error::record_too_long), (lines{}));
+  EXPECT_EQ(through_pipe("0123456789abcdefghi\n", 8, 20),  (lines{"0123456789abcdefghi"}));
   // clang-format on
 }
 
