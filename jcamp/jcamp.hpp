@@ -22,7 +22,8 @@ spectra::outcome read_file(const spectra::input_file& file, const spectra::read_
 // Writes the document as JCAMP-DX 4.24 on a unit open for text output: evenly spaced x as
 // ##XYDATA=(X++(Y..Y)) in DIF/DUP form (AFFN when asked), other x as ##XYPOINTS=(XY..XY), and
 // several spectra as the blocks of one ##BLOCKS file. Records are at most 80 characters.
-// Nine y values 10, 12, 12, 12, 7 ... begin the data line "4000 A0KU%n" (with the DUP of 2+2).
+// The y values 10, 12, 12, 12, 7 at x 4000 to 3996 give the data lines "4000 A0K%Tn" (10, then
+// the differences +2, 0 twice, -5) and "3996 G" (the last y again, the check value).
 spectra::outcome write_file(const spectra::document& doc, recio::unit_number unit,
                             const spectra::write_options& options);
 

@@ -843,7 +843,7 @@ void write_record(recio::unit_number unit, std::string_view label, std::string_v
   }
   std::string_view rest = trimmed(text);
   std::string line = "##" + std::string(label) + "=";
-  if (!rest.empty()) line += ' ';
+  if (!rest.empty() && rest.front() != '(') line += ' ';
   for (;;) {
     std::size_t room = line_width - line.size();
     if (rest.size() <= room) {
@@ -909,12 +909,47 @@ void append_dup(std::string& out, std::int64_t count) {
   append_compressed(out, count, "STUVWXYZs", "STUVWXYZs", '@');
 }
 
-// How the y values of a spectrum are written: as integers times YFACTOR, or as plain numbers.
+// How the y values of evenly spaced data are written: as integers times YFACTOR.
 struct y_scale {
-  bool plain = false;     // AFFN: each y in its shortest form, YFACTOR 1
-  std::string factor;     // YFACTOR as written
+  std::string factor;  // YFACTOR as written
   std::vector<std::int64_t> integers;
 };
+
+// How the x at the start of each data line is written: as it is, where every x is short in plain
+// decimals (XFACTOR 1), else as an integer times a power of ten that keeps 9 digits.
+struct x_scale {
+  std::string factor = "1";
+  double value = 1.0;
+  bool plain = true;
+};
+
+x_scale x_scale_of(const std::vector<float>& x) {
+  x_scale s;
+  float largest = 0.0f;
+  std::array<char, 64> buffer{};
+  for (const float v : x) {
+    largest = std::max(largest, std::fabs(v));
+    const auto r = std::to_chars(buffer.data(), buffer.data() + buffer.size(), v,
+                                 std::chars_format::fixed);
+    s.plain = s.plain && r.ec == std::errc{} && r.ptr - buffer.data() <= 16;
+  }
+  if (s.plain) return s;
+  const int power = static_cast<int>(std::floor(std::log10(static_cast<double>(largest)))) - 8;
+  s.factor = "1E" + std::to_string(power);
+  std::from_chars(s.factor.data(), s.factor.data() + s.factor.size(), s.value);
+  return s;
+}
+
+void append_x(std::string& out, float x, const x_scale& s) {
+  if (s.plain) {
+    std::array<char, 64> buffer{};
+    const auto r = std::to_chars(buffer.data(), buffer.data() + buffer.size(), x,
+                                 std::chars_format::fixed);
+    out.append(buffer.data(), r.ptr);
+    return;
+  }
+  out += std::to_string(std::llround(static_cast<double>(x) / s.value));
+}
 
 // YFACTOR: a power of two where every y is an integer times it and the integers stay within 31
 // bits: floats from integer data (and many others) come back exactly. Else a power of ten that
@@ -978,7 +1013,7 @@ std::optional<std::pair<double, double>> even_ends(const spectra::trace& t) {
 // The lines of evenly spaced data in DIF form with DUP counts. Each line starts with the x of
 // its first y, that y in SQZ form and then differences; the next line starts again with the last
 // y of the line before, the check value, and a last line holds the final check value alone.
-void write_dif_lines(recio::unit_number unit, const spectra::trace& t,
+void write_dif_lines(recio::unit_number unit, const spectra::trace& t, const x_scale& xs,
                      const std::vector<std::int64_t>& q) {
   const std::size_t n = q.size();
   std::size_t i = 0;
@@ -986,7 +1021,7 @@ void write_dif_lines(recio::unit_number unit, const spectra::trace& t,
   std::string token;
   for (;;) {
     line.clear();
-    append_number(line, t.x[i]);
+    append_x(line, t.x[i], xs);
     line += ' ';
     append_sqz(line, q[i]);
     std::size_t j = i + 1;
@@ -1007,7 +1042,7 @@ void write_dif_lines(recio::unit_number unit, const spectra::trace& t,
     i = j - 1;
     if (j == n) {
       line.clear();
-      append_number(line, t.x[i]);
+      append_x(line, t.x[i], xs);
       line += ' ';
       append_sqz(line, q[i]);
       write_line(unit, line);
@@ -1016,16 +1051,17 @@ void write_dif_lines(recio::unit_number unit, const spectra::trace& t,
   }
 }
 
-// Evenly spaced data as plain numbers, blank-separated, the x of each line's first y first.
-void write_affn_lines(recio::unit_number unit, const spectra::trace& t) {
-  const std::size_t n = t.y.size();
+// Evenly spaced data as plain integers, blank-separated, the x of each line's first y first.
+void write_affn_lines(recio::unit_number unit, const spectra::trace& t, const x_scale& xs,
+                      const std::vector<std::int64_t>& q) {
+  const std::size_t n = q.size();
   std::string line;
   std::string value;
   for (std::size_t i = 0; i < n;) {
     line.clear();
-    append_number(line, t.x[i]);
+    append_x(line, t.x[i], xs);
     do {
-      value = " " + number_text(t.y[i]);
+      value = " " + std::to_string(q[i]);
       if (line.size() + value.size() > line_width) break;
       line += value;
       ++i;
@@ -1086,7 +1122,6 @@ void write_block(const spectra::document& doc, const spectra::trace& t, recio::u
                  std::size_t block_id) {
   const std::size_t n = t.y.size();
   const auto ends = even_ends(t);
-  const bool plain = options.jcamp_affn || !ends;
   write_record(unit, "TITLE", title);
   write_record(unit, "JCAMP-DX", "4.24");
   if (block_id > 0) write_record(unit, "BLOCK_ID", std::to_string(block_id));
@@ -1096,8 +1131,9 @@ void write_block(const spectra::document& doc, const spectra::trace& t, recio::u
   if (!trimmed(doc.resolution).empty()) write_record(unit, "RESOLUTION", doc.resolution);
   write_record(unit, "XUNITS", jcamp_unit(doc.x_unit, x_unit_names));
   write_record(unit, "YUNITS", jcamp_unit(doc.y_unit, y_unit_names));
-  const y_scale scale = plain ? y_scale{true, "1", {}} : scale_of(t.y);
-  write_record(unit, "XFACTOR", "1");
+  const x_scale xs = ends ? x_scale_of(t.x) : x_scale{};
+  const y_scale scale = ends ? scale_of(t.y) : y_scale{"1", {}};
+  write_record(unit, "XFACTOR", xs.factor);
   write_record(unit, "YFACTOR", scale.factor);
   const double first = ends ? ends->first : static_cast<double>(t.x.front());
   const double last = ends ? ends->second : static_cast<double>(t.x.back());
@@ -1111,10 +1147,10 @@ void write_block(const spectra::document& doc, const spectra::trace& t, recio::u
     write_point_lines(unit, t);
   } else {
     write_record(unit, "XYDATA", "(X++(Y..Y))");
-    if (plain)
-      write_affn_lines(unit, t);
+    if (options.jcamp_affn)
+      write_affn_lines(unit, t, xs, scale.integers);
     else
-      write_dif_lines(unit, t, scale.integers);
+      write_dif_lines(unit, t, xs, scale.integers);
   }
   write_record(unit, "END", "");
 }
