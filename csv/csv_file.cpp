@@ -153,9 +153,9 @@ std::string separator_name(char separator) {
   return separator == '\t' ? std::string("tab") : std::string(1, separator);
 }
 
-// A field as written: in double quotes when it holds a comma, a quote or a line end.
+// A field as written: in double quotes when it holds a separator, a quote or a line end.
 std::string written_field(std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  if (text.find_first_of(",;\t\"\r\n") == std::string_view::npos) return std::string(text);
   std::string out = "\"";
   for (const char c : text) {
     if (c == '"') out += '"';

@@ -832,13 +832,14 @@ void write_line(recio::unit_number unit, std::string_view text) {
   recio::write(unit, text_record, {text});
 }
 
-// A labelled record, its value carried on over further lines where it is long. A value never
-// starts a line with "##", and "$$" in it would begin a comment: both are kept out.
+// A labelled record, its value carried on over further lines where it is long. "##" in a value
+// could start a record of its own and "$$" would begin a comment: each is written as one
+// character.
 void write_record(recio::unit_number unit, std::string_view label, std::string_view value) {
   std::string text;
   for (const char c : value) {
     const char kept = static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? ' ' : c;
-    if (kept == '$' && !text.empty() && text.back() == '$') continue;
+    if ((kept == '$' || kept == '#') && !text.empty() && text.back() == kept) continue;
     text += kept;
   }
   std::string_view rest = trimmed(text);
@@ -1028,7 +1029,9 @@ void write_dif_lines(recio::unit_number unit, const spectra::trace& t, const x_s
     while (j < n) {
       const std::int64_t d = q[j] - q[j - 1];
       std::size_t run = 1;
-      while (j + run < n && q[j + run] - q[j + run - 1] == d) ++run;
+      // Runs of at most 999: the file keeps a byte for every few hundred points, as readers that
+      // bound a file's points by its size expect.
+      while (j + run < n && run < 999 && q[j + run] - q[j + run - 1] == d) ++run;
       token.clear();
       append_dif(token, d);
       if (run > 1) append_dup(token, static_cast<std::int64_t>(run));
