@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "jcamp/jcamp.hpp"
+#include "spectrum/spectrum.hpp"
 
 namespace jcamp {
 namespace {
@@ -325,11 +326,17 @@ void note_form(unsigned& forms, kind k) {
   if (k == kind::dup) forms |= dup_bit;
 }
 
-// The x of point i of n evenly spaced from first to last. The writer asks the same of its values,
-// so that what it writes as evenly spaced reads back to the very same x.
-double even_x(double first, double last, std::size_t n, std::size_t i) {
-  if (n < 2) return first;
-  return first + static_cast<double>(i) * ((last - first) / static_cast<double>(n - 1));
+// The step between n evenly spaced x from first to last: DELTAX where the file gives one that
+// leads from first to last to within the rounding of single precision, else the span in n - 1
+// equal steps. Point i is at first + i step. The writer asks the same of its values, so that what
+// it writes as evenly spaced reads back to the very same x.
+double even_step(double first, double last, std::optional<double> delta, std::size_t n) {
+  if (n < 2) return 0.0;
+  const double span = last - first;
+  if (delta &&
+      std::fabs(first + *delta * static_cast<double>(n - 1) - last) <= 1e-7 * std::fabs(span))
+    return *delta;
+  return span / static_cast<double>(n - 1);
 }
 
 // A count of points that a file may declare; more than 2^50 is damage.
@@ -782,7 +789,12 @@ outcome reader::even_data(spectra::trace& t, const data_frame& f) {
   t.first_x = first;
   t.last_x = last;
   t.x.resize(n);
-  for (std::size_t i = 0; i < n; ++i) t.x[i] = static_cast<float>(even_x(first, last, n, i));
+  const double step = even_step(first, last, f.delta_x, n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const double x = first + static_cast<double>(i) * step;
+    if (!fits_single(x)) return at_line("an x beyond the range of single precision");
+    t.x[i] = static_cast<float>(x);
+  }
   // Integers scaled by a power of two, each within the 24 bits of a float, are held exactly.
   int exponent = 0;
   t.integer_y = std::frexp(f.y_factor, &exponent) == 0.5 &&
@@ -994,19 +1006,33 @@ y_scale scale_of(const std::vector<float>& y) {
   return s;
 }
 
-// Where even x runs from and to, such that the reader makes every x of the spectrum again
-// exactly; none when the x are not so spaced.
-std::optional<std::pair<double, double>> even_ends(const spectra::trace& t) {
+// FIRSTX, LASTX and DELTAX of evenly spaced x.
+struct even_axis {
+  double first = 0.0, last = 0.0, delta = 0.0;
+};
+
+// The ends and step from which the reader makes every x of the spectrum again exactly; none when
+// the x are not so spaced. The ends are the spectrum's own, else its first and last x; the step
+// is the span in equal parts, or that part rounded to single precision, as x are made from an SPC
+// or Y file's first x, last x and count.
+std::optional<even_axis> even_axis_of(const spectra::trace& t) {
   const std::size_t n = t.x.size();
-  std::vector<std::pair<double, double>> tries;
-  if (!t.x_stored) tries.emplace_back(t.first_x, t.last_x);
-  tries.emplace_back(static_cast<double>(t.x.front()), static_cast<double>(t.x.back()));
-  for (const auto& [first, last] : tries) {
+  std::vector<std::pair<double, double>> ends;
+  if (!t.x_stored) ends.emplace_back(t.first_x, t.last_x);
+  ends.emplace_back(static_cast<double>(t.x.front()), static_cast<double>(t.x.back()));
+  for (const auto& [first, last] : ends) {
     if (!fits_single(first) || !fits_single(last)) continue;
-    bool all = true;
-    for (std::size_t i = 0; i < n && all; ++i)
-      all = static_cast<float>(even_x(first, last, n, i)) == t.x[i];
-    if (all) return std::pair{first, last};
+    const double equal = n < 2 ? 0.0 : (last - first) / static_cast<double>(n - 1);
+    for (const double delta : {equal, -static_cast<double>(spectra::to_single(-equal))}) {
+      if (!std::isfinite(delta)) continue;
+      const double step = even_step(first, last, delta, n);
+      bool all = true;
+      for (std::size_t i = 0; i < n && all; ++i) {
+        const double x = first + static_cast<double>(i) * step;
+        all = fits_single(x) && static_cast<float>(x) == t.x[i];
+      }
+      if (all) return even_axis{first, last, step};
+    }
   }
   return std::nullopt;
 }
@@ -1124,7 +1150,7 @@ void write_block(const spectra::document& doc, const spectra::trace& t, recio::u
                  const spectra::write_options& options, const std::string& title,
                  std::size_t block_id) {
   const std::size_t n = t.y.size();
-  const auto ends = even_ends(t);
+  const auto ends = even_axis_of(t);
   write_record(unit, "TITLE", title);
   write_record(unit, "JCAMP-DX", "4.24");
   if (block_id > 0) write_record(unit, "BLOCK_ID", std::to_string(block_id));
@@ -1139,10 +1165,10 @@ void write_block(const spectra::document& doc, const spectra::trace& t, recio::u
   write_record(unit, "XFACTOR", xs.factor);
   write_record(unit, "YFACTOR", scale.factor);
   const double first = ends ? ends->first : static_cast<double>(t.x.front());
-  const double last = ends ? ends->second : static_cast<double>(t.x.back());
+  const double last = ends ? ends->last : static_cast<double>(t.x.back());
   write_record(unit, "FIRSTX", text_of(first));
   write_record(unit, "LASTX", text_of(last));
-  if (ends && n > 1) write_record(unit, "DELTAX", text_of((last - first) / static_cast<double>(n - 1)));
+  if (ends && n > 1) write_record(unit, "DELTAX", text_of(ends->delta));
   write_record(unit, "NPOINTS", std::to_string(n));
   write_record(unit, "FIRSTY", number_text(t.y.front()));
   if (!ends) {

@@ -11,8 +11,11 @@
 #include <vector>
 
 #include "jcamp/jcamp.hpp"
+#include "spc/spc.hpp"
+#include "tests/support/capture.hpp"
 #include "tests/support/run_program.hpp"
 #include "tests/support/scratch_test.hpp"
+#include "textfmt/textfmt.hpp"
 
 namespace {
 
@@ -345,6 +348,65 @@ TEST_F(jcamp_writing, compresses_with_differences_and_counts_and_ends_with_a_che
   EXPECT_NE(text.find("##XYDATA=(X++(Y..Y))\r\n4000 A0K%Tn\r\n3996 G\r\n##END=\r\n"),
             std::string::npos)
       << text;
+}
+
+// The dialogue's inputs (the examples, the SPC samples it reads) through JCAMP-DX and back: x as
+// it was, y as it was for integer data and within 1E-7 of the largest y for floats.
+TEST_F(jcamp_writing, gives_back_what_the_dialogues_readers_read) {
+  static spectra::spectrum s;
+  const fs::path examples = fs::path(ZOLKDF_TEST_DIR).parent_path() / "examples";
+  const fs::path spc = fs::path(ZOLKDF_SHARED_DIR) / "spc_samples";
+  const struct {
+    fs::path file;
+    int format;
+    bool integer;
+  } cases[] = {
+      {examples / "sample.y", 1, false},     {examples / "sample.xy", 2, false},
+      {examples / "sample.6xy", 3, false},   {examples / "old.spc", 5, true},
+      {examples / "new.spc", 5, false},      {spc / "BENZENE.SPC", 5, true},
+      {spc / "TOLUENE.SPC", 5, true},        {spc / "Ft-ir.spc", 5, true},
+      {spc / "TESTINP.SPC", 5, false},       {spc / "DOERNER.spc", 5, true},
+      {spc / "022b4asf.spc", 5, true},
+  };
+  spectra::array_capacity = spectra::max_points;
+  for (const auto& c : cases) {
+    if (!fs::exists(c.file)) continue;  // the shared samples are not everywhere
+    SCOPED_TRACE(c.file.filename().string());
+    fs::copy_file(c.file, "in.dat", fs::copy_options::overwrite_existing);
+    test_support::caught(1, [&] {
+      const spectra::file_name name = name_of("in.dat");
+      const std::int32_t capacity = spectra::max_points;
+      if (c.format == 1) READ1(name, s.x, s.y, s.first_x, s.last_x, s.count, capacity);
+      if (c.format == 2) READ2(name, s.x, s.y, s.first_x, s.last_x, s.count, capacity);
+      if (c.format == 3) READ3(name, s.x, s.y, s.first_x, s.last_x, s.count, capacity);
+      if (c.format == 5) READ5(name, s.x, s.y, s.first_x, s.last_x, s.count);
+    });
+    ASSERT_GT(s.count, 0);
+    const auto n = static_cast<std::size_t>(s.count);
+    spectra::document doc;
+    spectra::trace t;
+    t.x.assign(s.x.begin(), s.x.begin() + static_cast<std::ptrdiff_t>(n));
+    t.y.assign(s.y.begin(), s.y.begin() + static_cast<std::ptrdiff_t>(n));
+    t.x_stored = c.format == 2 || c.format == 3;
+    t.first_x = s.first_x;
+    t.last_x = s.last_x;
+    doc.spectra.push_back(t);
+    for (const bool affn : {false, true}) {
+      spectra::write_options options;
+      options.jcamp_affn = affn;
+      const std::string text = written(doc, options);
+      EXPECT_NE(text.find("##XYDATA=(X++(Y..Y))"), std::string::npos);  // all evenly spaced
+      const read_result back = read_text(text);
+      ASSERT_FALSE(back.trouble) << back.trouble->reason;
+      EXPECT_EQ(back.doc.spectra.at(0).x, t.x);
+      if (c.integer) {
+        EXPECT_EQ(back.doc.spectra.at(0).y, t.y);
+        continue;
+      }
+      for (std::size_t i = 0; i < n; ++i)
+        ASSERT_LE(std::fabs(back.doc.spectra.at(0).y[i] - t.y[i]), 1e-7f * largest(t.y)) << i;
+    }
+  }
 }
 
 // Every file that we write, read by jcampconverter, an independent JCAMP-DX reader.
