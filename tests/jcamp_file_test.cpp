@@ -350,9 +350,9 @@ TEST_F(jcamp_writing, compresses_with_differences_and_counts_and_ends_with_a_che
       << text;
 }
 
-// The dialogue's inputs (the examples, the SPC samples it reads) through JCAMP-DX and back: x as
-// it was, y as it was for integer data and within 1E-7 of the largest y for floats.
-TEST_F(jcamp_writing, gives_back_what_the_dialogues_readers_read) {
+// The dialogue's inputs, the examples and the SPC samples that it reads, as documents: x made
+// by its readers, y integer data or floats.
+std::vector<write_case> dialogue_inputs() {
   static spectra::spectrum s;
   const fs::path examples = fs::path(ZOLKDF_TEST_DIR).parent_path() / "examples";
   const fs::path spc = fs::path(ZOLKDF_SHARED_DIR) / "spc_samples";
@@ -360,7 +360,7 @@ TEST_F(jcamp_writing, gives_back_what_the_dialogues_readers_read) {
     fs::path file;
     int format;
     bool integer;
-  } cases[] = {
+  } files[] = {
       {examples / "sample.y", 1, false},     {examples / "sample.xy", 2, false},
       {examples / "sample.6xy", 3, false},   {examples / "old.spc", 5, true},
       {examples / "new.spc", 5, false},      {spc / "BENZENE.SPC", 5, true},
@@ -369,41 +369,53 @@ TEST_F(jcamp_writing, gives_back_what_the_dialogues_readers_read) {
       {spc / "022b4asf.spc", 5, true},
   };
   spectra::array_capacity = spectra::max_points;
-  for (const auto& c : cases) {
-    if (!fs::exists(c.file)) continue;  // the shared samples are not everywhere
-    SCOPED_TRACE(c.file.filename().string());
-    fs::copy_file(c.file, "in.dat", fs::copy_options::overwrite_existing);
+  std::vector<write_case> cases;
+  for (const auto& f : files) {
+    if (!fs::exists(f.file)) continue;  // the shared samples are not everywhere
+    fs::copy_file(f.file, "in.dat", fs::copy_options::overwrite_existing);
     test_support::caught(1, [&] {
-      const spectra::file_name name = name_of("in.dat");
+      spectra::file_name name;
+      name.assign("in.dat");
       const std::int32_t capacity = spectra::max_points;
-      if (c.format == 1) READ1(name, s.x, s.y, s.first_x, s.last_x, s.count, capacity);
-      if (c.format == 2) READ2(name, s.x, s.y, s.first_x, s.last_x, s.count, capacity);
-      if (c.format == 3) READ3(name, s.x, s.y, s.first_x, s.last_x, s.count, capacity);
-      if (c.format == 5) READ5(name, s.x, s.y, s.first_x, s.last_x, s.count);
+      if (f.format == 1) READ1(name, s.x, s.y, s.first_x, s.last_x, s.count, capacity);
+      if (f.format == 2) READ2(name, s.x, s.y, s.first_x, s.last_x, s.count, capacity);
+      if (f.format == 3) READ3(name, s.x, s.y, s.first_x, s.last_x, s.count, capacity);
+      if (f.format == 5) READ5(name, s.x, s.y, s.first_x, s.last_x, s.count);
     });
-    ASSERT_GT(s.count, 0);
-    const auto n = static_cast<std::size_t>(s.count);
-    spectra::document doc;
+    write_case c{f.file.filename().string(), {}, {}, f.integer};
+    const auto n = static_cast<std::ptrdiff_t>(std::max(s.count, 0));
     spectra::trace t;
-    t.x.assign(s.x.begin(), s.x.begin() + static_cast<std::ptrdiff_t>(n));
-    t.y.assign(s.y.begin(), s.y.begin() + static_cast<std::ptrdiff_t>(n));
-    t.x_stored = c.format == 2 || c.format == 3;
+    t.x.assign(s.x.begin(), s.x.begin() + n);
+    t.y.assign(s.y.begin(), s.y.begin() + n);
+    t.x_stored = f.format == 2 || f.format == 3;
     t.first_x = s.first_x;
     t.last_x = s.last_x;
-    doc.spectra.push_back(t);
+    c.doc.spectra.push_back(t);
+    cases.push_back(c);
+  }
+  return cases;
+}
+
+// Through JCAMP-DX and back: x as it was, y as it was for integer data and within 1E-7 of the
+// largest y for floats.
+TEST_F(jcamp_writing, gives_back_what_the_dialogues_readers_read) {
+  for (const write_case& c : dialogue_inputs()) {
+    SCOPED_TRACE(c.name);
+    const spectra::trace& t = c.doc.spectra.at(0);
+    ASSERT_GT(t.y.size(), 0u);
     for (const bool affn : {false, true}) {
       spectra::write_options options;
       options.jcamp_affn = affn;
-      const std::string text = written(doc, options);
+      const std::string text = written(c.doc, options);
       EXPECT_NE(text.find("##XYDATA=(X++(Y..Y))"), std::string::npos);  // all evenly spaced
       const read_result back = read_text(text);
       ASSERT_FALSE(back.trouble) << back.trouble->reason;
       EXPECT_EQ(back.doc.spectra.at(0).x, t.x);
-      if (c.integer) {
+      if (c.exact) {
         EXPECT_EQ(back.doc.spectra.at(0).y, t.y);
         continue;
       }
-      for (std::size_t i = 0; i < n; ++i)
+      for (std::size_t i = 0; i < t.y.size(); ++i)
         ASSERT_LE(std::fabs(back.doc.spectra.at(0).y[i] - t.y[i]), 1e-7f * largest(t.y)) << i;
     }
   }
@@ -416,7 +428,12 @@ TEST_F(jcamp_writing, is_read_by_jcampconverter_to_the_same_values) {
   if (node.empty()) GTEST_SKIP() << "Node.js is not installed here (nor in a cross-build)";
   if (!fs::exists(checker / "node_modules" / "jcampconverter"))
     GTEST_SKIP() << "jcampconverter is not installed: run npm ci in " << checker;
-  for (const write_case& c : write_cases()) {
+  std::vector<write_case> cases = write_cases();
+  for (write_case& c : dialogue_inputs()) {
+    c.name = "input_" + c.name;
+    cases.push_back(c);
+  }
+  for (const write_case& c : cases) {
     test_support::write_file(c.name + ".jdx", written(c.doc, c.options));
     std::string json = "{\"spectra\":[";
     for (std::size_t s = 0; s < c.doc.spectra.size(); ++s) {
