@@ -214,8 +214,7 @@ spectra::outcome read_file(const spectra::input_file& file, const spectra::read_
                            spectra::document& doc) {
   doc = spectra::document{};
   doc.format = "csv";
-  if (options.x_column < 1 || options.y_column < 1)
-    return trouble{"columns count from 1", 0};
+  if (options.x_column < 1 || options.y_column < 1) return trouble{"columns count from 1", 0};
   const auto x_at = static_cast<std::size_t>(options.x_column - 1);
   const auto y_at = static_cast<std::size_t>(options.y_column - 1);
   const std::size_t needed = std::max(x_at, y_at) + 1;
@@ -233,8 +232,7 @@ spectra::outcome read_file(const spectra::input_file& file, const spectra::read_
     if (kind_of(line) != line_kind::row) continue;
     const std::int64_t number = lines.number();
     if (first_row) separator = separator_of(line);
-    if (!split(line, separator, fields))
-      return trouble{"a quote that is not closed", number};
+    if (!split(line, separator, fields)) return trouble{"a quote that is not closed", number};
     const bool commas = separator == ';' || separator == '\t';
     if (first_row) {
       first_row = false;
@@ -255,7 +253,9 @@ spectra::outcome read_file(const spectra::input_file& file, const spectra::read_
       const std::string column = "column " + std::to_string(at[i] + 1);
       if (trimmed(f.text).empty()) return trouble{column + " is empty", number};
       const auto v = number_of(f.text, commas || f.quoted);
-      if (!v) return trouble{column + ": \"" + std::string(trimmed(f.text)) + "\" is not a number", number};
+      if (!v)
+        return trouble{column + ": \"" + std::string(trimmed(f.text)) + "\" is not a number",
+                       number};
       if (std::fabs(*v) > static_cast<double>(std::numeric_limits<float>::max()))
         return trouble{column + ": " + std::string(trimmed(f.text)) +
                            " is beyond the range of single precision",
@@ -287,19 +287,19 @@ spectra::outcome write_file(const spectra::document& doc, recio::unit_number uni
                             const spectra::write_options&) {
   if (doc.spectra.empty()) return trouble{"no spectrum to write", 0};
   if (doc.spectra.size() > 1)
-    return trouble{"a CSV file holds one spectrum; this one has " +
-                       std::to_string(doc.spectra.size()),
-                   0};
+    return trouble{
+        "a CSV file holds one spectrum; this one has " + std::to_string(doc.spectra.size()), 0};
   const spectra::trace& t = doc.spectra.front();
   if (t.x.size() != t.y.size())
-    return trouble{std::to_string(t.x.size()) + " x values for " + std::to_string(t.y.size()) +
-                       " y values",
-                   0};
+    return trouble{
+        std::to_string(t.x.size()) + " x values for " + std::to_string(t.y.size()) + " y values",
+        0};
   for (std::size_t i = 0; i < t.y.size(); ++i)
     if (!std::isfinite(t.x[i]) || !std::isfinite(t.y[i]))
       return trouble{"point " + std::to_string(i + 1) + ": not a finite number", 0};
   const auto name = [](std::string_view axis, const spectra::axis_unit& u) {
-    return written_field(u.name.empty() ? std::string(axis) : std::string(axis) + " [" + u.name + "]");
+    return written_field(u.name.empty() ? std::string(axis)
+                                        : std::string(axis) + " [" + u.name + "]");
   };
   const std::string header = name("x", doc.x_unit) + "," + name("y", doc.y_unit);
   recio::write(unit, text_record, {std::string_view{header}});

@@ -28,8 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (written) __builtin_trap();  // a document that was read is always written
     const std::string text = fuzz_support::read_file("out.csv");
     spectra::document back;
-    if (csv::read_file({{reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}, "out.csv"},
-                       {}, back) ||
+    if (csv::read_file(
+            {{reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}, "out.csv"}, {},
+            back) ||
         back.spectra.at(0).x != doc.spectra.at(0).x || back.spectra.at(0).y != doc.spectra.at(0).y)
       __builtin_trap();
   });

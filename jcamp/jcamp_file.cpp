@@ -157,11 +157,26 @@ struct unit_name {
   std::string_view jcamp;
 };
 constexpr std::array<unit_name, 21> x_unit_names{{
-    {0, "ARBITRARY UNITS"}, {1, "1/CM"},          {2, "MICROMETERS"},  {3, "NANOMETERS"},
-    {4, "SECONDS"},         {5, "MINUTES"},       {6, "HZ"},           {7, "KHZ"},
-    {8, "MHZ"},             {9, "M/Z"},           {10, "PPM"},         {11, "DAYS"},
-    {12, "YEARS"},          {13, "1/CM"},         {14, "EV"},          {18, "DEGREES"},
-    {23, "MILLISECONDS"},   {24, "MICROSECONDS"}, {25, "NANOSECONDS"}, {26, "GHZ"},
+    {0, "ARBITRARY UNITS"},
+    {1, "1/CM"},
+    {2, "MICROMETERS"},
+    {3, "NANOMETERS"},
+    {4, "SECONDS"},
+    {5, "MINUTES"},
+    {6, "HZ"},
+    {7, "KHZ"},
+    {8, "MHZ"},
+    {9, "M/Z"},
+    {10, "PPM"},
+    {11, "DAYS"},
+    {12, "YEARS"},
+    {13, "1/CM"},
+    {14, "EV"},
+    {18, "DEGREES"},
+    {23, "MILLISECONDS"},
+    {24, "MICROSECONDS"},
+    {25, "NANOSECONDS"},
+    {26, "GHZ"},
     {29, "MILLIMETERS"},
 }};
 constexpr std::array<unit_name, 15> y_unit_names{{
@@ -375,7 +390,8 @@ std::optional<variables> variables_of(std::string_view value) {
     return v;
   }
   const std::size_t dots = s.find("..");
-  if (s.size() < 2 || s.front() != '(' || dots == std::string::npos || dots < 3) return std::nullopt;
+  if (s.size() < 2 || s.front() != '(' || dots == std::string::npos || dots < 3)
+    return std::nullopt;
   const std::string symbols = s.substr(1, dots - 1);
   if (s.substr(dots + 2) != symbols + ")") return std::nullopt;
   v.x = symbols.substr(0, 1);
@@ -562,8 +578,7 @@ outcome reader::record(const std::string& label, std::string_view value) {
   if (label == "NPOINTS") {
     std::optional<double>& target = b.ntuples.open ? b.ntuples.page_points : b.points;
     if (auto t = number_record(target, label, value)) return t;
-    if (!is_count(*target))
-      return at_line("##NPOINTS= is not a count of points");
+    if (!is_count(*target)) return at_line("##NPOINTS= is not a count of points");
     return std::nullopt;
   }
   ntuples_table& n = b.ntuples;
@@ -592,8 +607,9 @@ outcome reader::record(const std::string& label, std::string_view value) {
       n.page_name = continued(value);
       n.page_points.reset();
       const std::size_t equals = n.page_name.find('=');
-      const auto z = number_of(equals == std::string::npos ? std::string_view(n.page_name)
-                                                           : std::string_view(n.page_name).substr(equals + 1));
+      const auto z =
+          number_of(equals == std::string::npos ? std::string_view(n.page_name)
+                                                : std::string_view(n.page_name).substr(equals + 1));
       n.page_z = z ? *z : n.page_z + 1.0;
       return std::nullopt;
     }
@@ -640,7 +656,8 @@ outcome reader::data_record(const std::string& label, std::string_view value) {
     const auto xc = column(vars->x);
     const auto yc = column(vars->y);
     if (!xc || !yc) return at_line("##DATA TABLE= names a variable that ##SYMBOL= does not");
-    const auto item = [](const std::vector<std::string>& list, std::size_t i) -> std::optional<double> {
+    const auto item = [](const std::vector<std::string>& list,
+                         std::size_t i) -> std::optional<double> {
       return i < list.size() ? number_of(list[i]) : std::nullopt;
     };
     const auto text = [](const std::vector<std::string>& list, std::size_t i) {
@@ -709,10 +726,11 @@ bool same_value(double a, double b) {
 outcome reader::even_data(spectra::trace& t, const data_frame& f) {
   std::string_view line;
   std::optional<double> first_line_x;
-  double value = 0.0;         // the last y, before the factor
+  double value = 0.0;  // the last y, before the factor
   bool have_value = false;
-  bool check_next = false;    // the line before ended in DIF form: this line's first y repeats it
-  if (f.points) t.y.reserve(std::min(static_cast<std::size_t>(*f.points), most_points_ / points_per_byte));
+  bool check_next = false;  // the line before ended in DIF form: this line's first y repeats it
+  if (f.points)
+    t.y.reserve(std::min(static_cast<std::size_t>(*f.points), most_points_ / points_per_byte));
   while (lines_.peek(line) && !starts_labelled(line)) {
     lines_.next(line);
     std::size_t pos = 0;
@@ -797,11 +815,11 @@ outcome reader::even_data(spectra::trace& t, const data_frame& f) {
   }
   // Integers scaled by a power of two, each within the 24 bits of a float, are held exactly.
   int exponent = 0;
-  t.integer_y = std::frexp(f.y_factor, &exponent) == 0.5 &&
-                std::all_of(t.y.begin(), t.y.end(), [&](float v) {
-                  const double unscaled = static_cast<double>(v) / f.y_factor;
-                  return unscaled == std::floor(unscaled) && std::fabs(unscaled) < 16777216.0;
-                });
+  t.integer_y =
+      std::frexp(f.y_factor, &exponent) == 0.5 && std::all_of(t.y.begin(), t.y.end(), [&](float v) {
+        const double unscaled = static_cast<double>(v) / f.y_factor;
+        return unscaled == std::floor(unscaled) && std::fabs(unscaled) < 16777216.0;
+      });
   return std::nullopt;
 }
 
@@ -899,8 +917,8 @@ std::string number_text(float v) {
 
 // An integer in a compressed form: its first digit and sign as one pseudo-digit, then the rest.
 // The pseudo-digits of 1 to 9 in each form, positive then negative.
-void append_compressed(std::string& out, std::int64_t v, const char* positive,
-                       const char* negative, char zero) {
+void append_compressed(std::string& out, std::int64_t v, const char* positive, const char* negative,
+                       char zero) {
   std::array<char, 24> digits{};
   const auto magnitude = static_cast<std::uint64_t>(v < 0 ? -v : v);
   const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), magnitude).ptr;
@@ -942,8 +960,8 @@ x_scale x_scale_of(const std::vector<float>& x) {
   std::array<char, 64> buffer{};
   for (const float v : x) {
     largest = std::max(largest, std::fabs(v));
-    const auto r = std::to_chars(buffer.data(), buffer.data() + buffer.size(), v,
-                                 std::chars_format::fixed);
+    const auto r =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), v, std::chars_format::fixed);
     s.plain = s.plain && r.ec == std::errc{} && r.ptr - buffer.data() <= 16;
   }
   if (s.plain) return s;
@@ -956,8 +974,8 @@ x_scale x_scale_of(const std::vector<float>& x) {
 void append_x(std::string& out, float x, const x_scale& s) {
   if (s.plain) {
     std::array<char, 64> buffer{};
-    const auto r = std::to_chars(buffer.data(), buffer.data() + buffer.size(), x,
-                                 std::chars_format::fixed);
+    const auto r =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), x, std::chars_format::fixed);
     out.append(buffer.data(), r.ptr);
     return;
   }
@@ -969,8 +987,8 @@ void append_x(std::string& out, float x, const x_scale& s) {
 // leaves the largest y at least 2^31 / 10: every y comes back within 1E-8 of the largest.
 y_scale scale_of(const std::vector<float>& y) {
   y_scale s;
-  int lowest = std::numeric_limits<int>::max();  // the exponent of the lowest bit of any y
-  int highest = std::numeric_limits<int>::min(); // |y| < 2^highest
+  int lowest = std::numeric_limits<int>::max();   // the exponent of the lowest bit of any y
+  int highest = std::numeric_limits<int>::min();  // |y| < 2^highest
   float largest = 0.0f;
   for (const float v : y) {
     if (v == 0.0f) continue;
@@ -994,7 +1012,8 @@ y_scale scale_of(const std::vector<float>& y) {
       s.integers[i] = static_cast<std::int64_t>(std::ldexp(static_cast<double>(y[i]), -lowest));
     return s;
   }
-  int power = static_cast<int>(std::ceil(std::log10(static_cast<double>(largest) / largest_written_integer)));
+  int power = static_cast<int>(
+      std::ceil(std::log10(static_cast<double>(largest) / largest_written_integer)));
   double factor = 0.0;
   for (;; ++power) {
     s.factor = "1E" + std::to_string(power);
@@ -1195,7 +1214,8 @@ bool recognises(spectra::byte_view head) {
   std::string_view value;
   while (lines.next(line)) {
     if (lines.number() == 1 && line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
-    if (labelled(line, label, value)) return label == "TITLE" && trimmed(line).find('=') != std::string_view::npos;
+    if (labelled(line, label, value))
+      return label == "TITLE" && trimmed(line).find('=') != std::string_view::npos;
     const std::string_view rest = trimmed(line);
     if (!rest.empty() && rest.substr(0, 2) != "$$") return false;
   }

@@ -33,7 +33,8 @@ using values = std::vector<float>;
 TEST(csv_reading, takes_what_spreadsheets_export) {
   // A header, comments, semicolons and decimal commas, blank lines, a quoted field.
   const read_result semicolons = read_text(
-      "# exported 2026-11-03\r\nWavenumber [1/cm];Absorbance\r\n\r\n4000;0,5\r\n3999,5;\"-1,25\"\r\n"
+      "# exported 2026-11-03\r\nWavenumber "
+      "[1/cm];Absorbance\r\n\r\n4000;0,5\r\n3999,5;\"-1,25\"\r\n"
       "# a note\r\n3999;1e-3\r\n");
   ASSERT_FALSE(semicolons.trouble) << semicolons.trouble->reason;
   const spectra::trace& t = semicolons.doc.spectra.at(0);
@@ -93,12 +94,12 @@ TEST(csv_recognition, takes_tables_and_leaves_other_text_files_alone) {
       {"x,y\r\n", true},
       {"# from a spreadsheet\r\nx;y\r\n1;0,5\r\n2;0,7", true},  // cut inside the last row
       {"1\t2\t3\r\n4\t5\t6\r\n", true},
-      {"wavenumber absorbance\r\n1 2\r\n", false},             // blanks only
+      {"wavenumber absorbance\r\n1 2\r\n", false},                      // blanks only
       {"   1.00000   .1234567E+01\r\n   2.00000   .2E+01\r\n", false},  // XY
-      {"4000.000  400.000  1842\r\n", false},                   // the head of a Y file
-      {"##TITLE= x\r\n", false},                                 // JCAMP-DX
-      {"1,2\r\n3,4,5\r\n", false},                               // columns that differ
-      {std::string("\x00\x4b\x00\x00", 4), false},             // SPC
+      {"4000.000  400.000  1842\r\n", false},                           // the head of a Y file
+      {"##TITLE= x\r\n", false},                                        // JCAMP-DX
+      {"1,2\r\n3,4,5\r\n", false},                                      // columns that differ
+      {std::string("\x00\x4b\x00\x00", 4), false},                      // SPC
       {"", false},
   };
   for (const auto& c : cases) EXPECT_EQ(csv::recognises(bytes_of(c.head)), c.csv) << c.head;

@@ -89,7 +89,8 @@ TEST(jcamp_samples, give_the_values_that_an_independent_reader_gives) {
     SCOPED_TRACE(c.name);
     const read_result r = read_sample(c.name);
     ASSERT_FALSE(r.trouble) << r.trouble->reason << " on line " << r.trouble->line;
-    const std::string json = test_support::read_file(samples / "expected" / (std::string(c.name) + ".json"));
+    const std::string json =
+        test_support::read_file(samples / "expected" / (std::string(c.name) + ".json"));
     const auto xs = arrays_named(json, "x");
     const auto ys = arrays_named(json, "y");
     ASSERT_EQ(r.doc.spectra.size(), c.spectra);
@@ -139,11 +140,14 @@ TEST(jcamp_data, every_form_mixed_on_a_line) {
   EXPECT_EQ(y_of(head("##YFACTOR=0.5\r\n##FIRSTX=1\r\n##LASTX=2\r\n##XYDATA=(X++(Y..Y))\r\n1 3 1.5E+01 $$ note\r\n##END=\r\n")), (v{1.5f, 7.5f}));
   EXPECT_EQ(y_of("\r\n$$ c\r\n  ##title= t\r\n## Data-Type = x\r\n##first_x=1\r\n##Last X=2\r\n##xy_data=(X++(Y..Y))\r\n 1 5 6\r\n##end=\r\n"), (v{5, 6}));
   // clang-format on
-  const read_result r = read_text(head("##FIRSTX=10\r\n##LASTX=40\r\n##NPOINTS=4\r\n##XYDATA=(X++(Y..Y))\r\n10 1 2 3 4\r\n##END=\r\n"));
+  const read_result r =
+      read_text(head("##FIRSTX=10\r\n##LASTX=40\r\n##NPOINTS=4\r\n##XYDATA=(X++(Y..Y))\r\n10 1 2 3 "
+                     "4\r\n##END=\r\n"));
   ASSERT_FALSE(r.trouble);
   EXPECT_EQ(r.doc.spectra[0].x, (v{10, 20, 30, 40}));
   EXPECT_TRUE(r.doc.spectra[0].integer_y);
-  const read_result points = read_text(head("##PEAK TABLE=(XY..XY)\r\n1,2; 3,-4\r\n5 6\r\n##END=\r\n"));
+  const read_result points =
+      read_text(head("##PEAK TABLE=(XY..XY)\r\n1,2; 3,-4\r\n5 6\r\n##END=\r\n"));
   ASSERT_FALSE(points.trouble);
   EXPECT_EQ(points.doc.spectra[0].x, (v{1, 3, 5}));
   EXPECT_EQ(points.doc.spectra[0].y, (v{2, -4, 6}));
@@ -173,13 +177,19 @@ TEST(jcamp_data, damaged_files_are_refused_with_the_line) {
     std::int64_t line;
     std::string reason;
   } cases[] = {
-      {head(data + "##XYDATA=(X++(Y..Y))\r\n1 A0J\r\n3 B2J\r\n##END=\r\n"), 7, "the DIF check value 22 differs from the last y of the line before, 11"},
-      {head(data + "##NPOINTS=3\r\n##XYDATA=(X++(Y..Y))\r\n1 1 2 3 4\r\n##END=\r\n"), 7, "more points than ##NPOINTS= 3"},
-      {head(data + "##NPOINTS=5\r\n##XYDATA=(X++(Y..Y))\r\n1 1 2 3 4\r\n##END=\r\n"), 7, "##NPOINTS= 5, but the data from line 6 holds 4 points"},
+      {head(data + "##XYDATA=(X++(Y..Y))\r\n1 A0J\r\n3 B2J\r\n##END=\r\n"), 7,
+       "the DIF check value 22 differs from the last y of the line before, 11"},
+      {head(data + "##NPOINTS=3\r\n##XYDATA=(X++(Y..Y))\r\n1 1 2 3 4\r\n##END=\r\n"), 7,
+       "more points than ##NPOINTS= 3"},
+      {head(data + "##NPOINTS=5\r\n##XYDATA=(X++(Y..Y))\r\n1 1 2 3 4\r\n##END=\r\n"), 7,
+       "##NPOINTS= 5, but the data from line 6 holds 4 points"},
       {head(data + "##XYDATA=(X++(Y..Y))\r\n1 1 2 x 4\r\n##END=\r\n"), 6, "'x' in a number"},
-      {head(data + "##XYDATA=(X++(Y..Y))\r\n1 1 2 3 4\r\n"), 6, "the file ends inside the block begun on line 1, before its ##END="},
-      {head(data + "##XYDATA=(X++(Y..Y))\r\n1 A0S999999999999\r\n##END=\r\n"), 6, "a DUP count of more points than the file can hold"},
-      {head(data + "##XYDATA=(X++(Y..Y))\r\n1 1E+50\r\n##END=\r\n"), 6, "a value beyond the range of single precision"},
+      {head(data + "##XYDATA=(X++(Y..Y))\r\n1 1 2 3 4\r\n"), 6,
+       "the file ends inside the block begun on line 1, before its ##END="},
+      {head(data + "##XYDATA=(X++(Y..Y))\r\n1 A0S999999999999\r\n##END=\r\n"), 6,
+       "a DUP count of more points than the file can hold"},
+      {head(data + "##XYDATA=(X++(Y..Y))\r\n1 1E+50\r\n##END=\r\n"), 6,
+       "a value beyond the range of single precision"},
       {head("##XYPOINTS=(XY..XY)\r\n1,2 3\r\n##END=\r\n"), 4, "a point without its y value"},
       {head("##XYDATA=(XYZ)\r\n"), 3, "##XYDATA=(XYZ): not a data form that this program reads"},
       {head("##END=\r\n##END=\r\n"), 4, "##END= without a ##TITLE= before it"},
@@ -217,7 +227,8 @@ spectra::trace even_trace(std::size_t n, double first, double last) {
   t.first_x = first;
   t.last_x = last;
   for (std::size_t i = 0; i < n; ++i)
-    t.x.push_back(static_cast<float>(first + static_cast<double>(i) * ((last - first) / static_cast<double>(n - 1))));
+    t.x.push_back(static_cast<float>(first + static_cast<double>(i) *
+                                                 ((last - first) / static_cast<double>(n - 1))));
   t.y.resize(n);
   return t;
 }
@@ -235,7 +246,9 @@ std::vector<write_case> write_cases() {
     write_case c{"integer_even_dif", {}, {}, true};
     spectra::trace t = even_trace(700, 4000.0, 400.0);
     for (std::size_t i = 0; i < t.y.size(); ++i)
-      t.y[i] = i % 50 < 10 ? 3.0f : std::ldexp(std::round(30000.0f * std::sin(static_cast<float>(i) / 9.0f)), -5);
+      t.y[i] = i % 50 < 10
+                   ? 3.0f
+                   : std::ldexp(std::round(30000.0f * std::sin(static_cast<float>(i) / 9.0f)), -5);
     t.integer_y = true;
     c.doc.spectra.push_back(t);
     c.doc.x_unit = {1, "Wavenumber (cm-1)"};
@@ -263,7 +276,8 @@ std::vector<write_case> write_cases() {
     t.x_stored = true;
     for (int i = 1; i <= 300; ++i) {
       t.x.push_back(static_cast<float>(i * i) / 7.0f - 50.0f);
-      t.y.push_back((i % 3 == 0 ? -1.0f : 1.0f) * std::pow(10.0f, static_cast<float>(i % 60 - 30)) / 3.0f);
+      t.y.push_back((i % 3 == 0 ? -1.0f : 1.0f) * std::pow(10.0f, static_cast<float>(i % 60 - 30)) /
+                    3.0f);
     }
     t.first_x = t.x.front();
     t.last_x = t.x.back();
@@ -275,7 +289,8 @@ std::vector<write_case> write_cases() {
     write_case c{"several_spectra", {}, {}, true};
     for (int s = 0; s < 3; ++s) {
       spectra::trace t = even_trace(64, 10.0 * s, 10.0 * s + 63.0);
-      for (std::size_t i = 0; i < t.y.size(); ++i) t.y[i] = static_cast<float>((static_cast<int>(i) - 20) * (s + 1));
+      for (std::size_t i = 0; i < t.y.size(); ++i)
+        t.y[i] = static_cast<float>((static_cast<int>(i) - 20) * (s + 1));
       t.z = s;
       c.doc.spectra.push_back(t);
     }
@@ -310,14 +325,15 @@ TEST_F(jcamp_writing, reads_back_to_the_same_values_in_lines_of_80_characters) {
     SCOPED_TRACE(c.name);
     const std::string text = written(c.doc, c.options);
     std::size_t start = 0;
-    for (std::size_t end = text.find("\r\n"); end != std::string::npos; end = text.find("\r\n", start)) {
+    for (std::size_t end = text.find("\r\n"); end != std::string::npos;
+         end = text.find("\r\n", start)) {
       EXPECT_LE(end - start, 80u) << text.substr(start, end - start);
       start = end + 2;
     }
     EXPECT_EQ(start, text.size());
-    for (const char* label : {"##TITLE=", "##JCAMP-DX= 4.24", "##DATA TYPE=", "##ORIGIN=", "##OWNER=",
-                              "##XUNITS=", "##YUNITS=", "##XFACTOR=", "##YFACTOR=", "##FIRSTX=",
-                              "##LASTX=", "##NPOINTS=", "##FIRSTY=", "##END="})
+    for (const char* label : {"##TITLE=", "##JCAMP-DX= 4.24", "##DATA TYPE=", "##ORIGIN=",
+                              "##OWNER=", "##XUNITS=", "##YUNITS=", "##XFACTOR=", "##YFACTOR=",
+                              "##FIRSTX=", "##LASTX=", "##NPOINTS=", "##FIRSTY=", "##END="})
       EXPECT_NE(text.find(label), std::string::npos) << label;
     const read_result r = read_text(text);
     ASSERT_FALSE(r.trouble) << r.trouble->reason << " on line " << r.trouble->line;
@@ -334,8 +350,10 @@ TEST_F(jcamp_writing, reads_back_to_the_same_values_in_lines_of_80_characters) {
     }
   }
   const auto cases = write_cases();
-  EXPECT_NE(written(cases[0].doc, {}).find("##XUNITS= 1/CM\r\n##YUNITS= ABSORBANCE\r\n"), std::string::npos);
-  EXPECT_NE(written(cases[4].doc, cases[4].options).find("##TITLE= uneven.xy\r\n"), std::string::npos);
+  EXPECT_NE(written(cases[0].doc, {}).find("##XUNITS= 1/CM\r\n##YUNITS= ABSORBANCE\r\n"),
+            std::string::npos);
+  EXPECT_NE(written(cases[4].doc, cases[4].options).find("##TITLE= uneven.xy\r\n"),
+            std::string::npos);
   EXPECT_NE(written(cases[4].doc, {}).find("##XYPOINTS=(XY..XY)"), std::string::npos);
 }
 
@@ -361,11 +379,11 @@ std::vector<write_case> dialogue_inputs() {
     int format;
     bool integer;
   } files[] = {
-      {examples / "sample.y", 1, false},     {examples / "sample.xy", 2, false},
-      {examples / "sample.6xy", 3, false},   {examples / "old.spc", 5, true},
-      {examples / "new.spc", 5, false},      {spc / "BENZENE.SPC", 5, true},
-      {spc / "TOLUENE.SPC", 5, true},        {spc / "Ft-ir.spc", 5, true},
-      {spc / "TESTINP.SPC", 5, false},       {spc / "DOERNER.spc", 5, true},
+      {examples / "sample.y", 1, false},   {examples / "sample.xy", 2, false},
+      {examples / "sample.6xy", 3, false}, {examples / "old.spc", 5, true},
+      {examples / "new.spc", 5, false},    {spc / "BENZENE.SPC", 5, true},
+      {spc / "TOLUENE.SPC", 5, true},      {spc / "Ft-ir.spc", 5, true},
+      {spc / "TESTINP.SPC", 5, false},     {spc / "DOERNER.spc", 5, true},
       {spc / "022b4asf.spc", 5, true},
   };
   spectra::array_capacity = spectra::max_points;
@@ -443,7 +461,8 @@ TEST_F(jcamp_writing, is_read_by_jcampconverter_to_the_same_values) {
         const std::vector<float>& v = axis[0] == 'x' ? t.x : t.y;
         for (std::size_t i = 0; i < v.size(); ++i) {
           char number[32];
-          json += std::string(i ? "," : "") + std::string(number, std::to_chars(number, number + 32, v[i]).ptr);
+          json += std::string(i ? "," : "") +
+                  std::string(number, std::to_chars(number, number + 32, v[i]).ptr);
         }
         json += "]";
       }
@@ -452,7 +471,8 @@ TEST_F(jcamp_writing, is_read_by_jcampconverter_to_the_same_values) {
     test_support::write_file(c.name + ".json", json + "]}");
   }
   fs::remove("out.jdx");
-  const std::string command = "\"" + node + "\" \"" + (checker / "check.mjs").string() + "\" . > check.txt 2>&1";
+  const std::string command =
+      "\"" + node + "\" \"" + (checker / "check.mjs").string() + "\" . > check.txt 2>&1";
   const int status = std::system(command.c_str());
   EXPECT_EQ(status, 0) << test_support::read_file("check.txt");
 }
