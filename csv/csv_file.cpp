@@ -29,7 +29,8 @@ class line_reader {
   explicit line_reader(std::string_view text) : text_{text} {}
   bool next(std::string_view& line) {
     if (at_ >= text_.size()) return false;
-    const std::size_t end = std::min(text_.find_first_of("\r\n", at_), text_.size());
+    std::size_t end = at_;  // a plain loop: find_first_of looks up each byte in the set
+    while (end < text_.size() && text_[end] != '\n' && text_[end] != '\r') ++end;
     line = text_.substr(at_, end - at_);
     at_ = end;
     if (at_ < text_.size() && text_[at_] == '\r') ++at_;

@@ -2,6 +2,7 @@
 // DIF and DUP, NTUPLES pages and blocks; its reader and writer.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -35,6 +36,20 @@ using spectra::trouble;
 // ---------------------------------------------------------------------------------------------
 // Text
 
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view trimmed(std::string_view s) {
+  while (!s.empty() && (is_blank(s.front()) || s.front() == '\0')) s.remove_prefix(1);
+  while (!s.empty() && (is_blank(s.back()) || s.back() == '\0')) s.remove_suffix(1);
+  return s;
+}
+
+// A line that starts a labelled record: "##", after any blanks.
+bool starts_labelled(std::string_view line) {
+  line = trimmed(line);
+  return line.size() >= 2 && line[0] == '#' && line[1] == '#';
+}
+
 // The file's lines, ended by LF, CR LF or CR, counted from 1.
 class line_reader {
  public:
@@ -52,8 +67,18 @@ class line_reader {
   // The next line, left to be taken.
   bool peek(std::string_view& line) const {
     if (at_ >= text_.size()) return false;
-    const std::size_t end = text_.find_first_of("\r\n", at_);
-    line = text_.substr(at_, end == std::string_view::npos ? std::string_view::npos : end - at_);
+    std::size_t end = at_;  // a plain loop: find_first_of looks up each byte in the set
+    while (end < text_.size() && text_[end] != '\n' && text_[end] != '\r') ++end;
+    line = text_.substr(at_, end - at_);
+    return true;
+  }
+  // The next line when it is not a labelled record, which is left to be taken.
+  bool next_data(std::string_view& line) {
+    if (!peek(line) || starts_labelled(line)) return false;
+    at_ += line.size();
+    if (at_ < text_.size() && text_[at_] == '\r') ++at_;
+    if (at_ < text_.size() && text_[at_] == '\n') ++at_;
+    ++number_;
     return true;
   }
   // The number of the line last taken.
@@ -64,14 +89,6 @@ class line_reader {
   std::size_t at_ = 0;
   std::int64_t number_ = 0;
 };
-
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view trimmed(std::string_view s) {
-  while (!s.empty() && (is_blank(s.front()) || s.front() == '\0')) s.remove_prefix(1);
-  while (!s.empty() && (is_blank(s.back()) || s.back() == '\0')) s.remove_suffix(1);
-  return s;
-}
 
 // A value without its $$ comment and the blanks around it.
 std::string_view without_comment(std::string_view s) {
@@ -104,11 +121,6 @@ bool labelled(std::string_view line, std::string& label, std::string_view& value
     value = line.substr(equals + 1);
   }
   return true;
-}
-
-bool starts_labelled(std::string_view line) {
-  line = trimmed(line);
-  return line.size() >= 2 && line[0] == '#' && line[1] == '#';
 }
 
 std::string uppercase(std::string_view s) {
@@ -320,6 +332,18 @@ token next_token(std::string_view line, std::size_t& pos) {
   }
   const char* const first = text.data();
   const char* const last = text.data() + used;
+  // Most numbers are integers of a few digits: those are summed here, the rest read by from_chars.
+  if (used <= 16) {
+    const bool negative = text[0] == '-';
+    std::int64_t sum = 0;
+    std::size_t i = negative ? 1 : 0;
+    for (; i < used && is_digit(text[i]); ++i) sum = sum * 10 + (text[i] - '0');
+    if (i == used && used > (negative ? 1u : 0u)) {
+      t.count = negative ? -sum : sum;
+      t.value = static_cast<double>(t.count);
+      return t;
+    }
+  }
   if (t.k == kind::dup) {
     const auto [end, ec] = std::from_chars(first, last, t.count);
     if (ec != std::errc{} || end != last) t.k = kind::bad, t.c = c;
@@ -731,8 +755,7 @@ outcome reader::even_data(spectra::trace& t, const data_frame& f) {
   bool check_next = false;  // the line before ended in DIF form: this line's first y repeats it
   if (f.points)
     t.y.reserve(std::min(static_cast<std::size_t>(*f.points), most_points_ / points_per_byte));
-  while (lines_.peek(line) && !starts_labelled(line)) {
-    lines_.next(line);
+  while (lines_.next_data(line)) {
     std::size_t pos = 0;
     const token x = next_token(line, pos);
     if (x.k == kind::end) continue;
@@ -826,8 +849,7 @@ outcome reader::even_data(spectra::trace& t, const data_frame& f) {
 outcome reader::point_data(spectra::trace& t, const data_frame& f, std::size_t group) {
   std::string_view line;
   std::size_t number = 0;  // of the value in its group
-  while (lines_.peek(line) && !starts_labelled(line)) {
-    lines_.next(line);
+  while (lines_.next_data(line)) {
     std::size_t pos = 0;
     for (token v = next_token(line, pos); v.k != kind::end; v = next_token(line, pos)) {
       note_form(forms_, v.k);
@@ -915,29 +937,28 @@ std::string number_text(float v) {
   return out;
 }
 
-// An integer in a compressed form: its first digit and sign as one pseudo-digit, then the rest.
-// The pseudo-digits of 1 to 9 in each form, positive then negative.
-void append_compressed(std::string& out, std::int64_t v, const char* positive, const char* negative,
-                       char zero) {
-  std::array<char, 24> digits{};
-  const auto magnitude = static_cast<std::uint64_t>(v < 0 ? -v : v);
-  const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), magnitude).ptr;
-  const int first = digits[0] - '0';
-  if (first == 0)
-    out += zero;
-  else
-    out += (v < 0 ? negative : positive)[first - 1];
-  out.append(digits.data() + 1, end);
+// An integer in a compressed form at out, giving the end: its first digit and sign as one
+// pseudo-digit, then the rest. The pseudo-digits of 1 to 9 in each form, positive then negative.
+char* put_compressed(char* out, std::int64_t v, const char* positive, const char* negative,
+                     char zero) {
+  std::array<char, 20> reversed{};
+  std::size_t n = 0;
+  for (auto m = static_cast<std::uint64_t>(v < 0 ? -v : v); n == 0 || m > 0; m /= 10)
+    reversed[n++] = static_cast<char>('0' + m % 10);
+  const int first = reversed[n - 1] - '0';
+  *out++ = first == 0 ? zero : (v < 0 ? negative : positive)[first - 1];
+  for (std::size_t i = n - 1; i-- > 0;) *out++ = reversed[i];
+  return out;
 }
 
-void append_sqz(std::string& out, std::int64_t v) {
-  append_compressed(out, v, "ABCDEFGHI", "abcdefghi", '@');
+char* put_sqz(char* out, std::int64_t v) {
+  return put_compressed(out, v, "ABCDEFGHI", "abcdefghi", '@');
 }
-void append_dif(std::string& out, std::int64_t v) {
-  append_compressed(out, v, "JKLMNOPQR", "jklmnopqr", '%');
+char* put_dif(char* out, std::int64_t v) {
+  return put_compressed(out, v, "JKLMNOPQR", "jklmnopqr", '%');
 }
-void append_dup(std::string& out, std::int64_t count) {
-  append_compressed(out, count, "STUVWXYZs", "STUVWXYZs", '@');
+char* put_dup(char* out, std::int64_t count) {
+  return put_compressed(out, count, "STUVWXYZs", "STUVWXYZs", '@');
 }
 
 // How the y values of evenly spaced data are written: as integers times YFACTOR.
@@ -946,8 +967,9 @@ struct y_scale {
   std::vector<std::int64_t> integers;
 };
 
-// How the x at the start of each data line is written: as it is, where every x is short in plain
-// decimals (XFACTOR 1), else as an integer times a power of ten that keeps 9 digits.
+// How the x at the start of each data line is written: as it is, where every x is between 1E-6
+// and 1E9, which makes at most 17 characters in plain decimals (XFACTOR 1), else as an integer
+// times a power of ten that keeps 9 digits.
 struct x_scale {
   std::string factor = "1";
   double value = 1.0;
@@ -957,12 +979,10 @@ struct x_scale {
 x_scale x_scale_of(const std::vector<float>& x) {
   x_scale s;
   float largest = 0.0f;
-  std::array<char, 64> buffer{};
   for (const float v : x) {
-    largest = std::max(largest, std::fabs(v));
-    const auto r =
-        std::to_chars(buffer.data(), buffer.data() + buffer.size(), v, std::chars_format::fixed);
-    s.plain = s.plain && r.ec == std::errc{} && r.ptr - buffer.data() <= 16;
+    const float size = std::fabs(v);
+    largest = std::max(largest, size);
+    s.plain = s.plain && (size == 0.0f || (size >= 1e-6f && size < 1e9f));
   }
   if (s.plain) return s;
   const int power = static_cast<int>(std::floor(std::log10(static_cast<double>(largest)))) - 8;
@@ -992,13 +1012,14 @@ y_scale scale_of(const std::vector<float>& y) {
   float largest = 0.0f;
   for (const float v : y) {
     if (v == 0.0f) continue;
-    int e = 0;
-    const double m = std::frexp(static_cast<double>(v), &e);  // v = m 2^e, 0.5 <= |m| < 1
-    auto bits = static_cast<std::int64_t>(std::ldexp(std::fabs(m), 53));
-    int low = e - 53;
-    while ((bits & 1) == 0) bits >>= 1, ++low;
-    lowest = std::min(lowest, low);
-    highest = std::max(highest, e);
+    // |v| is its significand times 2^power, the significand an integer of at most 24 bits.
+    const auto bits = std::bit_cast<std::uint32_t>(v);
+    const int field = static_cast<int>((bits >> 23) & 0xff);
+    std::uint32_t significand = bits & 0x7fffff;
+    int power = -149;
+    if (field > 0) significand |= 0x800000, power = field - 150;
+    lowest = std::min(lowest, power + std::countr_zero(significand));
+    highest = std::max(highest, power + static_cast<int>(std::bit_width(significand)));
     largest = std::max(largest, std::fabs(v));
   }
   s.integers.resize(y.size());
@@ -1008,8 +1029,9 @@ y_scale scale_of(const std::vector<float>& y) {
   }
   if (highest - lowest <= 31) {
     s.factor = text_of(std::ldexp(1.0, lowest));
+    const double scale = std::ldexp(1.0, -lowest);  // a power of two: each product is exact
     for (std::size_t i = 0; i < y.size(); ++i)
-      s.integers[i] = static_cast<std::int64_t>(std::ldexp(static_cast<double>(y[i]), -lowest));
+      s.integers[i] = static_cast<std::int64_t>(static_cast<double>(y[i]) * scale);
     return s;
   }
   int power = static_cast<int>(
@@ -1062,38 +1084,41 @@ std::optional<even_axis> even_axis_of(const spectra::trace& t) {
 void write_dif_lines(recio::unit_number unit, const spectra::trace& t, const x_scale& xs,
                      const std::vector<std::int64_t>& q) {
   const std::size_t n = q.size();
+  std::string start;
+  // A line: at most 80 characters, and a token is added only where it fits.
+  std::array<char, line_width + 48> line{};
+  const auto begin_line = [&](std::size_t i) {
+    start.clear();
+    append_x(start, t.x[i], xs);
+    start += ' ';
+    std::copy(start.begin(), start.end(), line.begin());
+    return put_sqz(line.data() + start.size(), q[i]);
+  };
   std::size_t i = 0;
-  std::string line;
-  std::string token;
   for (;;) {
-    line.clear();
-    append_x(line, t.x[i], xs);
-    line += ' ';
-    append_sqz(line, q[i]);
+    char* end = begin_line(i);
     std::size_t j = i + 1;
     while (j < n) {
       const std::int64_t d = q[j] - q[j - 1];
-      std::size_t run = 1;
       // Runs of at most 999: the file keeps a byte for every few hundred points, as readers that
       // bound a file's points by its size expect.
+      std::size_t run = 1;
       while (j + run < n && run < 999 && q[j + run] - q[j + run - 1] == d) ++run;
-      token.clear();
-      append_dif(token, d);
-      if (run > 1) append_dup(token, static_cast<std::int64_t>(run));
+      std::array<char, 48> token{};
+      char* token_end = put_dif(token.data(), d);
+      if (run > 1) token_end = put_dup(token_end, static_cast<std::int64_t>(run));
+      const auto size = static_cast<std::size_t>(token_end - token.data());
       // A fresh line always has room for a value, a difference and its count.
-      if (line.size() + token.size() > line_width) break;
-      line += token;
+      if (static_cast<std::size_t>(end - line.data()) + size > line_width) break;
+      end = std::copy(token.data(), token_end, end);
       j += run;
     }
-    write_line(unit, line);
+    write_line(unit, {line.data(), static_cast<std::size_t>(end - line.data())});
     if (j == i + 1) return;  // a line of one y ends the data without a check
     i = j - 1;
     if (j == n) {
-      line.clear();
-      append_x(line, t.x[i], xs);
-      line += ' ';
-      append_sqz(line, q[i]);
-      write_line(unit, line);
+      end = begin_line(i);
+      write_line(unit, {line.data(), static_cast<std::size_t>(end - line.data())});
       return;
     }
   }
