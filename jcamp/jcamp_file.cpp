@@ -462,6 +462,11 @@ class reader {
 
  private:
   trouble at_line(std::string reason) const { return trouble{std::move(reason), lines_.number()}; }
+  // The points that the file may still hold beside the spectra before and the held ones.
+  std::size_t room(std::size_t held) const {
+    const std::size_t used = static_cast<std::size_t>(total_points_) + held;
+    return used < most_points_ ? most_points_ - used : 0;
+  }
   outcome record(const std::string& label, std::string_view value);
   outcome number_record(std::optional<double>& target, const std::string& label,
                         std::string_view value);
@@ -475,7 +480,7 @@ class reader {
 
   line_reader lines_;
   spectra::document& doc_;
-  std::size_t most_points_;
+  std::size_t most_points_;  // of the whole file, its spectra together
   std::vector<block> open_;
   bool any_block_ = false;
   unsigned forms_ = 0;
@@ -731,11 +736,9 @@ outcome reader::data_record(const std::string& label, std::string_view value) {
 
 outcome reader::push(std::vector<float>& values, double v, double factor,
                      std::optional<double> points) {
-  const std::size_t most =
-      points ? std::min(most_points_, static_cast<std::size_t>(*points)) : most_points_;
-  if (values.size() >= most)
-    return at_line(points ? "more points than ##NPOINTS= " + text_of(*points)
-                          : std::string("more points than the file can hold"));
+  if (points && static_cast<double>(values.size()) >= *points)
+    return at_line("more points than ##NPOINTS= " + text_of(*points));
+  if (room(values.size()) == 0) return at_line("more points than the file can hold");
   const double scaled = v * factor;
   if (!fits_single(scaled)) return at_line("a value beyond the range of single precision");
   values.push_back(static_cast<float>(scaled));
@@ -795,7 +798,7 @@ outcome reader::even_data(spectra::trace& t, const data_frame& f) {
             return at_line("a DUP count that follows no value on its line");
           if (y.count < 1) return at_line("a DUP count below 1");
           const auto more = static_cast<std::uint64_t>(y.count - 1);
-          if (more > most_points_ - t.y.size())
+          if (more > room(t.y.size()))
             return at_line("a DUP count of more points than the file can hold");
           for (std::uint64_t i = 0; i < more; ++i) {
             if (repeated == kind::dif) value += difference;
@@ -858,7 +861,7 @@ outcome reader::point_data(spectra::trace& t, const data_frame& f, std::size_t g
       if (v.k == kind::missing) return at_line("a missing value (?) in a table of points");
       if (v.k == kind::bad) return at_line(std::string("'") + v.c + "' in a number");
       if (number == 0) {
-        if (t.x.size() >= most_points_) return at_line("more points than the file can hold");
+        if (room(t.x.size()) == 0) return at_line("more points than the file can hold");
         const double x = v.value * f.x_factor;
         if (!fits_single(x)) return at_line("an x beyond the range of single precision");
         t.x.push_back(static_cast<float>(x));
