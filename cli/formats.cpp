@@ -5,6 +5,8 @@
 #include <array>
 #include <cctype>
 
+#include "csv/csv.hpp"
+#include "jcamp/jcamp.hpp"
 #include "spc/spc_file.hpp"
 #include "textfmt/textfmt.hpp"
 
@@ -16,20 +18,27 @@ constexpr std::array<std::string_view, 1> y_extensions{".y"};
 constexpr std::array<std::string_view, 1> xy_extensions{".xy"};
 constexpr std::array<std::string_view, 1> six_extensions{".6xy"};
 constexpr std::array<std::string_view, 1> spc_extensions{".spc"};
+constexpr std::array<std::string_view, 3> jcamp_extensions{".jdx", ".dx", ".jcm"};
+constexpr std::array<std::string_view, 1> csv_extensions{".csv"};
 
-// Binary formats are tried first; text shapes from the most particular: a Y head is also one
-// value a record. Either SPC variant is read by the first SPC row; .spc names the new variant.
+// Binary formats are tried first, then labelled text; text shapes from the most particular (a Y
+// head is also one value a record), and a table last, as a comma-separated XY file is read the
+// same either way. Either SPC variant is read by the first SPC row; .spc names the new variant.
 constexpr std::array table{
     file_format{"spc", "SPC", spc_extensions, true, true, spc::recognises, spc::read_file,
                 spc::write_new},
     file_format{"spc-old", "SPC, old variant", spc_extensions, true, true, nullptr, nullptr,
                 spc::write_old},
+    file_format{"jcamp", "JCAMP-DX", jcamp_extensions, false, true, jcamp::recognises,
+                jcamp::read_file, jcamp::write_file},
     file_format{"y", "Y (single column with a head)", y_extensions, false, false,
                 textfmt::recognises_y, textfmt::read_y_file, textfmt::write_y_file},
     file_format{"xy", "XY (two columns)", xy_extensions, false, false, textfmt::recognises_xy,
                 textfmt::read_xy_file, textfmt::write_xy_file},
     file_format{"6xy", "6XY (three x/y pairs a record)", six_extensions, false, false,
                 textfmt::recognises_6xy, textfmt::read_6xy_file, textfmt::write_6xy_file},
+    file_format{"csv", "CSV", csv_extensions, false, false, csv::recognises, csv::read_file,
+                csv::write_file},
 };
 
 bool same_letters(std::string_view a, std::string_view b) {

@@ -1,14 +1,14 @@
 # fuzz/run_fuzzer.cmake: runs one fuzz target over a fresh copy of its seed corpus, so that the
 # corpus kept in the repository is never written to; any finding fails.
-# cmake -DFUZZER=... -DSEEDS=... [-DEXTRA_SEEDS=folder] -DWORK=... -DRUNS=... -DSECONDS=...
-#       -DMAX_LEN=... -P run_fuzzer.cmake
-# EXTRA_SEEDS adds the .spc files of a folder that may be absent.
+# SHARED_SEEDS, where given and present, is a folder of further seed files.
+# cmake -DFUZZER=... -DSEEDS=... -DWORK=... -DRUNS=... -DSECONDS=... -DMAX_LEN=...
+#       [-DSHARED_SEEDS=...] -P run_fuzzer.cmake
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK}/artifacts)
 file(COPY ${SEEDS}/ DESTINATION ${WORK}/corpus)
-if(EXTRA_SEEDS AND IS_DIRECTORY ${EXTRA_SEEDS})
-  file(GLOB extra ${EXTRA_SEEDS}/*.spc ${EXTRA_SEEDS}/*.SPC)
-  file(COPY ${extra} DESTINATION ${WORK}/corpus)
+if(SHARED_SEEDS AND IS_DIRECTORY ${SHARED_SEEDS})
+  file(GLOB shared_files LIST_DIRECTORIES false ${SHARED_SEEDS}/*)
+  file(COPY ${shared_files} DESTINATION ${WORK}/corpus)
 endif()
 execute_process(
   COMMAND ${FUZZER} -runs=${RUNS} -max_total_time=${SECONDS} -max_len=${MAX_LEN} -seed=1

@@ -4,6 +4,7 @@
 // single runs are cases of tests/e2e (their folders begin with cli_).
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -206,6 +207,54 @@ TEST(convert, carries_every_real_spc_file_through_spc_unchanged) {
   const auto ole = run_zolkdf(work, "", {"info", (spc_samples / "OLE_UV.SPC").string()});
   EXPECT_EQ(ole.status, 1);
   EXPECT_NE(ole.err.find("not an SPC file (a compound document)"), std::string::npos) << ole.err;
+  fs::remove_all(work);
+}
+
+// The y values of an XY file, record by record.
+std::vector<double> y_values(const std::string& xy) {
+  std::vector<double> y;
+  for (std::size_t at = 0; at + 27 <= xy.size(); at = xy.find('\n', at) + 1)
+    y.push_back(std::stod(xy.substr(at + 13, 14)));
+  return y;
+}
+
+// Every example and real SPC file through JCAMP-DX and CSV and back gives its XY files: byte for
+// byte through CSV, and through JCAMP-DX for integer data; float data keeps every y within 1E-8
+// of the largest, which the XY file's seven digits may show as one unit of the last digit.
+TEST(convert, carries_every_example_and_real_spc_file_through_jcamp_dx_and_csv) {
+  const fs::path work = copy_of_examples("cli-exchange");
+  fs::create_directories(work / "in");
+  for (const char* name : {"sample.y", "sample.xy", "sample.6xy", "old.spc", "new.spc"})
+    fs::copy(work / name, work / "in" / (fs::path{name}.extension().string().substr(1) + name));
+  if (fs::exists(spc_samples))
+    for (const auto& e : fs::directory_iterator(spc_samples))
+      if (e.is_regular_file() && e.path().extension() != ".md" && e.path().filename() != "OLE_UV.SPC")
+        fs::copy(e.path(), work / "in" / e.path().filename());
+  const auto convert = [&](const std::string& from, const std::string& to, const char* format) {
+    const auto r = run_zolkdf(work, "", {"convert", from, "-d", to, "-t", format, "-q", "-r"});
+    EXPECT_EQ(r.status, 0) << from << " -> " << format << ": " << r.err;
+  };
+  convert("in", "straight", "xy");
+  for (const char* format : {"jcamp", "csv"}) {
+    const std::string middle = std::string{format} + "-files";
+    const std::string back = std::string{format} + "-back";
+    convert("in", middle, format);
+    convert(middle, back, "xy");
+    const auto straight = files_of(work / "straight");
+    for (const auto& [name, bytes] : files_of(work / back)) {
+      ASSERT_TRUE(straight.contains(name)) << name;
+      if (bytes == straight.at(name)) continue;
+      EXPECT_STREQ(format, "jcamp") << name << " changed through CSV";
+      const std::vector<double> a = y_values(straight.at(name));
+      const std::vector<double> b = y_values(bytes);
+      ASSERT_EQ(a.size(), b.size()) << name;
+      double largest = 0;
+      for (const double v : a) largest = std::max(largest, std::fabs(v));
+      for (std::size_t i = 0; i < a.size(); ++i)
+        EXPECT_LE(std::fabs(a[i] - b[i]), 1e-8 * largest + 1e-7 * std::fabs(a[i])) << name << " " << i;
+    }
+    EXPECT_EQ(files_of(work / back).size(), straight.size()) << format;
+  }
   fs::remove_all(work);
 }
 

@@ -1,0 +1,318 @@
+// csv/csv_file.cpp: the CSV file: a header row and one row per point, fields separated by commas,
+// semicolons or tabs; its reader and writer.
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "csv/csv.hpp"
+
+namespace csv {
+namespace {
+
+constexpr recio::layout text_record{"(A)"};
+// The rows that recognising a table looks at.
+constexpr std::size_t rows_looked_at = 8;
+
+using spectra::outcome;
+using spectra::trouble;
+
+// The lines of a text, ended by LF, CR LF or CR, counted from 1.
+class line_reader {
+ public:
+  explicit line_reader(std::string_view text) : text_{text} {}
+  bool next(std::string_view& line) {
+    if (at_ >= text_.size()) return false;
+    std::size_t end = at_;  // a plain loop: find_first_of looks up each byte in the set
+    while (end < text_.size() && text_[end] != '\n' && text_[end] != '\r') ++end;
+    line = text_.substr(at_, end - at_);
+    at_ = end;
+    if (at_ < text_.size() && text_[at_] == '\r') ++at_;
+    if (at_ < text_.size() && text_[at_] == '\n') ++at_;
+    ++number_;
+    return true;
+  }
+  std::int64_t number() const { return number_; }
+  bool at_end() const { return at_ >= text_.size(); }
+
+ private:
+  std::string_view text_;
+  std::size_t at_ = 0;
+  std::int64_t number_ = 0;
+};
+
+std::string_view as_text(spectra::byte_view bytes) {
+  std::string_view text{reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // a byte order mark
+  return text;
+}
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view trimmed(std::string_view s) {
+  while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && is_blank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// What a line is: nothing, a comment, or a row of the table.
+enum class line_kind { blank, comment, row };
+line_kind kind_of(std::string_view line) {
+  const std::string_view s = trimmed(line);
+  if (s.empty()) return line_kind::blank;
+  return s.front() == '#' ? line_kind::comment : line_kind::row;
+}
+
+// The separator that a row uses: a semicolon before a tab before a comma, for a row separated by
+// semicolons may hold decimal commas. 0 for none.
+char separator_of(std::string_view row) {
+  bool quoted = false;
+  bool tab = false, comma = false;
+  for (const char c : row) {
+    if (c == '"') quoted = !quoted;
+    if (quoted) continue;
+    if (c == ';') return ';';
+    tab = tab || c == '\t';
+    comma = comma || c == ',';
+  }
+  return tab ? '\t' : comma ? ',' : 0;
+}
+
+struct field {
+  std::string text;
+  bool quoted = false;
+};
+
+// Splits a row at the separator. A field in double quotes may hold the separator, and "" in it
+// stands for one quote. False when a quote is not closed.
+bool split(std::string_view row, char separator, std::vector<field>& fields) {
+  fields.clear();
+  fields.emplace_back();
+  bool in_quotes = false;
+  for (std::size_t i = 0; i < row.size(); ++i) {
+    const char c = row[i];
+    if (in_quotes) {
+      if (c != '"')
+        fields.back().text += c;
+      else if (i + 1 < row.size() && row[i + 1] == '"')
+        fields.back().text += '"', ++i;
+      else
+        in_quotes = false;
+    } else if (c == separator) {
+      fields.emplace_back();
+    } else if (c == '"' && trimmed(fields.back().text).empty()) {
+      fields.back().text.clear();
+      fields.back().quoted = in_quotes = true;
+    } else {
+      fields.back().text += c;
+    }
+  }
+  return !in_quotes;
+}
+
+// A field as a number: blanks around it and a leading '+' are passed over; where decimal commas
+// are allowed, one comma and no point is read as the point. "0,5" gives 0.5.
+std::optional<double> number_of(std::string_view text, bool decimal_comma) {
+  text = trimmed(text);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  std::string point;
+  if (decimal_comma && text.find('.') == std::string_view::npos &&
+      std::count(text.begin(), text.end(), ',') == 1) {
+    point = std::string(text);
+    point[point.find(',')] = '.';
+    text = point;
+  }
+  double v = 0.0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (ec != std::errc{} || end != text.data() + text.size() || !std::isfinite(v))
+    return std::nullopt;
+  return v;
+}
+
+bool all_numbers(const std::vector<field>& fields, bool decimal_comma) {
+  return std::all_of(fields.begin(), fields.end(), [&](const field& f) {
+    return number_of(f.text, decimal_comma || f.quoted).has_value();
+  });
+}
+
+// The unit in brackets at the end of a column's name: "x [Wavenumber (cm-1)]" gives
+// "Wavenumber (cm-1)".
+std::string unit_in(std::string_view name) {
+  name = trimmed(name);
+  const std::size_t open = name.rfind('[');
+  if (name.empty() || name.back() != ']' || open == std::string_view::npos) return {};
+  return std::string(trimmed(name.substr(open + 1, name.size() - open - 2)));
+}
+
+std::string separator_name(char separator) {
+  return separator == '\t' ? std::string("tab") : std::string(1, separator);
+}
+
+// A field as written: in double quotes when it holds a separator, a quote or a line end.
+std::string written_field(std::string_view text) {
+  if (text.find_first_of(",;\t\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string out = "\"";
+  for (const char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + '"';
+}
+
+void append_number(std::string& out, float v) {
+  std::array<char, 32> buffer{};
+  const auto r = std::to_chars(buffer.data(), buffer.data() + buffer.size(), v);
+  out.append(buffer.data(), r.ptr);
+}
+
+}  // namespace
+
+bool recognises(spectra::byte_view head) {
+  const std::string_view text = as_text(head);
+  // Tables are text: a control character other than the line ends and tab means binary data.
+  if (std::any_of(text.begin(), text.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return (u < 0x20 && c != '\t' && c != '\r' && c != '\n') || u == 0x7f;
+      }))
+    return false;
+  line_reader lines{text};
+  std::string_view line;
+  std::vector<field> fields;
+  char separator = 0;
+  std::size_t columns = 0;  // of the data rows
+  std::size_t rows = 0;
+  while (rows < rows_looked_at && lines.next(line)) {
+    // The head may end inside a line: a row cut short says nothing.
+    if (lines.at_end() && rows > 0 && !text.empty() && text.back() != '\n' && text.back() != '\r')
+      break;
+    const line_kind k = kind_of(line);
+    if (k == line_kind::blank) continue;
+    if (k == line_kind::comment) {
+      if (trimmed(line).substr(0, 2) == "##") return false;  // a labelled record
+      continue;
+    }
+    if (rows == 0) separator = separator_of(line);
+    if (separator == 0 || !split(line, separator, fields) || fields.size() < 2) return false;
+    const bool numbers = all_numbers(fields, separator != ',');
+    ++rows;
+    if (!numbers) {
+      if (rows == 1) continue;  // the header
+      return false;
+    }
+    if (columns == 0) columns = fields.size();
+    if (fields.size() != columns) return false;
+  }
+  return rows > 0;
+}
+
+spectra::outcome read_file(const spectra::input_file& file, const spectra::read_options& options,
+                           spectra::document& doc) {
+  doc = spectra::document{};
+  doc.format = "csv";
+  if (options.x_column < 1 || options.y_column < 1) return trouble{"columns count from 1", 0};
+  const auto x_at = static_cast<std::size_t>(options.x_column - 1);
+  const auto y_at = static_cast<std::size_t>(options.y_column - 1);
+  const std::size_t needed = std::max(x_at, y_at) + 1;
+  line_reader lines{as_text(file.bytes)};
+  std::string_view line;
+  std::vector<field> fields;
+  std::vector<std::string> header;
+  char separator = 0;
+  bool first_row = true;
+  bool decimal_comma = false;
+  std::size_t columns = 0;
+  spectra::trace t;
+  t.x_stored = true;
+  while (lines.next(line)) {
+    if (kind_of(line) != line_kind::row) continue;
+    const std::int64_t number = lines.number();
+    if (first_row) separator = separator_of(line);
+    if (!split(line, separator, fields)) return trouble{"a quote that is not closed", number};
+    const bool commas = separator == ';' || separator == '\t';
+    if (first_row) {
+      first_row = false;
+      if (!all_numbers(fields, commas)) {
+        for (const field& f : fields) header.emplace_back(trimmed(f.text));
+        continue;
+      }
+    }
+    if (columns == 0) columns = fields.size();
+    if (fields.size() < needed)
+      return trouble{std::to_string(fields.size()) + (fields.size() == 1 ? " column" : " columns") +
+                         " where column " + std::to_string(needed) + " is asked for",
+                     number};
+    float point[2] = {};
+    const std::size_t at[2] = {x_at, y_at};
+    for (int i = 0; i < 2; ++i) {
+      const field& f = fields[at[i]];
+      const std::string column = "column " + std::to_string(at[i] + 1);
+      if (trimmed(f.text).empty()) return trouble{column + " is empty", number};
+      const auto v = number_of(f.text, commas || f.quoted);
+      if (!v)
+        return trouble{column + ": \"" + std::string(trimmed(f.text)) + "\" is not a number",
+                       number};
+      if (std::fabs(*v) > static_cast<double>(std::numeric_limits<float>::max()))
+        return trouble{column + ": " + std::string(trimmed(f.text)) +
+                           " is beyond the range of single precision",
+                       number};
+      decimal_comma = decimal_comma || trimmed(f.text).find(',') != std::string_view::npos;
+      point[i] = static_cast<float>(*v);
+    }
+    t.x.push_back(point[0]);
+    t.y.push_back(point[1]);
+  }
+  if (t.y.empty()) return trouble{"no rows of numbers", lines.number()};
+  t.first_x = t.x.front();
+  t.last_x = t.x.back();
+  if (x_at < header.size()) doc.x_unit.name = unit_in(header[x_at]);
+  if (y_at < header.size()) doc.y_unit.name = unit_in(header[y_at]);
+  doc.facts.push_back({"separator", separator_name(separator)});
+  if (header.empty())
+    doc.facts.push_back({"header", false});
+  else
+    doc.facts.push_back({"header", header});
+  doc.facts.push_back({"rows", static_cast<std::int64_t>(t.y.size())});
+  doc.facts.push_back({"columns", static_cast<std::int64_t>(columns)});
+  doc.facts.push_back({"decimal comma", decimal_comma});
+  doc.spectra.push_back(std::move(t));
+  return std::nullopt;
+}
+
+spectra::outcome write_file(const spectra::document& doc, recio::unit_number unit,
+                            const spectra::write_options&) {
+  if (doc.spectra.empty()) return trouble{"no spectrum to write", 0};
+  if (doc.spectra.size() > 1)
+    return trouble{
+        "a CSV file holds one spectrum; this one has " + std::to_string(doc.spectra.size()), 0};
+  const spectra::trace& t = doc.spectra.front();
+  if (t.x.size() != t.y.size())
+    return trouble{
+        std::to_string(t.x.size()) + " x values for " + std::to_string(t.y.size()) + " y values",
+        0};
+  for (std::size_t i = 0; i < t.y.size(); ++i)
+    if (!std::isfinite(t.x[i]) || !std::isfinite(t.y[i]))
+      return trouble{"point " + std::to_string(i + 1) + ": not a finite number", 0};
+  const auto name = [](std::string_view axis, const spectra::axis_unit& u) {
+    return written_field(u.name.empty() ? std::string(axis)
+                                        : std::string(axis) + " [" + u.name + "]");
+  };
+  const std::string header = name("x", doc.x_unit) + "," + name("y", doc.y_unit);
+  recio::write(unit, text_record, {std::string_view{header}});
+  std::string row;
+  for (std::size_t i = 0; i < t.y.size(); ++i) {
+    row.clear();
+    append_number(row, t.x[i]);
+    row += ',';
+    append_number(row, t.y[i]);
+    recio::write(unit, text_record, {std::string_view{row}});
+  }
+  return std::nullopt;
+}
+
+}  // namespace csv

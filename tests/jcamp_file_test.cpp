@@ -1,0 +1,480 @@
+// tests/jcamp_file_test.cpp: reading and writing JCAMP-DX files: the shared samples, every data
+// form, damaged files, and the files we write read back by our reader and by jcampconverter.
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "jcamp/jcamp.hpp"
+#include "spc/spc.hpp"
+#include "tests/support/capture.hpp"
+#include "tests/support/run_program.hpp"
+#include "tests/support/scratch_test.hpp"
+#include "textfmt/textfmt.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+spectra::byte_view bytes_of(const std::string& s) {
+  return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
+}
+
+struct read_result {
+  spectra::document doc;
+  spectra::outcome trouble;
+};
+
+read_result read_text(const std::string& text) {
+  read_result r;
+  r.trouble = jcamp::read_file({bytes_of(text), "in.jdx"}, {}, r.doc);
+  return r;
+}
+
+std::vector<float> y_of(const std::string& text) {
+  const read_result r = read_text(text);
+  if (r.trouble) return {-999.0f};
+  return r.doc.spectra.empty() ? std::vector<float>{} : r.doc.spectra.front().y;
+}
+
+std::string head(const std::string& labels) {
+  return "##TITLE= t\r\n##JCAMP-DX= 4.24\r\n" + labels;
+}
+
+// The numbers of each array named key in a JSON text: "x":[1,2.5] gives {1, 2.5}.
+std::vector<std::vector<double>> arrays_named(const std::string& json, const std::string& key) {
+  std::vector<std::vector<double>> out;
+  const std::string start = "\"" + key + "\":[";
+  for (std::size_t at = json.find(start); at != std::string::npos; at = json.find(start, at)) {
+    at += start.size();
+    out.emplace_back();
+    while (json[at] != ']') {
+      double v = 0.0;
+      at = static_cast<std::size_t>(
+          std::from_chars(json.data() + at, json.data() + json.size(), v).ptr - json.data());
+      out.back().push_back(v);
+      if (json[at] == ',') ++at;
+    }
+  }
+  return out;
+}
+
+const fs::path samples = fs::path(ZOLKDF_SHARED_DIR) / "jcamp_samples";
+
+read_result read_sample(const std::string& name) {
+  static std::string text;  // the document's views end with the test, not with this call
+  text = test_support::read_file(samples / name);
+  return read_text(text);
+}
+
+TEST(jcamp_samples, give_the_values_that_an_independent_reader_gives) {
+  if (!fs::exists(samples)) GTEST_SKIP() << "no shared JCAMP-DX samples at " << samples;
+  // The NMR samples give x in Hz; the reference shows ppm: Hz divided by the observe frequency.
+  const struct {
+    const char* name;
+    std::size_t spectra;
+    double hz_per_x;
+  } cases[] = {
+      {"BRUKAFFN.DX", 1, 100.4},
+      {"BRUKDIF.DX", 1, 100.4},
+      {"BRUKNTUP.DX", 2, 100.4},
+      {"ISAS_MS1.DX", 1, 1.0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const read_result r = read_sample(c.name);
+    ASSERT_FALSE(r.trouble) << r.trouble->reason << " on line " << r.trouble->line;
+    const std::string json =
+        test_support::read_file(samples / "expected" / (std::string(c.name) + ".json"));
+    const auto xs = arrays_named(json, "x");
+    const auto ys = arrays_named(json, "y");
+    ASSERT_EQ(r.doc.spectra.size(), c.spectra);
+    ASSERT_EQ(ys.size(), c.spectra);
+    for (std::size_t s = 0; s < c.spectra; ++s) {
+      const spectra::trace& t = r.doc.spectra[s];
+      ASSERT_EQ(t.y.size(), ys[s].size());
+      for (std::size_t i = 0; i < t.y.size(); ++i) {
+        ASSERT_EQ(t.y[i], static_cast<float>(ys[s][i])) << "point " << i;
+        // x as single precision holds it: to 1E-7 of the largest.
+        ASSERT_NEAR(t.x[i] / c.hz_per_x, xs[s][i], 1e-7 * std::fabs(xs[s][0])) << "point " << i;
+      }
+    }
+  }
+  EXPECT_EQ(read_sample("ISAS_MS1.DX").doc.spectra.front().x_stored, true);
+  EXPECT_EQ(read_sample("BRUKNTUP.DX").doc.spectra[1].z, 2.0);
+}
+
+TEST(jcamp_samples, in_plain_packed_and_squeezed_form_are_one_spectrum) {
+  if (!fs::exists(samples)) GTEST_SKIP() << "no shared JCAMP-DX samples at " << samples;
+  const read_result affn = read_sample("BRUKAFFN.DX");
+  for (const char* name : {"BRUKPAC.DX", "BRUKSQZ.DX"}) {
+    const read_result r = read_sample(name);
+    ASSERT_FALSE(r.trouble);
+    EXPECT_EQ(r.doc.spectra.front().y, affn.doc.spectra.front().y) << name;
+    EXPECT_EQ(r.doc.spectra.front().x, affn.doc.spectra.front().x) << name;
+  }
+  const read_result dif = read_sample("BRUKDIF.DX");
+  EXPECT_EQ(dif.doc.variant, "5.0");
+  EXPECT_EQ(dif.doc.memo, "testspec");
+  EXPECT_EQ(dif.doc.x_unit.code, 6);  // HZ
+  const auto& forms = std::get<std::vector<std::string>>(dif.doc.facts[5].value);
+  EXPECT_EQ(dif.doc.facts[5].name, "data form");
+  EXPECT_EQ(forms, (std::vector<std::string>{"SQZ", "DIF", "DUP"}));
+}
+
+TEST(jcamp_data, every_form_mixed_on_a_line) {
+  const std::string even = head("##XYDATA=(X++(Y..Y))\r\n");
+  const std::string tail = "##FIRSTX=1\r\n##LASTX=";
+  using v = std::vector<float>;
+  // clang-format off
+  EXPECT_EQ(y_of(head("##FIRSTX=1\r\n##LASTX=4\r\n##XYDATA=(X++(Y..Y))\r\n1 10 -2,3 4.5\r\n##END=\r\n")), (v{10, -2, 3, 4.5f}));
+  EXPECT_EQ(y_of(head("##FIRSTX=1\r\n##LASTX=4\r\n##XYDATA=(X++(Y..Y))\r\n1+10-2+3-4\r\n##END=\r\n")),   (v{10, -2, 3, -4}));
+  EXPECT_EQ(y_of(head("##FIRSTX=1\r\n##LASTX=5\r\n##XYDATA=(X++(Y..Y))\r\n1 A0J%Tk\r\n##END=\r\n")),      (v{10, 11, 11, 11, 9}));   // DUP of a difference
+  EXPECT_EQ(y_of(head("##FIRSTX=1\r\n##LASTX=4\r\n##XYDATA=(X++(Y..Y))\r\n1 @aU\r\n##END=\r\n")),         (v{0, -1, -1, -1}));       // DUP of a value
+  EXPECT_EQ(y_of(head("##FIRSTX=1\r\n##LASTX=3\r\n##XYDATA=(X++(Y..Y))\r\n1 A0J\r\n2 A1J\r\n3 A2\r\n##END=\r\n")), (v{10, 11, 12}));     // check values dropped
+  EXPECT_EQ(y_of(head("##YFACTOR=0.5\r\n##FIRSTX=1\r\n##LASTX=2\r\n##XYDATA=(X++(Y..Y))\r\n1 3 1.5E+01 $$ note\r\n##END=\r\n")), (v{1.5f, 7.5f}));
+  EXPECT_EQ(y_of("\r\n$$ c\r\n  ##title= t\r\n## Data-Type = x\r\n##first_x=1\r\n##Last X=2\r\n##xy_data=(X++(Y..Y))\r\n 1 5 6\r\n##end=\r\n"), (v{5, 6}));
+  // clang-format on
+  const read_result r =
+      read_text(head("##FIRSTX=10\r\n##LASTX=40\r\n##NPOINTS=4\r\n##XYDATA=(X++(Y..Y))\r\n10 1 2 3 "
+                     "4\r\n##END=\r\n"));
+  ASSERT_FALSE(r.trouble);
+  EXPECT_EQ(r.doc.spectra[0].x, (v{10, 20, 30, 40}));
+  EXPECT_TRUE(r.doc.spectra[0].integer_y);
+  const read_result points =
+      read_text(head("##PEAK TABLE=(XY..XY)\r\n1,2; 3,-4\r\n5 6\r\n##END=\r\n"));
+  ASSERT_FALSE(points.trouble);
+  EXPECT_EQ(points.doc.spectra[0].x, (v{1, 3, 5}));
+  EXPECT_EQ(points.doc.spectra[0].y, (v{2, -4, 6}));
+}
+
+TEST(jcamp_data, blocks_give_a_spectrum_each_and_name_the_blocks_without_data) {
+  const read_result r = read_text(
+      "##TITLE= all\r\n##JCAMP-DX= 5.01\r\n##DATA TYPE= LINK\r\n##BLOCKS= 3\r\n"
+      "##TITLE= benzene\r\n##JCAMP-CS= 3.7\r\n##BLOCK_ID= 1\r\n##DATA TYPE= STRUCTURE\r\n##END=\r\n"
+      "##TITLE= ir\r\n##BLOCK_ID= 2\r\n##XUNITS= 1/CM\r\n##YUNITS= ABSORBANCE\r\n##FIRSTX=1\r\n"
+      "##LASTX=2\r\n##XYDATA=(X++(Y..Y))\r\n1 5 6\r\n##END=\r\n"
+      "##TITLE= ms\r\n##BLOCK_ID= 3\r\n##XYPOINTS=(XY..XY)\r\n1,2\r\n##END=\r\n##END=\r\n");
+  ASSERT_FALSE(r.trouble) << r.trouble->reason;
+  EXPECT_EQ(r.doc.spectra.size(), 2u);
+  EXPECT_EQ(r.doc.memo, "all");
+  EXPECT_EQ(r.doc.x_unit.code, 1);
+  EXPECT_EQ(r.doc.y_unit.code, 2);
+  EXPECT_EQ(r.doc.facts.back().name, "blocks without data, skipped");
+  EXPECT_EQ(std::get<std::vector<std::string>>(r.doc.facts.back().value),
+            (std::vector<std::string>{"block 1: benzene (STRUCTURE)"}));
+}
+
+TEST(jcamp_data, damaged_files_are_refused_with_the_line) {
+  const std::string data = "##FIRSTX=1\r\n##LASTX=4\r\n";
+  const struct {
+    std::string text;
+    std::int64_t line;
+    std::string reason;
+  } cases[] = {
+      {head(data + "##XYDATA=(X++(Y..Y))\r\n1 A0J\r\n3 B2J\r\n##END=\r\n"), 7,
+       "the DIF check value 22 differs from the last y of the line before, 11"},
+      {head(data + "##NPOINTS=3\r\n##XYDATA=(X++(Y..Y))\r\n1 1 2 3 4\r\n##END=\r\n"), 7,
+       "more points than ##NPOINTS= 3"},
+      {head(data + "##NPOINTS=5\r\n##XYDATA=(X++(Y..Y))\r\n1 1 2 3 4\r\n##END=\r\n"), 7,
+       "##NPOINTS= 5, but the data from line 6 holds 4 points"},
+      {head(data + "##XYDATA=(X++(Y..Y))\r\n1 1 2 x 4\r\n##END=\r\n"), 6, "'x' in a number"},
+      {head(data + "##XYDATA=(X++(Y..Y))\r\n1 1 2 3 4\r\n"), 6,
+       "the file ends inside the block begun on line 1, before its ##END="},
+      {head(data + "##XYDATA=(X++(Y..Y))\r\n1 A0S999999999999\r\n##END=\r\n"), 6,
+       "a DUP count of more points than the file can hold"},
+      {head(data + "##XYDATA=(X++(Y..Y))\r\n1 1E+50\r\n##END=\r\n"), 6,
+       "a value beyond the range of single precision"},
+      {head("##XYPOINTS=(XY..XY)\r\n1,2 3\r\n##END=\r\n"), 4, "a point without its y value"},
+      {head("##XYDATA=(XYZ)\r\n"), 3, "##XYDATA=(XYZ): not a data form that this program reads"},
+      {head("##END=\r\n##END=\r\n"), 4, "##END= without a ##TITLE= before it"},
+      {"some text\r\n", 0, "no ##TITLE= record: not a JCAMP-DX file"},
+  };
+  for (const auto& c : cases) {
+    const read_result r = read_text(c.text);
+    ASSERT_TRUE(r.trouble) << c.text;
+    EXPECT_EQ(r.trouble->reason, c.reason) << c.text;
+    EXPECT_EQ(r.trouble->line, c.line) << c.text;
+  }
+}
+
+TEST(jcamp_recognition, takes_a_first_title_record_only) {
+  const struct {
+    std::string head;
+    bool jcamp;
+  } cases[] = {
+      {"##TITLE= x\r\n", true},
+      {"\r\n\r\n$$ made by hand\r\n  ##Title = x\r\n", true},
+      {"\xEF\xBB\xBF##TITLE=\n", true},
+      {"##JCAMP-DX= 5.0\r\n##TITLE= x\r\n", false},
+      {"   1.00000   .1234567E+01\r\n", false},
+      {"x,y\r\n", false},
+      {"##TIT", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(jcamp::recognises(bytes_of(c.head)), c.jcamp) << c.head;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writing
+
+spectra::trace even_trace(std::size_t n, double first, double last) {
+  spectra::trace t;
+  t.first_x = first;
+  t.last_x = last;
+  for (std::size_t i = 0; i < n; ++i)
+    t.x.push_back(static_cast<float>(first + static_cast<double>(i) *
+                                                 ((last - first) / static_cast<double>(n - 1))));
+  t.y.resize(n);
+  return t;
+}
+
+struct write_case {
+  std::string name;
+  spectra::document doc;
+  spectra::write_options options;
+  bool exact = true;  // every y comes back as the very same float
+};
+
+std::vector<write_case> write_cases() {
+  std::vector<write_case> cases;
+  {  // integers scaled by 2^-5, as SPC integer data gives, with runs and negative values
+    write_case c{"integer_even_dif", {}, {}, true};
+    spectra::trace t = even_trace(700, 4000.0, 400.0);
+    for (std::size_t i = 0; i < t.y.size(); ++i)
+      t.y[i] = i % 50 < 10
+                   ? 3.0f
+                   : std::ldexp(std::round(30000.0f * std::sin(static_cast<float>(i) / 9.0f)), -5);
+    t.integer_y = true;
+    c.doc.spectra.push_back(t);
+    c.doc.x_unit = {1, "Wavenumber (cm-1)"};
+    c.doc.y_unit = {2, "Absorbance"};
+    c.doc.memo = "integer data";
+    cases.push_back(c);
+    c.name = "integer_even_affn";
+    c.options.jcamp_affn = true;
+    cases.push_back(c);
+  }
+  {  // floats over ten decades: YFACTOR keeps 7 digits of the largest
+    write_case c{"float_even_dif", {}, {}, false};
+    spectra::trace t = even_trace(1000, 200.5, 1100.25);
+    for (std::size_t i = 0; i < t.y.size(); ++i)
+      t.y[i] = std::pow(10.0f, static_cast<float>(i % 11) - 5.0f) * std::cos(static_cast<float>(i));
+    c.doc.spectra.push_back(t);
+    cases.push_back(c);
+    c.name = "float_even_affn";
+    c.options.jcamp_affn = true;
+    cases.push_back(c);
+  }
+  {  // uneven x, negative values, and numbers that need an exponent
+    write_case c{"float_uneven", {}, {}, true};
+    spectra::trace t;
+    t.x_stored = true;
+    for (int i = 1; i <= 300; ++i) {
+      t.x.push_back(static_cast<float>(i * i) / 7.0f - 50.0f);
+      t.y.push_back((i % 3 == 0 ? -1.0f : 1.0f) * std::pow(10.0f, static_cast<float>(i % 60 - 30)) /
+                    3.0f);
+    }
+    t.first_x = t.x.front();
+    t.last_x = t.x.back();
+    c.doc.spectra.push_back(t);
+    c.options.input_name = "uneven.xy";
+    cases.push_back(c);
+  }
+  {  // several spectra: one BLOCKS file
+    write_case c{"several_spectra", {}, {}, true};
+    for (int s = 0; s < 3; ++s) {
+      spectra::trace t = even_trace(64, 10.0 * s, 10.0 * s + 63.0);
+      for (std::size_t i = 0; i < t.y.size(); ++i)
+        t.y[i] = static_cast<float>((static_cast<int>(i) - 20) * (s + 1));
+      t.z = s;
+      c.doc.spectra.push_back(t);
+    }
+    c.doc.memo = std::string(150, 'm');  // a title longer than a line
+    cases.push_back(c);
+  }
+  return cases;
+}
+
+class jcamp_writing : public test_support::scratch_test {
+ protected:
+  std::string written(const spectra::document& doc, const spectra::write_options& options) {
+    std::int16_t unit = 0;
+    std::int32_t status = 0;
+    GETCHAN(unit, status);
+    recio::open(unit, "out.jdx", recio::open_mode::text_write);
+    const spectra::outcome t = jcamp::write_file(doc, unit, options);
+    PUTCHAN(unit, status);
+    EXPECT_FALSE(t) << t->reason;
+    return test_support::read_file("out.jdx");
+  }
+};
+
+float largest(const std::vector<float>& v) {
+  float m = 0.0f;
+  for (const float f : v) m = std::max(m, std::fabs(f));
+  return m;
+}
+
+TEST_F(jcamp_writing, reads_back_to_the_same_values_in_lines_of_80_characters) {
+  for (const write_case& c : write_cases()) {
+    SCOPED_TRACE(c.name);
+    const std::string text = written(c.doc, c.options);
+    std::size_t start = 0;
+    for (std::size_t end = text.find("\r\n"); end != std::string::npos;
+         end = text.find("\r\n", start)) {
+      EXPECT_LE(end - start, 80u) << text.substr(start, end - start);
+      start = end + 2;
+    }
+    EXPECT_EQ(start, text.size());
+    for (const char* label : {"##TITLE=", "##JCAMP-DX= 4.24", "##DATA TYPE=", "##ORIGIN=",
+                              "##OWNER=", "##XUNITS=", "##YUNITS=", "##XFACTOR=", "##YFACTOR=",
+                              "##FIRSTX=", "##LASTX=", "##NPOINTS=", "##FIRSTY=", "##END="})
+      EXPECT_NE(text.find(label), std::string::npos) << label;
+    const read_result r = read_text(text);
+    ASSERT_FALSE(r.trouble) << r.trouble->reason << " on line " << r.trouble->line;
+    ASSERT_EQ(r.doc.spectra.size(), c.doc.spectra.size());
+    for (std::size_t s = 0; s < c.doc.spectra.size(); ++s) {
+      const spectra::trace& want = c.doc.spectra[s];
+      const spectra::trace& got = r.doc.spectra[s];
+      EXPECT_EQ(got.x, want.x);
+      EXPECT_EQ(got.x_stored, want.x_stored);
+      ASSERT_EQ(got.y.size(), want.y.size());
+      const float bound = c.exact ? 0.0f : 1e-7f * largest(want.y);
+      for (std::size_t i = 0; i < want.y.size(); ++i)
+        ASSERT_LE(std::fabs(got.y[i] - want.y[i]), bound) << "point " << i;
+    }
+  }
+  const auto cases = write_cases();
+  EXPECT_NE(written(cases[0].doc, {}).find("##XUNITS= 1/CM\r\n##YUNITS= ABSORBANCE\r\n"),
+            std::string::npos);
+  EXPECT_NE(written(cases[4].doc, cases[4].options).find("##TITLE= uneven.xy\r\n"),
+            std::string::npos);
+  EXPECT_NE(written(cases[4].doc, {}).find("##XYPOINTS=(XY..XY)"), std::string::npos);
+}
+
+TEST_F(jcamp_writing, compresses_with_differences_and_counts_and_ends_with_a_check_line) {
+  spectra::document doc;
+  doc.spectra.push_back(even_trace(5, 4000.0, 3996.0));
+  doc.spectra[0].y = {10, 12, 12, 12, 7};
+  const std::string text = written(doc, {});
+  EXPECT_NE(text.find("##YFACTOR= 1\r\n"), std::string::npos);
+  EXPECT_NE(text.find("##XYDATA=(X++(Y..Y))\r\n4000 A0K%Tn\r\n3996 G\r\n##END=\r\n"),
+            std::string::npos)
+      << text;
+}
+
+// The dialogue's inputs, the examples and the SPC samples that it reads, as documents: x made
+// by its readers, y integer data or floats.
+std::vector<write_case> dialogue_inputs() {
+  static spectra::spectrum s;
+  const fs::path examples = fs::path(ZOLKDF_TEST_DIR).parent_path() / "examples";
+  const fs::path spc = fs::path(ZOLKDF_SHARED_DIR) / "spc_samples";
+  const struct {
+    fs::path file;
+    int format;
+    bool integer;
+  } files[] = {
+      {examples / "sample.y", 1, false},   {examples / "sample.xy", 2, false},
+      {examples / "sample.6xy", 3, false}, {examples / "old.spc", 5, true},
+      {examples / "new.spc", 5, false},    {spc / "BENZENE.SPC", 5, true},
+      {spc / "TOLUENE.SPC", 5, true},      {spc / "Ft-ir.spc", 5, true},
+      {spc / "TESTINP.SPC", 5, false},     {spc / "DOERNER.spc", 5, true},
+      {spc / "022b4asf.spc", 5, true},
+  };
+  spectra::array_capacity = spectra::max_points;
+  std::vector<write_case> cases;
+  for (const auto& f : files) {
+    if (!fs::exists(f.file)) continue;  // the shared samples are not everywhere
+    test_support::write_file("in.dat", test_support::read_file(f.file));
+    test_support::caught(1, [&] {
+      spectra::file_name name;
+      name.assign("in.dat");
+      const std::int32_t capacity = spectra::max_points;
+      if (f.format == 1) READ1(name, s.x, s.y, s.first_x, s.last_x, s.count, capacity);
+      if (f.format == 2) READ2(name, s.x, s.y, s.first_x, s.last_x, s.count, capacity);
+      if (f.format == 3) READ3(name, s.x, s.y, s.first_x, s.last_x, s.count, capacity);
+      if (f.format == 5) READ5(name, s.x, s.y, s.first_x, s.last_x, s.count);
+    });
+    write_case c{f.file.filename().string(), {}, {}, f.integer};
+    const auto n = static_cast<std::ptrdiff_t>(std::max(s.count, 0));
+    spectra::trace t;
+    t.x.assign(s.x.begin(), s.x.begin() + n);
+    t.y.assign(s.y.begin(), s.y.begin() + n);
+    t.x_stored = f.format == 2 || f.format == 3;
+    t.first_x = s.first_x;
+    t.last_x = s.last_x;
+    c.doc.spectra.push_back(t);
+    cases.push_back(c);
+  }
+  return cases;
+}
+
+// Through JCAMP-DX and back: x as it was, y as it was for integer data and within 1E-7 of the
+// largest y for floats.
+TEST_F(jcamp_writing, gives_back_what_the_dialogues_readers_read) {
+  for (const write_case& c : dialogue_inputs()) {
+    SCOPED_TRACE(c.name);
+    const spectra::trace& t = c.doc.spectra.at(0);
+    ASSERT_GT(t.y.size(), 0u);
+    for (const bool affn : {false, true}) {
+      spectra::write_options options;
+      options.jcamp_affn = affn;
+      const std::string text = written(c.doc, options);
+      EXPECT_NE(text.find("##XYDATA=(X++(Y..Y))"), std::string::npos);  // all evenly spaced
+      const read_result back = read_text(text);
+      ASSERT_FALSE(back.trouble) << back.trouble->reason;
+      EXPECT_EQ(back.doc.spectra.at(0).x, t.x);
+      if (c.exact) {
+        EXPECT_EQ(back.doc.spectra.at(0).y, t.y);
+        continue;
+      }
+      for (std::size_t i = 0; i < t.y.size(); ++i)
+        ASSERT_LE(std::fabs(back.doc.spectra.at(0).y[i] - t.y[i]), 1e-7f * largest(t.y)) << i;
+    }
+  }
+}
+
+// Every file that we write, read by jcampconverter, an independent JCAMP-DX reader.
+TEST_F(jcamp_writing, is_read_by_jcampconverter_to_the_same_values) {
+  const std::string node = ZOLKDF_NODE;
+  const fs::path checker = fs::path(ZOLKDF_TEST_DIR) / "jcamp_node";
+  if (node.empty()) GTEST_SKIP() << "Node.js is not installed here (nor in a cross-build)";
+  if (!fs::exists(checker / "node_modules" / "jcampconverter"))
+    GTEST_SKIP() << "jcampconverter is not installed: run npm ci in " << checker;
+  std::vector<write_case> cases = write_cases();
+  for (write_case& c : dialogue_inputs()) {
+    c.name = "input_" + c.name;
+    cases.push_back(c);
+  }
+  for (const write_case& c : cases) {
+    test_support::write_file(c.name + ".jdx", written(c.doc, c.options));
+    std::string json = "{\"spectra\":[";
+    for (std::size_t s = 0; s < c.doc.spectra.size(); ++s) {
+      const spectra::trace& t = c.doc.spectra[s];
+      for (const char* axis : {"x", "y"}) {
+        json += std::string(axis[0] == 'x' ? (s ? ",{" : "{") : ",") + "\"" + axis + "\":[";
+        const std::vector<float>& v = axis[0] == 'x' ? t.x : t.y;
+        for (std::size_t i = 0; i < v.size(); ++i) {
+          char number[32];
+          json += std::string(i ? "," : "") +
+                  std::string(number, std::to_chars(number, number + 32, v[i]).ptr);
+        }
+        json += "]";
+      }
+      json += std::string(",\"exact\":") + (c.exact ? "true" : "false") + "}";
+    }
+    test_support::write_file(c.name + ".json", json + "]}");
+  }
+  fs::remove("out.jdx");
+  const std::string command =
+      "\"" + node + "\" \"" + (checker / "check.mjs").string() + "\" . > check.txt 2>&1";
+  const int status = std::system(command.c_str());
+  EXPECT_EQ(status, 0) << test_support::read_file("check.txt");
+}
+
+}  // namespace
