@@ -273,6 +273,7 @@ int convert(const convert_settings& s) {
       finished[i] = 1;
       ready.notify_one();
     }
+    recio::end_thread();
   };
   const unsigned threads =
       static_cast<unsigned>(std::clamp<std::size_t>(jobs.size(), 1, std::max(s.jobs, 1u)));

@@ -49,31 +49,43 @@ struct connection {
   std::size_t out_size = 0;
 };
 
-// Each thread has its own files: the command line converts several files at once, each on a
-// thread of its own, and the dialogue has one thread.
-thread_local std::array<connection, max_connections> connections;
-
-// The connections' buffers, kept apart from them and made when a thread first opens a file: left
-// uninitialised, a slot's pages are touched only once a file is open on it.
 struct slot_buffers {
   std::array<char, buffer_size> in;
   std::array<char, buffer_size> out;
 };
-thread_local std::unique_ptr<std::array<slot_buffers, max_connections>> buffers;
+
+// Each thread has its own files: the command line converts several files at once, each on a
+// thread of its own, and the dialogue has one thread. They are made when the thread first needs
+// them; only a plain pointer is thread-local, so that nothing is left to destroy when a thread
+// ends (some systems free a thread's storage before its destructors run): end_thread gives them
+// back.
+struct thread_files {
+  std::array<connection, max_connections> connections;
+  // The connections' buffers, left uninitialised: a slot's pages are touched only once a file is
+  // open on it.
+  std::array<slot_buffers, max_connections> buffers;
+  // The connection last found: a conversion reads or writes one unit record after record.
+  connection* last_found = nullptr;
+};
+thread_local thread_files* files_here = nullptr;
+
+thread_files& here() {
+  if (files_here == nullptr) files_here = new thread_files;
+  return *files_here;
+}
 
 // The command line's words, handed out one by one for blank file names.
 int argument_count = 0;
 char** arguments = nullptr;
 int next_argument = 1;
 
-// The connection last found: a conversion reads or writes one unit record after record.
-thread_local connection* last_found = nullptr;
-
 connection* find(unit_number u) {
-  if (last_found != nullptr && last_found->fd >= 0 && last_found->unit == u) return last_found;
-  for (connection& c : connections) {
+  thread_files& t = here();
+  if (t.last_found != nullptr && t.last_found->fd >= 0 && t.last_found->unit == u)
+    return t.last_found;
+  for (connection& c : t.connections) {
     if (c.fd >= 0 && c.unit == u) {
-      last_found = &c;
+      t.last_found = &c;
       return &c;
     }
   }
@@ -200,11 +212,11 @@ namespace {
 connection& free_connection(unit_number u) {
   // A unit already connected is closed first, as a new open of it replaces the old file.
   if (find(u) != nullptr) close(u, {.on_error = true});
-  auto free_slot = std::find_if(connections.begin(), connections.end(),
+  thread_files& t = here();
+  auto free_slot = std::find_if(t.connections.begin(), t.connections.end(),
                                 [](const connection& c) { return c.fd < 0; });
   connection& c = *free_slot;  // there are more slots than units the pool hands out
-  if (buffers == nullptr) buffers.reset(new std::array<slot_buffers, max_connections>);
-  slot_buffers& b = (*buffers)[static_cast<std::size_t>(free_slot - connections.begin())];
+  slot_buffers& b = t.buffers[static_cast<std::size_t>(free_slot - t.connections.begin())];
   c.in = b.in;
   c.out = b.out;
   c.unit = u;
@@ -437,7 +449,8 @@ std::string_view name_of(unit_number u) {
 
 std::string_view close_all(bool keep_outputs) {
   std::string_view lost;
-  for (connection& c : connections) {
+  if (files_here == nullptr) return lost;
+  for (connection& c : files_here->connections) {
     if (c.fd < 0) continue;
     const bool flushed = flush(c);
     if (c.borrowed) {
@@ -451,6 +464,11 @@ std::string_view close_all(bool keep_outputs) {
     c.fd = -1;
   }
   return lost;
+}
+
+void release_thread_files() {
+  delete files_here;
+  files_here = nullptr;
 }
 
 }  // namespace files

@@ -25,5 +25,7 @@ std::string_view name_of(unit_number u);
 // a failed run leaves every name as it was. Gives back the name of a file whose records could not
 // be written or put in place, or an empty name.
 std::string_view close_all(bool keep_outputs);
+// Gives back the memory of this thread's files, which close_all has closed.
+void release_thread_files();
 
 }  // namespace recio::files

@@ -124,6 +124,9 @@ const failure& last_failure();
 // dropping them otherwise, and frees its units. Gives back the name of an output that could not
 // be put in place, or an empty name.
 std::string close_thread_files(bool keep);
+// Gives back all that this thread holds of the layer, its files closed and outputs dropped; the
+// last call of a thread that the command line started.
+void end_thread();
 
 // The local clock: a four-digit year, month and day; hour, minute, second and hundredths.
 void local_date(std::int16_t& year, std::int16_t& month, std::int16_t& day);

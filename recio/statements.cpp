@@ -145,17 +145,31 @@ io_code read_free_rows(unit_number u, returns r, std::span<float* const> columns
 }
 
 namespace {
-thread_local failure last;
+// Made when first needed and given back by end_thread: a plain pointer leaves nothing to destroy
+// when a thread ends.
+thread_local failure* last_here = nullptr;
+
+failure& last() {
+  if (last_here == nullptr) last_here = new failure;
+  return *last_here;
+}
 }  // namespace
 
 void convert_quietly(bool on) { console_io::set_quiet(on); }
 
-const failure& last_failure() { return last; }
+const failure& last_failure() { return last(); }
+
+void end_thread() {
+  close_thread_files(false);
+  files::release_thread_files();
+  delete last_here;
+  last_here = nullptr;
+}
 
 void stop(std::string_view text, exit_status status) {
   if (console_io::is_quiet()) {
-    last = {};
-    last.text = text;
+    last() = {};
+    last().text = text;
     throw run_ended{status};
   }
   // The pending line end is written but stays pending: the end of the run writes one more.
@@ -169,7 +183,7 @@ void stop(exit_status status) { stop("Stop - Program terminated.", status); }
 
 void fatal_io(io_error e, statement_kind k, unit_number u, std::string_view name) {
   if (console_io::is_quiet()) {
-    last = {std::string{error_text(e)}, e, k, std::string{name.empty() ? unit_file_name(u) : name},
+    last() = {std::string{error_text(e)}, e, k, std::string{name.empty() ? unit_file_name(u) : name},
             k == statement_kind::read ? files::line_of(u) : 0};
     throw run_ended{exit_status::failure};
   }

@@ -161,6 +161,17 @@ TEST(convert, carries_two_million_points_to_spc_and_back) {
 
 const fs::path spc_samples = fs::path(ZOLKDF_SHARED_DIR) / "spc_samples";
 
+// Copies the real SPC files, OLE_UV.SPC aside, into folder; the copies may be written (the
+// shared files are read-only, and Windows removes no read-only file).
+void copy_spc_samples(const fs::path& folder) {
+  for (const auto& e : fs::directory_iterator(spc_samples)) {
+    if (!e.is_regular_file() || e.path().extension() == ".md" || e.path().filename() == "OLE_UV.SPC")
+      continue;
+    fs::copy(e.path(), folder / e.path().filename());
+    fs::permissions(folder / e.path().filename(), fs::perms::owner_write, fs::perm_options::add);
+  }
+}
+
 // The files of a folder by name, with their bytes.
 std::map<std::string, std::string> files_of(const fs::path& folder) {
   std::map<std::string, std::string> files;
@@ -175,9 +186,7 @@ TEST(convert, carries_every_real_spc_file_through_spc_unchanged) {
   if (!fs::exists(spc_samples)) GTEST_SKIP() << "no shared SPC samples";
   const fs::path work = test_support::scratch_folder("cli-spc-samples");
   fs::create_directories(work / "in");
-  for (const auto& e : fs::directory_iterator(spc_samples))
-    if (e.is_regular_file() && e.path().extension() != ".md" && e.path().filename() != "OLE_UV.SPC")
-      fs::copy(e.path(), work / "in" / e.path().filename());
+  copy_spc_samples(work / "in");
   ASSERT_EQ(run_zolkdf(work, "", {"convert", "in", "-d", "spc", "-t", "spc", "-q"}).status, 0);
   ASSERT_EQ(run_zolkdf(work, "", {"convert", "in", "-d", "straight", "-t", "xy", "-q"}).status, 0);
   ASSERT_EQ(run_zolkdf(work, "", {"convert", "spc", "-d", "back", "-t", "xy", "-q"}).status, 0);
@@ -204,7 +213,8 @@ TEST(convert, carries_every_real_spc_file_through_spc_unchanged) {
     }
   }
   // The compound document that some software names .spc is refused by name.
-  const auto ole = run_zolkdf(work, "", {"info", (spc_samples / "OLE_UV.SPC").string()});
+  write_file(work / "OLE_UV.SPC", read_file(spc_samples / "OLE_UV.SPC"));
+  const auto ole = run_zolkdf(work, "", {"info", "OLE_UV.SPC"});
   EXPECT_EQ(ole.status, 1);
   EXPECT_NE(ole.err.find("not an SPC file (a compound document)"), std::string::npos) << ole.err;
   fs::remove_all(work);
@@ -226,10 +236,7 @@ TEST(convert, carries_every_example_and_real_spc_file_through_jcamp_dx_and_csv) 
   fs::create_directories(work / "in");
   for (const char* name : {"sample.y", "sample.xy", "sample.6xy", "old.spc", "new.spc"})
     fs::copy(work / name, work / "in" / (fs::path{name}.extension().string().substr(1) + name));
-  if (fs::exists(spc_samples))
-    for (const auto& e : fs::directory_iterator(spc_samples))
-      if (e.is_regular_file() && e.path().extension() != ".md" && e.path().filename() != "OLE_UV.SPC")
-        fs::copy(e.path(), work / "in" / e.path().filename());
+  if (fs::exists(spc_samples)) copy_spc_samples(work / "in");
   const auto convert = [&](const std::string& from, const std::string& to, const char* format) {
     const auto r = run_zolkdf(work, "", {"convert", from, "-d", to, "-t", format, "-q", "-r"});
     EXPECT_EQ(r.status, 0) << from << " -> " << format << ": " << r.err;
