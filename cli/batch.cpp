@@ -177,37 +177,35 @@ job_result convert_one(const convert_settings& s, const file_format& to, const j
     }
     spectra::write_options writing = s.writing;
     writing.input_name = from_path(to_path(j.input).filename());
-    // A file that holds one spectrum is written as a whole; else one file a spectrum.
-    std::vector<std::pair<std::string, spectra::document>> outputs;
-    if (spectra.size() == 1 || to.several_spectra) {
-      outputs.emplace_back(j.output, std::move(in.doc));
-    } else if (j.output == "-") {
+    if (spectra.size() > 1 && !to.several_spectra && j.output == "-") {
       r.lines = report(j.input, {"holds " + std::to_string(spectra.size()) +
                                  " spectra: give --spectrum N to write one to standard output"});
       r.failed = true;
       return r;
-    } else {
-      for (std::size_t i = 0; i < spectra.size(); ++i) {
-        spectra::document one = in.doc;
-        one.spectra = {spectra[i]};
-        outputs.emplace_back(numbered(j.output, i, spectra.size()), std::move(one));
-      }
     }
+    // A file that holds one spectrum is written as a whole; else one file a spectrum, each with
+    // the texts of the whole and its own spectrum, made as it is written.
+    const bool whole = spectra.size() == 1 || to.several_spectra;
+    std::vector<spectra::trace> each;
+    if (!whole) each.swap(spectra);
+    const std::size_t count = whole ? 1 : each.size();
     std::size_t left_alone = 0;
-    for (const auto& [output, doc] : outputs) {
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::string output = whole ? j.output : numbered(j.output, i, count);
       if (s.no_clobber && exists(output)) {
         ++left_alone;
         if (s.verbose) r.lines += "zolkdf: " + output + ": exists, left as it is\n";
         continue;
       }
-      if (std::string e = write_output(doc, to, j.input, output, writing); !e.empty()) {
+      if (!whole) spectra.assign(1, std::move(each[i]));
+      if (std::string e = write_output(in.doc, to, j.input, output, writing); !e.empty()) {
         r.lines += e;
         r.failed = true;
         return r;
       }
       if (s.verbose) r.lines += "zolkdf: " + j.input + " -> " + output + "\n";
     }
-    r.skipped = left_alone == outputs.size();
+    r.skipped = left_alone == count;
   } catch (const recio::run_ended&) {
     r.lines += report_failure();
     r.failed = true;
