@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include "cli/cli.hpp"
@@ -75,12 +76,19 @@ std::vector<fs::path> files_in(const fs::path& folder, bool recursive, std::stri
   return found;
 }
 
-// A path for comparing: absolute, with the links of its existing part followed.
-std::string identity(const std::string& name) {
-  if (name == "-") return name;
+bool exists(const std::string& name) {
   std::error_code ec;
-  const fs::path p = fs::weakly_canonical(fs::absolute(to_path(name)), ec);
-  return from_path(ec ? fs::absolute(to_path(name)).lexically_normal() : p);
+  return name != "-" && fs::exists(to_path(name), ec);
+}
+
+// A path for comparing: absolute and without "." and "..", and for a file that exists already
+// (exact) with its links followed too.
+std::string identity(const std::string& name, const fs::path& folder, bool exact) {
+  if (name == "-") return name;
+  const fs::path p = (folder / to_path(name)).lexically_normal();
+  std::error_code ec;
+  if (exact && fs::exists(p, ec)) return from_path(fs::weakly_canonical(p, ec));
+  return from_path(p);
 }
 
 // The jobs of the inputs, or the lines that say why the batch is refused.
@@ -104,13 +112,18 @@ std::vector<job> plan(const convert_settings& s, const file_format& to, std::str
       jobs.push_back({input, output_for(s, to, p, {})});
     }
   }
-  // Nothing is written when two jobs would write one file, or a job would replace an input.
+  // Nothing is written when two jobs would write one file, or a job would replace an input. An
+  // output that exists may be an input by another name: then every name is followed to its file.
+  std::error_code ec;
+  const fs::path here = fs::current_path(ec);
+  bool exact = false;
+  for (const job& j : jobs) exact = exact || (j.output != "-" && exists(j.output));
   std::map<std::string, std::string> writers;
   std::map<std::string, std::string> inputs;
-  for (const job& j : jobs) inputs.emplace(identity(j.input), j.input);
+  for (const job& j : jobs) inputs.emplace(identity(j.input, here, exact), j.input);
   for (const job& j : jobs) {
     if (j.output == "-") continue;
-    const std::string id = identity(j.output);
+    const std::string id = identity(j.output, here, exact);
     if (const auto [at, added] = writers.emplace(id, j.input); !added)
       refusal += "zolkdf: " + at->second + " and " + j.input + " would both write " + j.output +
                  "\n";
@@ -131,11 +144,6 @@ std::string numbered(const std::string& output, std::size_t i, std::size_t count
   p.replace_filename(from_path(p.stem()) + "-" + number);
   p += extension;
   return from_path(p);
-}
-
-bool exists(const std::string& name) {
-  std::error_code ec;
-  return name != "-" && fs::exists(to_path(name), ec);
 }
 
 // Writes one document on the output; a failure is reported, and the output keeps what it held.
@@ -216,13 +224,14 @@ job_result convert_one(const convert_settings& s, const file_format& to, const j
 // The progress line on a terminal: files done, the rate, the time left.
 std::string progress(std::size_t done, std::size_t total, double seconds) {
   const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0.0;
-  std::string line = "\r" + std::to_string(done) + " of " + std::to_string(total) + " files, " +
-                     std::to_string(static_cast<long long>(rate)) + " a second";
-  if (rate > 0)
-    line += ", " +
-            std::to_string(static_cast<long long>(static_cast<double>(total - done) / rate + 0.5)) +
-            " s left";
-  return line + "\x1b[K";
+  std::string line{"\r"};
+  line.append(std::to_string(done)).append(" of ").append(std::to_string(total));
+  line.append(" files, ").append(std::to_string(static_cast<long long>(rate))).append(" a second");
+  if (rate > 0) {
+    const auto left = static_cast<long long>(static_cast<double>(total - done) / rate + 0.5);
+    line.append(", ").append(std::to_string(left)).append(" s left");
+  }
+  return line.append("\x1b[K");
 }
 
 }  // namespace
@@ -246,61 +255,78 @@ int convert(const convert_settings& s) {
     return 2;
   }
   if (!s.folder.empty()) {
-    std::error_code ec;
-    fs::create_directories(to_path(s.folder), ec);
-  }
-  for (const job& j : jobs) {
-    if (s.folder.empty() || j.output == "-") continue;
-    std::error_code ec;
-    fs::create_directories(to_path(j.output).parent_path(), ec);
-  }
-
-  // Results are reported in the order of the jobs, whatever the order they finish in, so that
-  // any number of threads reports as one does.
-  std::vector<job_result> results(jobs.size());
-  std::vector<char> finished(jobs.size(), 0);
-  std::mutex m;
-  std::condition_variable ready;
-  std::atomic<std::size_t> next{0};
-  const auto work = [&] {
-    recio::convert_quietly(true);
-    for (std::size_t i = next++; i < jobs.size(); i = next++) {
-      job_result r = convert_one(s, *to, jobs[i]);
-      const std::lock_guard lock{m};
-      results[i] = std::move(r);
-      finished[i] = 1;
-      ready.notify_one();
+    std::set<fs::path> folders{to_path(s.folder)};
+    for (const job& j : jobs)
+      if (j.output != "-") folders.insert(to_path(j.output).parent_path());
+    for (const fs::path& f : folders) {
+      std::error_code ec;
+      fs::create_directories(f, ec);
     }
-    recio::end_thread();
-  };
-  const unsigned threads =
-      static_cast<unsigned>(std::clamp<std::size_t>(jobs.size(), 1, std::max(s.jobs, 1u)));
-  std::vector<std::thread> pool;
-  for (unsigned t = 0; t < threads; ++t) pool.emplace_back(work);
+  }
 
   const bool show_progress = !s.quiet && recio::os::is_terminal(recio::os::standard_error);
   const auto start = std::chrono::steady_clock::now();
   std::size_t failed = 0;
   std::size_t skipped = 0;
   bool progress_shown = false;
-  for (std::size_t i = 0; i < jobs.size(); ++i) {
-    std::unique_lock lock{m};
-    while (!ready.wait_for(lock, std::chrono::milliseconds(200), [&] { return finished[i] != 0; })) {
-      const double seconds =
-          std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-      if (show_progress && seconds > 1.0) {
-        to_error(progress(i, jobs.size(), seconds));
-        progress_shown = true;
-      }
+  // Shows how far the batch is, i files done, once it has taken more than a second.
+  const auto show = [&](std::size_t i) {
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (show_progress && seconds > 1.0) {
+      to_error(progress(i, jobs.size(), seconds));
+      progress_shown = true;
     }
-    const job_result r = std::move(results[i]);
-    lock.unlock();
+  };
+  const auto report_result = [&](const job_result& r) {
     if (progress_shown && !r.lines.empty()) to_error("\r\x1b[K");
     to_error(r.lines);
     failed += r.failed ? 1 : 0;
     skipped += r.skipped ? 1 : 0;
+  };
+  const unsigned threads =
+      static_cast<unsigned>(std::clamp<std::size_t>(jobs.size(), 1, std::max(s.jobs, 1u)));
+  if (threads == 1) {
+    // One at a time, on this thread.
+    recio::convert_quietly(true);
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+      report_result(convert_one(s, *to, jobs[i]));
+      show(i + 1);
+    }
+    recio::close_thread_files(false);
+  } else {
+    // Results are reported in the order of the jobs, whatever the order they finish in, so that
+    // any number of threads reports as one does.
+    std::vector<job_result> results(jobs.size());
+    std::vector<char> finished(jobs.size(), 0);
+    std::mutex m;
+    std::condition_variable ready;
+    std::atomic<std::size_t> next{0};
+    std::size_t awaited = 0;  // the job whose result is reported next: only it wakes the reporter
+    const auto work = [&] {
+      recio::convert_quietly(true);
+      for (std::size_t i = next++; i < jobs.size(); i = next++) {
+        job_result r = convert_one(s, *to, jobs[i]);
+        const std::lock_guard lock{m};
+        results[i] = std::move(r);
+        finished[i] = 1;
+        if (i == awaited) ready.notify_one();
+      }
+      recio::end_thread();
+    };
+    std::vector<std::thread> pool;
+    for (unsigned t = 0; t < threads; ++t) pool.emplace_back(work);
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+      std::unique_lock lock{m};
+      awaited = i;
+      while (!ready.wait_for(lock, std::chrono::milliseconds(200), [&] { return finished[i] != 0; }))
+        show(i);
+      const job_result r = std::move(results[i]);
+      lock.unlock();
+      report_result(r);
+    }
+    for (std::thread& t : pool) t.join();
   }
-  for (std::thread& t : pool) t.join();
   if (progress_shown) to_error("\r\x1b[K");
   if (jobs.size() > 1 && !s.quiet) {
     std::string tally = "converted " + std::to_string(jobs.size() - failed - skipped) + " of " +

@@ -407,16 +407,14 @@ io_error read_whole_file(std::string_view path, std::vector<std::uint8_t>& bytes
     if (const io_error e = os::open_input(name.c_str(), fd); e != io_error::none) return e;
   }
   io_error result = io_error::none;
-  std::size_t size = 0;
+  // Read in pieces and appended: the vector's bytes are written once, never cleared first.
+  std::array<char, buffer_size> piece;
   for (;;) {
-    if (bytes.size() - size < buffer_size) bytes.resize(std::max(2 * bytes.size(), size + buffer_size));
-    const std::int64_t n =
-        os::read_some(fd, reinterpret_cast<char*>(bytes.data() + size), bytes.size() - size);
+    const std::int64_t n = os::read_some(fd, piece.data(), piece.size());
     if (n < 0) result = io_error::read_failed;
     if (n <= 0) break;
-    size += static_cast<std::size_t>(n);
+    bytes.insert(bytes.end(), piece.data(), piece.data() + n);
   }
-  bytes.resize(size);
   if (fd != os::standard_input) os::close_file(fd);
   return result;
 }

@@ -136,7 +136,7 @@ TEST(interactive_console, shows_the_progress_of_a_batch_that_takes_more_than_a_s
   test_support::write_file(work / "a.xy", xy);
   ASSERT_EQ(::mkfifo((work / "b.xy").c_str(), 0600), 0);
   const terminal_run run =
-      run_on_terminal(work, "", {"convert", "a.xy", "b.xy", "-d", "out", "-t", "y"}, [&] {
+      run_on_terminal(work, "", {"convert", "a.xy", "b.xy", "-d", "out", "-t", "y", "-j", "2"}, [&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(1500));
         test_support::write_file(work / "b.xy", xy);
       });
