@@ -40,14 +40,24 @@ def median_time(argv, cwd, runs, stdin=None, before=None):
     return statistics.median(times)
 
 
-def list_run(zolkdf, work, entries, runs):
-    """One list-file run of (input, in code, output, out code) entries."""
+def write_list(work, entries):
+    """A list file of (input, in code, output, out code) entries; the keys that run it."""
     lines = [str(len(entries))]
     for name_in, code_in, name_out, code_out in entries:
         lines += [name_in, str(code_in), name_out, str(code_out)]
     with open(os.path.join(work, 'bench.lst'), 'w') as f:
         f.write('\r\n'.join(lines) + '\r\n')
-    return median_time([zolkdf], work, runs, stdin=b'F\nbench.lst\n')
+    return b'F\nbench.lst\n'
+
+
+def interleaved(commands, runs):
+    """Median wall times of (argv, cwd, stdin) commands, run in turn, so that a machine's slow
+    moments fall on each of them alike."""
+    times = [[] for _ in commands]
+    for _ in range(runs):
+        for k, (argv, cwd, stdin) in enumerate(commands):
+            times[k].append(median_time(argv, cwd, 1, stdin=stdin))
+    return [statistics.median(t) for t in times]
 
 
 def xy_text(points, uneven=False):
@@ -71,12 +81,15 @@ def batch(zolkdf, work, files, runs):
     os.makedirs(inputs)
     for i in range(files):
         shutil.copy(spc, os.path.join(inputs, f's{i:04d}.spc'))
-    one = median_time([zolkdf, 'convert', '-q', '-j', '1', 'in', '-d', 'out1', '-t', 'xy'], work,
-                      runs)
-    two = median_time([zolkdf, 'convert', '-q', '-j', '2', 'in', '-d', 'out2', '-t', 'xy'], work,
-                      runs)
-    listed = list_run(zolkdf, inputs,
-                      [(f's{i:04d}.spc', 6, f's{i:04d}.xy', 2) for i in range(files)], runs)
+    # The list run's files lie apart, so that its outputs are not inputs of the others.
+    listed_inputs = os.path.join(work, 'listed')
+    shutil.copytree(inputs, listed_inputs)
+    keys = write_list(listed_inputs, [(f's{i:04d}.spc', 6, f's{i:04d}.xy', 2)
+                                      for i in range(files)])
+    one, two, listed = interleaved(
+        [([zolkdf, 'convert', '-q', '-j', '1', 'in', '-d', 'out1', '-t', 'xy'], work, None),
+         ([zolkdf, 'convert', '-q', '-j', '2', 'in', '-d', 'out2', '-t', 'xy'], work, None),
+         ([zolkdf], listed_inputs, keys)], runs)
     print(f'{files} SPC -> XY: convert -j 1 {one:.3f} s, -j 2 {two:.3f} s, list file {listed:.3f} s')
     print(f'  -j 1 / list file = {one / listed:.2f} (at most 1.1); -j 1 / -j 2 = {one / two:.2f}'
           ' (at least 1.7)')
@@ -94,9 +107,10 @@ def several_spectra(zolkdf, work, runs):
     os.makedirs(singles)
     for i, name in enumerate(parts):
         shutil.copy(os.path.join(work, 'parts', name), os.path.join(singles, f'p{i:03d}.xy'))
-    whole = median_time([zolkdf, 'convert', '-q', 'lc.spc', '-d', 'parts', '-t', 'xy'], work, runs)
-    listed = list_run(zolkdf, singles,
-                      [(f'p{i:03d}.xy', 2, f'q{i:03d}.xy', 2) for i in range(len(parts))], runs)
+    keys = write_list(singles, [(f'p{i:03d}.xy', 2, f'q{i:03d}.xy', 2) for i in range(len(parts))])
+    whole, listed = interleaved(
+        [([zolkdf, 'convert', '-q', 'lc.spc', '-d', 'parts', '-t', 'xy'], work, None),
+         ([zolkdf], singles, keys)], runs)
     print(f'350 spectra: one SPC file {whole:.3f} s, {len(parts)} XY files by list {listed:.3f} s,'
           f' ratio {whole / listed:.2f} (at most 2)')
 
@@ -108,9 +122,10 @@ def jcamp(zolkdf, work, runs):
     if r.returncode != 0:
         print('JCAMP-DX: skipped, the program writes no JCAMP-DX')
         return
-    from_jcamp = median_time([zolkdf, 'convert', 'j.jdx', '-o', 'a.xy'], work, runs)
-    from_xy = median_time([zolkdf, 'convert', 'j.xy', '-o', 'b.xy'], work, runs)
-    to_jcamp = median_time([zolkdf, 'convert', 'j.xy', '-o', 'c.jdx'], work, runs)
+    from_jcamp, from_xy, to_jcamp = interleaved(
+        [([zolkdf, 'convert', 'j.jdx', '-o', 'a.xy'], work, None),
+         ([zolkdf, 'convert', 'j.xy', '-o', 'b.xy'], work, None),
+         ([zolkdf, 'convert', 'j.xy', '-o', 'c.jdx'], work, None)], 4 * runs)
     print(f'16384 points: JCAMP-DX -> XY {from_jcamp:.4f} s, XY -> XY {from_xy:.4f} s, ratio '
           f'{from_jcamp / from_xy:.2f} (at most 1.5); XY -> JCAMP-DX {to_jcamp:.4f} s, ratio '
           f'{to_jcamp / from_xy:.2f} (at most 1)')

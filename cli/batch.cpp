@@ -9,6 +9,7 @@
 #include <mutex>
 #include <set>
 #include <thread>
+#include <utility>
 
 #include "cli/cli.hpp"
 #include "cli/load.hpp"
@@ -81,15 +82,31 @@ bool exists(const std::string& name) {
   return name != "-" && fs::exists(to_path(name), ec);
 }
 
-// A path for comparing: absolute and without "." and "..", and for a file that exists already
-// (exact) with its links followed too.
-std::string identity(const std::string& name, const fs::path& folder, bool exact) {
-  if (name == "-") return name;
-  const fs::path p = (folder / to_path(name)).lexically_normal();
-  std::error_code ec;
-  if (exact && fs::exists(p, ec)) return from_path(fs::weakly_canonical(p, ec));
-  return from_path(p);
-}
+// Paths for comparing: absolute and without "." and "..", and where an output exists already
+// (exact) with links followed too, each folder's once.
+class identities {
+ public:
+  explicit identities(bool exact) : exact_{exact} {
+    std::error_code ec;
+    here_ = fs::current_path(ec);
+  }
+  std::string operator()(const std::string& name) {
+    if (name == "-") return name;
+    fs::path p = (here_ / to_path(name)).lexically_normal();
+    if (!exact_) return from_path(p);
+    std::error_code ec;
+    const auto [folder, added] = folders_.try_emplace(p.parent_path());
+    if (added) folder->second = fs::weakly_canonical(p.parent_path(), ec);
+    p = folder->second / p.filename();
+    if (fs::is_symlink(p, ec)) p = fs::weakly_canonical(p, ec);
+    return from_path(p);
+  }
+
+ private:
+  bool exact_;
+  fs::path here_;
+  std::map<fs::path, fs::path> folders_;
+};
 
 // The jobs of the inputs, or the lines that say why the batch is refused.
 std::vector<job> plan(const convert_settings& s, const file_format& to, std::string& refusal) {
@@ -114,16 +131,15 @@ std::vector<job> plan(const convert_settings& s, const file_format& to, std::str
   }
   // Nothing is written when two jobs would write one file, or a job would replace an input. An
   // output that exists may be an input by another name: then every name is followed to its file.
-  std::error_code ec;
-  const fs::path here = fs::current_path(ec);
   bool exact = false;
   for (const job& j : jobs) exact = exact || (j.output != "-" && exists(j.output));
+  identities identity{exact};
   std::map<std::string, std::string> writers;
   std::map<std::string, std::string> inputs;
-  for (const job& j : jobs) inputs.emplace(identity(j.input, here, exact), j.input);
+  for (const job& j : jobs) inputs.emplace(identity(j.input), j.input);
   for (const job& j : jobs) {
     if (j.output == "-") continue;
-    const std::string id = identity(j.output, here, exact);
+    const std::string id = identity(j.output);
     if (const auto [at, added] = writers.emplace(id, j.input); !added)
       refusal += "zolkdf: " + at->second + " and " + j.input + " would both write " + j.output +
                  "\n";
@@ -296,13 +312,14 @@ int convert(const convert_settings& s) {
     recio::close_thread_files(false);
   } else {
     // Results are reported in the order of the jobs, whatever the order they finish in, so that
-    // any number of threads reports as one does.
+    // any number of threads reports as one does: the thread that completes the next results
+    // reports them, so no thread waits on another while there is work.
     std::vector<job_result> results(jobs.size());
     std::vector<char> finished(jobs.size(), 0);
+    std::size_t reported = 0;
     std::mutex m;
-    std::condition_variable ready;
+    std::condition_variable all_reported;
     std::atomic<std::size_t> next{0};
-    std::size_t awaited = 0;  // the job whose result is reported next: only it wakes the reporter
     const auto work = [&] {
       recio::convert_quietly(true);
       for (std::size_t i = next++; i < jobs.size(); i = next++) {
@@ -310,20 +327,19 @@ int convert(const convert_settings& s) {
         const std::lock_guard lock{m};
         results[i] = std::move(r);
         finished[i] = 1;
-        if (i == awaited) ready.notify_one();
+        for (; reported < jobs.size() && finished[reported] != 0; ++reported)
+          report_result(std::exchange(results[reported], {}));
+        if (reported == jobs.size()) all_reported.notify_one();
       }
       recio::end_thread();
     };
     std::vector<std::thread> pool;
     for (unsigned t = 0; t < threads; ++t) pool.emplace_back(work);
-    for (std::size_t i = 0; i < jobs.size(); ++i) {
+    if (show_progress) {
       std::unique_lock lock{m};
-      awaited = i;
-      while (!ready.wait_for(lock, std::chrono::milliseconds(200), [&] { return finished[i] != 0; }))
-        show(i);
-      const job_result r = std::move(results[i]);
-      lock.unlock();
-      report_result(r);
+      while (!all_reported.wait_for(lock, std::chrono::milliseconds(200),
+                                    [&] { return reported == jobs.size(); }))
+        show(reported);
     }
     for (std::thread& t : pool) t.join();
   }
