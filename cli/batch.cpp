@@ -163,16 +163,16 @@ std::string numbered(const std::string& output, std::size_t i, std::size_t count
 }
 
 // Writes one document on the output; a failure is reported, and the output keeps what it held.
-std::string write_output(const spectra::document& doc, const file_format& to, const std::string& input,
-                         const std::string& output, const spectra::write_options& writing) {
+std::string write_output(const spectrum::document& doc, const file_format& to, const std::string& input,
+                         const std::string& output, const spectrum::write_options& writing) {
   std::int16_t unit = 0;
   std::int32_t status = 0;
   GETCHAN(unit, status);
   recio::open_path(unit, output,
                    to.binary ? recio::open_mode::binary_update : recio::open_mode::text_write);
-  if (const spectra::outcome t = to.write(doc, unit, writing)) {
+  if (const spectrum::outcome t = to.write(doc, unit, writing)) {
     recio::close_thread_files(false);
-    spectra::trouble why = *t;
+    spectrum::trouble why = *t;
     why.reason = "cannot write " + output + ": " + why.reason;
     return report(input, why);
   }
@@ -189,7 +189,7 @@ job_result convert_one(const convert_settings& s, const file_format& to, const j
       r.failed = true;
       return r;
     }
-    std::vector<spectra::trace>& spectra = in.doc.spectra;
+    std::vector<spectrum::spectrum>& spectra = in.doc.spectra;
     if (s.spectrum) {
       if (*s.spectrum < 1 || static_cast<std::size_t>(*s.spectrum) > spectra.size()) {
         r.lines = report(j.input, {"has no spectrum " + std::to_string(*s.spectrum) + " (it holds " +
@@ -199,7 +199,7 @@ job_result convert_one(const convert_settings& s, const file_format& to, const j
       }
       spectra = {spectra[static_cast<std::size_t>(*s.spectrum - 1)]};
     }
-    spectra::write_options writing = s.writing;
+    spectrum::write_options writing = s.writing;
     writing.input_name = from_path(to_path(j.input).filename());
     if (spectra.size() > 1 && !to.several_spectra && j.output == "-") {
       r.lines = report(j.input, {"holds " + std::to_string(spectra.size()) +
@@ -210,7 +210,7 @@ job_result convert_one(const convert_settings& s, const file_format& to, const j
     // A file that holds one spectrum is written as a whole; else one file a spectrum, each with
     // the texts of the whole and its own spectrum, made as it is written.
     const bool whole = spectra.size() == 1 || to.several_spectra;
-    std::vector<spectra::trace> each;
+    std::vector<spectrum::spectrum> each;
     if (!whole) each.swap(spectra);
     const std::size_t count = whole ? 1 : each.size();
     std::size_t left_alone = 0;

@@ -30,15 +30,15 @@ struct convert_settings {
   bool quiet = false;
   bool verbose = false;
   std::optional<int> spectrum;  // --spectrum, counting from 1
-  spectra::read_options reading;
-  spectra::write_options writing;
+  spectrum::read_options reading;
+  spectrum::write_options writing;
 };
 
 // Converts every input; returns the exit status.
 int convert(const convert_settings& settings);
 // Shows what each file holds, as text or as one JSON array; returns the exit status.
 int info(const std::vector<std::string>& files, const std::string& from,
-         const spectra::read_options& reading, bool json);
+         const spectrum::read_options& reading, bool json);
 
 // Standard output and standard error, written as they stand.
 void to_output(std::string_view text);

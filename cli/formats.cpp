@@ -70,7 +70,7 @@ const file_format* format_of_extension(std::string_view file_name) {
   return nullptr;
 }
 
-const file_format* format_of_contents(spectra::byte_view head) {
+const file_format* format_of_contents(spectrum::byte_view head) {
   for (const file_format& f : table)
     if (f.recognises != nullptr && f.recognises(head)) return &f;
   return nullptr;

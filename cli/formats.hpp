@@ -19,11 +19,11 @@ struct file_format {
   bool binary = false;           // read and written as a byte stream, not as text records
   bool several_spectra = false;  // one file holds several spectra
   // From the first bytes of a file; null for a row that is only written.
-  bool (*recognises)(spectra::byte_view head) = nullptr;
-  spectra::outcome (*read)(const spectra::input_file&, const spectra::read_options&,
-                           spectra::document&) = nullptr;
-  spectra::outcome (*write)(const spectra::document&, recio::unit_number,
-                            const spectra::write_options&) = nullptr;
+  bool (*recognises)(spectrum::byte_view head) = nullptr;
+  spectrum::outcome (*read)(const spectrum::input_file&, const spectrum::read_options&,
+                           spectrum::document&) = nullptr;
+  spectrum::outcome (*write)(const spectrum::document&, recio::unit_number,
+                            const spectrum::write_options&) = nullptr;
 };
 
 // Every format, in the order in which they are tried on a file's first bytes.
@@ -33,7 +33,7 @@ const file_format* format_named(std::string_view name);
 // The format that a file name's extension names, in any letter case ("A.XY" is XY), or null.
 const file_format* format_of_extension(std::string_view file_name);
 // The format that a file's first bytes show, or null when no format knows them.
-const file_format* format_of_contents(spectra::byte_view head);
+const file_format* format_of_contents(spectrum::byte_view head);
 // The names that -f and -t take, for the help and the checks.
 std::string format_names(bool for_output);
 

@@ -20,20 +20,20 @@ std::string number(double v) {
   return {text.data(), end};
 }
 
-std::string date_text(const spectra::date_time& d) {
+std::string date_text(const spectrum::date_time& d) {
   std::array<char, 32> text{};
   std::snprintf(text.data(), text.size(), "%04d-%02d-%02d %02d:%02d", d.year, d.month, d.day,
                 d.hour, d.minute);
   return text.data();
 }
 
-json unit_json(const spectra::axis_unit& u) { return {{"code", u.code}, {"name", u.name}}; }
+json unit_json(const spectrum::axis_unit& u) { return {{"code", u.code}, {"name", u.name}}; }
 
-json value_json(const spectra::fact& f) {
+json value_json(const spectrum::fact& f) {
   return std::visit([](const auto& v) { return json(v); }, f.value);
 }
 
-std::string value_text(const spectra::fact& f) {
+std::string value_text(const spectrum::fact& f) {
   struct visitor {
     std::string operator()(bool v) const { return v ? "yes" : "no"; }
     std::string operator()(std::int64_t v) const { return std::to_string(v); }
@@ -49,11 +49,11 @@ std::string value_text(const spectra::fact& f) {
 }
 
 json as_json(const std::string& path, const loaded& in) {
-  const spectra::document& d = in.doc;
+  const spectrum::document& d = in.doc;
   json j{{"file", path}, {"format", d.format}, {"title", std::string{in.format->title}}};
   if (!d.variant.empty()) j["variant"] = d.variant;
   json spectra = json::array();
-  for (const spectra::trace& t : d.spectra)
+  for (const spectrum::spectrum& t : d.spectra)
     spectra.push_back({{"points", t.y.size()},
                        {"first_x", t.x.empty() ? 0.0 : t.x.front()},
                        {"last_x", t.x.empty() ? 0.0 : t.x.back()},
@@ -69,17 +69,17 @@ json as_json(const std::string& path, const loaded& in) {
   j["source"] = d.source;
   j["experiment"] = {{"code", d.experiment_type}, {"name", d.experiment}};
   j["log"] = d.log;
-  for (const spectra::fact& f : d.facts) j[f.name] = value_json(f);
+  for (const spectrum::fact& f : d.facts) j[f.name] = value_json(f);
   return j;
 }
 
 std::string as_text(const std::string& path, const loaded& in) {
-  const spectra::document& d = in.doc;
+  const spectrum::document& d = in.doc;
   std::string s = path + ": " + std::string{in.format->title};
   if (!d.variant.empty()) s += ", " + d.variant;
   s += "\n  spectra: " + std::to_string(d.spectra.size()) + "\n";
   for (std::size_t i = 0; i < d.spectra.size(); ++i) {
-    const spectra::trace& t = d.spectra[i];
+    const spectrum::spectrum& t = d.spectra[i];
     s += "  spectrum " + std::to_string(i + 1) + ": " + std::to_string(t.y.size()) + " points";
     if (!t.x.empty())
       s += ", x from " + number(t.x.front()) + " to " + number(t.x.back()) +
@@ -90,7 +90,7 @@ std::string as_text(const std::string& path, const loaded& in) {
   const auto line = [&s](std::string_view name, const std::string& value) {
     if (!value.empty()) s += "  " + std::string{name} + ": " + value + "\n";
   };
-  const auto unit = [](const spectra::axis_unit& u) {
+  const auto unit = [](const spectrum::axis_unit& u) {
     return u.code < 0 ? u.name : u.name + " (code " + std::to_string(u.code) + ")";
   };
   line("x unit", unit(d.x_unit));
@@ -102,14 +102,14 @@ std::string as_text(const std::string& path, const loaded& in) {
   line("source", d.source);
   line("experiment", d.experiment);
   if (!d.log.empty()) line("log text", std::to_string(d.log.size()) + " characters");
-  for (const spectra::fact& f : d.facts) line(f.name, value_text(f));
+  for (const spectrum::fact& f : d.facts) line(f.name, value_text(f));
   return s;
 }
 
 }  // namespace
 
 int info(const std::vector<std::string>& files, const std::string& from,
-         const spectra::read_options& reading, bool as_json_array) {
+         const spectrum::read_options& reading, bool as_json_array) {
   recio::convert_quietly(true);
   int status = 0;
   json all = json::array();

@@ -7,7 +7,7 @@
 
 namespace cli {
 
-std::string report(const std::string& path, const spectra::trouble& t) {
+std::string report(const std::string& path, const spectrum::trouble& t) {
   std::string line = "zolkdf: " + path + ": ";
   if (t.line > 0) line += "line " + std::to_string(t.line) + ": ";
   if (t.offset >= 0) line += "byte " + std::to_string(t.offset) + ": ";
@@ -17,7 +17,7 @@ std::string report(const std::string& path, const spectra::trouble& t) {
 std::string report_failure() {
   const recio::failure& f = recio::last_failure();
   recio::close_thread_files(false);
-  spectra::trouble t{f.text};
+  spectrum::trouble t{f.text};
   t.line = static_cast<std::int64_t>(f.line);
   if (f.error != recio::io_error::none && f.kind == recio::statement_kind::write)
     t.reason = "cannot write: " + t.reason;
@@ -27,14 +27,14 @@ std::string report_failure() {
 }
 
 loaded load(const std::string& path, const std::string& from,
-            const spectra::read_options& reading) {
+            const spectrum::read_options& reading) {
   loaded in;
   std::vector<std::uint8_t> bytes;
   if (const recio::io_error e = recio::read_whole_file(path, bytes); e != recio::io_error::none) {
     in.error = report(path, {"cannot read: " + std::string{recio::error_text(e)}});
     return in;
   }
-  const spectra::byte_view head{bytes.data(), std::min<std::size_t>(bytes.size(), 4096)};
+  const spectrum::byte_view head{bytes.data(), std::min<std::size_t>(bytes.size(), 4096)};
   const file_format* seen = format_of_contents(head);
   in.format = !from.empty() ? format_named(from) : seen != nullptr ? seen : format_of_extension(path);
   if (in.format == nullptr) {
@@ -42,7 +42,7 @@ loaded load(const std::string& path, const std::string& from,
     return in;
   }
   try {
-    const spectra::outcome t = in.format->read({{bytes.data(), bytes.size()}, path}, reading, in.doc);
+    const spectrum::outcome t = in.format->read({{bytes.data(), bytes.size()}, path}, reading, in.doc);
     if (t) in.error = report(path, *t);
   } catch (const recio::run_ended&) {
     in.error = report_failure();

@@ -13,16 +13,16 @@ namespace cli {
 
 // An input read, or the line that says why not: "zolkdf: PATH: reason".
 struct loaded {
-  spectra::document doc;
+  spectrum::document doc;
   const file_format* format = nullptr;
   std::string error;  // empty when the file was read
 };
 
 // Reads the file of a path ("-": standard input) with the named format, or the one that its
 // contents or else its extension show.
-loaded load(const std::string& path, const std::string& from, const spectra::read_options& reading);
+loaded load(const std::string& path, const std::string& from, const spectrum::read_options& reading);
 // "zolkdf: PATH: line 12: invalid real", from a trouble of the file at path.
-std::string report(const std::string& path, const spectra::trouble& t);
+std::string report(const std::string& path, const spectrum::trouble& t);
 // The same for the last stop or fatal report of the record layer on this thread, after which
 // every file that the thread had open is closed, outputs dropped.
 std::string report_failure();

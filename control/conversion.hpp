@@ -4,15 +4,15 @@
 
 #include <cstdint>
 
-#include "spectrum/spectrum.hpp"
+#include "spectrum/fixed_spectrum.hpp"
 
 namespace control {
 
-using spectra::array_capacity;
-using spectra::file_name;
-using spectra::max_points;
-using spectra::memo_text;
-using spectra::spectrum;
+using spectrum::array_capacity;
+using spectrum::file_name;
+using spectrum::max_points;
+using spectrum::memo_text;
+using spectrum::fixed_spectrum;
 
 // What one conversion works on: the two files with their format codes, and the spectrum. The
 // keyboard dialogue and the list file share it, and nothing clears it between conversions.
@@ -21,7 +21,7 @@ struct conversion {
   std::int32_t input_code = 0;
   file_name output_name;
   std::int32_t output_code = 0;
-  spectrum data;
+  fixed_spectrum data;
 };
 
 }  // namespace control

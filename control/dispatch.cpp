@@ -18,7 +18,7 @@ void too_many_points(const file_name& input) {
   recio::write(recio::console, too_many_layout, {input.view(), array_capacity});
 }
 
-bool read_spectrum(std::int32_t code, const file_name& name, spectrum& s) {
+bool read_spectrum(std::int32_t code, const file_name& name, fixed_spectrum& s) {
   switch (code) {
     case 1:
       READ1(name, s.x, s.y, s.first_x, s.last_x, s.count, array_capacity);
@@ -41,7 +41,7 @@ bool read_spectrum(std::int32_t code, const file_name& name, spectrum& s) {
   }
 }
 
-void write_spectrum(std::int32_t code, const file_name& name, spectrum& s) {
+void write_spectrum(std::int32_t code, const file_name& name, fixed_spectrum& s) {
   switch (code) {
     case 1:
       WRITE1(name, s.y, s.first_x, s.last_x, s.count);

@@ -69,7 +69,7 @@ void convert_from_keyboard() {
     recio::write_free(console, {});
   }
 
-  spectrum& s = state.data;
+  fixed_spectrum& s = state.data;
   if (!read_spectrum(state.input_code, state.input_name, s)) return;
   if (s.count > array_capacity) {
     too_many_points(state.input_name);

@@ -60,7 +60,7 @@ bool read_entry(conversion& c) {
 }
 
 void convert(conversion& c) {
-  spectrum& s = c.data;
+  fixed_spectrum& s = c.data;
   if (!is_format(c.input_code)) {
     option_not_available();
     return;

@@ -11,7 +11,7 @@ namespace csv {
 // the same number of columns (two at least), or a header row of names so separated. Numbers
 // separated by blanks only (an XY file), and labelled records (JCAMP-DX), are not CSV.
 // recognises("x;y\r\n1;0,5\r\n") == true; recognises("  1.0  2.0\r\n") == false
-bool recognises(spectra::byte_view head);
+bool recognises(spectrum::byte_view head);
 
 // Reads a table: blank lines and lines starting with '#' are passed over, a first row that is
 // not all numbers is the header, the separator is the one the first row uses (semicolon, tab,
@@ -19,14 +19,14 @@ bool recognises(spectra::byte_view head);
 // the columns that the options name. A row with a field that is not a number is refused with its
 // line.
 // "x;y\n400;0,5\n" reads the point (400, 0.5).
-spectra::outcome read_file(const spectra::input_file& file, const spectra::read_options& options,
-                           spectra::document& doc);
+spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::read_options& options,
+                           spectrum::document& doc);
 
 // Writes the one spectrum of the document as a header "x,y" (with the units in brackets where the
 // document has them) and a row "x,y" for each point, each number in the fewest digits that read
 // back to the same float. A document of several spectra is refused: each goes to its own file.
 // A point (400, 0.5) with x in "Wavenumber (cm-1)" gives "x [Wavenumber (cm-1)],y" and "400,0.5".
-spectra::outcome write_file(const spectra::document& doc, recio::unit_number unit,
-                            const spectra::write_options& options);
+spectrum::outcome write_file(const spectrum::document& doc, recio::unit_number unit,
+                            const spectrum::write_options& options);
 
 }  // namespace csv

@@ -20,8 +20,8 @@ constexpr recio::layout text_record{"(A)"};
 // The rows that recognising a table looks at.
 constexpr std::size_t rows_looked_at = 8;
 
-using spectra::outcome;
-using spectra::trouble;
+using spectrum::outcome;
+using spectrum::trouble;
 
 // The lines of a text, ended by LF, CR LF or CR, counted from 1.
 class line_reader {
@@ -47,7 +47,7 @@ class line_reader {
   std::int64_t number_ = 0;
 };
 
-std::string_view as_text(spectra::byte_view bytes) {
+std::string_view as_text(spectrum::byte_view bytes) {
   std::string_view text{reinterpret_cast<const char*>(bytes.data()), bytes.size()};
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // a byte order mark
   return text;
@@ -173,7 +173,7 @@ void append_number(std::string& out, float v) {
 
 }  // namespace
 
-bool recognises(spectra::byte_view head) {
+bool recognises(spectrum::byte_view head) {
   const std::string_view text = as_text(head);
   // Tables are text: a control character other than the line ends and tab means binary data.
   if (std::any_of(text.begin(), text.end(), [](char c) {
@@ -211,9 +211,9 @@ bool recognises(spectra::byte_view head) {
   return rows > 0;
 }
 
-spectra::outcome read_file(const spectra::input_file& file, const spectra::read_options& options,
-                           spectra::document& doc) {
-  doc = spectra::document{};
+spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::read_options& options,
+                           spectrum::document& doc) {
+  doc = spectrum::document{};
   doc.format = "csv";
   if (options.x_column < 1 || options.y_column < 1) return trouble{"columns count from 1", 0};
   const auto x_at = static_cast<std::size_t>(options.x_column - 1);
@@ -227,7 +227,7 @@ spectra::outcome read_file(const spectra::input_file& file, const spectra::read_
   bool first_row = true;
   bool decimal_comma = false;
   std::size_t columns = 0;
-  spectra::trace t;
+  spectrum::spectrum t;
   t.x_stored = true;
   while (lines.next(line)) {
     if (kind_of(line) != line_kind::row) continue;
@@ -284,13 +284,13 @@ spectra::outcome read_file(const spectra::input_file& file, const spectra::read_
   return std::nullopt;
 }
 
-spectra::outcome write_file(const spectra::document& doc, recio::unit_number unit,
-                            const spectra::write_options&) {
+spectrum::outcome write_file(const spectrum::document& doc, recio::unit_number unit,
+                            const spectrum::write_options&) {
   if (doc.spectra.empty()) return trouble{"no spectrum to write", 0};
   if (doc.spectra.size() > 1)
     return trouble{
         "a CSV file holds one spectrum; this one has " + std::to_string(doc.spectra.size()), 0};
-  const spectra::trace& t = doc.spectra.front();
+  const spectrum::spectrum& t = doc.spectra.front();
   if (t.x.size() != t.y.size())
     return trouble{
         std::to_string(t.x.size()) + " x values for " + std::to_string(t.y.size()) + " y values",
@@ -298,7 +298,7 @@ spectra::outcome write_file(const spectra::document& doc, recio::unit_number uni
   for (std::size_t i = 0; i < t.y.size(); ++i)
     if (!std::isfinite(t.x[i]) || !std::isfinite(t.y[i]))
       return trouble{"point " + std::to_string(i + 1) + ": not a finite number", 0};
-  const auto name = [](std::string_view axis, const spectra::axis_unit& u) {
+  const auto name = [](std::string_view axis, const spectrum::axis_unit& u) {
     return written_field(u.name.empty() ? std::string(axis)
                                         : std::string(axis) + " [" + u.name + "]");
   };

@@ -11,23 +11,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz_support::run([&] {
     fuzz_support::bytes input{data, size};
     const fuzz_support::bytes choice = fuzz_support::take_front(input, 1);
-    spectra::read_options options;
+    spectrum::read_options options;
     if (!choice.empty()) {
       options.x_column = choice[0] & 3;
       options.y_column = (choice[0] >> 2) & 3;
     }
     csv::recognises(input);
-    spectra::document doc;
+    spectrum::document doc;
     if (csv::read_file({input, "in.csv"}, options, doc)) return;
     std::int16_t unit = 0;
     std::int32_t status = 0;
     GETCHAN(unit, status);
     recio::open(unit, "out.csv", recio::open_mode::text_write);
-    const spectra::outcome written = csv::write_file(doc, unit, {});
+    const spectrum::outcome written = csv::write_file(doc, unit, {});
     PUTCHAN(unit, status);
     if (written) __builtin_trap();  // a document that was read is always written
     const std::string text = fuzz_support::read_file("out.csv");
-    spectra::document back;
+    spectrum::document back;
     if (csv::read_file(
             {{reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}, "out.csv"}, {},
             back) ||

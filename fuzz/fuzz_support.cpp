@@ -18,7 +18,7 @@
 
 namespace fuzz_support {
 
-spectra::spectrum spectrum;
+spectrum::fixed_spectrum held;
 
 namespace {
 
@@ -99,13 +99,13 @@ void run(const std::function<void()>& body) {
   if (::chdir(work_folder.c_str()) != 0) give_up("fuzz: chdir to the working folder");
   empty_work_folder();
   ::lseek(STDIN_FILENO, 0, SEEK_SET);  // the keys again from their start
-  std::fill(spectrum.x.begin(), spectrum.x.end(), 0.0f);
-  std::fill(spectrum.y.begin(), spectrum.y.end(), 0.0f);
-  spectrum.first_x = spectrum.last_x = 0.0f;
-  spectrum.count = 0;
-  spectrum.memo = {};
+  std::fill(held.x.begin(), held.x.end(), 0.0f);
+  std::fill(held.y.begin(), held.y.end(), 0.0f);
+  held.first_x = held.last_x = 0.0f;
+  held.count = 0;
+  held.memo = {};
   spc::shared_header = {};
-  spectra::array_capacity = spectra::max_points;
+  spectrum::array_capacity = spectrum::max_points;
   recio::exit_status status = recio::exit_status::normal;
   try {
     body();
@@ -128,8 +128,8 @@ std::string read_file(const std::string& name) {
   return {std::istreambuf_iterator<char>{in}, std::istreambuf_iterator<char>{}};
 }
 
-spectra::file_name name_of(std::string_view name) {
-  spectra::file_name n;
+spectrum::file_name name_of(std::string_view name) {
+  spectrum::file_name n;
   n.assign(name);
   return n;
 }

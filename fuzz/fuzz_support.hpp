@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "recio/recio.hpp"
-#include "spectrum/spectrum.hpp"
+#include "spectrum/fixed_spectrum.hpp"
 
 namespace fuzz_support {
 
@@ -39,10 +39,10 @@ void write_file(const std::string& name, bytes data);
 std::string read_file(const std::string& name);
 
 // The spectrum that the routines work on, as the driver's is.
-extern spectra::spectrum spectrum;
+extern spectrum::fixed_spectrum held;
 
 // A file name as the program holds it: 12 characters, blank-padded.
-spectra::file_name name_of(std::string_view name);
+spectrum::file_name name_of(std::string_view name);
 
 // The input's first n bytes, taken off the front (fewer when it is shorter).
 bytes take_front(bytes& data, std::size_t n);

@@ -10,19 +10,19 @@
 namespace {
 
 // Writes the document on a unit of its own and reads the file back.
-void write_and_read_back(const spectra::document& doc, bool affn) {
+void write_and_read_back(const spectrum::document& doc, bool affn) {
   std::int16_t unit = 0;
   std::int32_t status = 0;
   GETCHAN(unit, status);
   recio::open(unit, "out.jdx", recio::open_mode::text_write);
-  spectra::write_options options;
+  spectrum::write_options options;
   options.jcamp_affn = affn;
-  const spectra::outcome written = jcamp::write_file(doc, unit, options);
+  const spectrum::outcome written = jcamp::write_file(doc, unit, options);
   PUTCHAN(unit, status);
   if (written) __builtin_trap();  // a document that was read is always written
   const std::string text = fuzz_support::read_file("out.jdx");
-  spectra::document back;
-  const spectra::outcome read = jcamp::read_file(
+  spectrum::document back;
+  const spectrum::outcome read = jcamp::read_file(
       {{reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}, "out.jdx"}, {}, back);
   if (read || back.spectra.size() != doc.spectra.size()) __builtin_trap();
   for (std::size_t i = 0; i < doc.spectra.size(); ++i)
@@ -33,9 +33,9 @@ void write_and_read_back(const spectra::document& doc, bool affn) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz_support::run([&] {
-    const spectra::byte_view bytes{data, size};
+    const spectrum::byte_view bytes{data, size};
     jcamp::recognises(bytes);
-    spectra::document doc;
+    spectrum::document doc;
     if (jcamp::read_file({bytes, "in.jdx"}, {}, doc)) return;
     write_and_read_back(doc, false);
     write_and_read_back(doc, true);

@@ -33,7 +33,7 @@ std::vector<std::pair<std::string, std::string>> folder;
 // no numbers.
 void make_folder() {
   fuzz_support::run([] {
-    spectra::spectrum& s = fuzz_support::spectrum;
+    spectrum::fixed_spectrum& s = fuzz_support::held;
     s.count = 5;
     for (std::size_t i = 0; i < 5; ++i) {
       s.x[i] = 1000.0f - 100.0f * static_cast<float>(i);
@@ -102,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static control::conversion state;
     state.input_name = state.output_name = {};
     state.input_code = state.output_code = 0;
-    state.data.x = state.data.y = fuzz_support::spectrum.x;  // zero: run has just cleared it
+    state.data.x = state.data.y = fuzz_support::held.x;  // zero: run has just cleared it
     state.data.first_x = state.data.last_x = 0.0f;
     state.data.count = 0;
     state.data.memo = {};

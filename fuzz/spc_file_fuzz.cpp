@@ -9,7 +9,7 @@
 
 namespace {
 
-std::string written(decltype(&spc::write_new) write, const spectra::document& doc) {
+std::string written(decltype(&spc::write_new) write, const spectrum::document& doc) {
   fuzz_support::write_file("out.spc", {});
   std::int16_t unit = 0;
   std::int32_t status = 0;
@@ -24,12 +24,12 @@ std::string written(decltype(&spc::write_new) write, const spectra::document& do
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz_support::run([&] {
-    spectra::document doc;
+    spectrum::document doc;
     if (spc::read_file({{data, size}, "in.spc"}, {}, doc)) return;
     written(spc::write_old, doc);
     // What the new-variant writer wrote of a file just read reads again.
     const std::string again = written(spc::write_new, doc);
-    spectra::document back;
+    spectrum::document back;
     if (spc::read_file({{reinterpret_cast<const std::uint8_t*>(again.data()), again.size()}, "out"},
                        {}, back) ||
         back.spectra.size() != doc.spectra.size())

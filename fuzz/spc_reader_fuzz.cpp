@@ -8,10 +8,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz_support::run([&] {
-    spectra::spectrum& s = fuzz_support::spectrum;
+    spectrum::fixed_spectrum& s = fuzz_support::held;
     fuzz_support::write_file("in.spc", {data, size});
     READ5(fuzz_support::name_of("in.spc"), s.x, s.y, s.first_x, s.last_x, s.count);
-    if (s.count > spectra::array_capacity) return;
+    if (s.count > spectrum::array_capacity) return;
     // The new-variant writer builds on the header just read, log block included.
     WRITE6(fuzz_support::name_of("new.spc"), s.x, s.y, s.count, s.memo);
     WRITE5(fuzz_support::name_of("old.spc"), s.x, s.y, s.count, s.memo);

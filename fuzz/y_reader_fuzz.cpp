@@ -8,10 +8,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz_support::run([&] {
-    spectra::spectrum& s = fuzz_support::spectrum;
+    spectrum::fixed_spectrum& s = fuzz_support::held;
     fuzz_support::write_file("in.y", {data, size});
     READ1(fuzz_support::name_of("in.y"), s.x, s.y, s.first_x, s.last_x, s.count,
-          spectra::array_capacity);
+          spectrum::array_capacity);
     WRITE1(fuzz_support::name_of("out.y"), s.y, s.first_x, s.last_x, s.count);
   });
   return 0;

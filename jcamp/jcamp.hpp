@@ -10,21 +10,21 @@ namespace jcamp {
 // Whether the bytes begin as a JCAMP-DX file: a first labelled record ##TITLE=, after any blank
 // lines and $$ comment lines, with the label in any letter case and spelling.
 // recognises("\r\n$$ exported\r\n##title= benzene\r\n") == true
-bool recognises(spectra::byte_view head);
+bool recognises(spectrum::byte_view head);
 
 // Reads a JCAMP-DX file, versions 4.24 and 5.x: every spectrum of its XYDATA, XYPOINTS,
 // PEAK TABLE and NTUPLES pages, in every block; a file that is cut or damaged gives its trouble
 // with the line where it was found.
 // "##XYDATA=(X++(Y..Y))" then "1 A5J3%" reads the y values 15, 18, 18.
-spectra::outcome read_file(const spectra::input_file& file, const spectra::read_options& options,
-                           spectra::document& doc);
+spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::read_options& options,
+                           spectrum::document& doc);
 
 // Writes the document as JCAMP-DX 4.24 on a unit open for text output: evenly spaced x as
 // ##XYDATA=(X++(Y..Y)) in DIF/DUP form (AFFN when asked), other x as ##XYPOINTS=(XY..XY), and
 // several spectra as the blocks of one ##BLOCKS file. Records are at most 80 characters.
 // The y values 10, 12, 12, 12, 7 at x 4000 to 3996 give the data lines "4000 A0K%Tn" (10, then
 // the differences +2, 0 twice, -5) and "3996 G" (the last y again, the check value).
-spectra::outcome write_file(const spectra::document& doc, recio::unit_number unit,
-                            const spectra::write_options& options);
+spectrum::outcome write_file(const spectrum::document& doc, recio::unit_number unit,
+                            const spectrum::write_options& options);
 
 }  // namespace jcamp

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "jcamp/jcamp.hpp"
-#include "spectrum/spectrum.hpp"
+#include "spectrum/fixed_spectrum.hpp"
 
 namespace jcamp {
 namespace {
@@ -30,8 +30,8 @@ constexpr std::size_t points_per_byte = 1024;
 // The largest integer of the compressed forms that we write: every reader holds it exactly.
 constexpr double largest_written_integer = 2147483647.0;
 
-using spectra::outcome;
-using spectra::trouble;
+using spectrum::outcome;
+using spectrum::trouble;
 
 // ---------------------------------------------------------------------------------------------
 // Text
@@ -53,7 +53,7 @@ bool starts_labelled(std::string_view line) {
 // The file's lines, ended by LF, CR LF or CR, counted from 1.
 class line_reader {
  public:
-  explicit line_reader(spectra::byte_view bytes)
+  explicit line_reader(spectrum::byte_view bytes)
       : text_{reinterpret_cast<const char*>(bytes.data()), bytes.size()} {}
   // The next line, without its end; false at the end of the file.
   bool next(std::string_view& line) {
@@ -210,8 +210,8 @@ constexpr std::array<unit_name, 15> y_unit_names{{
 }};
 
 template <std::size_t n>
-spectra::axis_unit unit_of(std::string_view text, const std::array<unit_name, n>& names) {
-  spectra::axis_unit u;
+spectrum::axis_unit unit_of(std::string_view text, const std::array<unit_name, n>& names) {
+  spectrum::axis_unit u;
   u.name = std::string(without_comment(text));
   const std::string key = uppercase(u.name);
   for (const unit_name& entry : names)
@@ -223,7 +223,7 @@ spectra::axis_unit unit_of(std::string_view text, const std::array<unit_name, n>
 }
 
 template <std::size_t n>
-std::string jcamp_unit(const spectra::axis_unit& u, const std::array<unit_name, n>& names) {
+std::string jcamp_unit(const spectrum::axis_unit& u, const std::array<unit_name, n>& names) {
   for (const unit_name& entry : names)
     if (entry.code == u.code) return std::string(entry.jcamp);
   return u.name.empty() ? std::string("ARBITRARY UNITS") : u.name;
@@ -455,7 +455,7 @@ struct data_frame {
 
 class reader {
  public:
-  reader(const spectra::input_file& file, spectra::document& doc)
+  reader(const spectrum::input_file& file, spectrum::document& doc)
       : lines_{file.bytes}, doc_{doc}, most_points_{file.bytes.size() * points_per_byte + 1024} {}
 
   outcome run();
@@ -471,15 +471,15 @@ class reader {
   outcome number_record(std::optional<double>& target, const std::string& label,
                         std::string_view value);
   outcome data_record(const std::string& label, std::string_view value);
-  outcome even_data(spectra::trace& t, const data_frame& f);
-  outcome point_data(spectra::trace& t, const data_frame& f, std::size_t group);
+  outcome even_data(spectrum::spectrum& t, const data_frame& f);
+  outcome point_data(spectrum::spectrum& t, const data_frame& f, std::size_t group);
   outcome push(std::vector<float>& values, double v, double factor, std::optional<double> points);
   std::string continued(std::string_view value);
   void skip_data_lines();
   void finish_block();
 
   line_reader lines_;
-  spectra::document& doc_;
+  spectrum::document& doc_;
   std::size_t most_points_;  // of the whole file, its spectra together
   std::vector<block> open_;
   bool any_block_ = false;
@@ -712,7 +712,7 @@ outcome reader::data_record(const std::string& label, std::string_view value) {
     f.x_units = b.x_units;
     f.y_units = b.y_units;
   }
-  spectra::trace t;
+  spectrum::spectrum t;
   t.z = f.z;
   if (auto trouble = vars->even ? even_data(t, f) : point_data(t, f, group)) return trouble;
   if (t.y.empty()) return trouble{"##" + label + "= holds no points", record_line};
@@ -750,7 +750,7 @@ bool same_value(double a, double b) {
   return std::fabs(a - b) <= 1e-9 * std::max({1.0, std::fabs(a), std::fabs(b)});
 }
 
-outcome reader::even_data(spectra::trace& t, const data_frame& f) {
+outcome reader::even_data(spectrum::spectrum& t, const data_frame& f) {
   std::string_view line;
   std::optional<double> first_line_x;
   double value = 0.0;  // the last y, before the factor
@@ -849,7 +849,7 @@ outcome reader::even_data(spectra::trace& t, const data_frame& f) {
   return std::nullopt;
 }
 
-outcome reader::point_data(spectra::trace& t, const data_frame& f, std::size_t group) {
+outcome reader::point_data(spectrum::spectrum& t, const data_frame& f, std::size_t group) {
   std::string_view line;
   std::size_t number = 0;  // of the value in its group
   while (lines_.next_data(line)) {
@@ -1059,7 +1059,7 @@ struct even_axis {
 // the x are not so spaced. The ends are the spectrum's own, else its first and last x; the step
 // is the span in equal parts, or that part rounded to single precision, as x are made from an SPC
 // or Y file's first x, last x and count.
-std::optional<even_axis> even_axis_of(const spectra::trace& t) {
+std::optional<even_axis> even_axis_of(const spectrum::spectrum& t) {
   const std::size_t n = t.x.size();
   std::vector<std::pair<double, double>> ends;
   if (!t.x_stored) ends.emplace_back(t.first_x, t.last_x);
@@ -1067,7 +1067,7 @@ std::optional<even_axis> even_axis_of(const spectra::trace& t) {
   for (const auto& [first, last] : ends) {
     if (!fits_single(first) || !fits_single(last)) continue;
     const double equal = n < 2 ? 0.0 : (last - first) / static_cast<double>(n - 1);
-    for (const double delta : {equal, -static_cast<double>(spectra::to_single(-equal))}) {
+    for (const double delta : {equal, -static_cast<double>(spectrum::to_single(-equal))}) {
       if (!std::isfinite(delta)) continue;
       const double step = even_step(first, last, delta, n);
       bool all = true;
@@ -1084,7 +1084,7 @@ std::optional<even_axis> even_axis_of(const spectra::trace& t) {
 // The lines of evenly spaced data in DIF form with DUP counts. Each line starts with the x of
 // its first y, that y in SQZ form and then differences; the next line starts again with the last
 // y of the line before, the check value, and a last line holds the final check value alone.
-void write_dif_lines(recio::unit_number unit, const spectra::trace& t, const x_scale& xs,
+void write_dif_lines(recio::unit_number unit, const spectrum::spectrum& t, const x_scale& xs,
                      const std::vector<std::int64_t>& q) {
   const std::size_t n = q.size();
   std::string start;
@@ -1128,7 +1128,7 @@ void write_dif_lines(recio::unit_number unit, const spectra::trace& t, const x_s
 }
 
 // Evenly spaced data as plain integers, blank-separated, the x of each line's first y first.
-void write_affn_lines(recio::unit_number unit, const spectra::trace& t, const x_scale& xs,
+void write_affn_lines(recio::unit_number unit, const spectrum::spectrum& t, const x_scale& xs,
                       const std::vector<std::int64_t>& q) {
   const std::size_t n = q.size();
   std::string line;
@@ -1147,7 +1147,7 @@ void write_affn_lines(recio::unit_number unit, const spectra::trace& t, const x_
 }
 
 // (XY..XY) points as plain numbers, x and y joined by a comma, points blank-separated.
-void write_point_lines(recio::unit_number unit, const spectra::trace& t) {
+void write_point_lines(recio::unit_number unit, const spectrum::spectrum& t) {
   std::string line;
   std::string point;
   for (std::size_t i = 0; i < t.y.size(); ++i) {
@@ -1162,7 +1162,7 @@ void write_point_lines(recio::unit_number unit, const spectra::trace& t) {
   if (!line.empty()) write_line(unit, line);
 }
 
-std::string data_type_of(const spectra::document& doc) {
+std::string data_type_of(const spectrum::document& doc) {
   if (!trimmed(doc.experiment).empty()) return doc.experiment;
   switch (doc.x_unit.code) {
     case 1:
@@ -1180,7 +1180,7 @@ std::string data_type_of(const spectra::document& doc) {
   }
 }
 
-outcome check_trace(const spectra::trace& t, std::size_t number) {
+outcome check_spectrum(const spectrum::spectrum& t, std::size_t number) {
   const std::string which = "spectrum " + std::to_string(number);
   if (t.y.empty()) return trouble{which + " has no points", 0};
   if (t.x.size() != t.y.size())
@@ -1193,8 +1193,8 @@ outcome check_trace(const spectra::trace& t, std::size_t number) {
   return std::nullopt;
 }
 
-void write_block(const spectra::document& doc, const spectra::trace& t, recio::unit_number unit,
-                 const spectra::write_options& options, const std::string& title,
+void write_block(const spectrum::document& doc, const spectrum::spectrum& t, recio::unit_number unit,
+                 const spectrum::write_options& options, const std::string& title,
                  std::size_t block_id) {
   const std::size_t n = t.y.size();
   const auto ends = even_axis_of(t);
@@ -1235,7 +1235,7 @@ void write_block(const spectra::document& doc, const spectra::trace& t, recio::u
 
 // ---------------------------------------------------------------------------------------------
 
-bool recognises(spectra::byte_view head) {
+bool recognises(spectrum::byte_view head) {
   line_reader lines{head};
   std::string_view line;
   std::string label;
@@ -1250,23 +1250,23 @@ bool recognises(spectra::byte_view head) {
   return false;
 }
 
-spectra::outcome read_file(const spectra::input_file& file, const spectra::read_options&,
-                           spectra::document& doc) {
-  doc = spectra::document{};
+spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::read_options&,
+                           spectrum::document& doc) {
+  doc = spectrum::document{};
   doc.format = "jcamp";
-  spectra::input_file text = file;
+  spectrum::input_file text = file;
   // A byte order mark, as some editors put before UTF-8 text, is not part of the first line.
-  const spectra::byte_view b = text.bytes;
+  const spectrum::byte_view b = text.bytes;
   if (b.size() >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) text.bytes = b.subspan(3);
   reader r{text, doc};
   return r.run();
 }
 
-spectra::outcome write_file(const spectra::document& doc, recio::unit_number unit,
-                            const spectra::write_options& options) {
+spectrum::outcome write_file(const spectrum::document& doc, recio::unit_number unit,
+                            const spectrum::write_options& options) {
   if (doc.spectra.empty()) return trouble{"no spectrum to write", 0};
   for (std::size_t i = 0; i < doc.spectra.size(); ++i)
-    if (auto t = check_trace(doc.spectra[i], i + 1)) return t;
+    if (auto t = check_spectrum(doc.spectra[i], i + 1)) return t;
   std::string title = options.memo ? *options.memo : doc.memo;
   if (trimmed(title).empty()) title = options.input_name;
   if (trimmed(title).empty()) title = "spectrum";

@@ -3,11 +3,11 @@
 
 #include <cstdint>
 
-#include "spectrum/spectrum.hpp"
+#include "spectrum/fixed_spectrum.hpp"
 
-using spectra::file_name;
-using spectra::memo_text;
-using spectra::point_array;
+using spectrum::file_name;
+using spectrum::memo_text;
+using spectrum::point_array;
 
 // Reads an SPC file of either variant, chosen by its version byte, into the y array, the point
 // count, first and last x, the unit codes, the resolution value and the memo. A file with more

@@ -16,10 +16,9 @@ namespace spc {
 
 namespace {
 
-using spectra::document;
-using spectra::outcome;
-using spectra::trace;
-using spectra::trouble;
+using spectrum::document;
+using spectrum::outcome;
+using spectrum::trouble;
 
 inline constexpr std::uint8_t new_version_big_endian = 76;  // "L"
 
@@ -77,7 +76,7 @@ std::string text_of(byte_view field) {
 }
 
 // A date that names a day and a time, or none (year 0).
-spectra::date_time date_of(int year, int month, int day, int hour, int minute) {
+spectrum::date_time date_of(int year, int month, int day, int hour, int minute) {
   if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 ||
       minute > 59)
     return {};
@@ -91,9 +90,9 @@ void units_of(document& out, int x, int y, int z, bool labels, byte_view catxt) 
   out.y_unit = {y, std::string{y_unit_name(y)}};
   out.z_unit = {z, z < 0 ? std::string{} : std::string{x_unit_name(z)}};
   if (!labels) return;
-  spectra::axis_unit* axes[] = {&out.x_unit, &out.y_unit, &out.z_unit};
+  spectrum::axis_unit* axes[] = {&out.x_unit, &out.y_unit, &out.z_unit};
   std::size_t at = 0;
-  for (spectra::axis_unit* axis : axes) {
+  for (spectrum::axis_unit* axis : axes) {
     if (at >= catxt.size()) break;
     const std::string label = text_of(catxt.subspan(at));
     if (!label.empty()) axis->name = label;
@@ -134,7 +133,7 @@ void add_facts(document& out, std::uint8_t flags, int exponent, bool float_value
 
 // One y value of 16 or 32 bits, or a float, by the exponent (-128: a float).
 float y_at(const numbers& num, std::size_t at, bool sixteen, int e) {
-  if (sixteen) return spectra::to_single(times_power_of_two(num.i16(at), e - 16));
+  if (sixteen) return spectrum::to_single(times_power_of_two(num.i16(at), e - 16));
   if (e == float_y) return num.f32(at);
   return y_of_integer(num.i32(at), e);
 }
@@ -148,10 +147,10 @@ void read_y(const numbers& num, std::size_t at, bool sixteen, int e, std::vector
     const double scale = times_power_of_two(1.0, k);
     if (sixteen) {
       for (std::size_t i = 0; i < y.size(); ++i)
-        y[i] = spectra::to_single(static_cast<std::int16_t>(get_u16le(num.b, at + 2 * i)) * scale);
+        y[i] = spectrum::to_single(static_cast<std::int16_t>(get_u16le(num.b, at + 2 * i)) * scale);
     } else {
       for (std::size_t i = 0; i < y.size(); ++i)
-        y[i] = spectra::to_single(static_cast<std::int32_t>(get_u32le(num.b, at + 4 * i)) * scale);
+        y[i] = spectrum::to_single(static_cast<std::int32_t>(get_u32le(num.b, at + 4 * i)) * scale);
     }
     return;
   }
@@ -248,12 +247,12 @@ outcome read_new(byte_view b, bool big, document& out) {
         x[i] = num.f32(static_cast<std::size_t>(at) + 4 * i);
       at += 4 * points;
     } else {
-      x = even_axis(spectra::to_single(h.ffirst), spectra::to_single(h.flast), h.fnpts);
+      x = even_axis(spectrum::to_single(h.ffirst), spectrum::to_single(h.flast), h.fnpts);
     }
     out.spectra.reserve(static_cast<std::size_t>(subs));
     for (std::int64_t s = 0; s < subs; ++s, at += per_sub) {
       const auto sub_at = static_cast<std::size_t>(at);
-      trace t{.x = x,
+      spectrum::spectrum t{.x = x,
               .y = std::vector<float>(static_cast<std::size_t>(points)),
               .x_stored = shared_x,
               .first_x = h.ffirst,
@@ -297,7 +296,7 @@ outcome read_new(byte_view b, bool big, document& out) {
         return cut_short(
             "the sub-files promise more bytes than the file holds (" + number(size) + ")",
             directory != 0 ? directory + s * entry : at);
-      trace t{.x = std::vector<float>(static_cast<std::size_t>(points)),
+      spectrum::spectrum t{.x = std::vector<float>(static_cast<std::size_t>(points)),
               .y = std::vector<float>(static_cast<std::size_t>(points)),
               .x_stored = true,
               .z = num.f32(sub_at + sub_header::subtime)};
@@ -358,7 +357,7 @@ outcome read_old(byte_view b, document& out) {
   out.spectra.reserve(static_cast<std::size_t>(subs));
   std::size_t sub_at = first_sub;
   for (std::int64_t s = 0; s < subs; ++s) {
-    trace t{.x = x,
+    spectrum::spectrum t{.x = x,
             .y = std::vector<float>(static_cast<std::size_t>(points)),
             .first_x = get_f32le(b, old::ofirst),
             .last_x = get_f32le(b, old::olast),
@@ -380,7 +379,7 @@ outcome read_old(byte_view b, document& out) {
 
 }  // namespace
 
-bool recognises(spectra::byte_view head) {
+bool recognises(spectrum::byte_view head) {
   static constexpr std::array<std::uint8_t, 4> compound{0xD0, 0xCF, 0x11, 0xE0};
   if (head.size() >= compound.size() && std::equal(compound.begin(), compound.end(), head.begin()))
     return true;
@@ -389,7 +388,7 @@ bool recognises(spectra::byte_view head) {
           head[start::fversn] == old_version);
 }
 
-outcome read_file(const spectra::input_file& in, const spectra::read_options&, document& out) {
+outcome read_file(const spectrum::input_file& in, const spectrum::read_options&, document& out) {
   const byte_view b = in.bytes;
   out = document{};
   out.format = "spc";

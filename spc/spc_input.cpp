@@ -14,13 +14,13 @@ void READ5(const file_name& name, point_array& x, point_array& y, float& first_x
   memo_text memo;
   std::int32_t status = 0;
   READSC(name, y, count, first_x, last_x, x_type, y_type, resolution, memo, status);
-  if (count > spectra::array_capacity) return;
+  if (count > spectrum::array_capacity) return;
 
   float check = 0.0f;
   if (count >= 1) {
-    const auto n = static_cast<std::size_t>(std::min(count, spectra::max_points));
+    const auto n = static_cast<std::size_t>(std::min(count, spectrum::max_points));
     spc::even_x(first_x, last_x, count, {x.data(), n});
-    check = spectra::to_single(static_cast<double>(x[n - 1]) - last_x);
+    check = spectrum::to_single(static_cast<double>(x[n - 1]) - last_x);
   }
   // Without a point there is no x to check: the check shows 0.
   recio::write_free(recio::console, {" Routine READ5: Check of x accuracy"});

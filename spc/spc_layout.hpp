@@ -10,7 +10,7 @@
 #include <limits>
 #include <span>
 
-#include "spectrum/spectrum.hpp"
+#include "spectrum/fixed_spectrum.hpp"
 
 namespace spc {
 
@@ -185,10 +185,10 @@ inline void even_x(float first_x, float last_x, std::int32_t count, std::span<fl
   if (n == 0) return;
   x[0] = first_x;
   if (n == 1) return;
-  const auto step = spectra::to_single((static_cast<double>(first_x) - last_x) /
+  const auto step = spectrum::to_single((static_cast<double>(first_x) - last_x) /
                                        (static_cast<double>(count) - 1.0));
   for (std::size_t i = 1; i < n; ++i)
-    x[i] = spectra::to_single(static_cast<double>(first_x) - static_cast<double>(i) * step);
+    x[i] = spectrum::to_single(static_cast<double>(first_x) - static_cast<double>(i) * step);
 }
 
 // The old variant stores its point count as a float; truncating toward zero gives the count. One
@@ -214,7 +214,7 @@ inline double times_power_of_two(double v, int k) {
 // Beyond the single-precision range (the old variant's 16-bit exponent reaches far) y is an
 // infinity, as the rounding gives, without converting a value that does not fit.
 inline float y_of_integer(std::int32_t n, int e) {
-  return spectra::to_single(times_power_of_two(static_cast<double>(n), e - 32));
+  return spectrum::to_single(times_power_of_two(static_cast<double>(n), e - 32));
 }
 
 // The old variant stores n = y x 2^(32-e) truncated toward zero. A value that reaches 2^31 (a

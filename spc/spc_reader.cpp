@@ -134,8 +134,8 @@ void READSC(const file_name& name, point_array& y, std::int32_t& count, float& f
   READSC2(name, unit, y, status);
   PUTCHAN(unit, status);
   count = h.fnpts;
-  first_x = spectra::to_single(h.ffirst);
-  last_x = spectra::to_single(h.flast);
+  first_x = spectrum::to_single(h.ffirst);
+  last_x = spectrum::to_single(h.flast);
   x_type = h.fxtype;
   y_type = h.fytype;
   resolution = resolution_of(h.fres.data());
@@ -156,8 +156,8 @@ void READSC1(const file_name& name, const std::int16_t& unit, point_array& y, st
   last_x = spc::get_f32le(header, old::olast);
   x_type = header[old::oxtype];
   y_type = header[old::oytype];
-  if (count > spectra::array_capacity) {
-    recio::write(console, old_too_many, {name.view(), spectra::array_capacity});
+  if (count > spectrum::array_capacity) {
+    recio::write(console, old_too_many, {name.view(), spectrum::array_capacity});
     return;
   }
   read_exactly(unit, spc::byte_span{header}.subspan(old::counted_end));
@@ -183,8 +183,8 @@ void READSC2(const file_name& name, const std::int16_t& unit, point_array& y,
   read_exactly(unit, spc::byte_span{header}.subspan(spc::start::size,
                                                     fresh::counted_end - spc::start::size));
   spc::decode_counted_fields(header, h);
-  if (h.fnpts > spectra::array_capacity) {
-    recio::write(console, new_too_many, {name.view(), spectra::array_capacity});
+  if (h.fnpts > spectrum::array_capacity) {
+    recio::write(console, new_too_many, {name.view(), spectrum::array_capacity});
     return;
   }
   h.origin = 'N';

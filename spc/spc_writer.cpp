@@ -41,7 +41,7 @@ void write_values(std::int16_t unit, std::span<const float> values, encode put) 
   }
 }
 
-std::size_t points_of(std::int32_t count) { return spectra::points_in_arrays(count); }
+std::size_t points_of(std::int32_t count) { return spectrum::points_in_arrays(count); }
 
 // The entries' common part: the values that the converter always writes, first and last x from
 // the x array, then the dispatcher.
@@ -49,7 +49,7 @@ void write_with_fixed_values(const file_name& name, const point_array& x, const 
                              std::int32_t count, memo_text& memo) {
   float first_x = 0.0f;
   float last_x = 0.0f;
-  spectra::ends_of(x, points_of(count), first_x, last_x);
+  spectrum::ends_of(x, points_of(count), first_x, last_x);
   std::int32_t status = 0;
   WRITESPC(name, y, count, first_x, last_x, wavenumbers, arbitrary_units, no_resolution, memo,
            status);
@@ -237,36 +237,35 @@ void write_new_layout(std::int16_t unit, const spc::header_record& h, std::span<
 
 // ---- The command line's writers.
 
-using spectra::document;
-using spectra::trace;
-using spectra::trouble;
+using spectrum::document;
+using spectrum::trouble;
 
 // A unit code as the header holds it: the document's where it fits a byte, else the dialogue's.
-std::uint8_t code_of(const spectra::axis_unit& unit, std::uint8_t otherwise) {
+std::uint8_t code_of(const spectrum::axis_unit& unit, std::uint8_t otherwise) {
   return unit.code >= 0 && unit.code <= 255 ? static_cast<std::uint8_t>(unit.code) : otherwise;
 }
 
 // The first and last x that a header gives for an evenly spaced trace: the ones that an SPC file
 // gave where its x still agrees with them, else its first and last x values, as the dialogue
 // writes them.
-std::pair<double, double> ends_of(const trace& t, bool from_spc) {
-  if (t.x.empty() || (from_spc && spectra::to_single(t.first_x) == t.x.front() &&
-                      spectra::to_single(t.last_x) == t.x.back()))
+std::pair<double, double> ends_of(const spectrum::spectrum& t, bool from_spc) {
+  if (t.x.empty() || (from_spc && spectrum::to_single(t.first_x) == t.x.front() &&
+                      spectrum::to_single(t.last_x) == t.x.back()))
     return {t.first_x, t.last_x};
   return {t.x.front(), t.x.back()};
 }
 
-bool same_even_axis(const trace& a, const trace& b) {
+bool same_even_axis(const spectrum::spectrum& a, const spectrum::spectrum& b) {
   return !a.x_stored && !b.x_stored && a.y.size() == b.y.size() &&
          ends_of(a, true) == ends_of(b, true);
 }
 
 // What every spectrum must be before any byte is written: as many x values as y values where
 // x is stored, and a count that the header's 32-bit fields hold.
-spectra::outcome check_spectra(const document& doc) {
+spectrum::outcome check_spectra(const document& doc) {
   if (doc.spectra.empty()) return trouble{"no spectrum to write"};
   for (std::size_t i = 0; i < doc.spectra.size(); ++i) {
-    const trace& t = doc.spectra[i];
+    const spectrum::spectrum& t = doc.spectra[i];
     if (t.x_stored && t.x.size() != t.y.size())
       return trouble{"spectrum " + std::to_string(i + 1) + " has " + std::to_string(t.x.size()) +
                      " x values and " + std::to_string(t.y.size()) + " y values"};
@@ -299,7 +298,7 @@ std::string latin1_of(std::string_view utf8) {
 
 // The memo that a writer puts in the header, cut as the dialogue cuts it: the one given for the
 // output as typed, else the document's.
-memo_text memo_of(const document& doc, const spectra::write_options& options) {
+memo_text memo_of(const document& doc, const spectrum::write_options& options) {
   memo_text memo;
   memo.assign(options.memo ? *options.memo : latin1_of(doc.memo));
   cut_memo(memo);
@@ -323,15 +322,15 @@ void date_of(const document& doc, spc::header_record& h) {
 }
 
 // The z values as the flags describe them: evenly spaced (the step in fzinc), ordered, or not.
-std::uint8_t z_order(const std::vector<trace>& spectra, float& step) {
+std::uint8_t z_order(const std::vector<spectrum::spectrum>& spectra, float& step) {
   step = 0.0f;
   if (spectra.size() < 2) return 0;
-  const float z0 = spectra::to_single(spectra[0].z);
-  step = spectra::to_single(spectra[1].z - spectra[0].z);
+  const float z0 = spectrum::to_single(spectra[0].z);
+  step = spectrum::to_single(spectra[1].z - spectra[0].z);
   bool even = true, rising = true, falling = true;
   for (std::size_t i = 1; i < spectra.size(); ++i) {
     const double z = spectra[i].z;
-    even = even && spectra::to_single(z0 + static_cast<double>(i) * step) == spectra::to_single(z);
+    even = even && spectrum::to_single(z0 + static_cast<double>(i) * step) == spectrum::to_single(z);
     rising = rising && z > spectra[i - 1].z;
     falling = falling && z < spectra[i - 1].z;
   }
@@ -340,20 +339,20 @@ std::uint8_t z_order(const std::vector<trace>& spectra, float& step) {
   return rising || falling ? spc::flag::tordrd : spc::flag::trandm;
 }
 
-std::array<std::uint8_t, spc::sub_header::size> sub_header_of(const trace& t, std::size_t index,
+std::array<std::uint8_t, spc::sub_header::size> sub_header_of(const spectrum::spectrum& t, std::size_t index,
                                                               std::int8_t exponent) {
   std::array<std::uint8_t, spc::sub_header::size> b{};
   b[spc::sub_header::subexp] = static_cast<std::uint8_t>(exponent);
   spc::put_i16le(b, spc::sub_header::subindx,
                  static_cast<std::int16_t>(static_cast<std::uint16_t>(index)));
-  spc::put_f32le(b, spc::sub_header::subtime, spectra::to_single(t.z));
+  spc::put_f32le(b, spc::sub_header::subtime, spectrum::to_single(t.z));
   return b;
 }
 
 // The axis labels, x, y and z, each ended by a NUL: needed where a unit's name is not the one
 // that its code gives.
 bool labels_of(const document& doc, std::array<char, 30>& fcatxt) {
-  const auto label = [](const spectra::axis_unit& u, std::string_view standard) {
+  const auto label = [](const spectrum::axis_unit& u, std::string_view standard) {
     return u.name.empty() || u.name == standard ? std::string{} : u.name;
   };
   const std::string x = label(doc.x_unit, spc::x_unit_name(doc.x_unit.code));
@@ -448,8 +447,8 @@ void WRITESC1(const file_name& name, const point_array& y, const std::int32_t& c
 
 void MAXMIN(const point_array& y, const std::int32_t& first, const std::int32_t& last,
             float& largest, float& smallest) {
-  const auto from = static_cast<std::size_t>(std::clamp(first, 1, spectra::max_points) - 1);
-  const auto to = static_cast<std::size_t>(std::clamp(last, 1, spectra::max_points));
+  const auto from = static_cast<std::size_t>(std::clamp(first, 1, spectrum::max_points) - 1);
+  const auto to = static_cast<std::size_t>(std::clamp(last, 1, spectrum::max_points));
   largest = smallest = y[from];
   for (std::size_t i = from + 1; i < to; ++i) {
     if (y[i] > largest) largest = y[i];
@@ -459,16 +458,16 @@ void MAXMIN(const point_array& y, const std::int32_t& first, const std::int32_t&
 
 namespace spc {
 
-spectra::outcome write_new(const document& doc, recio::unit_number unit,
-                           const spectra::write_options& options) {
+spectrum::outcome write_new(const document& doc, recio::unit_number unit,
+                           const spectrum::write_options& options) {
   if (auto bad = check_spectra(doc)) return bad;
-  const std::vector<trace>& all = doc.spectra;
-  const trace& first = all.front();
+  const std::vector<spectrum::spectrum>& all = doc.spectra;
+  const spectrum::spectrum& first = all.front();
   const bool multi = all.size() > 1;
   // x as the file holds it: implied by the ends, one stored array for all, or each its own.
   const bool even =
-      std::all_of(all.begin(), all.end(), [&](const trace& t) { return same_even_axis(first, t); });
-  const bool shared = !even && std::all_of(all.begin(), all.end(), [&](const trace& t) {
+      std::all_of(all.begin(), all.end(), [&](const spectrum::spectrum& t) { return same_even_axis(first, t); });
+  const bool shared = !even && std::all_of(all.begin(), all.end(), [&](const spectrum::spectrum& t) {
     return t.x_stored && t.x == first.x;
   });
   const bool own = !even && !shared;
@@ -537,11 +536,11 @@ spectra::outcome write_new(const document& doc, recio::unit_number unit,
   return std::nullopt;
 }
 
-spectra::outcome write_old(const document& doc, recio::unit_number unit,
-                           const spectra::write_options& options) {
+spectrum::outcome write_old(const document& doc, recio::unit_number unit,
+                           const spectrum::write_options& options) {
   if (auto bad = check_spectra(doc)) return bad;
-  const std::vector<trace>& all = doc.spectra;
-  const trace& first = all.front();
+  const std::vector<spectrum::spectrum>& all = doc.spectra;
+  const spectrum::spectrum& first = all.front();
   for (std::size_t i = 0; i < all.size(); ++i) {
     if (all[i].x_stored)
       return trouble{"the old SPC variant holds only evenly spaced x; spectrum " +
@@ -562,8 +561,8 @@ spectra::outcome write_old(const document& doc, recio::unit_number unit,
   old_header_values v{.flags = all.size() > 1 ? flag::tmulti : std::uint8_t{0},
                       .exponent = exponents[0],
                       .count = static_cast<std::int32_t>(first.y.size()),
-                      .first_x = spectra::to_single(first_x),
-                      .last_x = spectra::to_single(last_x),
+                      .first_x = spectrum::to_single(first_x),
+                      .last_x = spectrum::to_single(last_x),
                       .x_type = code_of(doc.x_unit, wavenumbers),
                       .y_type = code_of(doc.y_unit, arbitrary_units),
                       .resolution = resolution_text_of(no_resolution),

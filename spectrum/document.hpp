@@ -12,7 +12,7 @@
 #include <variant>
 #include <vector>
 
-namespace spectra {
+namespace spectrum {
 
 using byte_view = std::span<const std::uint8_t>;
 
@@ -25,7 +25,7 @@ struct axis_unit {
 
 // One spectrum: y against x. Every point has its x, whether the file stores it or only implies
 // it by first x, last x and the count (evenly spaced).
-struct trace {
+struct spectrum {
   std::vector<float> x;
   std::vector<float> y;
   bool x_stored = false;  // the file holds x point by point; otherwise x is evenly spaced
@@ -51,7 +51,7 @@ struct fact {
 struct document {
   std::string format;   // the format it was read from: a name of the table of formats ("xy")
   std::string variant;  // within that format ("new", "old", "5.01"), or empty
-  std::vector<trace> spectra;
+  std::vector<spectrum> spectra;
   axis_unit x_unit, y_unit, z_unit;
   std::string memo;  // the SPC memo, the JCAMP-DX title
   date_time date;
@@ -107,4 +107,4 @@ inline bool evenly_spaced(std::span<const float> x) {
   return true;
 }
 
-}  // namespace spectra
+}  // namespace spectrum

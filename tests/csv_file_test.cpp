@@ -13,13 +13,13 @@
 
 namespace {
 
-spectra::byte_view bytes_of(const std::string& s) {
+spectrum::byte_view bytes_of(const std::string& s) {
   return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
 }
 
 struct read_result {
-  spectra::document doc;
-  spectra::outcome trouble;
+  spectrum::document doc;
+  spectrum::outcome trouble;
 };
 
 read_result read_text(const std::string& text, int x_column = 1, int y_column = 2) {
@@ -37,7 +37,7 @@ TEST(csv_reading, takes_what_spreadsheets_export) {
       "[1/cm];Absorbance\r\n\r\n4000;0,5\r\n3999,5;\"-1,25\"\r\n"
       "# a note\r\n3999;1e-3\r\n");
   ASSERT_FALSE(semicolons.trouble) << semicolons.trouble->reason;
-  const spectra::trace& t = semicolons.doc.spectra.at(0);
+  const spectrum::spectrum& t = semicolons.doc.spectra.at(0);
   EXPECT_EQ(t.x, (values{4000, 3999.5f, 3999}));
   EXPECT_EQ(t.y, (values{0.5f, -1.25f, 0.001f}));
   EXPECT_TRUE(t.x_stored);
@@ -107,7 +107,7 @@ TEST(csv_recognition, takes_tables_and_leaves_other_text_files_alone) {
 
 class csv_writing : public test_support::scratch_test {
  protected:
-  std::string written(const spectra::document& doc, spectra::outcome& trouble) {
+  std::string written(const spectrum::document& doc, spectrum::outcome& trouble) {
     std::int16_t unit = 0;
     std::int32_t status = 0;
     GETCHAN(unit, status);
@@ -119,14 +119,14 @@ class csv_writing : public test_support::scratch_test {
 };
 
 TEST_F(csv_writing, writes_a_header_and_the_fewest_digits_that_read_back_the_same) {
-  spectra::document doc;
+  spectrum::document doc;
   doc.x_unit = {1, "Wavenumber (cm-1)"};
   doc.y_unit = {-1, "a, b"};
-  spectra::trace t;
+  spectrum::spectrum t;
   t.x = {4000.0f, 0.1f, -1e-30f, 3.4e38f};
   t.y = {0.5f, 1.0f / 3.0f, -0.0f, 16777217.0f};
   doc.spectra.push_back(t);
-  spectra::outcome trouble;
+  spectrum::outcome trouble;
   const std::string text = written(doc, trouble);
   ASSERT_FALSE(trouble);
   EXPECT_EQ(text,

@@ -21,13 +21,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-spectra::byte_view bytes_of(const std::string& s) {
+spectrum::byte_view bytes_of(const std::string& s) {
   return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
 }
 
 struct read_result {
-  spectra::document doc;
-  spectra::outcome trouble;
+  spectrum::document doc;
+  spectrum::outcome trouble;
 };
 
 read_result read_text(const std::string& text) {
@@ -96,7 +96,7 @@ TEST(jcamp_samples, give_the_values_that_an_independent_reader_gives) {
     ASSERT_EQ(r.doc.spectra.size(), c.spectra);
     ASSERT_EQ(ys.size(), c.spectra);
     for (std::size_t s = 0; s < c.spectra; ++s) {
-      const spectra::trace& t = r.doc.spectra[s];
+      const spectrum::spectrum& t = r.doc.spectra[s];
       ASSERT_EQ(t.y.size(), ys[s].size());
       for (std::size_t i = 0; i < t.y.size(); ++i) {
         ASSERT_EQ(t.y[i], static_cast<float>(ys[s][i])) << "point " << i;
@@ -222,8 +222,8 @@ TEST(jcamp_recognition, takes_a_first_title_record_only) {
 // ---------------------------------------------------------------------------------------------
 // Writing
 
-spectra::trace even_trace(std::size_t n, double first, double last) {
-  spectra::trace t;
+spectrum::spectrum even_spectrum(std::size_t n, double first, double last) {
+  spectrum::spectrum t;
   t.first_x = first;
   t.last_x = last;
   for (std::size_t i = 0; i < n; ++i)
@@ -235,8 +235,8 @@ spectra::trace even_trace(std::size_t n, double first, double last) {
 
 struct write_case {
   std::string name;
-  spectra::document doc;
-  spectra::write_options options;
+  spectrum::document doc;
+  spectrum::write_options options;
   bool exact = true;  // every y comes back as the very same float
 };
 
@@ -244,7 +244,7 @@ std::vector<write_case> write_cases() {
   std::vector<write_case> cases;
   {  // integers scaled by 2^-5, as SPC integer data gives, with runs and negative values
     write_case c{"integer_even_dif", {}, {}, true};
-    spectra::trace t = even_trace(700, 4000.0, 400.0);
+    spectrum::spectrum t = even_spectrum(700, 4000.0, 400.0);
     for (std::size_t i = 0; i < t.y.size(); ++i)
       t.y[i] = i % 50 < 10
                    ? 3.0f
@@ -261,7 +261,7 @@ std::vector<write_case> write_cases() {
   }
   {  // floats over ten decades: YFACTOR keeps 7 digits of the largest
     write_case c{"float_even_dif", {}, {}, false};
-    spectra::trace t = even_trace(1000, 200.5, 1100.25);
+    spectrum::spectrum t = even_spectrum(1000, 200.5, 1100.25);
     for (std::size_t i = 0; i < t.y.size(); ++i)
       t.y[i] = std::pow(10.0f, static_cast<float>(i % 11) - 5.0f) * std::cos(static_cast<float>(i));
     c.doc.spectra.push_back(t);
@@ -272,7 +272,7 @@ std::vector<write_case> write_cases() {
   }
   {  // uneven x, negative values, and numbers that need an exponent
     write_case c{"float_uneven", {}, {}, true};
-    spectra::trace t;
+    spectrum::spectrum t;
     t.x_stored = true;
     for (int i = 1; i <= 300; ++i) {
       t.x.push_back(static_cast<float>(i * i) / 7.0f - 50.0f);
@@ -288,7 +288,7 @@ std::vector<write_case> write_cases() {
   {  // several spectra: one BLOCKS file
     write_case c{"several_spectra", {}, {}, true};
     for (int s = 0; s < 3; ++s) {
-      spectra::trace t = even_trace(64, 10.0 * s, 10.0 * s + 63.0);
+      spectrum::spectrum t = even_spectrum(64, 10.0 * s, 10.0 * s + 63.0);
       for (std::size_t i = 0; i < t.y.size(); ++i)
         t.y[i] = static_cast<float>((static_cast<int>(i) - 20) * (s + 1));
       t.z = s;
@@ -302,12 +302,12 @@ std::vector<write_case> write_cases() {
 
 class jcamp_writing : public test_support::scratch_test {
  protected:
-  std::string written(const spectra::document& doc, const spectra::write_options& options) {
+  std::string written(const spectrum::document& doc, const spectrum::write_options& options) {
     std::int16_t unit = 0;
     std::int32_t status = 0;
     GETCHAN(unit, status);
     recio::open(unit, "out.jdx", recio::open_mode::text_write);
-    const spectra::outcome t = jcamp::write_file(doc, unit, options);
+    const spectrum::outcome t = jcamp::write_file(doc, unit, options);
     PUTCHAN(unit, status);
     EXPECT_FALSE(t) << t->reason;
     return test_support::read_file("out.jdx");
@@ -339,8 +339,8 @@ TEST_F(jcamp_writing, reads_back_to_the_same_values_in_lines_of_80_characters) {
     ASSERT_FALSE(r.trouble) << r.trouble->reason << " on line " << r.trouble->line;
     ASSERT_EQ(r.doc.spectra.size(), c.doc.spectra.size());
     for (std::size_t s = 0; s < c.doc.spectra.size(); ++s) {
-      const spectra::trace& want = c.doc.spectra[s];
-      const spectra::trace& got = r.doc.spectra[s];
+      const spectrum::spectrum& want = c.doc.spectra[s];
+      const spectrum::spectrum& got = r.doc.spectra[s];
       EXPECT_EQ(got.x, want.x);
       EXPECT_EQ(got.x_stored, want.x_stored);
       ASSERT_EQ(got.y.size(), want.y.size());
@@ -358,8 +358,8 @@ TEST_F(jcamp_writing, reads_back_to_the_same_values_in_lines_of_80_characters) {
 }
 
 TEST_F(jcamp_writing, compresses_with_differences_and_counts_and_ends_with_a_check_line) {
-  spectra::document doc;
-  doc.spectra.push_back(even_trace(5, 4000.0, 3996.0));
+  spectrum::document doc;
+  doc.spectra.push_back(even_spectrum(5, 4000.0, 3996.0));
   doc.spectra[0].y = {10, 12, 12, 12, 7};
   const std::string text = written(doc, {});
   EXPECT_NE(text.find("##YFACTOR= 1\r\n"), std::string::npos);
@@ -371,7 +371,7 @@ TEST_F(jcamp_writing, compresses_with_differences_and_counts_and_ends_with_a_che
 // The dialogue's inputs, the examples and the SPC samples that it reads, as documents: x made
 // by its readers, y integer data or floats.
 std::vector<write_case> dialogue_inputs() {
-  static spectra::spectrum s;
+  static spectrum::fixed_spectrum s;
   const fs::path examples = fs::path(ZOLKDF_TEST_DIR).parent_path() / "examples";
   const fs::path spc = fs::path(ZOLKDF_SHARED_DIR) / "spc_samples";
   const struct {
@@ -386,15 +386,15 @@ std::vector<write_case> dialogue_inputs() {
       {spc / "TESTINP.SPC", 5, false},     {spc / "DOERNER.spc", 5, true},
       {spc / "022b4asf.spc", 5, true},
   };
-  spectra::array_capacity = spectra::max_points;
+  spectrum::array_capacity = spectrum::max_points;
   std::vector<write_case> cases;
   for (const auto& f : files) {
     if (!fs::exists(f.file)) continue;  // the shared samples are not everywhere
     test_support::write_file("in.dat", test_support::read_file(f.file));
     test_support::caught(1, [&] {
-      spectra::file_name name;
+      spectrum::file_name name;
       name.assign("in.dat");
-      const std::int32_t capacity = spectra::max_points;
+      const std::int32_t capacity = spectrum::max_points;
       if (f.format == 1) READ1(name, s.x, s.y, s.first_x, s.last_x, s.count, capacity);
       if (f.format == 2) READ2(name, s.x, s.y, s.first_x, s.last_x, s.count, capacity);
       if (f.format == 3) READ3(name, s.x, s.y, s.first_x, s.last_x, s.count, capacity);
@@ -402,7 +402,7 @@ std::vector<write_case> dialogue_inputs() {
     });
     write_case c{f.file.filename().string(), {}, {}, f.integer};
     const auto n = static_cast<std::ptrdiff_t>(std::max(s.count, 0));
-    spectra::trace t;
+    spectrum::spectrum t;
     t.x.assign(s.x.begin(), s.x.begin() + n);
     t.y.assign(s.y.begin(), s.y.begin() + n);
     t.x_stored = f.format == 2 || f.format == 3;
@@ -419,10 +419,10 @@ std::vector<write_case> dialogue_inputs() {
 TEST_F(jcamp_writing, gives_back_what_the_dialogues_readers_read) {
   for (const write_case& c : dialogue_inputs()) {
     SCOPED_TRACE(c.name);
-    const spectra::trace& t = c.doc.spectra.at(0);
+    const spectrum::spectrum& t = c.doc.spectra.at(0);
     ASSERT_GT(t.y.size(), 0u);
     for (const bool affn : {false, true}) {
-      spectra::write_options options;
+      spectrum::write_options options;
       options.jcamp_affn = affn;
       const std::string text = written(c.doc, options);
       EXPECT_NE(text.find("##XYDATA=(X++(Y..Y))"), std::string::npos);  // all evenly spaced
@@ -455,7 +455,7 @@ TEST_F(jcamp_writing, is_read_by_jcampconverter_to_the_same_values) {
     test_support::write_file(c.name + ".jdx", written(c.doc, c.options));
     std::string json = "{\"spectra\":[";
     for (std::size_t s = 0; s < c.doc.spectra.size(); ++s) {
-      const spectra::trace& t = c.doc.spectra[s];
+      const spectrum::spectrum& t = c.doc.spectra[s];
       for (const char* axis : {"x", "y"}) {
         json += std::string(axis[0] == 'x' ? (s ? ",{" : "{") : ",") + "\"" + axis + "\":[";
         const std::vector<float>& v = axis[0] == 'x' ? t.x : t.y;

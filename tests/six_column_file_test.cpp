@@ -11,14 +11,14 @@ namespace {
 
 using test_support::points_read;
 
-spectra::spectrum s;
+spectrum::fixed_spectrum s;
 
 class six_column_file : public test_support::scratch_test {
  protected:
   points_read read(const std::string& bytes) {
     test_support::write_file("in.6xy", bytes);
     points_read r;
-    READ3(name_of("in.6xy"), s.x, s.y, r.first_x, r.last_x, r.count, spectra::max_points);
+    READ3(name_of("in.6xy"), s.x, s.y, r.first_x, r.last_x, r.count, spectrum::max_points);
     return r;
   }
   std::string written(std::int32_t count) {

@@ -22,7 +22,7 @@
 #include "spc/spc.hpp"
 #include "spc/spc_file.hpp"
 #include "spc/spc_header.hpp"
-#include "spectrum/spectrum.hpp"
+#include "spectrum/fixed_spectrum.hpp"
 #include "tests/support/bytes.hpp"
 #include "tests/support/capture.hpp"
 #include "tests/support/run_program.hpp"
@@ -39,7 +39,7 @@ using test_support::put_text;
 using test_support::visible;
 
 // The one spectrum of the test program, as the driver's is for the converter.
-spectra::spectrum s;
+spectrum::fixed_spectrum s;
 spc::header_record& shared = spc::shared_header;
 
 // The files are built here from the published layout, not from the program's own layout code.
@@ -81,7 +81,7 @@ class spc_reader : public test_support::scratch_test {
  protected:
   void SetUp() override {
     scratch_test::SetUp();
-    spectra::array_capacity = spectra::max_points;
+    spectrum::array_capacity = spectrum::max_points;
     // A console line is pending from here on, as after the first prompt of a run, so every
     // record shows after CR LF whichever case runs first.
     test_support::caught(1, [] { MSGLINE("\\\\"); });
@@ -93,7 +93,7 @@ class spc_reader : public test_support::scratch_test {
     std::uint8_t x_type = 0;
     std::uint8_t y_type = 0;
     float resolution = -1.0f;
-    spectra::memo_text memo;
+    spectrum::memo_text memo;
     std::string said;  // on the console, control bytes shown
   };
   result readsc(const std::string& bytes) {
@@ -206,7 +206,7 @@ TEST_F(spc_reader, counts_an_old_variant_count_beyond_the_32_bit_range_as_too_ma
   for (const float onpts : {std::numeric_limits<float>::quiet_NaN(), 3e9f, -3e9f,
                             std::numeric_limits<float>::infinity(), 131073.0f}) {
     const result r = readsc(old_file(32, onpts));  // no y values: none are read
-    EXPECT_GT(r.count, spectra::max_points) << onpts;
+    EXPECT_GT(r.count, spectrum::max_points) << onpts;
     EXPECT_EQ(r.said, visible("\r\nRoutine READSC1: Number of Points in file in.spc       "
                               "exceeds array size 131072\r\nFile not read"));
   }
@@ -215,19 +215,19 @@ TEST_F(spc_reader, counts_an_old_variant_count_beyond_the_32_bit_range_as_too_ma
 
 TEST_F(spc_reader, reads_as_many_points_as_the_arrays_hold_and_refuses_one_more) {
   std::string old = old_file(32, 131072.0f);
-  old.resize(old.size() + 4 * static_cast<std::size_t>(spectra::max_points));
+  old.resize(old.size() + 4 * static_cast<std::size_t>(spectrum::max_points));
   old[old.size() - 2] = 5;  // the low half of the last value
-  EXPECT_EQ(readsc(old).count, spectra::max_points);
-  EXPECT_EQ(s.y[spectra::max_points - 1], 5.0f);
-  std::string b = new_file(spectra::max_points, 0x80);
-  for (std::int32_t i = 0; i < spectra::max_points; ++i)
+  EXPECT_EQ(readsc(old).count, spectrum::max_points);
+  EXPECT_EQ(s.y[spectrum::max_points - 1], 5.0f);
+  std::string b = new_file(spectrum::max_points, 0x80);
+  for (std::int32_t i = 0; i < spectrum::max_points; ++i)
     put_f32(b, b.size(), static_cast<float>(i));
-  EXPECT_EQ(readsc(b).count, spectra::max_points);
-  EXPECT_EQ(s.y[spectra::max_points - 1], 131071.0f);
+  EXPECT_EQ(readsc(b).count, spectrum::max_points);
+  EXPECT_EQ(s.y[spectrum::max_points - 1], 131071.0f);
 
   s.y.fill(-7.0f);
-  const result r = readsc(new_file(spectra::max_points + 1, 0x80));
-  EXPECT_EQ(r.count, spectra::max_points + 1);
+  const result r = readsc(new_file(spectrum::max_points + 1, 0x80));
+  EXPECT_EQ(r.count, spectrum::max_points + 1);
   EXPECT_EQ(r.first_x, 4000.0f);
   EXPECT_EQ(r.said, visible("\r\nRoutine READSC2: Number of Points in file in.spc       "
                             "exceeds array size 131072 File not read\r\n"));
@@ -419,7 +419,7 @@ TEST_F(spc_input, checks_a_single_point_against_last_x_and_no_point_at_all_as_ze
 TEST_F(spc_input, makes_no_x_and_no_check_for_too_many_points) {
   s.x[0] = -7.0f;
   std::string said;
-  EXPECT_EQ(spaced(spectra::max_points + 1, 500.0, 400.0, said).count, spectra::max_points + 1);
+  EXPECT_EQ(spaced(spectrum::max_points + 1, 500.0, 400.0, said).count, spectrum::max_points + 1);
   EXPECT_EQ(said, visible("\r\nRoutine READSC2: Number of Points in file in.spc       "
                           "exceeds array size 131072 File not read\r\n"));
   EXPECT_EQ(s.x[0], -7.0f);
@@ -514,8 +514,8 @@ TEST(spc_sample_run, ends_at_a_flag_byte_that_is_not_zero) {
 
 // ---- Every kind of SPC file, read for the command line.
 
-spectra::outcome read_document(const std::string& bytes, spectra::document& doc) {
-  const spectra::byte_view view{reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
+spectrum::outcome read_document(const std::string& bytes, spectrum::document& doc) {
+  const spectrum::byte_view view{reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
   return spc::read_file({view, "in.spc"}, {}, doc);
 }
 
@@ -549,8 +549,8 @@ std::vector<listed_spectrum> listed(const std::string& json) {
 
 class spc_file_samples : public spc_samples {
  protected:
-  static spectra::document read_sample(const std::string& file) {
-    spectra::document doc;
+  static spectrum::document read_sample(const std::string& file) {
+    spectrum::document doc;
     const auto trouble = read_document(test_support::read_file(samples / file), doc);
     EXPECT_FALSE(trouble) << file << ": " << trouble->reason;
     return doc;
@@ -581,7 +581,7 @@ TEST_F(spc_file_samples, give_the_independent_readers_values_where_it_is_right) 
                        row{"DEMO_3D.SPC", "old", 32,  false, 3, "Absorbance",    {1}, 2},
                        row{"LCDIODE.SPC", "old", 350, false, 3, "Absorbance",    zero_in_lcdiode, 64}}) {
     // clang-format on
-    const spectra::document doc = read_sample(c.file);
+    const spectrum::document doc = read_sample(c.file);
     const std::vector<listed_spectrum> expected =
         listed(test_support::read_file(samples / "expected" / (std::string{c.file} + ".json")));
     EXPECT_EQ(doc.variant, c.variant) << c.file;
@@ -590,7 +590,7 @@ TEST_F(spc_file_samples, give_the_independent_readers_values_where_it_is_right) 
     ASSERT_EQ(doc.spectra.size(), c.spectra) << c.file;
     ASSERT_EQ(expected.size(), c.spectra) << c.file;
     for (std::size_t k = 0; k < c.spectra; ++k) {
-      const spectra::trace& t = doc.spectra[k];
+      const spectrum::spectrum& t = doc.spectra[k];
       const listed_spectrum& e = expected[k];
       EXPECT_EQ(t.x_stored, c.x_stored) << c.file;
       ASSERT_EQ(t.y.size(), e.points) << c.file << " spectrum " << k + 1;
@@ -626,14 +626,14 @@ TEST_F(spc_file_samples, that_the_dialogue_reads_give_its_x_and_y_and_their_text
                        row{"DOERNER.spc",  "", "", 0},
                        row{"022b4asf.spc", "Bromoform_f, 20ppm", " .25", 0}}) {
     // clang-format on
-    const spectra::document doc = read_sample(c.file);
+    const spectrum::document doc = read_sample(c.file);
     ASSERT_EQ(doc.spectra.size(), 1u) << c.file;
     EXPECT_EQ(doc.memo, c.memo) << c.file;
     EXPECT_EQ(doc.resolution, c.resolution) << c.file;
     EXPECT_EQ(doc.log.size(), c.log_bytes) << c.file;
     std::string said;
     const points_read r = sample(c.file, said);
-    const spectra::trace& t = doc.spectra[0];
+    const spectrum::spectrum& t = doc.spectra[0];
     ASSERT_EQ(t.y.size(), static_cast<std::size_t>(r.count)) << c.file;
     EXPECT_TRUE(std::equal(t.x.begin(), t.x.end(), s.x.begin())) << c.file;
     EXPECT_TRUE(std::equal(t.y.begin(), t.y.end(), s.y.begin(), [](float a, float b) {
@@ -659,17 +659,17 @@ TEST(spc_file, refuses_what_it_cannot_read_by_name_and_place) {
                        row{cut,                       "cut short: the header promises 100 points, the file holds 60", 784},
                        row{old_cut,                   "cut short: the header promises 50 points, the file holds 10", 296}}) {
     // clang-format on
-    spectra::document doc;
-    const spectra::outcome trouble = read_document(c.bytes, doc);
+    spectrum::document doc;
+    const spectrum::outcome trouble = read_document(c.bytes, doc);
     ASSERT_TRUE(trouble) << c.reason;
     EXPECT_EQ(trouble->reason, c.reason);
     EXPECT_EQ(trouble->offset, c.offset) << c.reason;
     EXPECT_TRUE(doc.spectra.empty()) << c.reason;
   }
   EXPECT_TRUE(spc::recognises(
-      spectra::byte_view{reinterpret_cast<const std::uint8_t*>("\xD0\xCF\x11\xE0"), 4}));
+      spectrum::byte_view{reinterpret_cast<const std::uint8_t*>("\xD0\xCF\x11\xE0"), 4}));
   EXPECT_FALSE(
-      spc::recognises(spectra::byte_view{reinterpret_cast<const std::uint8_t*>("4000"), 4}));
+      spc::recognises(spectrum::byte_view{reinterpret_cast<const std::uint8_t*>("4000"), 4}));
 }
 
 TEST(spc_file, reads_the_big_endian_new_variant_as_the_little_endian_one) {
@@ -684,7 +684,7 @@ TEST(spc_file, reads_the_big_endian_new_variant_as_the_little_endian_one) {
   };
   for (const auto& [at, width] : {std::pair{4, 4}, {8, 8}, {16, 8}, {24, 4}, {544, 4}, {548, 4}})
     turn(static_cast<std::size_t>(at), static_cast<std::size_t>(width));
-  spectra::document a, b;
+  spectrum::document a, b;
   ASSERT_FALSE(read_document(little, a));
   ASSERT_FALSE(read_document(big, b));
   EXPECT_EQ(b.variant, "new, big-endian");
@@ -704,7 +704,7 @@ TEST_F(spc_file_samples, damaged_give_a_reason_and_take_no_more_memory_than_they
   for (const auto& entry : fs::directory_iterator(samples)) {
     if (entry.path().extension() == ".md" || !entry.is_regular_file()) continue;
     const std::string file = test_support::read_file(entry.path());
-    spectra::document whole;
+    spectrum::document whole;
     if (read_document(file, whole)) continue;  // the compound document
     const bool old = file[1] == 'M';
     std::vector<field> fields =
@@ -719,10 +719,10 @@ TEST_F(spc_file_samples, damaged_give_a_reason_and_take_no_more_memory_than_they
                    ? std::bit_cast<std::uint32_t>(static_cast<float>(static_cast<std::int32_t>(v)))
                    : v,
                f.width);
-        spectra::document doc;
-        const spectra::outcome trouble = read_document(damaged, doc);
+        spectrum::document doc;
+        const spectrum::outcome trouble = read_document(damaged, doc);
         std::size_t values = 0;
-        for (const spectra::trace& t : doc.spectra) values += t.x.size() + t.y.size();
+        for (const spectrum::spectrum& t : doc.spectra) values += t.x.size() + t.y.size();
         EXPECT_LE(values * 4, 2 * file.size() + (1 << 20)) << entry.path() << " at " << f.at;
         EXPECT_TRUE(trouble || !doc.spectra.empty()) << entry.path() << " at " << f.at;
       }
@@ -730,9 +730,9 @@ TEST_F(spc_file_samples, damaged_give_a_reason_and_take_no_more_memory_than_they
     // by the size of the file, may hold fewer then.
     const std::uint8_t flags = static_cast<std::uint8_t>(file[0]);
     std::size_t at = old ? 224 : 512 + ((flags & 0xC0) == 0x80 ? 4 * whole.spectra[0].x.size() : 0);
-    for (const spectra::trace& t : whole.spectra) {
+    for (const spectrum::spectrum& t : whole.spectra) {
       at += 32 + (flags & 1 ? 2 : 4) * t.y.size() + (flags & 0x40 ? 4 * t.x.size() : 0);
-      spectra::document doc;
+      spectrum::document doc;
       const bool trouble = read_document(file.substr(0, at - 1), doc).has_value();
       EXPECT_TRUE(trouble || (old && doc.spectra.size() < whole.spectra.size()))
           << entry.path() << " cut at " << at - 1;

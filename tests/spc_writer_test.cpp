@@ -25,7 +25,7 @@ using test_support::put_f64;
 using test_support::put_le;
 using test_support::put_text;
 
-spectra::spectrum s;
+spectrum::fixed_spectrum s;
 
 // The date stamp of a file written now: year, month, day, hour and minute of the local clock.
 struct stamp {
@@ -203,7 +203,7 @@ TEST_F(spc_writer, carries_the_reserved_bytes_of_the_last_new_variant_file_read)
   for (std::size_t i = 325; i < 512; ++i) input[i] = static_cast<char>(i);
   input[36] = '4';  // a resolution text, which the fresh header does not keep
   test_support::write_file("in.spc", input);
-  spectra::array_capacity = spectra::max_points;
+  spectrum::array_capacity = spectrum::max_points;
   test_support::caught(1,
                        [&] { READ5(name_of("in.spc"), s.x, s.y, s.first_x, s.last_x, s.count); });
   ASSERT_EQ(s.count, 3);
@@ -234,10 +234,10 @@ TEST_F(spc_writer, ends_the_run_when_the_output_cannot_be_opened) {
 namespace fs = std::filesystem;
 
 // What write_new or write_old puts in a file, on a unit opened as the command line opens it.
-using document_writer = spectra::outcome (*)(const spectra::document&, recio::unit_number,
-                                             const spectra::write_options&);
-std::string written_by(document_writer write, const spectra::document& doc,
-                       const spectra::write_options& options, spectra::outcome& result) {
+using document_writer = spectrum::outcome (*)(const spectrum::document&, recio::unit_number,
+                                             const spectrum::write_options&);
+std::string written_by(document_writer write, const spectrum::document& doc,
+                       const spectrum::write_options& options, spectrum::outcome& result) {
   test_support::write_file("out.spc", "");
   std::int16_t unit = 0;
   std::int32_t status = 0;
@@ -247,8 +247,8 @@ std::string written_by(document_writer write, const spectra::document& doc,
   PUTCHAN(unit, status);
   return test_support::read_file("out.spc");
 }
-spectra::document read_back(const std::string& bytes) {
-  spectra::document doc;
+spectrum::document read_back(const std::string& bytes) {
+  spectrum::document doc;
   const auto trouble = spc::read_file(
       {{reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, "out.spc"}, {}, doc);
   EXPECT_FALSE(trouble) << trouble->reason;
@@ -256,10 +256,10 @@ spectra::document read_back(const std::string& bytes) {
 }
 
 // The spectrum as a text reader gives it: one spectrum, evenly spaced, no units.
-spectra::document text_document(std::size_t count) {
-  spectra::document doc;
+spectrum::document text_document(std::size_t count) {
+  spectrum::document doc;
   doc.format = "xy";
-  spectra::trace t;
+  spectrum::spectrum t;
   t.x.assign(s.x.begin(), s.x.begin() + static_cast<std::ptrdiff_t>(count));
   t.y.assign(s.y.begin(), s.y.begin() + static_cast<std::ptrdiff_t>(count));
   doc.spectra.push_back(t);
@@ -272,8 +272,8 @@ TEST_F(spc_writer, writes_a_text_spectrum_as_the_dialogue_does) {
     spc::shared_header = {};
     s.memo.assign(memo);
     std::string dialogue = written(code, 1000);
-    spectra::outcome result;
-    spectra::write_options options;
+    spectrum::outcome result;
+    spectrum::write_options options;
     options.memo = memo;
     std::string file = written_by(code == 6 ? spc::write_new : spc::write_old, text_document(1000),
                                   options, result);
@@ -289,27 +289,27 @@ TEST_F(spc_writer, keeps_what_an_spc_file_says_through_both_writers) {
   for (const auto& entry : fs::directory_iterator(samples)) {
     if (!entry.is_regular_file() || entry.path().extension() == ".md") continue;
     const std::string bytes = test_support::read_file(entry.path());
-    spectra::document in;
+    spectrum::document in;
     if (spc::read_file({{reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, "in"},
                        {}, in))
       continue;  // the compound document
     for (const document_writer write : {spc::write_new, spc::write_old}) {
-      spectra::outcome result;
+      spectrum::outcome result;
       const std::string file = written_by(write, in, {}, result);
       const bool old = write == spc::write_old;
       if (old && std::any_of(in.spectra.begin(), in.spectra.end(),
-                             [](const spectra::trace& t) { return t.x_stored; })) {
+                             [](const spectrum::spectrum& t) { return t.x_stored; })) {
         ASSERT_TRUE(result) << entry.path();
         EXPECT_EQ(result->reason.substr(0, 48), "the old SPC variant holds only evenly spaced x; ");
         EXPECT_EQ(file, "");
         continue;
       }
       ASSERT_FALSE(result) << entry.path() << ": " << result->reason;
-      const spectra::document out = read_back(file);
+      const spectrum::document out = read_back(file);
       const std::string what = entry.path().filename().string() + (old ? " old" : " new");
       ASSERT_EQ(out.spectra.size(), in.spectra.size()) << what;
       for (std::size_t k = 0; k < in.spectra.size(); ++k) {
-        const spectra::trace &a = in.spectra[k], &b = out.spectra[k];
+        const spectrum::spectrum &a = in.spectra[k], &b = out.spectra[k];
         EXPECT_EQ(b.x, a.x) << what << " spectrum " << k + 1;
         EXPECT_EQ(b.x_stored, a.x_stored) << what;
         EXPECT_EQ(static_cast<float>(b.z), static_cast<float>(a.z)) << what;
@@ -330,7 +330,7 @@ TEST_F(spc_writer, keeps_what_an_spc_file_says_through_both_writers) {
                   std::tie(in.x_unit.name, in.y_unit.name, in.log, in.source))
             << what;
       }
-      const auto day = [](const spectra::date_time& d) {
+      const auto day = [](const spectrum::date_time& d) {
         return std::array{d.year, d.month, d.day, d.hour, d.minute};
       };
       EXPECT_TRUE(in.date.year == 0 || day(out.date) == day(in.date)) << what;
@@ -339,16 +339,16 @@ TEST_F(spc_writer, keeps_what_an_spc_file_says_through_both_writers) {
 }
 
 TEST_F(spc_writer, keeps_uneven_x_stored_and_refuses_it_in_the_old_variant) {
-  spectra::document doc;
+  spectrum::document doc;
   doc.format = "xy";
   doc.memo = "5 \u00b5l, 20 \u00b0C";  // stored as Latin-1, given back as UTF-8
-  spectra::trace uneven;
+  spectrum::spectrum uneven;
   uneven.x = {1.0f, 2.0f, 4.0f, 8.5f};
   uneven.y = {3.0f, -1.0f, 0.5f, 2.0f};
   uneven.x_stored = true;
   doc.spectra.push_back(uneven);
-  spectra::outcome result;
-  const spectra::document back = read_back(written_by(spc::write_new, doc, {}, result));
+  spectrum::outcome result;
+  const spectrum::document back = read_back(written_by(spc::write_new, doc, {}, result));
   ASSERT_EQ(back.spectra.size(), 1u);
   EXPECT_TRUE(back.spectra[0].x_stored);
   EXPECT_EQ(back.spectra[0].x, doc.spectra[0].x);

@@ -14,7 +14,7 @@ namespace {
 using recio::render_e;
 using recio::render_f;
 
-spectra::spectrum s;
+spectrum::fixed_spectrum s;
 
 // Counts around whole statements of 24 points (XY, Y) and of 24 records of three points (6XY).
 constexpr std::int32_t counts[] = {0, 1, 2, 23, 24, 25, 47, 48, 49, 71, 72, 73, 74, 145, 1000};

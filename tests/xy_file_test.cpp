@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "spectrum/spectrum.hpp"
+#include "spectrum/fixed_spectrum.hpp"
 #include "tests/support/run_program.hpp"
 #include "tests/support/scratch_test.hpp"
 #include "textfmt/textfmt.hpp"
@@ -17,11 +17,11 @@ namespace fs = std::filesystem;
 using test_support::points_read;
 
 // The one spectrum of the test program, as the driver's is for the converter.
-spectra::spectrum s;
+spectrum::fixed_spectrum s;
 
 class xy_file : public test_support::scratch_test {
  protected:
-  points_read read(const std::string& bytes, std::int32_t capacity = spectra::max_points) {
+  points_read read(const std::string& bytes, std::int32_t capacity = spectrum::max_points) {
     test_support::write_file("in.xy", bytes);
     points_read r;
     READ2(name_of("in.xy"), s.x, s.y, r.first_x, r.last_x, r.count, capacity);

@@ -10,19 +10,19 @@ namespace {
 
 using test_support::points_read;
 
-spectra::spectrum s;
+spectrum::fixed_spectrum s;
 
 class y_file : public test_support::scratch_test {
  protected:
   points_read read(const std::string& bytes) {
     test_support::write_file("in.y", bytes);
     points_read r;
-    READ1(name_of("in.y"), s.x, s.y, r.first_x, r.last_x, r.count, spectra::array_capacity);
+    READ1(name_of("in.y"), s.x, s.y, r.first_x, r.last_x, r.count, spectrum::array_capacity);
     return r;
   }
   void SetUp() override {
     scratch_test::SetUp();
-    spectra::array_capacity = spectra::max_points;
+    spectrum::array_capacity = spectrum::max_points;
   }
 };
 

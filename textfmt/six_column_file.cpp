@@ -39,7 +39,7 @@ void read_6xy(recio::unit_number unit, std::string_view name, std::span<float> x
     recio::write(recio::console, not_at_end, {name, static_cast<std::int32_t>(records)});
   }
   count = static_cast<std::int32_t>(m);
-  spectra::ends_of(x, m, first_x, last_x);
+  spectrum::ends_of(x, m, first_x, last_x);
 }
 
 void write_6xy(recio::unit_number unit, std::span<const float> x, std::span<const float> y,
@@ -47,8 +47,8 @@ void write_6xy(recio::unit_number unit, std::span<const float> x, std::span<cons
   write_points<3>(unit, points_record, x, y, points_in(count, y.size()));
 }
 
-spectra::outcome read_6xy_file(const spectra::input_file& in, const spectra::read_options&,
-                               spectra::document& doc) {
+spectrum::outcome read_6xy_file(const spectrum::input_file& in, const spectrum::read_options&,
+                               spectrum::document& doc) {
   // Room for more records than the file can hold, so that it always ends first: a record of
   // three points takes four bytes at the least ("6*0" and its line end).
   const std::size_t room = 3 * (in.bytes.size() / 2 + 2);
@@ -59,9 +59,9 @@ spectra::outcome read_6xy_file(const spectra::input_file& in, const spectra::rea
                         });
 }
 
-spectra::outcome write_6xy_file(const spectra::document& doc, recio::unit_number unit,
-                                const spectra::write_options&) {
-  const spectra::trace& t = doc.spectra.front();
+spectrum::outcome write_6xy_file(const spectrum::document& doc, recio::unit_number unit,
+                                const spectrum::write_options&) {
+  const spectrum::spectrum& t = doc.spectra.front();
   write_6xy(unit, t.x, t.y, static_cast<std::int32_t>(t.y.size()));
   return {};
 }

@@ -11,13 +11,13 @@
 
 #include "recio/recio.hpp"
 #include "spectrum/document.hpp"
-#include "spectrum/spectrum.hpp"
+#include "spectrum/fixed_spectrum.hpp"
 
 namespace textfmt {
 
 // Takes a unit from the pool and opens the named file on it; a file that cannot be opened ends
 // the run.
-inline recio::unit_number open_file(const spectra::file_name& name, recio::open_mode mode) {
+inline recio::unit_number open_file(const spectrum::file_name& name, recio::open_mode mode) {
   std::int16_t unit = 0;
   std::int32_t status = 0;
   GETCHAN(unit, status);
@@ -37,14 +37,14 @@ inline std::size_t points_in(std::int32_t count, std::size_t size) {
 }
 
 // What `info` tells of a text file: its records, and the values in its first records.
-void add_text_facts(spectra::byte_view bytes, spectra::document& doc);
+void add_text_facts(spectrum::byte_view bytes, spectrum::document& doc);
 
 // Reads a text spectrum held in memory for the command line: read (one of the readers above, on
 // a unit connected to the text) fills arrays of room points, whose first count points become the
 // document's one spectrum. room must exceed what the file can hold, so that the file ends first.
 template <class reader>
-spectra::outcome read_text_file(const spectra::input_file& in, std::string_view format,
-                                std::size_t room, spectra::document& doc, reader read) {
+spectrum::outcome read_text_file(const spectrum::input_file& in, std::string_view format,
+                                std::size_t room, spectrum::document& doc, reader read) {
   room = std::min<std::size_t>(room, std::numeric_limits<std::int32_t>::max());
   // Left uninitialised: only the pages that the points fill are ever touched.
   const std::unique_ptr<float[]> x{new float[room]};
@@ -60,14 +60,14 @@ spectra::outcome read_text_file(const spectra::input_file& in, std::string_view 
   read(unit, std::span<float>{x.get(), room}, std::span<float>{y.get(), room}, first_x, last_x,
        count, static_cast<std::int32_t>(room));
   close_file(unit);
-  spectra::trace t;
+  spectrum::spectrum t;
   const std::size_t n = points_in(count, room);
   t.x.assign(x.get(), x.get() + n);
   t.y.assign(y.get(), y.get() + n);
   t.first_x = first_x;
   t.last_x = last_x;
   // A Y file implies even x; the other text files give x point by point, which may be even.
-  t.x_stored = format != "y" && !spectra::evenly_spaced(t.x);
+  t.x_stored = format != "y" && !spectrum::evenly_spaced(t.x);
   doc.format = format;
   doc.spectra.push_back(std::move(t));
   add_text_facts(in.bytes, doc);

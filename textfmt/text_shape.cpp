@@ -75,7 +75,7 @@ struct shape {
   bool whole = false;
 };
 
-shape shape_of(spectra::byte_view head) {
+shape shape_of(spectrum::byte_view head) {
   std::string_view text{reinterpret_cast<const char*>(head.data()), head.size()};
   if (const auto z = text.find('\x1a'); z != std::string_view::npos) text = text.substr(0, z);
   shape s;
@@ -95,19 +95,19 @@ shape shape_of(spectra::byte_view head) {
 
 }  // namespace
 
-bool recognises_y(spectra::byte_view head) {
+bool recognises_y(spectrum::byte_view head) {
   const shape s = shape_of(head);
   return s.counts.size() >= 3 &&
          std::all_of(s.counts.begin(), s.counts.end(), [](int n) { return n == 1; });
 }
 
-bool recognises_xy(spectra::byte_view head) {
+bool recognises_xy(spectrum::byte_view head) {
   const shape s = shape_of(head);
   return !s.counts.empty() &&
          std::all_of(s.counts.begin(), s.counts.end(), [](int n) { return n == 2; });
 }
 
-bool recognises_6xy(spectra::byte_view head) {
+bool recognises_6xy(spectrum::byte_view head) {
   const shape s = shape_of(head);
   if (s.counts.empty() || s.counts.front() != 6) return false;
   // Only the file's last record may hold fewer points than three.
@@ -118,7 +118,7 @@ bool recognises_6xy(spectra::byte_view head) {
   return true;
 }
 
-void add_text_facts(spectra::byte_view bytes, spectra::document& doc) {
+void add_text_facts(spectrum::byte_view bytes, spectrum::document& doc) {
   const std::string_view text{reinterpret_cast<const char*>(bytes.data()), bytes.size()};
   std::int64_t records = std::count(text.begin(), text.end(), '\n');
   if (!text.empty() && text.back() != '\n') ++records;

@@ -7,10 +7,10 @@
 
 #include "recio/values.hpp"
 #include "spectrum/document.hpp"
-#include "spectrum/spectrum.hpp"
+#include "spectrum/fixed_spectrum.hpp"
 
-using spectra::file_name;
-using spectra::point_array;
+using spectrum::file_name;
+using spectrum::point_array;
 
 // Reads a Y file: first x, last x and the point count, then y values; the x values follow from
 // the head. At most capacity points; a larger count moves last x to the last point kept.
@@ -56,25 +56,25 @@ void write_6xy(recio::unit_number unit, std::span<const float> x, std::span<cons
 
 // The command line's side: a whole file in memory read into a document, and the first spectrum
 // of a document written on a unit opened for text. Every point is read, however many.
-spectra::outcome read_y_file(const spectra::input_file& in, const spectra::read_options& options,
-                             spectra::document& doc);
-spectra::outcome read_xy_file(const spectra::input_file& in, const spectra::read_options& options,
-                              spectra::document& doc);
-spectra::outcome read_6xy_file(const spectra::input_file& in,
-                               const spectra::read_options& options, spectra::document& doc);
+spectrum::outcome read_y_file(const spectrum::input_file& in, const spectrum::read_options& options,
+                             spectrum::document& doc);
+spectrum::outcome read_xy_file(const spectrum::input_file& in, const spectrum::read_options& options,
+                              spectrum::document& doc);
+spectrum::outcome read_6xy_file(const spectrum::input_file& in,
+                               const spectrum::read_options& options, spectrum::document& doc);
 // A Y file of a spectrum whose x is not evenly spaced is refused: the head cannot say it.
-spectra::outcome write_y_file(const spectra::document& doc, recio::unit_number unit,
-                              const spectra::write_options& options);
-spectra::outcome write_xy_file(const spectra::document& doc, recio::unit_number unit,
-                               const spectra::write_options& options);
-spectra::outcome write_6xy_file(const spectra::document& doc, recio::unit_number unit,
-                                const spectra::write_options& options);
+spectrum::outcome write_y_file(const spectrum::document& doc, recio::unit_number unit,
+                              const spectrum::write_options& options);
+spectrum::outcome write_xy_file(const spectrum::document& doc, recio::unit_number unit,
+                               const spectrum::write_options& options);
+spectrum::outcome write_6xy_file(const spectrum::document& doc, recio::unit_number unit,
+                                const spectrum::write_options& options);
 
 // Whether the first records of a file have the shape of the format: a Y head of three single
 // values then one a record; two values a record; six values a record (fewer in a last one).
 // recognises_xy("1800.0  0.5\r\n1750.0  0.7\r\n") is true.
-bool recognises_y(spectra::byte_view head);
-bool recognises_xy(spectra::byte_view head);
-bool recognises_6xy(spectra::byte_view head);
+bool recognises_y(spectrum::byte_view head);
+bool recognises_xy(spectrum::byte_view head);
+bool recognises_6xy(spectrum::byte_view head);
 
 }  // namespace textfmt

@@ -18,7 +18,7 @@ void read_xy(recio::unit_number unit, std::span<float> x, std::span<float> y, fl
   float* const columns[] = {x.data(), y.data()};
   recio::read_free_rows(unit, {.on_end = true}, columns, 1, n);
   count = static_cast<std::int32_t>(n);
-  spectra::ends_of(x, n, first_x, last_x);
+  spectrum::ends_of(x, n, first_x, last_x);
 }
 
 void write_xy(recio::unit_number unit, std::span<const float> x, std::span<const float> y,
@@ -26,8 +26,8 @@ void write_xy(recio::unit_number unit, std::span<const float> x, std::span<const
   write_points<1>(unit, xy_record, x, y, points_in(count, y.size()));
 }
 
-spectra::outcome read_xy_file(const spectra::input_file& in, const spectra::read_options&,
-                              spectra::document& doc) {
+spectrum::outcome read_xy_file(const spectrum::input_file& in, const spectrum::read_options&,
+                              spectrum::document& doc) {
   // A point takes two bytes at the least ("1 2" ends the file; "2*0" a record).
   return read_text_file(in, "xy", in.bytes.size() / 2 + 2, doc,
                         [](recio::unit_number unit, std::span<float> x, std::span<float> y,
@@ -36,9 +36,9 @@ spectra::outcome read_xy_file(const spectra::input_file& in, const spectra::read
                         });
 }
 
-spectra::outcome write_xy_file(const spectra::document& doc, recio::unit_number unit,
-                               const spectra::write_options&) {
-  const spectra::trace& t = doc.spectra.front();
+spectrum::outcome write_xy_file(const spectrum::document& doc, recio::unit_number unit,
+                               const spectrum::write_options&) {
+  const spectrum::spectrum& t = doc.spectra.front();
   write_xy(unit, t.x, t.y, static_cast<std::int32_t>(t.y.size()));
   return {};
 }

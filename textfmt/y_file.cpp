@@ -41,19 +41,19 @@ void read_y(recio::unit_number unit, std::span<float> x, std::span<float> y, flo
   // The step is formed in double and kept in single precision; one point needs none.
   float step = 0.0f;
   if (n > 1)
-    step = spectra::to_single((static_cast<double>(first_x) - last_x) /
+    step = spectrum::to_single((static_cast<double>(first_x) - last_x) /
                               (static_cast<double>(n) - 1.0));
   const auto room = static_cast<std::int32_t>(points_in(capacity, y.size()));
   if (n > room) {
     count = room;
-    last_x = spectra::to_single(first_x + (1.0 - room) * step);
+    last_x = spectrum::to_single(first_x + (1.0 - room) * step);
   }
   std::size_t rows = points_in(count, y.size());
   float* const columns[] = {y.data()};
   recio::read_free_rows(unit, {}, columns, 1, rows);
   // Each x is formed afresh from first x, so x(1) is first x exactly.
   for (std::size_t i = 0; i < rows; ++i)
-    x[i] = spectra::to_single(-static_cast<double>(i) * step + first_x);
+    x[i] = spectrum::to_single(-static_cast<double>(i) * step + first_x);
 }
 
 void write_y(recio::unit_number unit, std::span<const float> y, float first_x, float last_x,
@@ -62,18 +62,18 @@ void write_y(recio::unit_number unit, std::span<const float> y, float first_x, f
   write_points<1>(unit, y_record, {}, y, points_in(count, y.size()));
 }
 
-spectra::outcome read_y_file(const spectra::input_file& in, const spectra::read_options&,
-                             spectra::document& doc) {
+spectrum::outcome read_y_file(const spectrum::input_file& in, const spectrum::read_options&,
+                             spectrum::document& doc) {
   // Room for one more value than the file can hold, so that a head that promises more points
   // than the file has fails at the file's end, as it does in the dialogue.
   return read_text_file(in, "y", in.bytes.size() / 2 + 2, doc, read_y);
 }
 
-spectra::outcome write_y_file(const spectra::document& doc, recio::unit_number unit,
-                              const spectra::write_options&) {
-  const spectra::trace& t = doc.spectra.front();
+spectrum::outcome write_y_file(const spectrum::document& doc, recio::unit_number unit,
+                              const spectrum::write_options&) {
+  const spectrum::spectrum& t = doc.spectra.front();
   if (t.x_stored)
-    return spectra::trouble{"a Y file holds only first x, last x and the count, and this "
+    return spectrum::trouble{"a Y file holds only first x, last x and the count, and this "
                             "spectrum's x values are not evenly spaced"};
   write_y(unit, t.y, static_cast<float>(t.first_x), static_cast<float>(t.last_x),
           static_cast<std::int32_t>(t.y.size()));
@@ -85,7 +85,7 @@ spectra::outcome write_y_file(const spectra::document& doc, recio::unit_number u
 void READ1(const file_name& name, point_array& x, point_array& y, float& first_x, float& last_x,
            std::int32_t& count, const std::int32_t& capacity) {
   const recio::unit_number unit = textfmt::open_file(name, recio::open_mode::text_read);
-  textfmt::read_y(unit, x, y, first_x, last_x, count, std::min(capacity, spectra::max_points));
+  textfmt::read_y(unit, x, y, first_x, last_x, count, std::min(capacity, spectrum::max_points));
   textfmt::close_file(unit);
 }
 

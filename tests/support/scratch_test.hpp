@@ -9,7 +9,7 @@
 #include <string>
 
 #include "recio/files.hpp"
-#include "spectrum/spectrum.hpp"
+#include "spectrum/fixed_spectrum.hpp"
 #include "tests/support/run_program.hpp"
 
 namespace test_support {
@@ -35,8 +35,8 @@ class scratch_test : public testing::Test {
     std::filesystem::current_path(home);
     std::filesystem::remove_all(folder);
   }
-  static spectra::file_name name_of(const std::string& name) {
-    spectra::file_name n;
+  static spectrum::file_name name_of(const std::string& name) {
+    spectrum::file_name n;
     n.assign(name);
     return n;
   }

@@ -1,5 +1,5 @@
-// spectrum/spectrum.hpp: the spectrum that the converter holds, and the types shared by the
-// readers and writers of every format. It includes nothing above the record layer.
+// spectrum/fixed_spectrum.hpp: the spectrum that the dialogue holds, in arrays of fixed size, and
+// the types that its readers and writers share. It includes nothing above the record layer.
 #pragma once
 
 #include <array>
@@ -10,7 +10,7 @@
 
 #include "recio/fixed_text.hpp"
 
-namespace spectra {
+namespace spectrum {
 
 // The most points that the arrays hold.
 inline constexpr std::int32_t max_points = 131072;
@@ -47,7 +47,7 @@ inline void ends_of(std::span<const float> x, std::size_t n, float& first_x, flo
 
 // The one spectrum in memory. Nothing clears it between conversions: what a conversion does not
 // overwrite keeps what the previous one left.
-struct spectrum {
+struct fixed_spectrum {
   point_array x{};
   point_array y{};
   float first_x = 0.0f;
@@ -56,4 +56,4 @@ struct spectrum {
   memo_text memo{};
 };
 
-}  // namespace spectra
+}  // namespace spectrum
