@@ -55,7 +55,7 @@ std::string output_for(const convert_settings& s, const file_format& to, const f
 }
 
 bool known_extension(const fs::path& p) {
-  return format_of_extension(from_path(p.filename())) != nullptr;
+  return formats::of_extension(from_path(p.filename())) != nullptr;
 }
 
 // The files of a folder that a format's extension names, in name order.
@@ -162,27 +162,9 @@ std::string numbered(const std::string& output, std::size_t i, std::size_t count
   return from_path(p);
 }
 
-// Writes one document on the output; a failure is reported, and the output keeps what it held.
-std::string write_output(const spectrum::document& doc, const file_format& to, const std::string& input,
-                         const std::string& output, const spectrum::write_options& writing) {
-  std::int16_t unit = 0;
-  std::int32_t status = 0;
-  GETCHAN(unit, status);
-  recio::open_path(unit, output,
-                   to.binary ? recio::open_mode::binary_update : recio::open_mode::text_write);
-  if (const spectrum::outcome t = to.write(doc, unit, writing)) {
-    recio::close_thread_files(false);
-    spectrum::trouble why = *t;
-    why.reason = "cannot write " + output + ": " + why.reason;
-    return report(input, why);
-  }
-  PUTCHAN(unit, status);
-  return {};
-}
-
 job_result convert_one(const convert_settings& s, const file_format& to, const job& j) {
   job_result r;
-  try {
+  {
     loaded in = load(j.input, s.from, s.reading);
     if (!in.error.empty()) {
       r.lines = in.error;
@@ -222,17 +204,14 @@ job_result convert_one(const convert_settings& s, const file_format& to, const j
         continue;
       }
       if (!whole) spectra.assign(1, std::move(each[i]));
-      if (std::string e = write_output(in.doc, to, j.input, output, writing); !e.empty()) {
-        r.lines += e;
+      if (const spectrum::outcome t = formats::write(to, in.doc, output, writing)) {
+        r.lines += report(j.input, *t);
         r.failed = true;
         return r;
       }
       if (s.verbose) r.lines += "zolkdf: " + j.input + " -> " + output + "\n";
     }
     r.skipped = left_alone == count;
-  } catch (const recio::run_ended&) {
-    r.lines += report_failure();
-    r.failed = true;
   }
   return r;
 }
@@ -253,12 +232,12 @@ std::string progress(std::size_t done, std::size_t total, double seconds) {
 }  // namespace
 
 int convert(const convert_settings& s) {
-  const file_format* to = !s.to.empty()          ? format_named(s.to)
-                          : !s.output.empty()    ? format_of_extension(s.output)
+  const file_format* to = !s.to.empty()          ? formats::named(s.to)
+                          : !s.output.empty()    ? formats::of_extension(s.output)
                                                  : nullptr;
   if (to == nullptr || to->write == nullptr) {
     to_error(s.output.empty() || s.output == "-"
-                 ? "zolkdf convert: give the output format with -t (" + format_names(true) + ")\n"
+                 ? "zolkdf convert: give the output format with -t (" + formats::names(true) + ")\n"
                  : "zolkdf convert: cannot tell the format of " + s.output +
                        " from its extension; give -t\n");
     to_error("Run 'zolkdf convert --help' for more information.\n");
@@ -304,12 +283,10 @@ int convert(const convert_settings& s) {
       static_cast<unsigned>(std::clamp<std::size_t>(jobs.size(), 1, std::max(s.jobs, 1u)));
   if (threads == 1) {
     // One at a time, on this thread.
-    recio::convert_quietly(true);
     for (std::size_t i = 0; i < jobs.size(); ++i) {
       report_result(convert_one(s, *to, jobs[i]));
       show(i + 1);
     }
-    recio::close_thread_files(false);
   } else {
     // Results are reported in the order of the jobs, whatever the order they finish in, so that
     // any number of threads reports as one does: the thread that completes the next results
@@ -321,7 +298,6 @@ int convert(const convert_settings& s) {
     std::condition_variable all_reported;
     std::atomic<std::size_t> next{0};
     const auto work = [&] {
-      recio::convert_quietly(true);
       for (std::size_t i = next++; i < jobs.size(); i = next++) {
         job_result r = convert_one(s, *to, jobs[i]);
         const std::lock_guard lock{m};

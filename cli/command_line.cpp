@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "cli/cli.hpp"
-#include "cli/formats.hpp"
+#include "formats/formats.hpp"
 #include "recio/os.hpp"
 #include "recio/recio.hpp"
 
@@ -40,9 +40,9 @@ bool add_listed_names(const std::string& list, bool nul, std::vector<std::string
 CLI::Validator format_check(bool for_output) {
   return CLI::Validator(
       [for_output](std::string& name) -> std::string {
-        const file_format* f = format_named(name);
+        const formats::file_format* f = formats::named(name);
         if (f != nullptr && (for_output ? f->write != nullptr : f->read != nullptr)) return {};
-        return "unknown format " + name + " (known: " + format_names(for_output) + ")";
+        return "unknown format " + name + " (known: " + formats::names(for_output) + ")";
       },
       "FORMAT");
 }
@@ -68,7 +68,7 @@ int run(const std::vector<std::string>& words) {
                "zolkdf"};
   app.set_version_flag("-V,--version", std::string{version}, "Show the version and exit");
   app.require_subcommand(0, 1);
-  app.footer("Formats: " + format_names(false) +
+  app.footer("Formats: " + formats::names(false) +
              ". A file named like a command is given as ./convert.\n");
 
   convert_settings c;

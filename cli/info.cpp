@@ -65,7 +65,7 @@ json as_json(const std::string& path, const loaded& in) {
   j["z_unit"] = unit_json(d.z_unit);
   j["memo"] = d.memo;
   j["date"] = d.date.year != 0 ? json(date_text(d.date)) : json(nullptr);
-  j["resolution"] = d.resolution;
+  j["resolution"] = d.resolution.value_or("");
   j["source"] = d.source;
   j["experiment"] = {{"code", d.experiment_type}, {"name", d.experiment}};
   j["log"] = d.log;
@@ -98,7 +98,7 @@ std::string as_text(const std::string& path, const loaded& in) {
   line("z unit", unit(d.z_unit));
   line("memo", d.memo);
   if (d.date.year != 0) line("date", date_text(d.date));
-  line("resolution", d.resolution);
+  line("resolution", d.resolution.value_or(""));
   line("source", d.source);
   line("experiment", d.experiment);
   if (!d.log.empty()) line("log text", std::to_string(d.log.size()) + " characters");
@@ -110,7 +110,6 @@ std::string as_text(const std::string& path, const loaded& in) {
 
 int info(const std::vector<std::string>& files, const std::string& from,
          const spectrum::read_options& reading, bool as_json_array) {
-  recio::convert_quietly(true);
   int status = 0;
   json all = json::array();
   for (const std::string& path : files) {

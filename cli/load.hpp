@@ -2,14 +2,14 @@
 // lines that report a file's trouble.
 #pragma once
 
-#include <cstdint>
 #include <string>
-#include <vector>
 
-#include "cli/formats.hpp"
+#include "formats/formats.hpp"
 #include "spectrum/document.hpp"
 
 namespace cli {
+
+using formats::file_format;
 
 // An input read, or the line that says why not: "zolkdf: PATH: reason".
 struct loaded {
@@ -21,10 +21,8 @@ struct loaded {
 // Reads the file of a path ("-": standard input) with the named format, or the one that its
 // contents or else its extension show.
 loaded load(const std::string& path, const std::string& from, const spectrum::read_options& reading);
-// "zolkdf: PATH: line 12: invalid real", from a trouble of the file at path.
+// "zolkdf: PATH: line 12: invalid real", from a trouble of the file at path (or of the file that
+// the trouble names).
 std::string report(const std::string& path, const spectrum::trouble& t);
-// The same for the last stop or fatal report of the record layer on this thread, after which
-// every file that the thread had open is closed, outputs dropped.
-std::string report_failure();
 
 }  // namespace cli

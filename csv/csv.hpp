@@ -4,8 +4,12 @@
 
 #include "recio/recio.hpp"
 #include "spectrum/document.hpp"
+#include "spectrum/file_format.hpp"
 
 namespace csv {
+
+// The format's row of the table of formats.
+extern const spectrum::file_format format;
 
 // Whether the bytes begin as a table: rows that a comma, semicolon or tab separates alike into
 // the same number of columns (two at least), or a header row of names so separated. Numbers

@@ -315,4 +315,10 @@ spectrum::outcome write_file(const spectrum::document& doc, recio::unit_number u
   return std::nullopt;
 }
 
+namespace {
+constexpr std::array<std::string_view, 1> extensions{".csv"};
+}  // namespace
+
+const spectrum::file_format format{"csv", "CSV", extensions, false, false, recognises, read_file, write_file};
+
 }  // namespace csv

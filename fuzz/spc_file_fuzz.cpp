@@ -5,7 +5,7 @@
 #include <string>
 
 #include "fuzz/fuzz_support.hpp"
-#include "spc/spc_file.hpp"
+#include "spc/spc_document.hpp"
 
 namespace {
 

@@ -4,8 +4,12 @@
 
 #include "recio/recio.hpp"
 #include "spectrum/document.hpp"
+#include "spectrum/file_format.hpp"
 
 namespace jcamp {
+
+// The format's row of the table of formats.
+extern const spectrum::file_format format;
 
 // Whether the bytes begin as a JCAMP-DX file: a first labelled record ##TITLE=, after any blank
 // lines and $$ comment lines, with the label in any letter case and spelling.

@@ -839,13 +839,6 @@ outcome reader::even_data(spectrum::spectrum& t, const data_frame& f) {
     if (!fits_single(x)) return at_line("an x beyond the range of single precision");
     t.x[i] = static_cast<float>(x);
   }
-  // Integers scaled by a power of two, each within the 24 bits of a float, are held exactly.
-  int exponent = 0;
-  t.integer_y =
-      std::frexp(f.y_factor, &exponent) == 0.5 && std::all_of(t.y.begin(), t.y.end(), [&](float v) {
-        const double unscaled = static_cast<double>(v) / f.y_factor;
-        return unscaled == std::floor(unscaled) && std::fabs(unscaled) < 16777216.0;
-      });
   return std::nullopt;
 }
 
@@ -1204,7 +1197,8 @@ void write_block(const spectrum::document& doc, const spectrum::spectrum& t, rec
   write_record(unit, "DATA TYPE", data_type_of(doc));
   write_record(unit, "ORIGIN", trimmed(doc.source).empty() ? std::string("zolkdf") : doc.source);
   write_record(unit, "OWNER", "");
-  if (!trimmed(doc.resolution).empty()) write_record(unit, "RESOLUTION", doc.resolution);
+  if (doc.resolution && !trimmed(*doc.resolution).empty())
+    write_record(unit, "RESOLUTION", *doc.resolution);
   write_record(unit, "XUNITS", jcamp_unit(doc.x_unit, x_unit_names));
   write_record(unit, "YUNITS", jcamp_unit(doc.y_unit, y_unit_names));
   const x_scale xs = ends ? x_scale_of(t.x) : x_scale{};
@@ -1284,5 +1278,11 @@ spectrum::outcome write_file(const spectrum::document& doc, recio::unit_number u
   write_record(unit, "END", "");
   return std::nullopt;
 }
+
+namespace {
+constexpr std::array<std::string_view, 3> extensions{".jdx", ".dx", ".jcm"};
+}  // namespace
+
+const spectrum::file_format format{"jcamp", "JCAMP-DX", extensions, false, true, recognises, read_file, write_file};
 
 }  // namespace jcamp

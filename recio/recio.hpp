@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -87,7 +88,7 @@ void start_run(int argc, char** argv);
 
 // How the run ended: a normal end, or a failure.
 enum class exit_status : int { normal = 0, failure = 1 };
-// Thrown by the stops; only main catches it.
+// Thrown by the stops; main catches it, and quietly for the work that it runs.
 struct run_ended {
   exit_status status;
 };
@@ -108,8 +109,12 @@ int finish_run(exit_status status);
 // process that carries out many runs one after another, such as a fuzz target.
 void begin_new_run();
 
-// The command line converts files quietly, each on a thread of its own: nothing goes to the
-// console, and a stop or a fatal report is kept as the thread's last failure rather than shown.
+// Closes every file that this thread has open, putting outputs in place when keep is set and
+// dropping them otherwise, and frees its units. Gives back the name of an output that could not
+// be put in place, or an empty name.
+std::string close_thread_files(bool keep);
+
+// What a stop or a fatal report said when it came inside quietly: the run goes on.
 struct failure {
   std::string text;                // the stop's text, or the fatal report's message
   io_error error = io_error::none;  // the fatal report's error; none for a stop
@@ -117,13 +122,27 @@ struct failure {
   std::string file;        // the file that the fatal report names
   std::uint64_t line = 0;  // the record of a text file where a read failed, counting from 1
 };
-void convert_quietly(bool on);
-// What the last stop or fatal report on this thread said.
+// Whether this thread's stops and fatal reports are kept for quietly, with nothing written to the
+// console; gives back the setting before.
+bool set_quiet(bool on);
 const failure& last_failure();
-// Closes every file that this thread has open, putting outputs in place when keep is set and
-// dropping them otherwise, and frees its units. Gives back the name of an output that could not
-// be put in place, or an empty name.
-std::string close_thread_files(bool keep);
+// Runs work with nothing written to the console, a stop or a fatal report ending only the work:
+// its failure comes back as a value, every file that this thread has open closed and outputs
+// dropped. Nothing when the work ran to its end. Any number of threads may each run work so.
+template <class work_type>
+std::optional<failure> quietly(work_type&& work) {
+  const bool before = set_quiet(true);
+  try {
+    work();
+  } catch (const run_ended&) {
+    set_quiet(before);
+    close_thread_files(false);
+    return last_failure();
+  }
+  set_quiet(before);
+  return std::nullopt;
+}
+
 // Gives back all that this thread holds of the layer, its files closed and outputs dropped; the
 // last call of a thread that the command line started.
 void end_thread();

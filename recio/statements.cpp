@@ -155,7 +155,11 @@ failure& last() {
 }
 }  // namespace
 
-void convert_quietly(bool on) { console_io::set_quiet(on); }
+bool set_quiet(bool on) {
+  const bool before = console_io::is_quiet();
+  console_io::set_quiet(on);
+  return before;
+}
 
 const failure& last_failure() { return last(); }
 

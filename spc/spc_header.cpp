@@ -1,4 +1,4 @@
-// spc/spc_header.cpp: the shared SPC header record and SPCDATE.
+// spc/spc_header.cpp: both SPC headers from and to bytes, the log block's words, and SPCDATE.
 #include "spc/spc_header.hpp"
 
 #include <algorithm>
@@ -21,6 +21,51 @@ void put_bytes(byte_span b, std::size_t at, const std::array<element, n>& in) {
 }
 
 }  // namespace
+
+void decode_counted_fields(byte_view b, old_header_record& h) {
+  using namespace old_header;
+  h.ftflags = b[start::ftflags];
+  h.oexp = get_i16le(b, oexp);
+  h.onpts = get_f32le(b, onpts);
+  h.ofirst = get_f32le(b, ofirst);
+  h.olast = get_f32le(b, olast);
+  h.oxtype = b[oxtype];
+  h.oytype = b[oytype];
+}
+
+void decode_other_fields(byte_view b, old_header_record& h) {
+  using namespace old_header;
+  h.oyear = get_i16le(b, oyear);
+  h.omonth = b[omonth];
+  h.oday = b[oday];
+  h.ohour = b[ohour];
+  h.ominute = b[ominute];
+  get_bytes(b, ores, h.ores);
+  get_bytes(b, ocmnt, h.ocmnt);
+  get_bytes(b, ocatxt, h.ocatxt);
+  get_bytes(b, first_sub, h.first_sub);
+}
+
+void encode_header(const old_header_record& h, byte_span b) {
+  using namespace old_header;
+  b[start::ftflags] = h.ftflags;
+  b[start::fversn] = old_version;
+  put_i16le(b, oexp, h.oexp);
+  put_f32le(b, onpts, h.onpts);
+  put_f32le(b, ofirst, h.ofirst);
+  put_f32le(b, olast, h.olast);
+  b[oxtype] = h.oxtype;
+  b[oytype] = h.oytype;
+  put_i16le(b, oyear, h.oyear);
+  b[omonth] = h.omonth;
+  b[oday] = h.oday;
+  b[ohour] = h.ohour;
+  b[ominute] = h.ominute;
+  put_bytes(b, ores, h.ores);
+  put_bytes(b, ocmnt, h.ocmnt);
+  put_bytes(b, ocatxt, h.ocatxt);
+  put_bytes(b, first_sub, h.first_sub);
+}
 
 void decode_counted_fields(byte_view b, header_record& h) {
   using namespace new_header;
@@ -92,6 +137,24 @@ void encode_header(const header_record& h, byte_span b) {
   put_bytes(b, fwinc, h.fwinc);
   b[fwtype] = h.fwtype;
   put_bytes(b, freserv, h.freserv);
+}
+
+void decode_log_words(byte_view b, header_record& h) {
+  using namespace log_block;
+  h.logsizd = get_i32le(b, logsizd);
+  h.logsizm = get_i32le(b, logsizm);
+  h.logtxto = get_i32le(b, logtxto);
+  h.logbins = get_i32le(b, logbins);
+  h.logdsks = get_i32le(b, logdsks);
+}
+
+void encode_log_words(const header_record& h, byte_span b) {
+  using namespace log_block;
+  put_i32le(b, logsizd, h.logsizd);
+  put_i32le(b, logsizm, h.logsizm);
+  put_i32le(b, logtxto, h.logtxto);
+  put_i32le(b, logbins, h.logbins);
+  put_i32le(b, logdsks, h.logdsks);
 }
 
 }  // namespace spc

@@ -1,5 +1,6 @@
-// spc/spc_header.hpp: the shared SPC header record, which the reader fills and the writer builds
-// on, and its conversion to and from the bytes of a new-variant header.
+// spc/spc_header.hpp: the headers of both SPC variants field by field, and their conversion from
+// and to bytes: the shared new-variant record, which the dialogue's reader fills and its writer
+// builds on, the old-variant header, the log block's words and the date word.
 #pragma once
 
 #include <array>
@@ -73,12 +74,43 @@ struct header_record {
 // its own, so that conversions on other threads never see it.
 inline thread_local header_record shared_header;
 
+// The old-variant header field by field: 256 bytes, the last 32 of which are the first sub-file's
+// header.
+struct old_header_record {
+  std::uint8_t ftflags = 0;
+  std::int16_t oexp = 0;
+  float onpts = 0.0f;  // the point count, stored as a float
+  float ofirst = 0.0f;
+  float olast = 0.0f;
+  std::uint8_t oxtype = 0;
+  std::uint8_t oytype = 0;
+  std::int16_t oyear = 0;
+  std::uint8_t omonth = 0;
+  std::uint8_t oday = 0;
+  std::uint8_t ohour = 0;
+  std::uint8_t ominute = 0;
+  std::array<char, old_header::ores_size> ores{};
+  std::array<char, old_header::ocmnt_size> ocmnt{};
+  std::array<char, old_header::ocatxt_size> ocatxt{};
+  std::array<std::uint8_t, sub_header::size> first_sub{};
+};
+
+// Takes the fields oexp to oytype (bytes 2 to 17) from an old-variant header.
+void decode_counted_fields(byte_view header, old_header_record& h);
+// Takes the fields oyear to the first sub-file's header (bytes 18 to 255).
+void decode_other_fields(byte_view header, old_header_record& h);
+// Lays the record out as the 256 bytes of an old-variant header, version byte and all.
+void encode_header(const old_header_record& h, byte_span header);
+
 // Takes the fields fexper to fytype (bytes 2 to 29) from a new-variant header.
 void decode_counted_fields(byte_view header, header_record& h);
 // Takes the fields fztype to freserv (bytes 30 to 511) from a new-variant header.
 void decode_other_fields(byte_view header, header_record& h);
 // Lays the record's header fields out as the 512 bytes of a new-variant header.
 void encode_header(const header_record& h, byte_span header);
+// Takes the five words that begin a log block, and lays them out.
+void decode_log_words(byte_view words, header_record& h);
+void encode_log_words(const header_record& h, byte_span words);
 
 }  // namespace spc
 

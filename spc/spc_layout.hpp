@@ -45,8 +45,11 @@ inline constexpr std::size_t ominute = 23;  // u8
 inline constexpr std::size_t ores = 24;     // 8 characters: the resolution text
 inline constexpr std::size_t ores_size = 8;
 inline constexpr std::size_t unused = 32;      // 32 bytes
-inline constexpr std::size_t ocmnt = 64;       // 130 characters: the memo
-inline constexpr std::size_t catalogue = 194;  // 62 bytes: catalogue text and old sub-file header
+inline constexpr std::size_t ocmnt = 64;  // 130 characters: the memo
+inline constexpr std::size_t ocmnt_size = 130;
+inline constexpr std::size_t ocatxt = 194;  // 30 characters: the axis labels, as fcatxt
+inline constexpr std::size_t ocatxt_size = 30;
+inline constexpr std::size_t first_sub = 224;  // the first sub-file's header
 inline constexpr std::size_t size = 256;
 // What the reader reads before it tests the point count: oexp to oytype.
 inline constexpr std::size_t counted_end = 18;

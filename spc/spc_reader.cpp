@@ -8,6 +8,7 @@
 #include "spc/spc.hpp"
 #include "spc/spc_header.hpp"
 #include "spc/spc_layout.hpp"
+#include "spc/spc_values.hpp"
 
 namespace {
 
@@ -36,15 +37,15 @@ float resolution_of(const char* text) {
   return v;
 }
 
-// Reads count y values of four bytes each and decodes them.
-template <typename decode>
-void read_y_values(std::int16_t unit, point_array& y, std::int32_t count, decode value_at) {
+// Reads count y values of four bytes each, stored as storage says.
+void read_y_values(std::int16_t unit, point_array& y, std::int32_t count,
+                   const spc::y_storage& storage) {
   if (count <= 0) return;
   const auto n = static_cast<std::size_t>(count);
   for (std::size_t first = 0; first < n; first += block_points) {
     const std::size_t m = std::min(block_points, n - first);
     read_exactly(unit, {y_block.data(), 4 * m});
-    for (std::size_t i = 0; i < m; ++i) y[first + i] = value_at(spc::byte_view{y_block}, 4 * i);
+    spc::decode_y(y_block, storage, std::span<float>{y}.subspan(first, m));
   }
 }
 
@@ -61,11 +62,7 @@ void drop_log_block(const file_name& name, spc::header_record& h, std::string_vi
 void read_log_block(const file_name& name, std::int16_t unit, spc::header_record& h) {
   std::array<std::uint8_t, spc::log_block::words_size> words{};
   read_exactly(unit, words);
-  h.logsizd = spc::get_i32le(words, spc::log_block::logsizd);
-  h.logsizm = spc::get_i32le(words, spc::log_block::logsizm);
-  h.logtxto = spc::get_i32le(words, spc::log_block::logtxto);
-  h.logbins = spc::get_i32le(words, spc::log_block::logbins);
-  h.logdsks = spc::get_i32le(words, spc::log_block::logdsks);
+  spc::decode_log_words(words, h);
 
   const std::int64_t parameters = std::int64_t{h.logtxto} - 20;
   h.nlgspar = static_cast<std::int32_t>(std::max<std::int64_t>(parameters, INT32_MIN));
@@ -150,28 +147,28 @@ void READSC1(const file_name& name, const std::int16_t& unit, point_array& y, st
   std::array<std::uint8_t, old::size> header{};
   read_exactly(
       unit, spc::byte_span{header}.subspan(spc::start::size, old::counted_end - spc::start::size));
-  const std::int16_t exponent = spc::get_i16le(header, old::oexp);
-  count = spc::count_of_stored(spc::get_f32le(header, old::onpts));
-  first_x = spc::get_f32le(header, old::ofirst);
-  last_x = spc::get_f32le(header, old::olast);
-  x_type = header[old::oxtype];
-  y_type = header[old::oytype];
+  spc::old_header_record old_header;
+  spc::decode_counted_fields(header, old_header);
+  count = spc::count_of_stored(old_header.onpts);
+  first_x = old_header.ofirst;
+  last_x = old_header.olast;
+  x_type = old_header.oxtype;
+  y_type = old_header.oytype;
   if (count > spectrum::array_capacity) {
     recio::write(console, old_too_many, {name.view(), spectrum::array_capacity});
     return;
   }
   read_exactly(unit, spc::byte_span{header}.subspan(old::counted_end));
+  spc::decode_other_fields(header, old_header);
   spc::header_record& h = spc::shared_header;
-  h.year = spc::get_i16le(header, old::oyear);
-  h.month = header[old::omonth];
-  h.day = header[old::oday];
-  h.hour = header[old::ohour];
-  h.minute = header[old::ominute];
-  resolution = resolution_of(reinterpret_cast<const char*>(&header[old::ores]));
-  memo.assign({reinterpret_cast<const char*>(&header[old::ocmnt]), memo_text::size()});
-  read_y_values(unit, y, count, [exponent](spc::byte_view b, std::size_t at) {
-    return spc::y_of_integer(spc::get_i32_high_half_first(b, at), exponent);
-  });
+  h.year = old_header.oyear;
+  h.month = old_header.omonth;
+  h.day = old_header.oday;
+  h.hour = old_header.ohour;
+  h.minute = old_header.ominute;
+  resolution = resolution_of(old_header.ores.data());
+  memo.assign({old_header.ocmnt.data(), old_header.ocmnt.size()});
+  read_y_values(unit, y, count, {.exponent = old_header.oexp, .high_half_first = true});
 }
 
 void READSC2(const file_name& name, const std::int16_t& unit, point_array& y,
@@ -192,14 +189,6 @@ void READSC2(const file_name& name, const std::int16_t& unit, point_array& y,
   spc::decode_other_fields(header, h);
   read_exactly(unit, h.subheader);
   SPCDATE(h.fdate, h.year, h.month, h.day, h.hour, h.minute, 'S');
-  if (h.fexp == spc::float_y) {
-    read_y_values(unit, y, h.fnpts,
-                  [](spc::byte_view b, std::size_t at) { return spc::get_f32le(b, at); });
-  } else {
-    const int exponent = h.fexp;
-    read_y_values(unit, y, h.fnpts, [exponent](spc::byte_view b, std::size_t at) {
-      return spc::y_of_integer(spc::get_i32le(b, at), exponent);
-    });
-  }
+  read_y_values(unit, y, h.fnpts, {.exponent = h.fexp});
   if (h.flogoff != 0) read_log_block(name, unit, h);
 }

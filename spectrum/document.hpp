@@ -31,8 +31,10 @@ struct spectrum {
   bool x_stored = false;  // the file holds x point by point; otherwise x is evenly spaced
   double first_x = 0.0;   // the ends as the file gives them, from which even x was made
   double last_x = 0.0;
-  double z = 0.0;          // the z value of a spectrum among several (time, position, ...)
-  bool integer_y = false;  // y came from integers scaled by a power of two: exact in any format
+  // The ends are the numbers of a binary header, written again as they stand where x still
+  // agrees with them; otherwise a writer takes the first and the last x.
+  bool ends_from_header = false;
+  double z = 0.0;  // the z value of a spectrum among several (time, position, ...)
 };
 
 // A date and time as a file records it; year 0 when the file records none.
@@ -55,8 +57,10 @@ struct document {
   axis_unit x_unit, y_unit, z_unit;
   std::string memo;  // the SPC memo, the JCAMP-DX title
   date_time date;
-  std::string resolution;  // texts that SPC keeps in fixed fields, JCAMP-DX in labelled records
-  std::string source;
+  // The resolution as the file's own text, even an empty one; none where its format has no such
+  // field, and a writer puts its own there.
+  std::optional<std::string> resolution;
+  std::string source;  // where the data came from, as SPC keeps it in a fixed field
   std::string log;             // free text that the file carries (the SPC log text)
   int experiment_type = -1;    // the SPC experiment code, -1 for none
   std::string experiment;      // its name, or the JCAMP-DX data type
@@ -64,11 +68,13 @@ struct document {
 };
 
 // What went wrong with a file, for the batch to report as "zolkdf: PATH: reason", with the line
-// (text formats, counting from 1) or the byte offset (binary formats) where it was found.
+// (text formats, counting from 1) or the byte offset (binary formats) where it was found, and the
+// file it concerns where that is not the input: an output that could not be written.
 struct trouble {
   std::string reason;
   std::int64_t line = 0;     // 0: no line
   std::int64_t offset = -1;  // -1: no offset
+  std::string file{};        // empty: the input
 };
 // Nothing when a read or a write went well, else its trouble.
 using outcome = std::optional<trouble>;

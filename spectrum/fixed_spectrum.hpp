@@ -40,7 +40,7 @@ inline std::size_t points_in_arrays(std::int32_t count) {
 }
 
 // The x of the first and of the last of n points; a spectrum without points has 0 for both.
-inline void ends_of(std::span<const float> x, std::size_t n, float& first_x, float& last_x) {
+inline void first_and_last(std::span<const float> x, std::size_t n, float& first_x, float& last_x) {
   first_x = n > 0 ? x[0] : 0.0f;
   last_x = n > 0 ? x[n - 1] : 0.0f;
 }

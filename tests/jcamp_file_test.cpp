@@ -145,7 +145,6 @@ TEST(jcamp_data, every_form_mixed_on_a_line) {
                      "4\r\n##END=\r\n"));
   ASSERT_FALSE(r.trouble);
   EXPECT_EQ(r.doc.spectra[0].x, (v{10, 20, 30, 40}));
-  EXPECT_TRUE(r.doc.spectra[0].integer_y);
   const read_result points =
       read_text(head("##PEAK TABLE=(XY..XY)\r\n1,2; 3,-4\r\n5 6\r\n##END=\r\n"));
   ASSERT_FALSE(points.trouble);
@@ -249,7 +248,6 @@ std::vector<write_case> write_cases() {
       t.y[i] = i % 50 < 10
                    ? 3.0f
                    : std::ldexp(std::round(30000.0f * std::sin(static_cast<float>(i) / 9.0f)), -5);
-    t.integer_y = true;
     c.doc.spectra.push_back(t);
     c.doc.x_unit = {1, "Wavenumber (cm-1)"};
     c.doc.y_unit = {2, "Absorbance"};

@@ -20,7 +20,7 @@
 
 #include "recio/recio.hpp"
 #include "spc/spc.hpp"
-#include "spc/spc_file.hpp"
+#include "spc/spc_document.hpp"
 #include "spc/spc_header.hpp"
 #include "spectrum/fixed_spectrum.hpp"
 #include "tests/support/bytes.hpp"

@@ -1,5 +1,6 @@
 // textfmt/six_column_file.cpp: the 6XY file, three points (x, y, x, y, x, y) per record.
 #include <algorithm>
+#include <array>
 
 #include "recio/recio.hpp"
 #include "textfmt/text_file.hpp"
@@ -39,7 +40,7 @@ void read_6xy(recio::unit_number unit, std::string_view name, std::span<float> x
     recio::write(recio::console, not_at_end, {name, static_cast<std::int32_t>(records)});
   }
   count = static_cast<std::int32_t>(m);
-  spectrum::ends_of(x, m, first_x, last_x);
+  spectrum::first_and_last(x, m, first_x, last_x);
 }
 
 void write_6xy(recio::unit_number unit, std::span<const float> x, std::span<const float> y,
@@ -52,7 +53,7 @@ spectrum::outcome read_6xy_file(const spectrum::input_file& in, const spectrum::
   // Room for more records than the file can hold, so that it always ends first: a record of
   // three points takes four bytes at the least ("6*0" and its line end).
   const std::size_t room = 3 * (in.bytes.size() / 2 + 2);
-  return read_text_file(in, "6xy", room, doc,
+  return read_text_file(in, text_form{"6xy"}, room, doc,
                         [&](recio::unit_number unit, std::span<float> x, std::span<float> y,
                             float& first_x, float& last_x, std::int32_t& count, std::int32_t cap) {
                           read_6xy(unit, in.name, x, y, first_x, last_x, count, cap);
@@ -65,6 +66,12 @@ spectrum::outcome write_6xy_file(const spectrum::document& doc, recio::unit_numb
   write_6xy(unit, t.x, t.y, static_cast<std::int32_t>(t.y.size()));
   return {};
 }
+
+namespace {
+constexpr std::array<std::string_view, 1> six_column_extensions{".6xy"};
+}  // namespace
+
+const spectrum::file_format six_column_format{"6xy", "6XY (three x/y pairs a record)", six_column_extensions, false, false, recognises_6xy, read_6xy_file, write_6xy_file};
 
 }  // namespace textfmt
 

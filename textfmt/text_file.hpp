@@ -36,15 +36,23 @@ inline std::size_t points_in(std::int32_t count, std::size_t size) {
   return count < 1 ? 0 : std::min(static_cast<std::size_t>(count), size);
 }
 
-// What `info` tells of a text file: its records, and the values in its first records.
-void add_text_facts(spectrum::byte_view bytes, spectrum::document& doc);
+// What `info` tells of a text file: its records, and the values in the first records after a head
+// of head_records.
+void add_text_facts(spectrum::byte_view bytes, std::size_t head_records, spectrum::document& doc);
+
+// How a text format gives its x: point by point, or by a head of head_records records (first x,
+// last x, the count) from which every x follows, evenly spaced.
+struct text_form {
+  std::string_view name;  // the format's name, as the document records it
+  std::size_t head_records = 0;
+};
 
 // Reads a text spectrum held in memory for the command line: read (one of the readers above, on
 // a unit connected to the text) fills arrays of room points, whose first count points become the
 // document's one spectrum. room must exceed what the file can hold, so that the file ends first.
 template <class reader>
-spectrum::outcome read_text_file(const spectrum::input_file& in, std::string_view format,
-                                std::size_t room, spectrum::document& doc, reader read) {
+spectrum::outcome read_text_file(const spectrum::input_file& in, const text_form& form,
+                                 std::size_t room, spectrum::document& doc, reader read) {
   room = std::min<std::size_t>(room, std::numeric_limits<std::int32_t>::max());
   // Left uninitialised: only the pages that the points fill are ever touched.
   const std::unique_ptr<float[]> x{new float[room]};
@@ -66,11 +74,11 @@ spectrum::outcome read_text_file(const spectrum::input_file& in, std::string_vie
   t.y.assign(y.get(), y.get() + n);
   t.first_x = first_x;
   t.last_x = last_x;
-  // A Y file implies even x; the other text files give x point by point, which may be even.
-  t.x_stored = format != "y" && !spectrum::evenly_spaced(t.x);
-  doc.format = format;
+  // A head implies even x; x given point by point may be even too.
+  t.x_stored = form.head_records == 0 && !spectrum::evenly_spaced(t.x);
+  doc.format = form.name;
   doc.spectra.push_back(std::move(t));
-  add_text_facts(in.bytes, doc);
+  add_text_facts(in.bytes, form.head_records, doc);
   return {};
 }
 

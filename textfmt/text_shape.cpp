@@ -118,16 +118,14 @@ bool recognises_6xy(spectrum::byte_view head) {
   return true;
 }
 
-void add_text_facts(spectrum::byte_view bytes, spectrum::document& doc) {
+void add_text_facts(spectrum::byte_view bytes, std::size_t head_records, spectrum::document& doc) {
   const std::string_view text{reinterpret_cast<const char*>(bytes.data()), bytes.size()};
   std::int64_t records = std::count(text.begin(), text.end(), '\n');
   if (!text.empty() && text.back() != '\n') ++records;
   doc.facts.push_back({"records", records});
   const shape s = shape_of(bytes.first(std::min<std::size_t>(bytes.size(), 4096)));
-  // After a Y file's head of three records, each record holds one value.
-  const std::size_t at = doc.format == "y" ? 3 : 0;
-  if (s.counts.size() > at)
-    doc.facts.push_back({"values per record", std::int64_t{s.counts[at]}});
+  if (s.counts.size() > head_records)
+    doc.facts.push_back({"values per record", std::int64_t{s.counts[head_records]}});
 }
 
 }  // namespace textfmt

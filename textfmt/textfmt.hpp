@@ -7,6 +7,7 @@
 
 #include "recio/values.hpp"
 #include "spectrum/document.hpp"
+#include "spectrum/file_format.hpp"
 #include "spectrum/fixed_spectrum.hpp"
 
 using spectrum::file_name;
@@ -69,6 +70,11 @@ spectrum::outcome write_xy_file(const spectrum::document& doc, recio::unit_numbe
                                const spectrum::write_options& options);
 spectrum::outcome write_6xy_file(const spectrum::document& doc, recio::unit_number unit,
                                 const spectrum::write_options& options);
+
+// The formats' rows of the table of formats.
+extern const spectrum::file_format y_format;
+extern const spectrum::file_format xy_format;
+extern const spectrum::file_format six_column_format;
 
 // Whether the first records of a file have the shape of the format: a Y head of three single
 // values then one a record; two values a record; six values a record (fewer in a last one).

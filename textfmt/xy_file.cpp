@@ -1,5 +1,6 @@
 // textfmt/xy_file.cpp: the XY file, one point per record, x then y.
 #include <algorithm>
+#include <array>
 
 #include "recio/recio.hpp"
 #include "textfmt/text_file.hpp"
@@ -18,7 +19,7 @@ void read_xy(recio::unit_number unit, std::span<float> x, std::span<float> y, fl
   float* const columns[] = {x.data(), y.data()};
   recio::read_free_rows(unit, {.on_end = true}, columns, 1, n);
   count = static_cast<std::int32_t>(n);
-  spectrum::ends_of(x, n, first_x, last_x);
+  spectrum::first_and_last(x, n, first_x, last_x);
 }
 
 void write_xy(recio::unit_number unit, std::span<const float> x, std::span<const float> y,
@@ -29,7 +30,7 @@ void write_xy(recio::unit_number unit, std::span<const float> x, std::span<const
 spectrum::outcome read_xy_file(const spectrum::input_file& in, const spectrum::read_options&,
                               spectrum::document& doc) {
   // A point takes two bytes at the least ("1 2" ends the file; "2*0" a record).
-  return read_text_file(in, "xy", in.bytes.size() / 2 + 2, doc,
+  return read_text_file(in, text_form{"xy"}, in.bytes.size() / 2 + 2, doc,
                         [](recio::unit_number unit, std::span<float> x, std::span<float> y,
                            float& first_x, float& last_x, std::int32_t& count, std::int32_t cap) {
                           read_xy(unit, x, y, first_x, last_x, count, cap);
@@ -42,6 +43,12 @@ spectrum::outcome write_xy_file(const spectrum::document& doc, recio::unit_numbe
   write_xy(unit, t.x, t.y, static_cast<std::int32_t>(t.y.size()));
   return {};
 }
+
+namespace {
+constexpr std::array<std::string_view, 1> xy_extensions{".xy"};
+}  // namespace
+
+const spectrum::file_format xy_format{"xy", "XY (two columns)", xy_extensions, false, false, recognises_xy, read_xy_file, write_xy_file};
 
 }  // namespace textfmt
 

@@ -1,6 +1,7 @@
 // textfmt/y_file.cpp: the Y file: a head of first x, last x and point count, then one y value
 // per record; the x values are implied by the head.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -66,7 +67,7 @@ spectrum::outcome read_y_file(const spectrum::input_file& in, const spectrum::re
                              spectrum::document& doc) {
   // Room for one more value than the file can hold, so that a head that promises more points
   // than the file has fails at the file's end, as it does in the dialogue.
-  return read_text_file(in, "y", in.bytes.size() / 2 + 2, doc, read_y);
+  return read_text_file(in, text_form{"y", 3}, in.bytes.size() / 2 + 2, doc, read_y);
 }
 
 spectrum::outcome write_y_file(const spectrum::document& doc, recio::unit_number unit,
@@ -79,6 +80,12 @@ spectrum::outcome write_y_file(const spectrum::document& doc, recio::unit_number
           static_cast<std::int32_t>(t.y.size()));
   return {};
 }
+
+namespace {
+constexpr std::array<std::string_view, 1> y_extensions{".y"};
+}  // namespace
+
+const spectrum::file_format y_format{"y", "Y (single column with a head)", y_extensions, false, false, recognises_y, read_y_file, write_y_file};
 
 }  // namespace textfmt
 

@@ -1,5 +1,5 @@
-// control/main.cpp: the program's entry: the command line when its first word is a command,
-// else the dialogue, run until a stop ends it.
+// main.cpp: the program's entry, which chooses a face: the command line when its first word is a
+// command, else the dialogue, run until a stop ends it.
 #include "cli/cli.hpp"
 #include "control/driver.hpp"
 #include "recio/os.hpp"

@@ -1,5 +1,5 @@
-// spc/spc_file.hpp: SPC files of every kind for the command line: recognising, reading into a
-// document and writing a document in either variant.
+// spc/spc_document.hpp: SPC files of every kind as documents: the format's rows, recognising,
+// reading into a document and writing a document in either variant.
 #pragma once
 
 #include <cstdint>
@@ -7,8 +7,14 @@
 
 #include "recio/recio.hpp"
 #include "spectrum/document.hpp"
+#include "spectrum/file_format.hpp"
 
 namespace spc {
+
+// The rows of the table of formats: spc reads either variant and writes the new one; spc-old only
+// writes the old variant. .spc names the new variant.
+extern const spectrum::file_format format;
+extern const spectrum::file_format old_format;
 
 // The flag byte ftflags, bit by bit.
 namespace flag {

@@ -1,6 +1,6 @@
-// spc/spc_file.cpp: SPC files of every kind read into the command line's document: the new
-// variant in either byte order and the old variant, every flag, the sub-file directory, the log.
-#include "spc/spc_file.hpp"
+// spc/spc_document_reader.cpp: SPC files of every kind read into a document: the new variant in
+// either byte order and the old variant, every flag, the sub-file directory, the log.
+#include "spc/spc_document.hpp"
 
 #include <algorithm>
 #include <array>
@@ -11,6 +11,7 @@
 
 #include "spc/spc_header.hpp"
 #include "spc/spc_layout.hpp"
+#include "spc/spc_values.hpp"
 
 namespace spc {
 
@@ -22,9 +23,9 @@ using spectrum::trouble;
 
 inline constexpr std::uint8_t new_version_big_endian = 76;  // "L"
 
-// The numbers of a file in its byte order: little-endian, or, for version byte 0x4C, the most
-// significant byte first.
-struct numbers {
+// The bytes of a file whose numbers stand in its byte order: little-endian, or, for version byte
+// 0x4C, the most significant byte first.
+struct ordered_bytes {
   byte_view b;
   bool big = false;
   std::uint16_t u16(std::size_t at) const {
@@ -50,15 +51,13 @@ constexpr std::array<std::pair<std::size_t, std::size_t>, 21> header_numbers{{
     {new_header::fzinc, 4},       {new_header::fwplanes, 4},    {new_header::fwinc, 4},
 }};
 
-std::string number(std::int64_t v) { return std::to_string(v); }
-
 trouble cut_short(const std::string& what, std::int64_t offset) {
   return trouble{"cut short: " + what, 0, offset};
 }
 
 // A text field up to its first NUL, without trailing blanks; bytes beyond ASCII are taken as
 // Latin-1, the code page of the programs that write SPC files, and given as UTF-8.
-std::string text_of(byte_view field) {
+std::string utf8_of(byte_view field) {
   std::size_t n =
       static_cast<std::size_t>(std::find(field.begin(), field.end(), 0) - field.begin());
   while (n > 0 && field[n - 1] == ' ') --n;
@@ -94,7 +93,7 @@ void units_of(document& out, int x, int y, int z, bool labels, byte_view catxt) 
   std::size_t at = 0;
   for (spectrum::axis_unit* axis : axes) {
     if (at >= catxt.size()) break;
-    const std::string label = text_of(catxt.subspan(at));
+    const std::string label = utf8_of(catxt.subspan(at));
     if (!label.empty()) axis->name = label;
     at += static_cast<std::size_t>(
               std::find(catxt.begin() + static_cast<std::ptrdiff_t>(at), catxt.end(), 0) -
@@ -131,33 +130,7 @@ void add_facts(document& out, std::uint8_t flags, int exponent, bool float_value
                                                                  : "evenly spaced"}});
 }
 
-// One y value of 16 or 32 bits, or a float, by the exponent (-128: a float).
-float y_at(const numbers& num, std::size_t at, bool sixteen, int e) {
-  if (sixteen) return spectrum::to_single(times_power_of_two(num.i16(at), e - 16));
-  if (e == float_y) return num.f32(at);
-  return y_of_integer(num.i32(at), e);
-}
-
-void read_y(const numbers& num, std::size_t at, bool sixteen, int e, std::vector<float>& y) {
-  const std::size_t step = sixteen ? 2 : 4;
-  // The common kinds decided once for all the points, with the power of two made once: the
-  // same values as y_at gives point by point.
-  const int k = sixteen ? e - 16 : e - 32;
-  if (!num.big && e != float_y && k >= -1022 && k <= 1023) {
-    const double scale = times_power_of_two(1.0, k);
-    if (sixteen) {
-      for (std::size_t i = 0; i < y.size(); ++i)
-        y[i] = spectrum::to_single(static_cast<std::int16_t>(get_u16le(num.b, at + 2 * i)) * scale);
-    } else {
-      for (std::size_t i = 0; i < y.size(); ++i)
-        y[i] = spectrum::to_single(static_cast<std::int32_t>(get_u32le(num.b, at + 4 * i)) * scale);
-    }
-    return;
-  }
-  for (std::size_t i = 0; i < y.size(); ++i) y[i] = y_at(num, at + step * i, sixteen, e);
-}
-
-std::vector<float> even_axis(float first_x, float last_x, std::int32_t count) {
+std::vector<float> even_x_values(float first_x, float last_x, std::int32_t count) {
   std::vector<float> x(static_cast<std::size_t>(std::max(count, 0)));
   even_x(first_x, last_x, count, x);
   return x;
@@ -165,22 +138,29 @@ std::vector<float> even_axis(float first_x, float last_x, std::int32_t count) {
 
 // The log block at flogoff: its text starts logtxto bytes in and runs for logsizd - logtxto
 // bytes, or to the end of the file, up to its first NUL.
-outcome read_log(const numbers& num, std::int32_t flogoff, document& out) {
+outcome read_log(const ordered_bytes& num, header_record& h, document& out) {
+  const std::int32_t flogoff = h.flogoff;
   const auto size = static_cast<std::int64_t>(num.b.size());
   if (flogoff < 0 || flogoff + std::int64_t{log_block::words_size} > size)
-    return cut_short("the log block at byte " + number(flogoff) + " lies beyond the end (" +
-                         number(size) + " bytes)",
+    return cut_short("the log block at byte " + std::to_string(flogoff) + " lies beyond the end (" +
+                         std::to_string(size) + " bytes)",
                      new_header::flogoff);
-  const auto at = static_cast<std::size_t>(flogoff);
-  const std::int64_t disk_size = num.i32(at + log_block::logsizd);
-  const std::int64_t text_at = num.i32(at + log_block::logtxto);
+  std::array<std::uint8_t, log_block::words_size> words{};
+  std::copy_n(num.b.begin() + flogoff, words.size(), words.begin());
+  if (num.big)
+    for (std::size_t at = 0; at < words.size(); at += 4)
+      std::reverse(words.begin() + static_cast<std::ptrdiff_t>(at),
+                   words.begin() + static_cast<std::ptrdiff_t>(at + 4));
+  decode_log_words(words, h);
+  const std::int64_t disk_size = h.logsizd;
+  const std::int64_t text_at = h.logtxto;
   if (text_at < 0 || flogoff + text_at > size)
-    return cut_short("the log text at byte " + number(flogoff + text_at) +
-                         " lies beyond the end (" + number(size) + " bytes)",
+    return cut_short("the log text at byte " + std::to_string(flogoff + text_at) +
+                         " lies beyond the end (" + std::to_string(size) + " bytes)",
                      flogoff + static_cast<std::int64_t>(log_block::logtxto));
   const std::int64_t length =
       std::clamp(disk_size - text_at, std::int64_t{0}, size - flogoff - text_at);
-  out.log = text_of(
+  out.log = utf8_of(
       num.b.subspan(static_cast<std::size_t>(flogoff + text_at), static_cast<std::size_t>(length)));
   out.facts.push_back({"log text bytes", static_cast<std::int64_t>(out.log.size())});
   return std::nullopt;
@@ -189,8 +169,8 @@ outcome read_log(const numbers& num, std::int32_t flogoff, document& out) {
 outcome read_new(byte_view b, bool big, document& out) {
   const auto size = static_cast<std::int64_t>(b.size());
   if (size < static_cast<std::int64_t>(new_header::size))
-    return cut_short("the header needs 512 bytes, the file holds " + number(size), size);
-  const numbers num{b, big};
+    return cut_short("the header needs 512 bytes, the file holds " + std::to_string(size), size);
+  const ordered_bytes num{b, big};
   std::array<std::uint8_t, new_header::size> le{};
   std::copy_n(b.begin(), le.size(), le.begin());
   if (big)
@@ -209,18 +189,22 @@ outcome read_new(byte_view b, bool big, document& out) {
   const bool sixteen = flags & flag::tsprec;
   const std::int64_t y_size = sixteen ? 2 : 4;
   if (multi && h.fnsub < 1)
-    return trouble{"the header gives " + number(h.fnsub) + " sub-files", 0, new_header::fnsub};
+    return trouble{"the header gives " + std::to_string(h.fnsub) + " sub-files", 0, new_header::fnsub};
   const std::int64_t subs = multi ? h.fnsub : 1;
   // A single spectrum takes the file's exponent; each sub-file of several its own, unless the
   // file's says floats.
-  const auto exponent_of = [&](std::size_t sub_at) {
-    return !multi || h.fexp == float_y ? int{h.fexp} : int{static_cast<std::int8_t>(b[sub_at + 1])};
+  const auto storage_of = [&](std::size_t sub_at) {
+    return y_storage{.sixteen_bit = sixteen,
+                     .exponent = !multi || h.fexp == float_y
+                                     ? int{h.fexp}
+                                     : int{static_cast<std::int8_t>(b[sub_at + sub_header::subexp])},
+                     .big_endian = big};
   };
 
   out.variant = big ? "new, big-endian" : "new";
-  out.memo = text_of(byte_view{le}.subspan(new_header::fcmnt, h.fcmnt.size()));
-  out.resolution = text_of(byte_view{le}.subspan(new_header::fres, h.fres.size()));
-  out.source = text_of(byte_view{le}.subspan(new_header::fsource, h.fsource.size()));
+  out.memo = utf8_of(byte_view{le}.subspan(new_header::fcmnt, h.fcmnt.size()));
+  out.resolution = utf8_of(byte_view{le}.subspan(new_header::fres, h.fres.size()));
+  out.source = utf8_of(byte_view{le}.subspan(new_header::fsource, h.fsource.size()));
   out.date = date_of(h.year, h.month, h.day, h.hour, h.minute);
   out.experiment_type = h.fexper;
   out.experiment = experiment_name(h.fexper);
@@ -232,13 +216,13 @@ outcome read_new(byte_view b, bool big, document& out) {
   if (!own_x) {
     const std::int64_t points = h.fnpts;
     if (points < 0)
-      return trouble{"the header gives " + number(points) + " points", 0, new_header::fnpts};
+      return trouble{"the header gives " + std::to_string(points) + " points", 0, new_header::fnpts};
     // Every byte that the header promises is checked against the file before any is taken.
     const std::int64_t room = size - at - (shared_x ? 4 * points : 0);
     const std::int64_t per_sub = static_cast<std::int64_t>(sub_header::size) + y_size * points;
     if (room < 0 || room / per_sub < subs)
-      return cut_short("the header promises " + number(subs * points) + " points, the file holds " +
-                           number(std::max<std::int64_t>(room - subs * 32, 0) / y_size),
+      return cut_short("the header promises " + std::to_string(subs * points) + " points, the file holds " +
+                           std::to_string(std::max<std::int64_t>(room - subs * 32, 0) / y_size),
                        size);
     std::vector<float> x;
     if (shared_x) {
@@ -247,21 +231,19 @@ outcome read_new(byte_view b, bool big, document& out) {
         x[i] = num.f32(static_cast<std::size_t>(at) + 4 * i);
       at += 4 * points;
     } else {
-      x = even_axis(spectrum::to_single(h.ffirst), spectrum::to_single(h.flast), h.fnpts);
+      x = even_x_values(spectrum::to_single(h.ffirst), spectrum::to_single(h.flast), h.fnpts);
     }
     out.spectra.reserve(static_cast<std::size_t>(subs));
     for (std::int64_t s = 0; s < subs; ++s, at += per_sub) {
       const auto sub_at = static_cast<std::size_t>(at);
       spectrum::spectrum t{.x = x,
-              .y = std::vector<float>(static_cast<std::size_t>(points)),
-              .x_stored = shared_x,
-              .first_x = h.ffirst,
-              .last_x = h.flast,
-              .z = num.f32(sub_at + sub_header::subtime),
-              .integer_y = false};
-      const int e = exponent_of(sub_at);
-      t.integer_y = sixteen || e != float_y;
-      read_y(num, sub_at + sub_header::size, sixteen, e, t.y);
+                           .y = std::vector<float>(static_cast<std::size_t>(points)),
+                           .x_stored = shared_x,
+                           .first_x = h.ffirst,
+                           .last_x = h.flast,
+                           .ends_from_header = true,
+                           .z = num.f32(sub_at + sub_header::subtime)};
+      decode_y(b.subspan(sub_at + sub_header::size), storage_of(sub_at), t.y);
       out.spectra.push_back(std::move(t));
     }
   } else {
@@ -270,8 +252,8 @@ outcome read_new(byte_view b, bool big, document& out) {
     const std::int64_t directory = h.fnpts;
     if (directory != 0 && (directory < 0 || subs > (size - directory) / static_cast<std::int64_t>(
                                                                             directory_entry::size)))
-      return cut_short("the sub-file directory at byte " + number(directory) +
-                           " lies beyond the end (" + number(size) + " bytes)",
+      return cut_short("the sub-file directory at byte " + std::to_string(directory) +
+                           " lies beyond the end (" + std::to_string(size) + " bytes)",
                        new_header::fnpts);
     const auto entry = static_cast<std::int64_t>(directory_entry::size);
     std::int64_t taken = new_header::size;  // no more bytes than the file holds, overlaps and all
@@ -279,22 +261,22 @@ outcome read_new(byte_view b, bool big, document& out) {
       if (directory != 0)
         at = num.i32(static_cast<std::size_t>(directory + s * entry) + directory_entry::ssfposn);
       if (at < 0 || at + static_cast<std::int64_t>(sub_header::size) > size)
-        return cut_short("sub-file " + number(s + 1) + " of " + number(subs) + " at byte " +
-                             number(at) + " lies beyond the end (" + number(size) + " bytes)",
+        return cut_short("sub-file " + std::to_string(s + 1) + " of " + std::to_string(subs) + " at byte " +
+                             std::to_string(at) + " lies beyond the end (" + std::to_string(size) + " bytes)",
                          directory != 0 ? directory + s * entry : at);
       const auto sub_at = static_cast<std::size_t>(at);
       const std::int64_t points = num.i32(sub_at + sub_header::subnpts);
       const std::int64_t room = size - at - static_cast<std::int64_t>(sub_header::size);
       if (points < 0 || points > room / (4 + y_size))
-        return cut_short("sub-file " + number(s + 1) + " promises " + number(points) +
-                             " points, the file holds " + number(room / (4 + y_size)),
+        return cut_short("sub-file " + std::to_string(s + 1) + " promises " + std::to_string(points) +
+                             " points, the file holds " + std::to_string(room / (4 + y_size)),
                          at + static_cast<std::int64_t>(sub_header::subnpts));
       const std::int64_t bytes =
           static_cast<std::int64_t>(sub_header::size) + points * (4 + y_size);
       taken += bytes;
       if (taken > size)
         return cut_short(
-            "the sub-files promise more bytes than the file holds (" + number(size) + ")",
+            "the sub-files promise more bytes than the file holds (" + std::to_string(size) + ")",
             directory != 0 ? directory + s * entry : at);
       spectrum::spectrum t{.x = std::vector<float>(static_cast<std::size_t>(points)),
               .y = std::vector<float>(static_cast<std::size_t>(points)),
@@ -306,14 +288,12 @@ outcome read_new(byte_view b, bool big, document& out) {
         t.first_x = t.x.front();
         t.last_x = t.x.back();
       }
-      const int e = exponent_of(sub_at);
-      t.integer_y = sixteen || e != float_y;
-      read_y(num, sub_at + sub_header::size + 4 * t.x.size(), sixteen, e, t.y);
+      decode_y(b.subspan(sub_at + sub_header::size + 4 * t.x.size()), storage_of(sub_at), t.y);
       out.spectra.push_back(std::move(t));
       at += bytes;
     }
   }
-  if (h.flogoff != 0) return read_log(num, h.flogoff, out);
+  if (h.flogoff != 0) return read_log(num, h, out);
   return std::nullopt;
 }
 
@@ -324,53 +304,51 @@ outcome read_old(byte_view b, document& out) {
   namespace old = old_header;
   const auto size = static_cast<std::int64_t>(b.size());
   if (size < static_cast<std::int64_t>(old::size))
-    return cut_short("the header needs 256 bytes, the file holds " + number(size), size);
-  const numbers num{b, false};
+    return cut_short("the header needs 256 bytes, the file holds " + std::to_string(size), size);
   const std::uint8_t flags = b[start::ftflags];
   const bool multi = flags & flag::tmulti;
   const bool sixteen = flags & flag::tsprec;
   const std::int64_t y_size = sixteen ? 2 : 4;
-  const std::int16_t exponent = get_i16le(b, old::oexp);
-  const std::int32_t points = count_of_stored(get_f32le(b, old::onpts));
-  if (points < 0) return trouble{"the header gives " + number(points) + " points", 0, old::onpts};
+  old_header_record h;
+  decode_counted_fields(b, h);
+  decode_other_fields(b, h);
+  const std::int32_t points = count_of_stored(h.onpts);
+  if (points < 0)
+    return trouble{"the header gives " + std::to_string(points) + " points", 0, old::onpts};
   const std::int64_t per_sub = y_size * points;
   if (size - static_cast<std::int64_t>(old::size) < per_sub)
-    return cut_short("the header promises " + number(points) + " points, the file holds " +
-                         number((size - static_cast<std::int64_t>(old::size)) / y_size),
+    return cut_short("the header promises " + std::to_string(points) + " points, the file holds " +
+                         std::to_string((size - static_cast<std::int64_t>(old::size)) / y_size),
                      size);
   const std::int64_t subs = multi ? 1 + (size - static_cast<std::int64_t>(old::size) - per_sub) /
                                             (static_cast<std::int64_t>(sub_header::size) + per_sub)
                                   : 1;
 
-  constexpr std::size_t first_sub = old::size - sub_header::size;
   out.variant = "old";
-  out.memo = text_of(b.subspan(old::ocmnt, 130));
-  out.resolution = text_of(b.subspan(old::ores, old::ores_size));
-  out.date = date_of(get_i16le(b, old::oyear), b[old::omonth], b[old::oday], b[old::ohour],
-                     b[old::ominute]);
-  units_of(out, b[old::oxtype], b[old::oytype], -1, flags & flag::talabs,
-           b.subspan(old::catalogue, 30));
-  add_facts(out, flags, exponent, false, subs);
+  out.memo = utf8_of(byte_view{reinterpret_cast<const std::uint8_t*>(h.ocmnt.data()), h.ocmnt.size()});
+  out.resolution = utf8_of(byte_view{reinterpret_cast<const std::uint8_t*>(h.ores.data()), h.ores.size()});
+  out.date = date_of(h.oyear, h.omonth, h.oday, h.ohour, h.ominute);
+  units_of(out, h.oxtype, h.oytype, -1, flags & flag::talabs,
+           byte_view{reinterpret_cast<const std::uint8_t*>(h.ocatxt.data()), h.ocatxt.size()});
+  add_facts(out, flags, h.oexp, false, subs);
 
-  const std::vector<float> x =
-      even_axis(get_f32le(b, old::ofirst), get_f32le(b, old::olast), points);
+  const std::vector<float> x = even_x_values(h.ofirst, h.olast, points);
   out.spectra.reserve(static_cast<std::size_t>(subs));
-  std::size_t sub_at = first_sub;
+  std::size_t sub_at = old::first_sub;
   for (std::int64_t s = 0; s < subs; ++s) {
     spectrum::spectrum t{.x = x,
-            .y = std::vector<float>(static_cast<std::size_t>(points)),
-            .first_x = get_f32le(b, old::ofirst),
-            .last_x = get_f32le(b, old::olast),
-            .z = num.f32(sub_at + sub_header::subtime),
-            .integer_y = true};
-    const int e = multi ? int{static_cast<std::int8_t>(b[sub_at + 1])} : int{exponent};
+                         .y = std::vector<float>(static_cast<std::size_t>(points)),
+                         .first_x = h.ofirst,
+                         .last_x = h.olast,
+                         .ends_from_header = true,
+                         .z = get_f32le(b, sub_at + sub_header::subtime)};
+    // A single spectrum takes the header's exponent, each of several its sub-file's.
+    const y_storage storage{.sixteen_bit = sixteen,
+                            .exponent = multi ? int{static_cast<std::int8_t>(b[sub_at + 1])}
+                                              : int{h.oexp},
+                            .high_half_first = !sixteen};
     const std::size_t y_at = sub_at + sub_header::size;
-    if (sixteen) {
-      read_y(num, y_at, true, e, t.y);
-    } else {
-      for (std::size_t i = 0; i < t.y.size(); ++i)
-        t.y[i] = y_of_integer(get_i32_high_half_first(b, y_at + 4 * i), e);
-    }
+    decode_y(b.subspan(y_at), storage, t.y);
     out.spectra.push_back(std::move(t));
     sub_at = y_at + static_cast<std::size_t>(per_sub);
   }
@@ -397,7 +375,7 @@ outcome read_file(const spectrum::input_file& in, const spectrum::read_options&,
     return trouble{"not an SPC file (a compound document)", 0, 0};
   if (b.size() < start::size)
     return cut_short("an SPC file starts with 2 bytes, the file holds " +
-                         number(static_cast<std::int64_t>(b.size())),
+                         std::to_string(static_cast<std::int64_t>(b.size())),
                      static_cast<std::int64_t>(b.size()));
   outcome result;
   switch (b[start::fversn]) {
@@ -419,50 +397,5 @@ outcome read_file(const spectrum::input_file& in, const spectrum::read_options&,
   if (result) out.spectra.clear();
   return result;
 }
-
-namespace {
-
-// The names of the codes, each table from code 0 on; an empty name is a code without one.
-// clang-format off
-constexpr std::array<std::string_view, 31> x_names{
-    "Arbitrary", "Wavenumber (cm-1)", "Micrometers (um)", "Nanometers (nm)", "Seconds",
-    "Minutes", "Hertz (Hz)", "Kilohertz (KHz)", "Megahertz (MHz)", "Mass (M/z)",
-    "Parts per million (PPM)", "Days", "Years", "Raman Shift (cm-1)", "Electron Volt (eV)",
-    "XYZ text labels", "Diode Number", "Channel", "Degrees", "Temperature (F)",
-    "Temperature (C)", "Temperature (K)", "Data Points", "Milliseconds (mSec)",
-    "Microseconds (uSec)", "Nanoseconds (nSec)", "Gigahertz (GHz)", "Centimeters (cm)",
-    "Meters (m)", "Millimeters (mm)", "Hours"};
-constexpr std::array<std::string_view, 27> y_names{
-    "Arbitrary Intensity", "Interferogram", "Absorbance", "Kubelka-Munk", "Counts", "Volts",
-    "Degrees", "Milliamps", "Millimeters", "Millivolts", "Log(1/R)", "Percent", "Intensity",
-    "Relative Intensity", "Energy", "", "Decibel", "", "", "Temperature (F)", "Temperature (C)",
-    "Temperature (K)", "Index of Refraction [N]", "Extinction Coeff. [K]", "Real", "Imaginary",
-    "Complex"};
-// The y codes from 128 on.
-constexpr std::array<std::string_view, 4> y_names_from_128{
-    "Transmission", "Reflectance", "Arbitrary or Single Beam with Valley Peaks", "Emission"};
-constexpr std::array<std::string_view, 15> experiment_names{
-    "General SPC", "Gas Chromatogram", "General Chromatogram", "HPLC Chromatogram",
-    "FT-IR, FT-NIR, FT-Raman Spectrum or Igram", "NIR Spectrum", "", "UV-VIS Spectrum",
-    "X-ray Diffraction Spectrum", "Mass Spectrum", "NMR Spectrum or FID", "Raman Spectrum",
-    "Fluorescence Spectrum", "Atomic Spectrum", "Chromatography Diode Array Spectra"};
-// clang-format on
-
-template <std::size_t n>
-std::string_view name_in(const std::array<std::string_view, n>& names, int code) {
-  return code >= 0 && code < static_cast<int>(n) ? names[static_cast<std::size_t>(code)] : "";
-}
-
-}  // namespace
-
-std::string_view x_unit_name(int code) {
-  return code == 255 ? "Double Interferogram" : name_in(x_names, code);
-}
-
-std::string_view y_unit_name(int code) {
-  return code >= 128 ? name_in(y_names_from_128, code - 128) : name_in(y_names, code);
-}
-
-std::string_view experiment_name(int code) { return name_in(experiment_names, code); }
 
 }  // namespace spc

@@ -1,0 +1,127 @@
+// formats/formats.cpp: the table of formats, and files read and written through it.
+#include "formats/formats.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <vector>
+
+#include "csv/csv.hpp"
+#include "jcamp/jcamp.hpp"
+#include "recio/recio.hpp"
+#include "spc/spc_document.hpp"
+#include "textfmt/textfmt.hpp"
+
+namespace formats {
+
+namespace {
+
+// Binary formats are tried first, then labelled text; text shapes from the most particular (a Y
+// head is also one value a record), and a table last, as a comma-separated XY file is read the
+// same either way. Either SPC variant is read by the first SPC row.
+constexpr std::array table{
+    &spc::format, &spc::old_format, &jcamp::format,     &textfmt::y_format,
+    &textfmt::xy_format, &textfmt::six_column_format, &csv::format,
+};
+
+bool same_letters(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char p, char q) {
+           return std::tolower(static_cast<unsigned char>(p)) ==
+                  std::tolower(static_cast<unsigned char>(q));
+         });
+}
+
+// A stop or a fatal report of the record layer as a trouble of the file that it names.
+spectrum::trouble trouble_of(const recio::failure& f) {
+  spectrum::trouble t{f.text};
+  t.line = static_cast<std::int64_t>(f.line);
+  t.file = f.file;
+  if (f.error != recio::io_error::none && f.kind == recio::statement_kind::write)
+    t.reason = "cannot write: " + t.reason;
+  else if (f.error != recio::io_error::none && f.kind == recio::statement_kind::open)
+    t.reason = "cannot open: " + t.reason;
+  return t;
+}
+
+}  // namespace
+
+std::span<const file_format* const> all() { return table; }
+
+const file_format* named(std::string_view name) {
+  for (const file_format* f : table)
+    if (f->name == name) return f;
+  return nullptr;
+}
+
+const file_format* of_extension(std::string_view file_name) {
+  const auto slash = file_name.find_last_of("/\\");
+  const auto dot = file_name.rfind('.');
+  if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash))
+    return nullptr;
+  const std::string_view extension = file_name.substr(dot);
+  for (const file_format* f : table)
+    for (const std::string_view e : f->extensions)
+      if (same_letters(e, extension)) return f;
+  return nullptr;
+}
+
+const file_format* of_contents(spectrum::byte_view head) {
+  for (const file_format* f : table)
+    if (f->recognises != nullptr && f->recognises(head)) return f;
+  return nullptr;
+}
+
+std::string names(bool for_output) {
+  std::string list;
+  for (const file_format* f : table) {
+    if (for_output ? f->write == nullptr : f->read == nullptr) continue;
+    if (!list.empty()) list += ", ";
+    list += f->name;
+  }
+  return list;
+}
+
+spectrum::outcome read(const file_format& format, const spectrum::input_file& in,
+                       const spectrum::read_options& reading, spectrum::document& doc) {
+  spectrum::outcome result;
+  if (const auto f = recio::quietly([&] { result = format.read(in, reading, doc); }))
+    return trouble_of(*f);
+  return result;
+}
+
+loaded load(const std::string& path, std::string_view from, const spectrum::read_options& reading) {
+  loaded in;
+  std::vector<std::uint8_t> bytes;
+  if (const recio::io_error e = recio::read_whole_file(path, bytes); e != recio::io_error::none) {
+    in.trouble = spectrum::trouble{"cannot read: " + std::string{recio::error_text(e)}};
+    return in;
+  }
+  in.seen = of_contents({bytes.data(), std::min<std::size_t>(bytes.size(), 4096)});
+  in.format = !from.empty() ? named(from) : in.seen != nullptr ? in.seen : of_extension(path);
+  if (in.format == nullptr) return in;
+  in.trouble = read(*in.format, {{bytes.data(), bytes.size()}, path}, reading, in.doc);
+  return in;
+}
+
+spectrum::outcome write(const file_format& format, const spectrum::document& doc,
+                        const std::string& path, const spectrum::write_options& writing) {
+  spectrum::outcome refused;
+  const auto f = recio::quietly([&] {
+    std::int16_t unit = 0;
+    std::int32_t status = 0;
+    GETCHAN(unit, status);
+    recio::open_path(unit, path,
+                     format.binary ? recio::open_mode::binary_update : recio::open_mode::text_write);
+    refused = format.write(doc, unit, writing);
+    // A refused document leaves the file as it was.
+    if (refused)
+      recio::close_thread_files(false);
+    else
+      PUTCHAN(unit, status);
+  });
+  if (f) return trouble_of(*f);
+  if (refused) refused->reason = "cannot write " + path + ": " + refused->reason;
+  return refused;
+}
+
+}  // namespace formats

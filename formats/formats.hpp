@@ -1,0 +1,46 @@
+// formats/formats.hpp: the table of formats, which lists the row that each format's folder
+// defines, and whole files read and written through it, every failure given back as a trouble.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "spectrum/document.hpp"
+#include "spectrum/file_format.hpp"
+
+namespace formats {
+
+using spectrum::file_format;
+
+// Every format, in the order in which they are tried on a file's first bytes.
+std::span<const file_format* const> all();
+// The format of a name as -f and -t take it ("xy"), or null.
+const file_format* named(std::string_view name);
+// The format that a file name's extension names, in any letter case ("A.XY" is XY), or null.
+const file_format* of_extension(std::string_view file_name);
+// The format that a file's first bytes show, or null when no format knows them.
+const file_format* of_contents(spectrum::byte_view head);
+// The names of the formats that read (or, for_output, write) files: "spc, jcamp, y".
+std::string names(bool for_output);
+
+// A file read whole: the document and the format it was read as, or the trouble that stopped it.
+// A format is null when none was named and neither the contents nor the extension tell one.
+struct loaded {
+  spectrum::document doc;
+  const file_format* format = nullptr;
+  const file_format* seen = nullptr;  // the format that the contents show, or null
+  spectrum::outcome trouble;
+};
+// Reads the file of a path ("-": standard input) as the named format, else as the one that its
+// contents or else its extension show.
+loaded load(const std::string& path, std::string_view from, const spectrum::read_options& reading);
+// Reads a file held in memory as the format.
+spectrum::outcome read(const file_format& format, const spectrum::input_file& in,
+                       const spectrum::read_options& reading, spectrum::document& doc);
+// Writes the document as the format on path ("-": standard output). The file takes the new bytes
+// whole, or keeps what it held when the writing fails.
+spectrum::outcome write(const file_format& format, const spectrum::document& doc,
+                        const std::string& path, const spectrum::write_options& writing);
+
+}  // namespace formats

@@ -1,0 +1,282 @@
+// spc/spc_document_writer.cpp: a document written as an SPC file of either variant: the new one
+// with every kind of x (evenly spaced, one stored array, or each spectrum its own), several
+// spectra with their z, the units, texts and log; the old one where it can hold the document.
+#include <algorithm>
+#include <array>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "recio/recio.hpp"
+#include "spc/spc_document.hpp"
+#include "spc/spc_header.hpp"
+#include "spc/spc_output.hpp"
+
+namespace spc {
+
+namespace {
+
+using spectrum::document;
+using spectrum::memo_text;
+using spectrum::trouble;
+
+// A unit code as the header holds it: the document's where it fits a byte, else the dialogue's.
+std::uint8_t code_of(const spectrum::axis_unit& unit, std::uint8_t otherwise) {
+  return unit.code >= 0 && unit.code <= 255 ? static_cast<std::uint8_t>(unit.code) : otherwise;
+}
+
+// The ends of an evenly spaced spectrum: its own where its x still agrees with them, else its
+// first and last x values.
+std::pair<double, double> agreed_ends(const spectrum::spectrum& t) {
+  if (t.x.empty() || (spectrum::to_single(t.first_x) == t.x.front() &&
+                      spectrum::to_single(t.last_x) == t.x.back()))
+    return {t.first_x, t.last_x};
+  return {t.x.front(), t.x.back()};
+}
+
+// The first and last x that a header gives: the ends that a binary header gave, where x still
+// agrees with them, else the first and last x values, as the dialogue writes them.
+std::pair<double, double> header_ends(const spectrum::spectrum& t) {
+  if (t.ends_from_header || t.x.empty()) return agreed_ends(t);
+  return {t.x.front(), t.x.back()};
+}
+
+bool same_even_axis(const spectrum::spectrum& a, const spectrum::spectrum& b) {
+  return !a.x_stored && !b.x_stored && a.y.size() == b.y.size() &&
+         agreed_ends(a) == agreed_ends(b);
+}
+
+// What every spectrum must be before any byte is written: as many x values as y values where
+// x is stored, and a count that the header's 32-bit fields hold.
+spectrum::outcome check_spectra(const document& doc) {
+  if (doc.spectra.empty()) return trouble{"no spectrum to write"};
+  for (std::size_t i = 0; i < doc.spectra.size(); ++i) {
+    const spectrum::spectrum& t = doc.spectra[i];
+    if (t.x_stored && t.x.size() != t.y.size())
+      return trouble{"spectrum " + std::to_string(i + 1) + " has " + std::to_string(t.x.size()) +
+                     " x values and " + std::to_string(t.y.size()) + " y values"};
+    if (t.y.size() > 0x1fffffff)
+      return trouble{"spectrum " + std::to_string(i + 1) + " has more points than SPC holds"};
+  }
+  if (doc.spectra.size() > 0x7fffffff) return trouble{"more spectra than SPC holds"};
+  return std::nullopt;
+}
+
+// A document holds its texts as UTF-8; a file stores them as Latin-1, the code page of the
+// programs that write SPC files, and a letter beyond it as '?'.
+std::string latin1_of(std::string_view utf8) {
+  std::string out;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    const bool follows =
+        i + 1 < utf8.size() && (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) == 0x80;
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if ((c == 0xC2 || c == 0xC3) && follows) {
+      out += static_cast<char>((c & 0x03) << 6 | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
+    } else {
+      out += '?';
+      while (i + 1 < utf8.size() && (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) == 0x80) ++i;
+    }
+  }
+  return out;
+}
+
+// The memo that a writer puts in the header, cut as the dialogue cuts it: the one given for the
+// output as typed, else the document's.
+memo_text memo_of(const document& doc, const spectrum::write_options& options) {
+  memo_text memo;
+  memo.assign(options.memo ? *options.memo : latin1_of(doc.memo));
+  cut_memo(memo);
+  return memo;
+}
+
+template <std::size_t n>
+void put_text(std::array<char, n>& field, std::string_view text) {
+  field.fill('\0');
+  std::copy_n(text.begin(), std::min(n, text.size()), field.begin());
+}
+
+// The file's own date where the document has one, else the clock's.
+void date_of(const document& doc, header_record& h) {
+  if (doc.date.year == 0) return stamp_date(h);
+  h.year = static_cast<std::int16_t>(doc.date.year);
+  h.month = static_cast<std::uint8_t>(doc.date.month);
+  h.day = static_cast<std::uint8_t>(doc.date.day);
+  h.hour = static_cast<std::uint8_t>(doc.date.hour);
+  h.minute = static_cast<std::uint8_t>(doc.date.minute);
+}
+
+// The z values as the flags describe them: evenly spaced (the step in fzinc), ordered, or not.
+std::uint8_t z_order(const std::vector<spectrum::spectrum>& spectra, float& step) {
+  step = 0.0f;
+  if (spectra.size() < 2) return 0;
+  const float z0 = spectrum::to_single(spectra[0].z);
+  step = spectrum::to_single(spectra[1].z - spectra[0].z);
+  bool even = true, rising = true, falling = true;
+  for (std::size_t i = 1; i < spectra.size(); ++i) {
+    const double z = spectra[i].z;
+    even = even && spectrum::to_single(z0 + static_cast<double>(i) * step) == spectrum::to_single(z);
+    rising = rising && z > spectra[i - 1].z;
+    falling = falling && z < spectra[i - 1].z;
+  }
+  if (even) return 0;
+  step = 0.0f;
+  return rising || falling ? flag::tordrd : flag::trandm;
+}
+
+std::array<std::uint8_t, sub_header::size> sub_header_of(const spectrum::spectrum& t, std::size_t index,
+                                                              std::int8_t exponent) {
+  std::array<std::uint8_t, sub_header::size> b{};
+  b[sub_header::subexp] = static_cast<std::uint8_t>(exponent);
+  put_i16le(b, sub_header::subindx,
+                 static_cast<std::int16_t>(static_cast<std::uint16_t>(index)));
+  put_f32le(b, sub_header::subtime, spectrum::to_single(t.z));
+  return b;
+}
+
+// The axis labels, x, y and z, each ended by a NUL: needed where a unit's name is not the one
+// that its code gives.
+bool labels_of(const document& doc, std::array<char, 30>& fcatxt) {
+  const auto label = [](const spectrum::axis_unit& u, std::string_view standard) {
+    return u.name.empty() || u.name == standard ? std::string{} : u.name;
+  };
+  const std::string x = label(doc.x_unit, x_unit_name(doc.x_unit.code));
+  const std::string y = label(doc.y_unit, y_unit_name(doc.y_unit.code));
+  const std::string z = label(doc.z_unit, x_unit_name(doc.z_unit.code));
+  if (x.empty() && y.empty() && z.empty()) return false;
+  put_text(fcatxt, latin1_of(x + '\0' + y + '\0' + z));
+  return true;
+}
+
+}  // namespace
+
+spectrum::outcome write_new(const document& doc, recio::unit_number unit,
+                           const spectrum::write_options& options) {
+  if (auto bad = check_spectra(doc)) return bad;
+  const std::vector<spectrum::spectrum>& all = doc.spectra;
+  const spectrum::spectrum& first = all.front();
+  const bool multi = all.size() > 1;
+  // x as the file holds it: implied by the ends, one stored array for all, or each its own.
+  const bool even =
+      std::all_of(all.begin(), all.end(), [&](const spectrum::spectrum& t) { return same_even_axis(first, t); });
+  const bool shared = !even && std::all_of(all.begin(), all.end(), [&](const spectrum::spectrum& t) {
+    return t.x_stored && t.x == first.x;
+  });
+  const bool own = !even && !shared;
+
+  header_record h{};
+  build_fresh_header(h);
+  date_of(doc, h);
+  SPCDATE(h.fdate, h.year, h.month, h.day, h.hour, h.minute, 'C');
+  h.fexp = float_y;
+  float z_step = 0.0f;
+  h.ftflags = static_cast<std::uint8_t>((multi ? flag::tmulti | z_order(all, z_step) : 0) |
+                                        (even ? 0 : flag::txvals) | (own ? flag::txyxys : 0));
+  if (labels_of(doc, h.fcatxt)) h.ftflags |= flag::talabs;
+  put_f32le(h.fzinc, 0, z_step);
+  if (doc.experiment_type >= 0 && doc.experiment_type <= 255)
+    h.fexper = static_cast<std::uint8_t>(doc.experiment_type);
+  h.fnsub = static_cast<std::int32_t>(all.size());
+  h.fxtype = code_of(doc.x_unit, wavenumbers);
+  h.fytype = code_of(doc.y_unit, arbitrary_units);
+  h.fztype = code_of(doc.z_unit, 0);
+  if (even) {
+    std::tie(h.ffirst, h.flast) = header_ends(first);
+  } else if (!first.x.empty()) {
+    h.ffirst = first.x.front();
+    h.flast = first.x.back();
+  }
+  put_text(h.fres, latin1_of(doc.resolution.value_or("")));
+  put_text(h.fsource, latin1_of(doc.source));
+  const memo_text memo = memo_of(doc, options);
+  std::copy(memo.chars.begin(), memo.chars.end(), h.fcmnt.begin());
+
+  std::vector<sub_file_out> subs;
+  subs.reserve(all.size());
+  std::int64_t end =
+      static_cast<std::int64_t>(new_header::size + (shared ? 4 * first.x.size() : 0));
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    sub_file_out sub{sub_header_of(all[i], i, float_y), {}, all[i].y};
+    if (own) {
+      sub.x = all[i].x;
+      put_i32le(sub.header, sub_header::subnpts, static_cast<std::int32_t>(all[i].y.size()));
+    }
+    end += sub.bytes();
+    subs.push_back(sub);
+  }
+  // Where each sub-file has its own count, fnpts gives the place of the sub-file directory.
+  h.fnpts = static_cast<std::int32_t>(own ? end : static_cast<std::int64_t>(first.y.size()));
+  if (own) end += static_cast<std::int64_t>(directory_entry::size * all.size());
+
+  // The log text follows a block head of 64 bytes, of which the last 44 are reserved, and ends
+  // with a NUL.
+  const std::array<std::uint8_t, log_block::head_size - log_block::words_size> reserved{};
+  const std::string log = latin1_of(doc.log);
+  std::vector<std::uint8_t> log_text(log.begin(), log.end());
+  if (!doc.log.empty()) {
+    log_text.push_back(0);
+    if (end > 0x7fffffff || log_text.size() > 0x7fff0000) return trouble{"too large for SPC"};
+    h.flogoff = static_cast<std::int32_t>(end);
+    h.logtxto = static_cast<std::int32_t>(log_block::head_size);
+    h.logsizd = static_cast<std::int32_t>(log_block::head_size + log_text.size());
+    h.logsizm = (h.logsizd + 4095) / 4096 * 4096;
+  }
+  if (end > 0x7fffffff) return trouble{"too large for SPC: its offsets would pass 2 GiB"};
+  write_new_layout(unit, h, shared ? std::span<const float>{first.x} : std::span<const float>{},
+                   subs, own, reserved, log_text);
+  return std::nullopt;
+}
+
+spectrum::outcome write_old(const document& doc, recio::unit_number unit,
+                           const spectrum::write_options& options) {
+  if (auto bad = check_spectra(doc)) return bad;
+  const std::vector<spectrum::spectrum>& all = doc.spectra;
+  const spectrum::spectrum& first = all.front();
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    if (all[i].x_stored)
+      return trouble{"the old SPC variant holds only evenly spaced x; spectrum " +
+                     std::to_string(i + 1) + " has its x values stored"};
+    if (!same_even_axis(first, all[i]))
+      return trouble{"the old SPC variant holds several spectra only on one x axis; spectrum " +
+                     std::to_string(i + 1) + " has another"};
+  }
+  std::vector<std::int16_t> exponents(all.size(), 0);
+  for (std::size_t i = 0; i < all.size(); ++i)
+    if (!choose_exponent(all[i].y, exponents[i]) && all.size() == 1)
+      return trouble{"every y value is zero, which the old SPC variant cannot scale"};
+
+  header_record date{};
+  date_of(doc, date);
+  const memo_text memo = memo_of(doc, options);
+  const auto [first_x, last_x] = header_ends(first);
+  old_header_record h{.ftflags = all.size() > 1 ? flag::tmulti : std::uint8_t{0},
+                      .oexp = exponents[0],
+                      .onpts = static_cast<float>(first.y.size()),
+                      .ofirst = spectrum::to_single(first_x),
+                      .olast = spectrum::to_single(last_x),
+                      .oxtype = code_of(doc.x_unit, wavenumbers),
+                      .oytype = code_of(doc.y_unit, arbitrary_units),
+                      .oyear = date.year,
+                      .omonth = date.month,
+                      .oday = date.day,
+                      .ohour = date.hour,
+                      .ominute = date.minute,
+                      .ores = resolution_text_of(no_resolution),
+                      .ocmnt = memo.chars};
+  if (doc.resolution) {  // the file's own text, none included
+    h.ores.fill('\0');
+    const std::string text = latin1_of(*doc.resolution);
+    std::copy_n(text.begin(), std::min(h.ores.size(), text.size()), h.ores.begin());
+  }
+  if (all.size() > 1) h.first_sub = sub_header_of(first, 0, static_cast<std::int8_t>(exponents[0]));
+  write_old_header(unit, h);
+  write_old_y(unit, first.y, exponents[0]);
+  for (std::size_t i = 1; i < all.size(); ++i) {
+    recio::write_bytes(unit, sub_header_of(all[i], i, static_cast<std::int8_t>(exponents[i])));
+    write_old_y(unit, all[i].y, exponents[i]);
+  }
+  return std::nullopt;
+}
+
+}  // namespace spc
