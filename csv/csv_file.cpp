@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "csv/csv.hpp"
+#include "recio/number_text.hpp"
+#include "recio/text_scan.hpp"
 
 namespace csv {
 namespace {
@@ -23,43 +25,7 @@ constexpr std::size_t rows_looked_at = 8;
 using spectrum::outcome;
 using spectrum::trouble;
 
-// The lines of a text, ended by LF, CR LF or CR, counted from 1.
-class line_reader {
- public:
-  explicit line_reader(std::string_view text) : text_{text} {}
-  bool next(std::string_view& line) {
-    if (at_ >= text_.size()) return false;
-    std::size_t end = at_;  // a plain loop: find_first_of looks up each byte in the set
-    while (end < text_.size() && text_[end] != '\n' && text_[end] != '\r') ++end;
-    line = text_.substr(at_, end - at_);
-    at_ = end;
-    if (at_ < text_.size() && text_[at_] == '\r') ++at_;
-    if (at_ < text_.size() && text_[at_] == '\n') ++at_;
-    ++number_;
-    return true;
-  }
-  std::int64_t number() const { return number_; }
-  bool at_end() const { return at_ >= text_.size(); }
-
- private:
-  std::string_view text_;
-  std::size_t at_ = 0;
-  std::int64_t number_ = 0;
-};
-
-std::string_view as_text(spectrum::byte_view bytes) {
-  std::string_view text{reinterpret_cast<const char*>(bytes.data()), bytes.size()};
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // a byte order mark
-  return text;
-}
-
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view trimmed(std::string_view s) {
-  while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && is_blank(s.back())) s.remove_suffix(1);
-  return s;
-}
+using recio::trimmed;
 
 // What a line is: nothing, a comment, or a row of the table.
 enum class line_kind { blank, comment, row };
@@ -165,23 +131,17 @@ std::string written_field(std::string_view text) {
   return out + '"';
 }
 
-void append_number(std::string& out, float v) {
-  std::array<char, 32> buffer{};
-  const auto r = std::to_chars(buffer.data(), buffer.data() + buffer.size(), v);
-  out.append(buffer.data(), r.ptr);
-}
-
 }  // namespace
 
 bool recognises(spectrum::byte_view head) {
-  const std::string_view text = as_text(head);
+  const std::string_view text = recio::text_of_bytes(head);
   // Tables are text: a control character other than the line ends and tab means binary data.
   if (std::any_of(text.begin(), text.end(), [](char c) {
         const auto u = static_cast<unsigned char>(c);
         return (u < 0x20 && c != '\t' && c != '\r' && c != '\n') || u == 0x7f;
       }))
     return false;
-  line_reader lines{text};
+  recio::line_scanner lines{text};
   std::string_view line;
   std::vector<field> fields;
   char separator = 0;
@@ -219,7 +179,7 @@ spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::re
   const auto x_at = static_cast<std::size_t>(options.x_column - 1);
   const auto y_at = static_cast<std::size_t>(options.y_column - 1);
   const std::size_t needed = std::max(x_at, y_at) + 1;
-  line_reader lines{as_text(file.bytes)};
+  recio::line_scanner lines{recio::text_of_bytes(file.bytes)};
   std::string_view line;
   std::vector<field> fields;
   std::vector<std::string> header;
@@ -307,9 +267,9 @@ spectrum::outcome write_file(const spectrum::document& doc, recio::unit_number u
   std::string row;
   for (std::size_t i = 0; i < t.y.size(); ++i) {
     row.clear();
-    append_number(row, t.x[i]);
+    recio::append_shortest(row, t.x[i]);
     row += ',';
-    append_number(row, t.y[i]);
+    recio::append_shortest(row, t.y[i]);
     recio::write(unit, text_record, {std::string_view{row}});
   }
   return std::nullopt;

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "recio/text_scan.hpp"
 #include "textfmt/text_file.hpp"
 #include "textfmt/textfmt.hpp"
 
@@ -51,7 +52,6 @@ bool is_number(std::string_view s) {
 
 // The count of numbers in a record, or -1 when it holds anything else.
 int numbers_in(std::string_view record) {
-  if (!record.empty() && record.back() == '\r') record.remove_suffix(1);
   int count = 0;
   std::size_t i = 0;
   while (i < record.size()) {
@@ -79,17 +79,16 @@ shape shape_of(spectrum::byte_view head) {
   std::string_view text{reinterpret_cast<const char*>(head.data()), head.size()};
   if (const auto z = text.find('\x1a'); z != std::string_view::npos) text = text.substr(0, z);
   shape s;
-  while (!text.empty() && s.counts.size() < records_looked_at) {
-    const auto lf = text.find('\n');
+  recio::line_scanner records{text, recio::line_scanner::line_ends::lf};
+  std::string_view record;
+  while (s.counts.size() < records_looked_at && records.next(record)) {
     // A last line that the head cut off may be cut inside a number: it is not looked at.
-    if (lf == std::string_view::npos && head.size() >= 4096) break;
-    const std::string_view record = text.substr(0, lf);
-    text.remove_prefix(lf == std::string_view::npos ? text.size() : lf + 1);
+    if (records.at_end() && text.back() != '\n' && head.size() >= 4096) return s;
     const int n = numbers_in(record);
     if (n < 0) return {};
     if (n > 0) s.counts.push_back(n);
   }
-  s.whole = text.empty();
+  s.whole = records.at_end();
   return s;
 }
 
