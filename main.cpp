@@ -7,7 +7,8 @@
 
 int main(int argc, char** argv) {
   recio::start_run(argc, argv);
-  if (const auto words = recio::os::command_line(argc, argv); words.size() > 1 && cli::is_command(words[1]))
+  if (const auto words = recio::os::command_line(argc, argv);
+      words.size() > 1 && cli::is_command(words[1]))
     return cli::run({words.begin() + 1, words.end()});
   try {
     control::run_driver();

@@ -1,5 +1,5 @@
-// cli/batch.cpp: `zolkdf convert`: the inputs expanded into jobs, the jobs run on as many threads
-// as asked, each file's trouble reported and the batch carried on, and the tally.
+// cli/batch.cpp: `zolkdf convert`: the jobs of the batch's plan run on as many threads as asked,
+// each file's trouble reported and the batch carried on, progress shown, and the tally.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -11,9 +11,11 @@
 #include <thread>
 #include <utility>
 
+#include "cli/batch_plan.hpp"
 #include "cli/cli.hpp"
 #include "cli/load.hpp"
 #include "recio/os.hpp"
+#include "recio/paths.hpp"
 #include "recio/recio.hpp"
 
 namespace cli {
@@ -22,21 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Paths are UTF-8 on every system.
-fs::path to_path(const std::string& name) {
-  return fs::path{std::u8string{name.begin(), name.end()}};
-}
-std::string from_path(const fs::path& p) {
-  const std::u8string s = p.generic_u8string();
-  return {s.begin(), s.end()};
-}
-
-// One input file and where its output goes.
-struct job {
-  std::string input;
-  std::string output;
-};
-
 // What became of a job: the lines it reports, and how it ended.
 struct job_result {
   std::string lines;
@@ -44,175 +31,55 @@ struct job_result {
   bool skipped = false;  // -n: every output was there already
 };
 
-// Where the output of input goes: beside it, or under -d, keeping the folders below a folder
-// given as input when the tree is mirrored.
-std::string output_for(const convert_settings& s, const file_format& to, const fs::path& input,
-                       const fs::path& below) {
-  fs::path out = input;
-  if (!s.folder.empty()) out = to_path(s.folder) / below / input.filename();
-  out.replace_extension(to_path(std::string{to.extensions.front()}));
-  return from_path(out);
-}
-
-bool known_extension(const fs::path& p) {
-  return formats::of_extension(from_path(p.filename())) != nullptr;
-}
-
-// The files of a folder that a format's extension names, in name order.
-std::vector<fs::path> files_in(const fs::path& folder, bool recursive, std::string& error) {
-  std::vector<fs::path> found;
-  std::error_code ec;
-  const auto take = [&](const fs::directory_entry& e) {
-    std::error_code ignored;
-    if (e.is_regular_file(ignored) && known_extension(e.path())) found.push_back(e.path());
-  };
-  if (recursive) {
-    for (fs::recursive_directory_iterator it{folder, ec}, end; !ec && it != end; it.increment(ec))
-      take(*it);
-  } else {
-    for (fs::directory_iterator it{folder, ec}, end; !ec && it != end; it.increment(ec)) take(*it);
-  }
-  if (ec) error = "zolkdf: " + from_path(folder) + ": cannot read the folder: " + ec.message() + "\n";
-  std::sort(found.begin(), found.end());
-  return found;
-}
-
-bool exists(const std::string& name) {
-  std::error_code ec;
-  return name != "-" && fs::exists(to_path(name), ec);
-}
-
-// Paths for comparing: absolute and without "." and "..", and where an output exists already
-// (exact) with links followed too, each folder's once.
-class identities {
- public:
-  explicit identities(bool exact) : exact_{exact} {
-    std::error_code ec;
-    here_ = fs::current_path(ec);
-  }
-  std::string operator()(const std::string& name) {
-    if (name == "-") return name;
-    fs::path p = (here_ / to_path(name)).lexically_normal();
-    if (!exact_) return from_path(p);
-    std::error_code ec;
-    const auto [folder, added] = folders_.try_emplace(p.parent_path());
-    if (added) folder->second = fs::weakly_canonical(p.parent_path(), ec);
-    p = folder->second / p.filename();
-    if (fs::is_symlink(p, ec)) p = fs::weakly_canonical(p, ec);
-    return from_path(p);
-  }
-
- private:
-  bool exact_;
-  fs::path here_;
-  std::map<fs::path, fs::path> folders_;
-};
-
-// The jobs of the inputs, or the lines that say why the batch is refused.
-std::vector<job> plan(const convert_settings& s, const file_format& to, std::string& refusal) {
-  std::vector<job> jobs;
-  for (const std::string& input : s.inputs) {
-    std::error_code ec;
-    const fs::path p = to_path(input);
-    if (input != "-" && fs::is_directory(p, ec)) {
-      if (!s.output.empty()) refusal += "zolkdf: " + input + ": -o takes a file; give -d for a folder\n";
-      for (const fs::path& f : files_in(p, s.recursive, refusal)) {
-        fs::path below = s.recursive ? f.parent_path().lexically_relative(p) : fs::path{};
-        if (below == ".") below.clear();
-        jobs.push_back({from_path(f), output_for(s, to, f, below)});
-      }
-    } else if (!s.output.empty()) {
-      jobs.push_back({input, s.output});
-    } else if (input == "-") {
-      jobs.push_back({input, "-"});
-    } else {
-      jobs.push_back({input, output_for(s, to, p, {})});
-    }
-  }
-  // Nothing is written when two jobs would write one file, or a job would replace an input. An
-  // output that exists may be an input by another name: then every name is followed to its file.
-  bool exact = false;
-  for (const job& j : jobs) exact = exact || (j.output != "-" && exists(j.output));
-  identities identity{exact};
-  std::map<std::string, std::string> writers;
-  std::map<std::string, std::string> inputs;
-  for (const job& j : jobs) inputs.emplace(identity(j.input), j.input);
-  for (const job& j : jobs) {
-    if (j.output == "-") continue;
-    const std::string id = identity(j.output);
-    if (const auto [at, added] = writers.emplace(id, j.input); !added)
-      refusal += "zolkdf: " + at->second + " and " + j.input + " would both write " + j.output +
-                 "\n";
-    else if (const auto in = inputs.find(id); in != inputs.end())
-      refusal += "zolkdf: " + j.output + ": the output of " + j.input + " would replace the input " +
-                 in->second + "; give -d or -o\n";
-  }
-  return jobs;
-}
-
-// NAME-01.xy for spectrum 1 of 12: as many digits as the count needs.
-std::string numbered(const std::string& output, std::size_t i, std::size_t count) {
-  const std::string digits = std::to_string(count);
-  std::string number = std::to_string(i + 1);
-  number.insert(0, digits.size() - number.size(), '0');
-  fs::path p = to_path(output);
-  const fs::path extension = p.extension();
-  p.replace_filename(from_path(p.stem()) + "-" + number);
-  p += extension;
-  return from_path(p);
-}
-
 job_result convert_one(const convert_settings& s, const file_format& to, const job& j) {
   job_result r;
-  {
-    loaded in = load(j.input, s.from, s.reading);
-    if (!in.error.empty()) {
-      r.lines = in.error;
-      r.failed = true;
-      return r;
-    }
-    std::vector<spectrum::spectrum>& spectra = in.doc.spectra;
-    if (s.spectrum) {
-      if (*s.spectrum < 1 || static_cast<std::size_t>(*s.spectrum) > spectra.size()) {
-        r.lines = report(j.input, {"has no spectrum " + std::to_string(*s.spectrum) + " (it holds " +
-                                   std::to_string(spectra.size()) + ")"});
-        r.failed = true;
-        return r;
-      }
-      spectra = {spectra[static_cast<std::size_t>(*s.spectrum - 1)]};
-    }
-    spectrum::write_options writing = s.writing;
-    writing.input_name = from_path(to_path(j.input).filename());
-    if (spectra.size() > 1 && !to.several_spectra && j.output == "-") {
-      r.lines = report(j.input, {"holds " + std::to_string(spectra.size()) +
-                                 " spectra: give --spectrum N to write one to standard output"});
-      r.failed = true;
-      return r;
-    }
-    // A file that holds one spectrum is written as a whole; else one file a spectrum, each with
-    // the texts of the whole and its own spectrum, made as it is written.
-    const bool whole = spectra.size() == 1 || to.several_spectra;
-    std::vector<spectrum::spectrum> each;
-    if (!whole) each.swap(spectra);
-    const std::size_t count = whole ? 1 : each.size();
-    std::size_t left_alone = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-      const std::string output = whole ? j.output : numbered(j.output, i, count);
-      if (s.no_clobber && exists(output)) {
-        ++left_alone;
-        if (s.verbose) r.lines += "zolkdf: " + output + ": exists, left as it is\n";
-        continue;
-      }
-      if (!whole) spectra.assign(1, std::move(each[i]));
-      if (const spectrum::outcome t = formats::write(to, in.doc, output, writing)) {
-        r.lines += report(j.input, *t);
-        r.failed = true;
-        return r;
-      }
-      if (s.verbose) r.lines += "zolkdf: " + j.input + " -> " + output + "\n";
-    }
-    r.skipped = left_alone == count;
+  loaded in = load(j.input, s.from, s.reading);
+  if (!in.error.empty()) {
+    r.lines = in.error;
+    r.failed = true;
+    return r;
   }
+  std::vector<spectrum::spectrum>& spectra = in.doc.spectra;
+  if (s.spectrum) {
+    if (*s.spectrum < 1 || static_cast<std::size_t>(*s.spectrum) > spectra.size()) {
+      r.lines = report(j.input, {"has no spectrum " + std::to_string(*s.spectrum) + " (it holds " +
+                                 std::to_string(spectra.size()) + ")"});
+      r.failed = true;
+      return r;
+    }
+    spectra = {spectra[static_cast<std::size_t>(*s.spectrum - 1)]};
+  }
+  spectrum::write_options writing = s.writing;
+  writing.input_name = recio::utf8_of(recio::path_of(j.input).filename());
+  if (spectra.size() > 1 && !to.several_spectra && j.output == "-") {
+    r.lines = report(j.input, {"holds " + std::to_string(spectra.size()) +
+                               " spectra: give --spectrum N to write one to standard output"});
+    r.failed = true;
+    return r;
+  }
+  // A file that holds one spectrum is written as a whole; else one file a spectrum, each with
+  // the texts of the whole and its own spectrum, made as it is written.
+  const bool whole = spectra.size() == 1 || to.several_spectra;
+  std::vector<spectrum::spectrum> each;
+  if (!whole) each.swap(spectra);
+  const std::size_t count = whole ? 1 : each.size();
+  std::size_t left_alone = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::string output = whole ? j.output : numbered(j.output, i, count);
+    if (s.no_clobber && exists(output)) {
+      ++left_alone;
+      if (s.verbose) r.lines += "zolkdf: " + output + ": exists, left as it is\n";
+      continue;
+    }
+    if (!whole) spectra.assign(1, std::move(each[i]));
+    if (const spectrum::outcome t = formats::write(to, in.doc, output, writing)) {
+      r.lines += report(j.input, *t);
+      r.failed = true;
+      return r;
+    }
+    if (s.verbose) r.lines += "zolkdf: " + j.input + " -> " + output + "\n";
+  }
+  r.skipped = left_alone == count;
   return r;
 }
 
@@ -232,9 +99,9 @@ std::string progress(std::size_t done, std::size_t total, double seconds) {
 }  // namespace
 
 int convert(const convert_settings& s) {
-  const file_format* to = !s.to.empty()          ? formats::named(s.to)
-                          : !s.output.empty()    ? formats::of_extension(s.output)
-                                                 : nullptr;
+  const file_format* to = !s.to.empty()       ? formats::named(s.to)
+                          : !s.output.empty() ? formats::of_extension(s.output)
+                                              : nullptr;
   if (to == nullptr || to->write == nullptr) {
     to_error(s.output.empty() || s.output == "-"
                  ? "zolkdf convert: give the output format with -t (" + formats::names(true) + ")\n"
@@ -250,9 +117,9 @@ int convert(const convert_settings& s) {
     return 2;
   }
   if (!s.folder.empty()) {
-    std::set<fs::path> folders{to_path(s.folder)};
+    std::set<fs::path> folders{recio::path_of(s.folder)};
     for (const job& j : jobs)
-      if (j.output != "-") folders.insert(to_path(j.output).parent_path());
+      if (j.output != "-") folders.insert(recio::path_of(j.output).parent_path());
     for (const fs::path& f : folders) {
       std::error_code ec;
       fs::create_directories(f, ec);

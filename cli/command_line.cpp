@@ -63,9 +63,10 @@ void to_error(std::string_view text) {
 }
 
 int run(const std::vector<std::string>& words) {
-  CLI::App app{"zolkdf converts one-dimensional spectra between file formats.\n"
-               "Without a command it starts the console dialogue.",
-               "zolkdf"};
+  CLI::App app{
+      "zolkdf converts one-dimensional spectra between file formats.\n"
+      "Without a command it starts the console dialogue.",
+      "zolkdf"};
   app.set_version_flag("-V,--version", std::string{version}, "Show the version and exit");
   app.require_subcommand(0, 1);
   app.footer("Formats: " + formats::names(false) +
@@ -80,7 +81,8 @@ int run(const std::vector<std::string>& words) {
   std::string jcamp_form = "dif";
   CLI::App* conv = app.add_subcommand("convert", "Convert files, or every file of folders");
   conv->add_option("inputs", c.inputs, "Input files and folders; - for standard input");
-  CLI::Option* output = conv->add_option("-o,--output", c.output, "The output file, for one input; - for standard output");
+  CLI::Option* output = conv->add_option("-o,--output", c.output,
+                                         "The output file, for one input; - for standard output");
   conv->add_option("-d,--directory", c.folder, "Write the outputs under this folder")
       ->excludes(output);
   conv->add_flag("-r,--recursive", c.recursive, "Take folders with the folders inside them");
@@ -95,8 +97,9 @@ int run(const std::vector<std::string>& words) {
       ->check(CLI::Range(1u, 1024u));
   conv->add_flag("-q,--quiet", c.quiet, "Report only failures");
   conv->add_flag("-v,--verbose", c.verbose, "Report every file converted");
-  conv->add_option("--files-from", files_from, "Read input names from FILE, one a line; - for "
-                                               "standard input");
+  conv->add_option("--files-from", files_from,
+                   "Read input names from FILE, one a line; - for "
+                   "standard input");
   conv->add_flag("-0,--null", nul, "The names of --files-from are separated by NUL bytes");
   conv->add_option("--columns", columns, "The columns of a table to take as x and y (X,Y)")
       ->delimiter(',')
@@ -113,7 +116,6 @@ int run(const std::vector<std::string>& words) {
   inf->add_option("-f,--from", info_from, "The format (else found from the contents)")
       ->check(format_check(false));
   inf->add_flag("--json", json, "One JSON array, an object a file");
-
 
   const auto failure_message = ([](const CLI::App* a, const CLI::Error& e) {
     std::string name = a->get_name();

@@ -20,7 +20,8 @@ struct loaded {
 
 // Reads the file of a path ("-": standard input) with the named format, or the one that its
 // contents or else its extension show.
-loaded load(const std::string& path, const std::string& from, const spectrum::read_options& reading);
+loaded load(const std::string& path, const std::string& from,
+            const spectrum::read_options& reading);
 // "zolkdf: PATH: line 12: invalid real", from a trouble of the file at path (or of the file that
 // the trouble names).
 std::string report(const std::string& path, const spectrum::trouble& t);

@@ -172,7 +172,7 @@ bool recognises(spectrum::byte_view head) {
 }
 
 spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::read_options& options,
-                           spectrum::document& doc) {
+                            spectrum::document& doc) {
   doc = spectrum::document{};
   doc.format = "csv";
   if (options.x_column < 1 || options.y_column < 1) return trouble{"columns count from 1", 0};
@@ -245,7 +245,7 @@ spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::re
 }
 
 spectrum::outcome write_file(const spectrum::document& doc, recio::unit_number unit,
-                            const spectrum::write_options&) {
+                             const spectrum::write_options&) {
   if (doc.spectra.empty()) return trouble{"no spectrum to write", 0};
   if (doc.spectra.size() > 1)
     return trouble{
@@ -279,6 +279,7 @@ namespace {
 constexpr std::array<std::string_view, 1> extensions{".csv"};
 }  // namespace
 
-const spectrum::file_format format{"csv", "CSV", extensions, false, false, recognises, read_file, write_file};
+const spectrum::file_format format{"csv", "CSV",      extensions, false,
+                                   false, recognises, read_file,  write_file};
 
 }  // namespace csv

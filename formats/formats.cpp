@@ -20,8 +20,9 @@ namespace {
 // head is also one value a record), and a table last, as a comma-separated XY file is read the
 // same either way. Either SPC variant is read by the first SPC row.
 constexpr std::array table{
-    &spc::format, &spc::old_format, &jcamp::format,     &textfmt::y_format,
-    &textfmt::xy_format, &textfmt::six_column_format, &csv::format,
+    &spc::format,       &spc::old_format,    &jcamp::format,
+    &textfmt::y_format, &textfmt::xy_format, &textfmt::six_column_format,
+    &csv::format,
 };
 
 bool same_letters(std::string_view a, std::string_view b) {
@@ -110,8 +111,8 @@ spectrum::outcome write(const file_format& format, const spectrum::document& doc
     std::int16_t unit = 0;
     std::int32_t status = 0;
     GETCHAN(unit, status);
-    recio::open_path(unit, path,
-                     format.binary ? recio::open_mode::binary_update : recio::open_mode::text_write);
+    recio::open_path(
+        unit, path, format.binary ? recio::open_mode::binary_update : recio::open_mode::text_write);
     refused = format.write(doc, unit, writing);
     // A refused document leaves the file as it was.
     if (refused)

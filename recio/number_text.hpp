@@ -14,9 +14,9 @@ namespace recio {
 template <class real>
 void append_shortest(std::string& out, real v, bool plain = false) {
   std::array<char, 400> text;  // the longest plain double, 1.8E308 written out
-  const auto end = plain ? std::to_chars(text.data(), text.data() + text.size(), v,
-                                         std::chars_format::fixed)
-                         : std::to_chars(text.data(), text.data() + text.size(), v);
+  const auto end =
+      plain ? std::to_chars(text.data(), text.data() + text.size(), v, std::chars_format::fixed)
+            : std::to_chars(text.data(), text.data() + text.size(), v);
   out.append(text.data(), end.ptr);
 }
 

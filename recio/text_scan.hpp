@@ -59,8 +59,8 @@ class line_scanner {
     std::size_t end = at_;
     if (ends_ == line_ends::lf) {
       const void* lf = std::memchr(text_.data() + at_, '\n', text_.size() - at_);
-      end = lf == nullptr ? text_.size() : static_cast<std::size_t>(
-                                                static_cast<const char*>(lf) - text_.data());
+      end = lf == nullptr ? text_.size()
+                          : static_cast<std::size_t>(static_cast<const char*>(lf) - text_.data());
       if (end > at_ && text_[end - 1] == '\r') --end;
     } else {
       // A plain loop: find_first_of looks up each byte in the set.

@@ -36,16 +36,16 @@ bool recognises(spectrum::byte_view head);
 // x, last x and the count as the dialogue makes it), y and z, the units, the texts and the
 // facts that `info` shows. A file that cannot be read gives its trouble and the byte offset.
 spectrum::outcome read_file(const spectrum::input_file& in, const spectrum::read_options& options,
-                           spectrum::document& out);
+                            spectrum::document& out);
 
 // Write the document as a new-variant (version byte 0x4B) or an old-variant (0x4D) SPC file on a
 // unit that the caller has opened as a byte stream and will close. A document of one evenly
 // spaced spectrum without units gives the dialogue's bytes for the same spectrum and memo.
 // write_old refuses, writing nothing, what the old variant cannot hold.
 spectrum::outcome write_new(const spectrum::document& doc, recio::unit_number unit,
-                           const spectrum::write_options& options);
+                            const spectrum::write_options& options);
 spectrum::outcome write_old(const spectrum::document& doc, recio::unit_number unit,
-                           const spectrum::write_options& options);
+                            const spectrum::write_options& options);
 
 // The names of the x (and z) unit codes, the y unit codes and the experiment codes; empty for a
 // code that has none. x_unit_name(1) == "Wavenumber (cm-1)".

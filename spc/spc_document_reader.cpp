@@ -1,7 +1,5 @@
 // spc/spc_document_reader.cpp: SPC files of every kind read into a document: the new variant in
 // either byte order and the old variant, every flag, the sub-file directory, the log.
-#include "spc/spc_document.hpp"
-
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -9,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "spc/spc_document.hpp"
 #include "spc/spc_header.hpp"
 #include "spc/spc_layout.hpp"
 #include "spc/spc_values.hpp"
@@ -189,16 +188,18 @@ outcome read_new(byte_view b, bool big, document& out) {
   const bool sixteen = flags & flag::tsprec;
   const std::int64_t y_size = sixteen ? 2 : 4;
   if (multi && h.fnsub < 1)
-    return trouble{"the header gives " + std::to_string(h.fnsub) + " sub-files", 0, new_header::fnsub};
+    return trouble{"the header gives " + std::to_string(h.fnsub) + " sub-files", 0,
+                   new_header::fnsub};
   const std::int64_t subs = multi ? h.fnsub : 1;
   // A single spectrum takes the file's exponent; each sub-file of several its own, unless the
   // file's says floats.
   const auto storage_of = [&](std::size_t sub_at) {
-    return y_storage{.sixteen_bit = sixteen,
-                     .exponent = !multi || h.fexp == float_y
-                                     ? int{h.fexp}
-                                     : int{static_cast<std::int8_t>(b[sub_at + sub_header::subexp])},
-                     .big_endian = big};
+    return y_storage{
+        .sixteen_bit = sixteen,
+        .exponent = !multi || h.fexp == float_y
+                        ? int{h.fexp}
+                        : int{static_cast<std::int8_t>(b[sub_at + sub_header::subexp])},
+        .big_endian = big};
   };
 
   out.variant = big ? "new, big-endian" : "new";
@@ -216,12 +217,14 @@ outcome read_new(byte_view b, bool big, document& out) {
   if (!own_x) {
     const std::int64_t points = h.fnpts;
     if (points < 0)
-      return trouble{"the header gives " + std::to_string(points) + " points", 0, new_header::fnpts};
+      return trouble{"the header gives " + std::to_string(points) + " points", 0,
+                     new_header::fnpts};
     // Every byte that the header promises is checked against the file before any is taken.
     const std::int64_t room = size - at - (shared_x ? 4 * points : 0);
     const std::int64_t per_sub = static_cast<std::int64_t>(sub_header::size) + y_size * points;
     if (room < 0 || room / per_sub < subs)
-      return cut_short("the header promises " + std::to_string(subs * points) + " points, the file holds " +
+      return cut_short("the header promises " + std::to_string(subs * points) +
+                           " points, the file holds " +
                            std::to_string(std::max<std::int64_t>(room - subs * 32, 0) / y_size),
                        size);
     std::vector<float> x;
@@ -261,15 +264,17 @@ outcome read_new(byte_view b, bool big, document& out) {
       if (directory != 0)
         at = num.i32(static_cast<std::size_t>(directory + s * entry) + directory_entry::ssfposn);
       if (at < 0 || at + static_cast<std::int64_t>(sub_header::size) > size)
-        return cut_short("sub-file " + std::to_string(s + 1) + " of " + std::to_string(subs) + " at byte " +
-                             std::to_string(at) + " lies beyond the end (" + std::to_string(size) + " bytes)",
+        return cut_short("sub-file " + std::to_string(s + 1) + " of " + std::to_string(subs) +
+                             " at byte " + std::to_string(at) + " lies beyond the end (" +
+                             std::to_string(size) + " bytes)",
                          directory != 0 ? directory + s * entry : at);
       const auto sub_at = static_cast<std::size_t>(at);
       const std::int64_t points = num.i32(sub_at + sub_header::subnpts);
       const std::int64_t room = size - at - static_cast<std::int64_t>(sub_header::size);
       if (points < 0 || points > room / (4 + y_size))
-        return cut_short("sub-file " + std::to_string(s + 1) + " promises " + std::to_string(points) +
-                             " points, the file holds " + std::to_string(room / (4 + y_size)),
+        return cut_short("sub-file " + std::to_string(s + 1) + " promises " +
+                             std::to_string(points) + " points, the file holds " +
+                             std::to_string(room / (4 + y_size)),
                          at + static_cast<std::int64_t>(sub_header::subnpts));
       const std::int64_t bytes =
           static_cast<std::int64_t>(sub_header::size) + points * (4 + y_size);
@@ -279,9 +284,9 @@ outcome read_new(byte_view b, bool big, document& out) {
             "the sub-files promise more bytes than the file holds (" + std::to_string(size) + ")",
             directory != 0 ? directory + s * entry : at);
       spectrum::spectrum t{.x = std::vector<float>(static_cast<std::size_t>(points)),
-              .y = std::vector<float>(static_cast<std::size_t>(points)),
-              .x_stored = true,
-              .z = num.f32(sub_at + sub_header::subtime)};
+                           .y = std::vector<float>(static_cast<std::size_t>(points)),
+                           .x_stored = true,
+                           .z = num.f32(sub_at + sub_header::subtime)};
       for (std::size_t i = 0; i < t.x.size(); ++i)
         t.x[i] = num.f32(sub_at + sub_header::size + 4 * i);
       if (!t.x.empty()) {
@@ -325,8 +330,10 @@ outcome read_old(byte_view b, document& out) {
                                   : 1;
 
   out.variant = "old";
-  out.memo = utf8_of(byte_view{reinterpret_cast<const std::uint8_t*>(h.ocmnt.data()), h.ocmnt.size()});
-  out.resolution = utf8_of(byte_view{reinterpret_cast<const std::uint8_t*>(h.ores.data()), h.ores.size()});
+  out.memo =
+      utf8_of(byte_view{reinterpret_cast<const std::uint8_t*>(h.ocmnt.data()), h.ocmnt.size()});
+  out.resolution =
+      utf8_of(byte_view{reinterpret_cast<const std::uint8_t*>(h.ores.data()), h.ores.size()});
   out.date = date_of(h.oyear, h.omonth, h.oday, h.ohour, h.ominute);
   units_of(out, h.oxtype, h.oytype, -1, flags & flag::talabs,
            byte_view{reinterpret_cast<const std::uint8_t*>(h.ocatxt.data()), h.ocatxt.size()});
@@ -343,10 +350,10 @@ outcome read_old(byte_view b, document& out) {
                          .ends_from_header = true,
                          .z = get_f32le(b, sub_at + sub_header::subtime)};
     // A single spectrum takes the header's exponent, each of several its sub-file's.
-    const y_storage storage{.sixteen_bit = sixteen,
-                            .exponent = multi ? int{static_cast<std::int8_t>(b[sub_at + 1])}
-                                              : int{h.oexp},
-                            .high_half_first = !sixteen};
+    const y_storage storage{
+        .sixteen_bit = sixteen,
+        .exponent = multi ? int{static_cast<std::int8_t>(b[sub_at + 1])} : int{h.oexp},
+        .high_half_first = !sixteen};
     const std::size_t y_at = sub_at + sub_header::size;
     decode_y(b.subspan(y_at), storage, t.y);
     out.spectra.push_back(std::move(t));

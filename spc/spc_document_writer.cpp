@@ -42,8 +42,7 @@ std::pair<double, double> header_ends(const spectrum::spectrum& t) {
 }
 
 bool same_even_axis(const spectrum::spectrum& a, const spectrum::spectrum& b) {
-  return !a.x_stored && !b.x_stored && a.y.size() == b.y.size() &&
-         agreed_ends(a) == agreed_ends(b);
+  return !a.x_stored && !b.x_stored && a.y.size() == b.y.size() && agreed_ends(a) == agreed_ends(b);
 }
 
 // What every spectrum must be before any byte is written: as many x values as y values where
@@ -116,7 +115,8 @@ std::uint8_t z_order(const std::vector<spectrum::spectrum>& spectra, float& step
   bool even = true, rising = true, falling = true;
   for (std::size_t i = 1; i < spectra.size(); ++i) {
     const double z = spectra[i].z;
-    even = even && spectrum::to_single(z0 + static_cast<double>(i) * step) == spectrum::to_single(z);
+    even =
+        even && spectrum::to_single(z0 + static_cast<double>(i) * step) == spectrum::to_single(z);
     rising = rising && z > spectra[i - 1].z;
     falling = falling && z < spectra[i - 1].z;
   }
@@ -125,12 +125,11 @@ std::uint8_t z_order(const std::vector<spectrum::spectrum>& spectra, float& step
   return rising || falling ? flag::tordrd : flag::trandm;
 }
 
-std::array<std::uint8_t, sub_header::size> sub_header_of(const spectrum::spectrum& t, std::size_t index,
-                                                              std::int8_t exponent) {
+std::array<std::uint8_t, sub_header::size> sub_header_of(const spectrum::spectrum& t,
+                                                         std::size_t index, std::int8_t exponent) {
   std::array<std::uint8_t, sub_header::size> b{};
   b[sub_header::subexp] = static_cast<std::uint8_t>(exponent);
-  put_i16le(b, sub_header::subindx,
-                 static_cast<std::int16_t>(static_cast<std::uint16_t>(index)));
+  put_i16le(b, sub_header::subindx, static_cast<std::int16_t>(static_cast<std::uint16_t>(index)));
   put_f32le(b, sub_header::subtime, spectrum::to_single(t.z));
   return b;
 }
@@ -152,17 +151,19 @@ bool labels_of(const document& doc, std::array<char, 30>& fcatxt) {
 }  // namespace
 
 spectrum::outcome write_new(const document& doc, recio::unit_number unit,
-                           const spectrum::write_options& options) {
+                            const spectrum::write_options& options) {
   if (auto bad = check_spectra(doc)) return bad;
   const std::vector<spectrum::spectrum>& all = doc.spectra;
   const spectrum::spectrum& first = all.front();
   const bool multi = all.size() > 1;
   // x as the file holds it: implied by the ends, one stored array for all, or each its own.
-  const bool even =
-      std::all_of(all.begin(), all.end(), [&](const spectrum::spectrum& t) { return same_even_axis(first, t); });
-  const bool shared = !even && std::all_of(all.begin(), all.end(), [&](const spectrum::spectrum& t) {
-    return t.x_stored && t.x == first.x;
+  const bool even = std::all_of(all.begin(), all.end(), [&](const spectrum::spectrum& t) {
+    return same_even_axis(first, t);
   });
+  const bool shared =
+      !even && std::all_of(all.begin(), all.end(), [&](const spectrum::spectrum& t) {
+        return t.x_stored && t.x == first.x;
+      });
   const bool own = !even && !shared;
 
   header_record h{};
@@ -229,7 +230,7 @@ spectrum::outcome write_new(const document& doc, recio::unit_number unit,
 }
 
 spectrum::outcome write_old(const document& doc, recio::unit_number unit,
-                           const spectrum::write_options& options) {
+                            const spectrum::write_options& options) {
   if (auto bad = check_spectra(doc)) return bad;
   const std::vector<spectrum::spectrum>& all = doc.spectra;
   const spectrum::spectrum& first = all.front();

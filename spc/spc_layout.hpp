@@ -44,8 +44,8 @@ inline constexpr std::size_t ohour = 22;    // u8
 inline constexpr std::size_t ominute = 23;  // u8
 inline constexpr std::size_t ores = 24;     // 8 characters: the resolution text
 inline constexpr std::size_t ores_size = 8;
-inline constexpr std::size_t unused = 32;      // 32 bytes
-inline constexpr std::size_t ocmnt = 64;  // 130 characters: the memo
+inline constexpr std::size_t unused = 32;  // 32 bytes
+inline constexpr std::size_t ocmnt = 64;   // 130 characters: the memo
 inline constexpr std::size_t ocmnt_size = 130;
 inline constexpr std::size_t ocatxt = 194;  // 30 characters: the axis labels, as fcatxt
 inline constexpr std::size_t ocatxt_size = 30;
@@ -189,7 +189,7 @@ inline void even_x(float first_x, float last_x, std::int32_t count, std::span<fl
   x[0] = first_x;
   if (n == 1) return;
   const auto step = spectrum::to_single((static_cast<double>(first_x) - last_x) /
-                                       (static_cast<double>(count) - 1.0));
+                                        (static_cast<double>(count) - 1.0));
   for (std::size_t i = 1; i < n; ++i)
     x[i] = spectrum::to_single(static_cast<double>(first_x) - static_cast<double>(i) * step);
 }

@@ -111,8 +111,8 @@ void write_old_y(recio::unit_number unit, std::span<const float> y, std::int16_t
 }
 
 void write_new_layout(recio::unit_number unit, const header_record& h, std::span<const float> x,
-                      std::span<const sub_file_out> subs, bool directory,
-                      byte_view log_parameters, byte_view log_text) {
+                      std::span<const sub_file_out> subs, bool directory, byte_view log_parameters,
+                      byte_view log_text) {
   std::array<std::uint8_t, new_header::size> header{};
   encode_header(h, header);
   recio::write_bytes(unit, header);

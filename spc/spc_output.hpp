@@ -56,7 +56,7 @@ struct sub_file_out {
 // sub-file, the sub-file directory where asked, and, when h.flogoff is not 0, the log block
 // (h's five words, then the parameter bytes and the text given).
 void write_new_layout(recio::unit_number unit, const header_record& h, std::span<const float> x,
-                      std::span<const sub_file_out> subs, bool directory,
-                      byte_view log_parameters, byte_view log_text);
+                      std::span<const sub_file_out> subs, bool directory, byte_view log_parameters,
+                      byte_view log_text);
 
 }  // namespace spc

@@ -10,9 +10,9 @@ namespace spc {
 
 // How a sub-file's y values lie in the file.
 struct y_storage {
-  bool sixteen_bit = false;      // 16-bit integers (the flag tsprec): y = n x 2^(e-16)
-  int exponent = 0;              // e: y = n x 2^(e-32), or float_y: the values are floats
-  bool big_endian = false;       // the most significant byte first (version byte 0x4C)
+  bool sixteen_bit = false;  // 16-bit integers (the flag tsprec): y = n x 2^(e-16)
+  int exponent = 0;          // e: y = n x 2^(e-32), or float_y: the values are floats
+  bool big_endian = false;   // the most significant byte first (version byte 0x4C)
   // 32-bit integers with the high 16-bit half first: the old variant, whose exponent never means
   // floats.
   bool high_half_first = false;

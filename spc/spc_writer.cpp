@@ -77,7 +77,7 @@ void WRITESC(const file_name& name, const point_array& y, std::int32_t& status) 
   const auto parameters = static_cast<std::size_t>(std::clamp(h.nlgspar, 0, log::max_parameters));
   const auto text = static_cast<std::size_t>(std::clamp(h.nlgdata, 0, log::max_text));
   spc::write_new_layout(unit, h, {}, {&sub, 1}, false, {h.log_parameters.data(), parameters},
-                   {h.log_text.data(), text});
+                        {h.log_text.data(), text});
   PUTCHAN(unit, status);
 }
 
@@ -126,4 +126,3 @@ void MAXMIN(const point_array& y, const std::int32_t& first, const std::int32_t&
     if (y[i] < smallest) smallest = y[i];
   }
 }
-

@@ -60,11 +60,11 @@ struct document {
   // The resolution as the file's own text, even an empty one; none where its format has no such
   // field, and a writer puts its own there.
   std::optional<std::string> resolution;
-  std::string source;  // where the data came from, as SPC keeps it in a fixed field
-  std::string log;             // free text that the file carries (the SPC log text)
-  int experiment_type = -1;    // the SPC experiment code, -1 for none
-  std::string experiment;      // its name, or the JCAMP-DX data type
-  std::vector<fact> facts;     // for `info`, in the order shown
+  std::string source;        // where the data came from, as SPC keeps it in a fixed field
+  std::string log;           // free text that the file carries (the SPC log text)
+  int experiment_type = -1;  // the SPC experiment code, -1 for none
+  std::string experiment;    // its name, or the JCAMP-DX data type
+  std::vector<fact> facts;   // for `info`, in the order shown
 };
 
 // What went wrong with a file, for the batch to report as "zolkdf: PATH: reason", with the line

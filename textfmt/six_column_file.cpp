@@ -49,7 +49,7 @@ void write_6xy(recio::unit_number unit, std::span<const float> x, std::span<cons
 }
 
 spectrum::outcome read_6xy_file(const spectrum::input_file& in, const spectrum::read_options&,
-                               spectrum::document& doc) {
+                                spectrum::document& doc) {
   // Room for more records than the file can hold, so that it always ends first: a record of
   // three points takes four bytes at the least ("6*0" and its line end).
   const std::size_t room = 3 * (in.bytes.size() / 2 + 2);
@@ -61,7 +61,7 @@ spectrum::outcome read_6xy_file(const spectrum::input_file& in, const spectrum::
 }
 
 spectrum::outcome write_6xy_file(const spectrum::document& doc, recio::unit_number unit,
-                                const spectrum::write_options&) {
+                                 const spectrum::write_options&) {
   const spectrum::spectrum& t = doc.spectra.front();
   write_6xy(unit, t.x, t.y, static_cast<std::int32_t>(t.y.size()));
   return {};
@@ -71,7 +71,14 @@ namespace {
 constexpr std::array<std::string_view, 1> six_column_extensions{".6xy"};
 }  // namespace
 
-const spectrum::file_format six_column_format{"6xy", "6XY (three x/y pairs a record)", six_column_extensions, false, false, recognises_6xy, read_6xy_file, write_6xy_file};
+const spectrum::file_format six_column_format{"6xy",
+                                              "6XY (three x/y pairs a record)",
+                                              six_column_extensions,
+                                              false,
+                                              false,
+                                              recognises_6xy,
+                                              read_6xy_file,
+                                              write_6xy_file};
 
 }  // namespace textfmt
 

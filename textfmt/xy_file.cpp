@@ -28,17 +28,16 @@ void write_xy(recio::unit_number unit, std::span<const float> x, std::span<const
 }
 
 spectrum::outcome read_xy_file(const spectrum::input_file& in, const spectrum::read_options&,
-                              spectrum::document& doc) {
+                               spectrum::document& doc) {
   // A point takes two bytes at the least ("1 2" ends the file; "2*0" a record).
   return read_text_file(in, text_form{"xy"}, in.bytes.size() / 2 + 2, doc,
                         [](recio::unit_number unit, std::span<float> x, std::span<float> y,
-                           float& first_x, float& last_x, std::int32_t& count, std::int32_t cap) {
-                          read_xy(unit, x, y, first_x, last_x, count, cap);
-                        });
+                           float& first_x, float& last_x, std::int32_t& count,
+                           std::int32_t cap) { read_xy(unit, x, y, first_x, last_x, count, cap); });
 }
 
 spectrum::outcome write_xy_file(const spectrum::document& doc, recio::unit_number unit,
-                               const spectrum::write_options&) {
+                                const spectrum::write_options&) {
   const spectrum::spectrum& t = doc.spectra.front();
   write_xy(unit, t.x, t.y, static_cast<std::int32_t>(t.y.size()));
   return {};
@@ -48,7 +47,8 @@ namespace {
 constexpr std::array<std::string_view, 1> xy_extensions{".xy"};
 }  // namespace
 
-const spectrum::file_format xy_format{"xy", "XY (two columns)", xy_extensions, false, false, recognises_xy, read_xy_file, write_xy_file};
+const spectrum::file_format xy_format{"xy",  "XY (two columns)", xy_extensions, false,
+                                      false, recognises_xy,      read_xy_file,  write_xy_file};
 
 }  // namespace textfmt
 

@@ -43,7 +43,7 @@ void read_y(recio::unit_number unit, std::span<float> x, std::span<float> y, flo
   float step = 0.0f;
   if (n > 1)
     step = spectrum::to_single((static_cast<double>(first_x) - last_x) /
-                              (static_cast<double>(n) - 1.0));
+                               (static_cast<double>(n) - 1.0));
   const auto room = static_cast<std::int32_t>(points_in(capacity, y.size()));
   if (n > room) {
     count = room;
@@ -64,18 +64,19 @@ void write_y(recio::unit_number unit, std::span<const float> y, float first_x, f
 }
 
 spectrum::outcome read_y_file(const spectrum::input_file& in, const spectrum::read_options&,
-                             spectrum::document& doc) {
+                              spectrum::document& doc) {
   // Room for one more value than the file can hold, so that a head that promises more points
   // than the file has fails at the file's end, as it does in the dialogue.
   return read_text_file(in, text_form{"y", 3}, in.bytes.size() / 2 + 2, doc, read_y);
 }
 
 spectrum::outcome write_y_file(const spectrum::document& doc, recio::unit_number unit,
-                              const spectrum::write_options&) {
+                               const spectrum::write_options&) {
   const spectrum::spectrum& t = doc.spectra.front();
   if (t.x_stored)
-    return spectrum::trouble{"a Y file holds only first x, last x and the count, and this "
-                            "spectrum's x values are not evenly spaced"};
+    return spectrum::trouble{
+        "a Y file holds only first x, last x and the count, and this "
+        "spectrum's x values are not evenly spaced"};
   write_y(unit, t.y, static_cast<float>(t.first_x), static_cast<float>(t.last_x),
           static_cast<std::int32_t>(t.y.size()));
   return {};
@@ -85,7 +86,10 @@ namespace {
 constexpr std::array<std::string_view, 1> y_extensions{".y"};
 }  // namespace
 
-const spectrum::file_format y_format{"y", "Y (single column with a head)", y_extensions, false, false, recognises_y, read_y_file, write_y_file};
+const spectrum::file_format y_format{"y",          "Y (single column with a head)",
+                                     y_extensions, false,
+                                     false,        recognises_y,
+                                     read_y_file,  write_y_file};
 
 }  // namespace textfmt
 

@@ -1,0 +1,113 @@
+// cli/batch_plan.cpp: the plan of a batch: the inputs expanded into jobs with their outputs'
+// names, and the batch refused where two jobs would write one file or a job would replace an input.
+#include "cli/batch_plan.hpp"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+
+#include "recio/paths.hpp"
+
+namespace cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+using formats::file_format;
+using recio::path_of;
+using recio::utf8_of;
+
+// Where the output of input goes: beside it, or under -d, keeping the folders below a folder
+// given as input when the tree is mirrored.
+std::string output_for(const convert_settings& s, const file_format& to, const fs::path& input,
+                       const fs::path& below) {
+  fs::path out = input;
+  if (!s.folder.empty()) out = path_of(s.folder) / below / input.filename();
+  out.replace_extension(path_of(std::string{to.extensions.front()}));
+  return utf8_of(out);
+}
+
+bool known_extension(const fs::path& p) {
+  return formats::of_extension(utf8_of(p.filename())) != nullptr;
+}
+
+// The files of a folder that a format's extension names, in name order.
+std::vector<fs::path> files_in(const fs::path& folder, bool recursive, std::string& error) {
+  std::vector<fs::path> found;
+  std::error_code ec;
+  const auto take = [&](const fs::directory_entry& e) {
+    std::error_code ignored;
+    if (e.is_regular_file(ignored) && known_extension(e.path())) found.push_back(e.path());
+  };
+  if (recursive) {
+    for (fs::recursive_directory_iterator it{folder, ec}, end; !ec && it != end; it.increment(ec))
+      take(*it);
+  } else {
+    for (fs::directory_iterator it{folder, ec}, end; !ec && it != end; it.increment(ec)) take(*it);
+  }
+  if (ec) error = "zolkdf: " + utf8_of(folder) + ": cannot read the folder: " + ec.message() + "\n";
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+}  // namespace
+
+bool exists(const std::string& name) {
+  std::error_code ec;
+  return name != "-" && fs::exists(path_of(name), ec);
+}
+
+std::vector<job> plan(const convert_settings& s, const file_format& to, std::string& refusal) {
+  std::vector<job> jobs;
+  for (const std::string& input : s.inputs) {
+    std::error_code ec;
+    const fs::path p = path_of(input);
+    if (input != "-" && fs::is_directory(p, ec)) {
+      if (!s.output.empty())
+        refusal += "zolkdf: " + input + ": -o takes a file; give -d for a folder\n";
+      for (const fs::path& f : files_in(p, s.recursive, refusal)) {
+        fs::path below = s.recursive ? f.parent_path().lexically_relative(p) : fs::path{};
+        if (below == ".") below.clear();
+        jobs.push_back({utf8_of(f), output_for(s, to, f, below)});
+      }
+    } else if (!s.output.empty()) {
+      jobs.push_back({input, s.output});
+    } else if (input == "-") {
+      jobs.push_back({input, "-"});
+    } else {
+      jobs.push_back({input, output_for(s, to, p, {})});
+    }
+  }
+  // Nothing is written when two jobs would write one file, or a job would replace an input. An
+  // output that exists may be an input by another name: then every name is followed to its file.
+  bool exact = false;
+  for (const job& j : jobs) exact = exact || (j.output != "-" && exists(j.output));
+  recio::path_identities identity{exact};
+  std::map<std::string, std::string> writers;
+  std::map<std::string, std::string> inputs;
+  for (const job& j : jobs) inputs.emplace(identity(j.input), j.input);
+  for (const job& j : jobs) {
+    if (j.output == "-") continue;
+    const std::string id = identity(j.output);
+    if (const auto [at, added] = writers.emplace(id, j.input); !added)
+      refusal +=
+          "zolkdf: " + at->second + " and " + j.input + " would both write " + j.output + "\n";
+    else if (const auto in = inputs.find(id); in != inputs.end())
+      refusal += "zolkdf: " + j.output + ": the output of " + j.input +
+                 " would replace the input " + in->second + "; give -d or -o\n";
+  }
+  return jobs;
+}
+
+std::string numbered(const std::string& output, std::size_t i, std::size_t count) {
+  const std::string digits = std::to_string(count);
+  std::string number = std::to_string(i + 1);
+  number.insert(0, digits.size() - number.size(), '0');
+  fs::path p = path_of(output);
+  const fs::path extension = p.extension();
+  p.replace_filename(utf8_of(p.stem()) + "-" + number);
+  p += extension;
+  return utf8_of(p);
+}
+
+}  // namespace cli
