@@ -109,10 +109,18 @@ TEST(convert, leaves_existing_outputs_alone_when_asked) {
   const std::string y = read_file(work / "sample.y");
   write_file(work / "sample.y", "kept");
   fs::copy(work / "sample.xy", work / "other.xy");
-  const auto run = run_zolkdf(work, "", {"convert", "-n", "sample.xy", "other.xy", "-t", "y"});
+  // A file of two spectra, one of whose outputs is there: it counts as converted.
+  const std::string block = "##XYDATA=(X++(Y..Y))\n1 2 3\n##END=\n";
+  write_file(work / "two.jdx", "##TITLE=a\n##BLOCKS=2\n##TITLE=b\n##FIRSTX=1\n##LASTX=2\n" +
+                                   block + "##TITLE=c\n##FIRSTX=1\n##LASTX=2\n" + block + "##END=\n");
+  write_file(work / "two-1.y", "kept");
+  const auto run =
+      run_zolkdf(work, "", {"convert", "-n", "sample.xy", "other.xy", "two.jdx", "-t", "y"});
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.err, "converted 1 of 2 files; 1 left as they were\n");
+  EXPECT_EQ(run.err, "converted 2 of 3 files; 1 left as they were\n");
   EXPECT_EQ(read_file(work / "sample.y"), "kept");
+  EXPECT_EQ(read_file(work / "two-1.y"), "kept");
+  EXPECT_TRUE(fs::exists(work / "two-2.y"));
   EXPECT_EQ(read_file(work / "other.y"), y);
   fs::remove_all(work);
 }
@@ -290,6 +298,7 @@ TEST(info, gives_json_that_reads_back) {
   EXPECT_EQ(files[0]["records"], 3);
   EXPECT_EQ(files[0]["spectra"][0]["points"], 8);
   EXPECT_EQ(files[0]["spectra"][0]["first_x"], 1800.0);
+  EXPECT_EQ(files[0]["spectra"][0]["last_x"], 1450.0);
   EXPECT_EQ(files[1]["format"], "spc");
   EXPECT_EQ(files[1]["spectra"][0]["x"], "even");
   fs::remove_all(work);

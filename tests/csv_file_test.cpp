@@ -56,6 +56,10 @@ TEST(csv_reading, takes_what_spreadsheets_export) {
   const read_result commas = read_text("1,2\n3,-4.5E2\n");
   EXPECT_EQ(commas.doc.spectra.at(0).y, (values{2, -450}));
   EXPECT_FALSE(std::get<bool>(commas.doc.facts.at(1).value));  // no header
+  // Tabs without a header: decimal commas from the first row on, and a sign written out.
+  const read_result bare_tabs = read_text("+1\t2,5\n3\t-4\n");
+  EXPECT_EQ(bare_tabs.doc.spectra.at(0).x, (values{1, 3}));
+  EXPECT_EQ(bare_tabs.doc.spectra.at(0).y, (values{2.5f, -4}));
 }
 
 TEST(csv_reading, refuses_what_is_not_numbers_with_the_line) {
@@ -137,6 +141,9 @@ TEST_F(csv_writing, writes_a_header_and_the_fewest_digits_that_read_back_the_sam
   EXPECT_EQ(back.doc.spectra.at(0).x, t.x);
   EXPECT_EQ(back.doc.spectra.at(0).y, t.y);
   EXPECT_EQ(back.doc.x_unit.name, "Wavenumber (cm-1)");
+  EXPECT_EQ(back.doc.y_unit.name, "a, b");
+  doc.y_unit.name = "mol; l";  // the separator of other tables is quoted too
+  EXPECT_EQ(written(doc, trouble).substr(0, 36), "x [Wavenumber (cm-1)],\"y [mol; l]\"\r\n");
 
   doc.spectra.push_back(t);
   written(doc, trouble);

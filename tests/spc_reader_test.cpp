@@ -652,12 +652,18 @@ TEST(spc_file, refuses_what_it_cannot_read_by_name_and_place) {
   cut.resize(544 + 4 * 60);
   std::string old_cut = old_file(32, 50.0f);
   old_cut.resize(256 + 4 * 10);
+  // A sub-file with its own x, at the end: its 10 points need 8 bytes each, the file has 4 each.
+  std::string xyxy = new_file(0, 0x80);
+  xyxy[0] = static_cast<char>(0xC0);
+  put_le(xyxy, 528, 10, 4);
+  xyxy.resize(544 + 4 * 10);
   // clang-format off
   for (const row& c : {row{std::string{"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8}, "not an SPC file (a compound document)", 0},
                        row{std::string{"\0\x4E", 2},  "SPC version byte 0x4E not known", 1},
                        row{std::string{"\0K", 2},     "cut short: the header needs 512 bytes, the file holds 2", 2},
                        row{cut,                       "cut short: the header promises 100 points, the file holds 60", 784},
-                       row{old_cut,                   "cut short: the header promises 50 points, the file holds 10", 296}}) {
+                       row{old_cut,                   "cut short: the header promises 50 points, the file holds 10", 296},
+                       row{xyxy,                      "cut short: sub-file 1 promises 10 points, the file holds 5", 528}}) {
     // clang-format on
     spectrum::document doc;
     const spectrum::outcome trouble = read_document(c.bytes, doc);

@@ -235,7 +235,7 @@ namespace fs = std::filesystem;
 
 // What write_new or write_old puts in a file, on a unit opened as the command line opens it.
 using document_writer = spectrum::outcome (*)(const spectrum::document&, recio::unit_number,
-                                             const spectrum::write_options&);
+                                              const spectrum::write_options&);
 std::string written_by(document_writer write, const spectrum::document& doc,
                        const spectrum::write_options& options, spectrum::outcome& result) {
   test_support::write_file("out.spc", "");
@@ -359,6 +359,19 @@ TEST_F(spc_writer, keeps_uneven_x_stored_and_refuses_it_in_the_old_variant) {
   ASSERT_TRUE(result);
   EXPECT_EQ(result->reason,
             "the old SPC variant holds only evenly spaced x; spectrum 1 has its x values stored");
+}
+
+TEST_F(spc_writer, writes_several_spectra_on_one_axis_in_the_old_variant) {
+  spectrum::document doc = text_document(3);
+  doc.spectra.push_back(doc.spectra[0]);
+  doc.spectra[1].y = {2.0f, 4.0f, 8.0f};
+  doc.spectra[1].z = 1.5;
+  spectrum::outcome result;
+  const spectrum::document back = read_back(written_by(spc::write_old, doc, {}, result));
+  ASSERT_FALSE(result);
+  ASSERT_EQ(back.spectra.size(), 2u);
+  EXPECT_EQ(back.spectra[1].y, doc.spectra[1].y);
+  EXPECT_EQ(back.spectra[1].z, 1.5);
 }
 
 }  // namespace
