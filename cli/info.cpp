@@ -1,10 +1,10 @@
 // cli/info.cpp: `zolkdf info`: what each file holds, as lines for a person or as JSON.
 #include <array>
-#include <charconv>
 #include <nlohmann/json.hpp>
 
 #include "cli/cli.hpp"
 #include "cli/load.hpp"
+#include "recio/number_text.hpp"
 #include "recio/recio.hpp"
 
 namespace cli {
@@ -13,12 +13,8 @@ namespace {
 
 using json = nlohmann::ordered_json;
 
-// The shortest text that reads back as the value.
-std::string number(double v) {
-  std::array<char, 32> text{};
-  const auto end = std::to_chars(text.data(), text.data() + text.size(), v).ptr;
-  return {text.data(), end};
-}
+// The shortest text that reads back as the value; a float's value is shown as a double's.
+std::string number(double v) { return recio::shortest_text(v); }
 
 std::string date_text(const spectrum::date_time& d) {
   std::array<char, 32> text{};
