@@ -10,16 +10,15 @@
 namespace jcamp {
 
 bool recognises(spectrum::byte_view head) {
-  line_reader lines{head};
+  recio::line_scanner lines{recio::text_of_bytes(head)};
   std::string_view line;
   std::string label;
   std::string_view value;
   while (lines.next(line)) {
-    if (lines.number() == 1 && line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
     if (labelled(line, label, value))
-      return label == "TITLE" && trimmed(line).find('=') != std::string_view::npos;
-    const std::string_view rest = trimmed(line);
-    if (!rest.empty() && rest.substr(0, 2) != "$$") return false;
+      return label == "TITLE" && line.find('=') != std::string_view::npos;
+    const std::string_view rest = recio::trimmed(line, blanks);
+    if (!rest.empty() && !rest.starts_with(comment_marker)) return false;
   }
   return false;
 }

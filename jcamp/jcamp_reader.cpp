@@ -71,8 +71,8 @@ struct data_frame {
 
 class reader {
  public:
-  reader(const spectrum::input_file& file, spectrum::document& doc)
-      : lines_{file.bytes}, doc_{doc}, most_points_{file.bytes.size() * points_per_byte + 1024} {}
+  reader(std::string_view text, spectrum::document& doc)
+      : lines_{text}, doc_{doc}, most_points_{text.size() * points_per_byte + 1024} {}
 
   outcome run();
 
@@ -94,7 +94,7 @@ class reader {
   void skip_data_lines();
   void finish_block();
 
-  line_reader lines_;
+  recio::line_scanner lines_;
   spectrum::document& doc_;
   std::size_t most_points_;  // of the whole file, its spectra together
   std::vector<block> open_;
@@ -106,11 +106,10 @@ class reader {
 
 // A value that goes on over the lines after its label's line, up to the next labelled record.
 std::string reader::continued(std::string_view value) {
-  std::string out(without_comment(value));
+  std::string out(recio::before_comment(value, comment_marker, blanks));
   std::string_view line;
-  while (lines_.peek(line) && !starts_labelled(line)) {
-    lines_.next(line);
-    const std::string_view more = without_comment(line);
+  while (next_data_line(lines_, line)) {
+    const std::string_view more = recio::before_comment(line, comment_marker, blanks);
     if (more.empty()) continue;
     if (!out.empty()) out += ' ';
     out += more;
@@ -120,7 +119,7 @@ std::string reader::continued(std::string_view value) {
 
 void reader::skip_data_lines() {
   std::string_view line;
-  while (lines_.peek(line) && !starts_labelled(line)) lines_.next(line);
+  while (next_data_line(lines_, line)) continue;
 }
 
 outcome reader::run() {
@@ -286,7 +285,8 @@ outcome reader::data_record(const std::string& label, std::string_view value) {
   const std::int64_t record_line = lines_.number();
   const auto vars = variables_of(value);
   if (!vars)
-    return at_line("##" + label + "=" + std::string(without_comment(value)) +
+    return at_line("##" + label + "=" +
+                   std::string(recio::before_comment(value, comment_marker, blanks)) +
                    ": not a data form that this program reads");
   data_frame f;
   std::size_t group = vars->group;
@@ -374,7 +374,7 @@ outcome reader::even_data(spectrum::spectrum& t, const data_frame& f) {
   bool check_next = false;  // the line before ended in DIF form: this line's first y repeats it
   if (f.points)
     t.y.reserve(std::min(static_cast<std::size_t>(*f.points), most_points_ / points_per_byte));
-  while (lines_.next_data(line)) {
+  while (next_data_line(lines_, line)) {
     std::size_t pos = 0;
     const token x = next_token(line, pos);
     if (x.k == kind::end) continue;
@@ -461,7 +461,7 @@ outcome reader::even_data(spectrum::spectrum& t, const data_frame& f) {
 outcome reader::point_data(spectrum::spectrum& t, const data_frame& f, std::size_t group) {
   std::string_view line;
   std::size_t number = 0;  // of the value in its group
-  while (lines_.next_data(line)) {
+  while (next_data_line(lines_, line)) {
     std::size_t pos = 0;
     for (token v = next_token(line, pos); v.k != kind::end; v = next_token(line, pos)) {
       note_form(forms_, v.k);
@@ -495,11 +495,7 @@ spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::re
                             spectrum::document& doc) {
   doc = spectrum::document{};
   doc.format = "jcamp";
-  spectrum::input_file text = file;
-  // A byte order mark, as some editors put before UTF-8 text, is not part of the first line.
-  const spectrum::byte_view b = text.bytes;
-  if (b.size() >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) text.bytes = b.subspan(3);
-  reader r{text, doc};
+  reader r{recio::text_of_bytes(file.bytes), doc};
   return r.run();
 }
 

@@ -6,16 +6,16 @@
 #include <charconv>
 #include <cmath>
 
+#include "recio/number_text.hpp"
+
 namespace jcamp {
 namespace {
-
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
 // A label as the format compares labels: "Data_Type" and "DATA TYPE" are both "DATATYPE".
 std::string normal_label(std::string_view label) {
   std::string out;
   for (const char c : label)
-    if (!is_blank(c) && c != '-' && c != '/' && c != '_') out += upper(c);
+    if (!recio::is_blank(c) && c != '-' && c != '/' && c != '_') out += upper(c);
   return out;
 }
 
@@ -40,22 +40,6 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
-std::string_view trimmed(std::string_view s) {
-  while (!s.empty() && (is_blank(s.front()) || s.front() == '\0')) s.remove_prefix(1);
-  while (!s.empty() && (is_blank(s.back()) || s.back() == '\0')) s.remove_suffix(1);
-  return s;
-}
-
-bool starts_labelled(std::string_view line) {
-  line = trimmed(line);
-  return line.size() >= 2 && line[0] == '#' && line[1] == '#';
-}
-
-std::string_view without_comment(std::string_view s) {
-  const std::size_t comment = s.find("$$");
-  return trimmed(comment == std::string_view::npos ? s : s.substr(0, comment));
-}
-
 std::string uppercase(std::string_view s) {
   std::string out(s);
   for (char& c : out) c = upper(c);
@@ -63,21 +47,21 @@ std::string uppercase(std::string_view s) {
 }
 
 bool labelled(std::string_view line, std::string& label, std::string_view& value) {
-  line = trimmed(line);
-  if (line.size() < 2 || line[0] != '#' || line[1] != '#') return false;
+  line = recio::trimmed(line, blanks);
+  if (!line.starts_with(label_marker)) return false;
   const std::size_t equals = line.find('=');
   if (equals == std::string_view::npos) {
-    label = normal_label(line.substr(2));
+    label = normal_label(line.substr(label_marker.size()));
     value = {};
   } else {
-    label = normal_label(line.substr(2, equals - 2));
+    label = normal_label(line.substr(label_marker.size(), equals - label_marker.size()));
     value = line.substr(equals + 1);
   }
   return true;
 }
 
 std::optional<double> number_of(std::string_view value) {
-  std::string_view s = without_comment(value);
+  std::string_view s = recio::before_comment(value, comment_marker, blanks);
   if (!s.empty() && s.front() == '+') s.remove_prefix(1);
   double v = 0.0;
   const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
@@ -87,10 +71,10 @@ std::optional<double> number_of(std::string_view value) {
 
 std::vector<std::string> items_of(std::string_view value) {
   std::vector<std::string> out;
-  std::string_view s = without_comment(value);
+  std::string_view s = recio::before_comment(value, comment_marker, blanks);
   for (;;) {
     const std::size_t comma = s.find(',');
-    out.emplace_back(trimmed(s.substr(0, comma)));
+    out.emplace_back(recio::trimmed(s.substr(0, comma), blanks));
     if (comma == std::string_view::npos) break;
     s.remove_prefix(comma + 1);
   }
@@ -99,9 +83,9 @@ std::vector<std::string> items_of(std::string_view value) {
 
 std::optional<variables> variables_of(std::string_view value) {
   std::string s;
-  for (const char c : without_comment(value)) {
+  for (const char c : recio::before_comment(value, comment_marker, blanks)) {
     if (c == ',') break;  // a DATA TABLE's kind follows: XYDATA, XYPOINTS, PEAKS
-    if (!is_blank(c)) s += upper(c);
+    if (!recio::is_blank(c)) s += upper(c);
   }
   variables v;
   const std::size_t plus = s.find("++(");
@@ -125,20 +109,14 @@ std::optional<variables> variables_of(std::string_view value) {
   return v;
 }
 
-std::string text_of(double v) {
-  std::array<char, 32> buffer{};
-  const auto r = std::to_chars(buffer.data(), buffer.data() + buffer.size(), v);
-  std::string out(buffer.data(), r.ptr);
-  for (char& c : out) c = upper(c);
-  return out;
-}
+std::string text_of(double v) { return uppercase(recio::shortest_text(v)); }
 
 token next_token(std::string_view line, std::size_t& pos) {
   // Whether anything stood between this number and the one before, so that PAC can be told from
   // AFFN.
   bool separated = pos == 0;
-  while (pos < line.size() &&
-         (is_blank(line[pos]) || line[pos] == ',' || line[pos] == ';' || line[pos] == '\0')) {
+  while (pos < line.size() && (recio::is_blank(line[pos]) || line[pos] == ',' || line[pos] == ';' ||
+                               line[pos] == '\0')) {
     ++pos;
     separated = true;
   }

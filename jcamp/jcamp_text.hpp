@@ -11,65 +11,35 @@
 #include <string_view>
 #include <vector>
 
-#include "spectrum/document.hpp"
+#include "recio/text_scan.hpp"
 
 namespace jcamp {
 
-// Without the blanks, tabs and NUL characters at either end.
-std::string_view trimmed(std::string_view s);
+// What pads a value or separates numbers: blanks, tabs, and the NUL characters that some
+// instruments leave in their files.
+inline constexpr std::string_view blanks{" \t\0", 3};
 
-// A line that starts a labelled record: "##", after any blanks.
-bool starts_labelled(std::string_view line);
+// A labelled record starts with "##", after any blanks.
+inline constexpr std::string_view label_marker = "##";
 
-// The file's lines, ended by LF, CR LF or CR, counted from 1.
-class line_reader {
- public:
-  explicit line_reader(spectrum::byte_view bytes)
-      : text_{reinterpret_cast<const char*>(bytes.data()), bytes.size()} {}
-  // The next line, without its end; false at the end of the file.
-  bool next(std::string_view& line) {
-    if (!peek(line)) return false;
-    at_ += line.size();
-    if (at_ < text_.size() && text_[at_] == '\r') ++at_;
-    if (at_ < text_.size() && text_[at_] == '\n') ++at_;
-    ++number_;
-    return true;
-  }
-  // The next line, left to be taken.
-  bool peek(std::string_view& line) const {
-    if (at_ >= text_.size()) return false;
-    std::size_t end = at_;  // a plain loop: find_first_of looks up each byte in the set
-    while (end < text_.size() && text_[end] != '\n' && text_[end] != '\r') ++end;
-    line = text_.substr(at_, end - at_);
-    return true;
-  }
-  // The next line when it is not a labelled record, which is left to be taken.
-  bool next_data(std::string_view& line) {
-    if (!peek(line) || starts_labelled(line)) return false;
-    at_ += line.size();
-    if (at_ < text_.size() && text_[at_] == '\r') ++at_;
-    if (at_ < text_.size() && text_[at_] == '\n') ++at_;
-    ++number_;
-    return true;
-  }
-  // The number of the line last taken.
-  std::int64_t number() const { return number_; }
-
- private:
-  std::string_view text_;
-  std::size_t at_ = 0;
-  std::int64_t number_ = 0;
-};
-
-// A value without its $$ comment and the blanks around it.
-// without_comment(" 1.5 $$ note") == "1.5"
-std::string_view without_comment(std::string_view s);
+// A comment begins with "$$" and runs to the end of its line.
+inline constexpr std::string_view comment_marker = "$$";
 
 // A letter in capitals, any other character as it is: upper('e') == 'E'
 inline char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // The text in capitals: uppercase("1/cm") == "1/CM"
 std::string uppercase(std::string_view s);
+
+// Takes the next line where it is a data line, one that starts no labelled record; a labelled
+// line is left to be taken.
+inline bool next_data_line(recio::line_scanner& lines, std::string_view& line) {
+  // A copy of the scanner looks ahead, so that each line is scanned once.
+  recio::line_scanner ahead = lines;
+  if (!ahead.next(line) || recio::trimmed(line, blanks).starts_with(label_marker)) return false;
+  lines = ahead;
+  return true;
+}
 
 // A labelled record's first line: "##", the label up to "=", the value after it. The label comes
 // as labels are compared: in capitals, without blanks, dashes, slashes and underscores.

@@ -57,7 +57,7 @@ constexpr std::array<unit_name, 15> y_unit_names{{
 template <std::size_t n>
 spectrum::axis_unit unit_of(std::string_view value, const std::array<unit_name, n>& names) {
   spectrum::axis_unit u;
-  u.name = std::string(without_comment(value));
+  u.name = std::string(recio::before_comment(value, comment_marker, blanks));
   const std::string key = uppercase(u.name);
   for (const unit_name& entry : names)
     if (entry.jcamp == key) {

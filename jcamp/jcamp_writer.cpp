@@ -15,6 +15,7 @@
 #include "jcamp/jcamp.hpp"
 #include "jcamp/jcamp_text.hpp"
 #include "jcamp/jcamp_units.hpp"
+#include "recio/number_text.hpp"
 #include "spectrum/fixed_spectrum.hpp"
 
 namespace jcamp {
@@ -43,7 +44,7 @@ void write_record(recio::unit_number unit, std::string_view label, std::string_v
     if ((kept == '$' || kept == '#') && !text.empty() && text.back() == kept) continue;
     text += kept;
   }
-  std::string_view rest = trimmed(text);
+  std::string_view rest = recio::trimmed(text, blanks);
   std::string line = "##" + std::string(label) + "=";
   if (!rest.empty() && rest.front() != '(') line += ' ';
   for (;;) {
@@ -57,8 +58,8 @@ void write_record(recio::unit_number unit, std::string_view label, std::string_v
     // a character of several bytes, and the next line not starting with '#'.
     const std::size_t blank = rest.substr(1, room).rfind(' ');
     if (blank != std::string_view::npos) {
-      line += trimmed(rest.substr(0, blank + 1));
-      rest = trimmed(rest.substr(blank + 2));
+      line += recio::trimmed(rest.substr(0, blank + 1), blanks);
+      rest = recio::trimmed(rest.substr(blank + 2), blanks);
     } else {
       while (room > 1 && (static_cast<unsigned char>(rest[room]) & 0xc0) == 0x80) --room;
       while (room > 1 && rest[room] == '#') --room;
@@ -70,20 +71,15 @@ void write_record(recio::unit_number unit, std::string_view label, std::string_v
   }
 }
 
-// A float in as few characters as read back to the same value: as a plain decimal where that is
-// short, else with an exponent ("1.5E-20").
-void append_number(std::string& out, float v) {
-  std::array<char, 64> buffer{};
-  auto r = std::to_chars(buffer.data(), buffer.data() + buffer.size(), v, std::chars_format::fixed);
-  if (r.ec != std::errc{} || r.ptr - buffer.data() > 16)
-    r = std::to_chars(buffer.data(), buffer.data() + buffer.size(), v);
-  for (char* c = buffer.data(); c != r.ptr; ++c) out += upper(*c);
-}
-
-std::string number_text(float v) {
-  std::string out;
-  append_number(out, v);
-  return out;
+// A y value, or the x of a point, in as few digits as read back to the same value: in plain
+// decimals where that takes at most 16 characters, else with an exponent ("1.5E-20").
+void append_decimal(std::string& out, float v) {
+  const std::size_t start = out.size();
+  recio::append_shortest(out, v, true);
+  if (out.size() - start <= 16) return;
+  out.resize(start);
+  recio::append_shortest(out, v);
+  for (std::size_t i = start; i < out.size(); ++i) out[i] = upper(out[i]);
 }
 
 // An integer in a compressed form at out, giving the end: its first digit and sign as one
@@ -141,14 +137,10 @@ x_scale x_scale_of(const std::vector<float>& x) {
 }
 
 void append_x(std::string& out, float x, const x_scale& s) {
-  if (s.plain) {
-    std::array<char, 64> buffer{};
-    const auto r =
-        std::to_chars(buffer.data(), buffer.data() + buffer.size(), x, std::chars_format::fixed);
-    out.append(buffer.data(), r.ptr);
-    return;
-  }
-  out += std::to_string(std::llround(static_cast<double>(x) / s.value));
+  if (s.plain)
+    recio::append_shortest(out, x, true);
+  else
+    out += std::to_string(std::llround(static_cast<double>(x) / s.value));
 }
 
 // YFACTOR: a power of two where every y is an integer times it and the integers stay within 31
@@ -297,7 +289,10 @@ void write_point_lines(recio::unit_number unit, const spectrum::spectrum& t) {
   std::string line;
   std::string point;
   for (std::size_t i = 0; i < t.y.size(); ++i) {
-    point = number_text(t.x[i]) + "," + number_text(t.y[i]);
+    point.clear();
+    append_decimal(point, t.x[i]);
+    point += ',';
+    append_decimal(point, t.y[i]);
     if (!line.empty() && line.size() + 1 + point.size() > line_width) {
       write_line(unit, line);
       line.clear();
@@ -309,7 +304,7 @@ void write_point_lines(recio::unit_number unit, const spectrum::spectrum& t) {
 }
 
 std::string data_type_of(const spectrum::document& doc) {
-  if (!trimmed(doc.experiment).empty()) return doc.experiment;
+  if (!recio::trimmed(doc.experiment, blanks).empty()) return doc.experiment;
   switch (doc.x_unit.code) {
     case 1:
       return "INFRARED SPECTRUM";
@@ -348,9 +343,10 @@ void write_block(const spectrum::document& doc, const spectrum::spectrum& t,
   write_record(unit, "JCAMP-DX", "4.24");
   if (block_id > 0) write_record(unit, "BLOCK_ID", std::to_string(block_id));
   write_record(unit, "DATA TYPE", data_type_of(doc));
-  write_record(unit, "ORIGIN", trimmed(doc.source).empty() ? std::string("zolkdf") : doc.source);
+  write_record(unit, "ORIGIN",
+               recio::trimmed(doc.source, blanks).empty() ? std::string("zolkdf") : doc.source);
   write_record(unit, "OWNER", "");
-  if (doc.resolution && !trimmed(*doc.resolution).empty())
+  if (doc.resolution && !recio::trimmed(*doc.resolution, blanks).empty())
     write_record(unit, "RESOLUTION", *doc.resolution);
   write_record(unit, "XUNITS", x_units_value(doc.x_unit));
   write_record(unit, "YUNITS", y_units_value(doc.y_unit));
@@ -364,7 +360,9 @@ void write_block(const spectrum::document& doc, const spectrum::spectrum& t,
   write_record(unit, "LASTX", text_of(last));
   if (ends && n > 1) write_record(unit, "DELTAX", text_of(ends->delta));
   write_record(unit, "NPOINTS", std::to_string(n));
-  write_record(unit, "FIRSTY", number_text(t.y.front()));
+  std::string first_y;
+  append_decimal(first_y, t.y.front());
+  write_record(unit, "FIRSTY", first_y);
   if (!ends) {
     write_record(unit, "XYPOINTS", "(XY..XY)");
     write_point_lines(unit, t);
@@ -386,8 +384,8 @@ spectrum::outcome write_file(const spectrum::document& doc, recio::unit_number u
   for (std::size_t i = 0; i < doc.spectra.size(); ++i)
     if (auto t = check_spectrum(doc.spectra[i], i + 1)) return t;
   std::string title = options.memo ? *options.memo : doc.memo;
-  if (trimmed(title).empty()) title = options.input_name;
-  if (trimmed(title).empty()) title = "spectrum";
+  if (recio::trimmed(title, blanks).empty()) title = options.input_name;
+  if (recio::trimmed(title, blanks).empty()) title = "spectrum";
   if (doc.spectra.size() == 1) {
     write_block(doc, doc.spectra.front(), unit, options, title, 0);
     return std::nullopt;
@@ -398,7 +396,8 @@ spectrum::outcome write_file(const spectrum::document& doc, recio::unit_number u
   write_record(unit, "BLOCKS", std::to_string(doc.spectra.size()));
   for (std::size_t i = 0; i < doc.spectra.size(); ++i)
     write_block(doc, doc.spectra[i], unit, options,
-                std::string(trimmed(title)) + ", spectrum " + std::to_string(i + 1), i + 1);
+                std::string(recio::trimmed(title, blanks)) + ", spectrum " + std::to_string(i + 1),
+                i + 1);
   write_record(unit, "END", "");
   return std::nullopt;
 }
