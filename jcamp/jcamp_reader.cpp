@@ -29,12 +29,12 @@ using spectrum::trouble;
 // The forms seen in a file, in the order that `info` names them.
 enum form_bit : unsigned { affn_bit = 1, pac_bit = 2, sqz_bit = 4, dif_bit = 8, dup_bit = 16 };
 
-void note_form(unsigned& forms, kind k) {
-  if (k == kind::affn) forms |= affn_bit;
-  if (k == kind::pac) forms |= pac_bit;
-  if (k == kind::sqz) forms |= sqz_bit;
-  if (k == kind::dif) forms |= dif_bit;
-  if (k == kind::dup) forms |= dup_bit;
+void note_form(unsigned& forms, token_kind k) {
+  if (k == token_kind::affn) forms |= affn_bit;
+  if (k == token_kind::pac) forms |= pac_bit;
+  if (k == token_kind::sqz) forms |= sqz_bit;
+  if (k == token_kind::dif) forms |= dif_bit;
+  if (k == token_kind::dup) forms |= dup_bit;
 }
 
 // A count of points that a file may declare; more than 2^50 is damage.
@@ -333,7 +333,7 @@ outcome reader::data_record(const std::string& label, std::string_view value) {
   if (auto trouble = vars->even ? even_data(t, f) : point_data(t, f, group)) return trouble;
   if (t.y.empty()) return trouble{"##" + label + "= holds no points", record_line};
   if (f.points && static_cast<double>(t.y.size()) != *f.points)
-    return at_line("##NPOINTS= " + text_of(*f.points) + ", but the data from line " +
+    return at_line("##NPOINTS= " + number_text(*f.points) + ", but the data from line " +
                    std::to_string(record_line) + " holds " + std::to_string(t.y.size()) +
                    " points");
   if (doc_.spectra.empty()) {
@@ -353,7 +353,7 @@ outcome reader::data_record(const std::string& label, std::string_view value) {
 outcome reader::push(std::vector<float>& values, double v, double factor,
                      std::optional<double> points) {
   if (points && static_cast<double>(values.size()) >= *points)
-    return at_line("more points than ##NPOINTS= " + text_of(*points));
+    return at_line("more points than ##NPOINTS= " + number_text(*points));
   if (room(values.size()) == 0) return at_line("more points than the file can hold");
   const double scaled = v * factor;
   if (!fits_single(scaled)) return at_line("a value beyond the range of single precision");
@@ -377,52 +377,52 @@ outcome reader::even_data(spectrum::spectrum& t, const data_frame& f) {
   while (next_data_line(lines_, line)) {
     std::size_t pos = 0;
     const token x = next_token(line, pos);
-    if (x.k == kind::end) continue;
-    if (x.k != kind::affn && x.k != kind::pac && x.k != kind::sqz)
+    if (x.k == token_kind::end) continue;
+    if (x.k != token_kind::affn && x.k != token_kind::pac && x.k != token_kind::sqz)
       return at_line("a data line that does not begin with an x value");
     if (!first_line_x) first_line_x = x.value * f.x_factor;
     bool first_y = true;
-    kind last = kind::end;      // the last y of this line
-    kind repeated = kind::end;  // what a DUP repeats
+    token_kind last = token_kind::end;      // the last y of this line
+    token_kind repeated = token_kind::end;  // what a DUP repeats
     double difference = 0.0;
-    for (token y = next_token(line, pos); y.k != kind::end; y = next_token(line, pos)) {
+    for (token y = next_token(line, pos); y.k != token_kind::end; y = next_token(line, pos)) {
       note_form(forms_, y.k);
       switch (y.k) {
-        case kind::affn:
-        case kind::pac:
-        case kind::sqz:
+        case token_kind::affn:
+        case token_kind::pac:
+        case token_kind::sqz:
           if (first_y && check_next) {
             if (!same_value(y.value, value))
-              return at_line("the DIF check value " + text_of(y.value) +
-                             " differs from the last y of the line before, " + text_of(value));
+              return at_line("the DIF check value " + number_text(y.value) +
+                             " differs from the last y of the line before, " + number_text(value));
           } else if (auto trouble = push(t.y, y.value, f.y_factor, f.points)) {
             return trouble;
           }
           value = y.value;
           have_value = true;
-          repeated = kind::sqz;
+          repeated = token_kind::sqz;
           break;
-        case kind::dif:
+        case token_kind::dif:
           if (!have_value) return at_line("a DIF value with no y value before it");
           value += y.value;
           difference = y.value;
           if (auto trouble = push(t.y, value, f.y_factor, f.points)) return trouble;
-          repeated = kind::dif;
+          repeated = token_kind::dif;
           break;
-        case kind::dup: {
-          if (last == kind::end || last == kind::dup)
+        case token_kind::dup: {
+          if (last == token_kind::end || last == token_kind::dup)
             return at_line("a DUP count that follows no value on its line");
           if (y.count < 1) return at_line("a DUP count below 1");
           const auto more = static_cast<std::uint64_t>(y.count - 1);
           if (more > room(t.y.size()))
             return at_line("a DUP count of more points than the file can hold");
           for (std::uint64_t i = 0; i < more; ++i) {
-            if (repeated == kind::dif) value += difference;
+            if (repeated == token_kind::dif) value += difference;
             if (auto trouble = push(t.y, value, f.y_factor, f.points)) return trouble;
           }
           break;
         }
-        case kind::missing:
+        case token_kind::missing:
           return at_line("a missing value (?) among the y values");
         default:
           return at_line(std::string("'") + y.c + "' in a number");
@@ -430,7 +430,8 @@ outcome reader::even_data(spectrum::spectrum& t, const data_frame& f) {
       last = y.k;
       first_y = false;
     }
-    check_next = last == kind::dif || (last == kind::dup && repeated == kind::dif);
+    check_next =
+        last == token_kind::dif || (last == token_kind::dup && repeated == token_kind::dif);
   }
   const std::size_t n = t.y.size();
   if (n == 0) return std::nullopt;
@@ -463,12 +464,12 @@ outcome reader::point_data(spectrum::spectrum& t, const data_frame& f, std::size
   std::size_t number = 0;  // of the value in its group
   while (next_data_line(lines_, line)) {
     std::size_t pos = 0;
-    for (token v = next_token(line, pos); v.k != kind::end; v = next_token(line, pos)) {
+    for (token v = next_token(line, pos); v.k != token_kind::end; v = next_token(line, pos)) {
       note_form(forms_, v.k);
-      if (v.k == kind::dif || v.k == kind::dup)
+      if (v.k == token_kind::dif || v.k == token_kind::dup)
         return at_line("DIF or DUP form in a table of (XY..XY) points");
-      if (v.k == kind::missing) return at_line("a missing value (?) in a table of points");
-      if (v.k == kind::bad) return at_line(std::string("'") + v.c + "' in a number");
+      if (v.k == token_kind::missing) return at_line("a missing value (?) in a table of points");
+      if (v.k == token_kind::bad) return at_line(std::string("'") + v.c + "' in a number");
       if (number == 0) {
         if (room(t.x.size()) == 0) return at_line("more points than the file can hold");
         const double x = v.value * f.x_factor;

@@ -21,18 +21,18 @@ std::string normal_label(std::string_view label) {
 
 // The first digit and sign that a pseudo-digit stands for, and its form.
 struct pseudo {
-  kind k;
+  token_kind k;
   int digit;  // negative for a negative number
 };
 std::optional<pseudo> pseudo_digit(char c) {
-  if (c == '@') return pseudo{kind::sqz, 0};
-  if (c >= 'A' && c <= 'I') return pseudo{kind::sqz, c - 'A' + 1};
-  if (c >= 'a' && c <= 'i') return pseudo{kind::sqz, -(c - 'a' + 1)};
-  if (c == '%') return pseudo{kind::dif, 0};
-  if (c >= 'J' && c <= 'R') return pseudo{kind::dif, c - 'J' + 1};
-  if (c >= 'j' && c <= 'r') return pseudo{kind::dif, -(c - 'j' + 1)};
-  if (c >= 'S' && c <= 'Z') return pseudo{kind::dup, c - 'S' + 1};
-  if (c == 's') return pseudo{kind::dup, 9};
+  if (c == '@') return pseudo{token_kind::sqz, 0};
+  if (c >= 'A' && c <= 'I') return pseudo{token_kind::sqz, c - 'A' + 1};
+  if (c >= 'a' && c <= 'i') return pseudo{token_kind::sqz, -(c - 'a' + 1)};
+  if (c == '%') return pseudo{token_kind::dif, 0};
+  if (c >= 'J' && c <= 'R') return pseudo{token_kind::dif, c - 'J' + 1};
+  if (c >= 'j' && c <= 'r') return pseudo{token_kind::dif, -(c - 'j' + 1)};
+  if (c >= 'S' && c <= 'Z') return pseudo{token_kind::dup, c - 'S' + 1};
+  if (c == 's') return pseudo{token_kind::dup, 9};
   return std::nullopt;
 }
 
@@ -109,7 +109,7 @@ std::optional<variables> variables_of(std::string_view value) {
   return v;
 }
 
-std::string text_of(double v) { return uppercase(recio::shortest_text(v)); }
+std::string number_text(double v) { return uppercase(recio::shortest_text(v)); }
 
 token next_token(std::string_view line, std::size_t& pos) {
   // Whether anything stood between this number and the one before, so that PAC can be told from
@@ -129,7 +129,7 @@ token next_token(std::string_view line, std::size_t& pos) {
   }
   if (c == '?') {
     ++pos;
-    t.k = kind::missing;
+    t.k = token_kind::missing;
     return t;
   }
   // The number's text as from_chars reads it: a sign, then digits, a point and digits.
@@ -150,9 +150,9 @@ token next_token(std::string_view line, std::size_t& pos) {
     ++pos;
     if (p->digit < 0) text[used++] = '-';
     text[used++] = static_cast<char>('0' + std::abs(p->digit));
-    fits = take_digits(p->k != kind::dup);
+    fits = take_digits(p->k != token_kind::dup);
   } else if (c == '+' || c == '-' || c == '.' || is_digit(c)) {
-    t.k = c == '+' || (c == '-' && !separated) ? kind::pac : kind::affn;
+    t.k = c == '+' || (c == '-' && !separated) ? token_kind::pac : token_kind::affn;
     if (c == '-') text[used++] = '-';
     if (c == '+' || c == '-') ++pos;
     fits = take_digits(true);
@@ -167,12 +167,12 @@ token next_token(std::string_view line, std::size_t& pos) {
     }
   } else {
     ++pos;
-    t.k = kind::bad;
+    t.k = token_kind::bad;
     t.c = c;
     return t;
   }
   if (!fits) {
-    t.k = kind::bad;
+    t.k = token_kind::bad;
     t.c = line[start];
     return t;
   }
@@ -190,13 +190,13 @@ token next_token(std::string_view line, std::size_t& pos) {
       return t;
     }
   }
-  if (t.k == kind::dup) {
+  if (t.k == token_kind::dup) {
     const auto [end, ec] = std::from_chars(first, last, t.count);
-    if (ec != std::errc{} || end != last) t.k = kind::bad, t.c = c;
+    if (ec != std::errc{} || end != last) t.k = token_kind::bad, t.c = c;
     return t;
   }
   const auto [end, ec] = std::from_chars(first, last, t.value);
-  if (ec != std::errc{} || end != last || !std::isfinite(t.value)) t.k = kind::bad, t.c = c;
+  if (ec != std::errc{} || end != last || !std::isfinite(t.value)) t.k = token_kind::bad, t.c = c;
   return t;
 }
 

@@ -65,24 +65,25 @@ struct variables {
 // variables_of("(XYM..XYM), PEAKS") gives x "X", y "Y" and groups of 3 numbers.
 std::optional<variables> variables_of(std::string_view value);
 
-// A number in as few digits as read back to it, in capitals: text_of(1e-05) == "1E-05"
-std::string text_of(double v);
+// A number of a labelled record or a message in the fewest digits that read back as it, with the
+// exponent in capitals: number_text(0.25) == "0.25", number_text(1e-05) == "1E-05".
+std::string number_text(double v);
 
 // The forms of the numbers of a data line. AFFN is a number as written by hand; PAC the same,
 // told apart by its sign standing right after the number before it; SQZ, DIF and DUP start with
 // a pseudo-digit that carries the first digit and its sign: SQZ a y value, DIF the difference
 // from the y before, DUP how many times the value or difference before occurs. "?" is a missing
 // value.
-enum class kind { end, affn, pac, sqz, dif, dup, missing, bad };
+enum class token_kind { end, affn, pac, sqz, dif, dup, missing, bad };
 
 struct token {
-  kind k = kind::end;
+  token_kind k = token_kind::end;
   double value = 0.0;      // affn, pac, sqz, dif
   std::int64_t count = 0;  // dup
   char c = 0;              // bad: the character
 };
 
-// The next number of a data line from pos, and pos past it; kind::end at the end of the line.
+// The next number of a data line from pos, and pos past it; token_kind::end at the end of the line.
 // Blanks, commas and semicolons separate numbers; "$$" ends the line.
 // From "1 A5J3%" come AFFN 1, SQZ 15, DIF 3 and DIF 0.
 token next_token(std::string_view line, std::size_t& pos);

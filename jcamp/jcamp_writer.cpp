@@ -146,7 +146,7 @@ void append_x(std::string& out, float x, const x_scale& s) {
 // YFACTOR: a power of two where every y is an integer times it and the integers stay within 31
 // bits: floats from integer data (and many others) come back exactly. Else a power of ten that
 // leaves the largest y at least 2^31 / 10: every y comes back within 1E-8 of the largest.
-y_scale scale_of(const std::vector<float>& y) {
+y_scale y_scale_of(const std::vector<float>& y) {
   y_scale s;
   int lowest = std::numeric_limits<int>::max();   // the exponent of the lowest bit of any y
   int highest = std::numeric_limits<int>::min();  // |y| < 2^highest
@@ -169,7 +169,7 @@ y_scale scale_of(const std::vector<float>& y) {
     return s;
   }
   if (highest - lowest <= 31) {
-    s.factor = text_of(std::ldexp(1.0, lowest));
+    s.factor = number_text(std::ldexp(1.0, lowest));
     const double scale = std::ldexp(1.0, -lowest);  // a power of two: each product is exact
     for (std::size_t i = 0; i < y.size(); ++i)
       s.integers[i] = static_cast<std::int64_t>(static_cast<double>(y[i]) * scale);
@@ -189,7 +189,7 @@ y_scale scale_of(const std::vector<float>& y) {
 }
 
 // FIRSTX, LASTX and DELTAX of evenly spaced x.
-struct even_axis {
+struct even_ends {
   double first = 0.0, last = 0.0, delta = 0.0;
 };
 
@@ -197,7 +197,7 @@ struct even_axis {
 // the x are not so spaced. The ends are the spectrum's own, else its first and last x; the step
 // is the span in equal parts, or that part rounded to single precision, as x are made from an SPC
 // or Y file's first x, last x and count.
-std::optional<even_axis> even_axis_of(const spectrum::spectrum& t) {
+std::optional<even_ends> even_ends_of(const spectrum::spectrum& t) {
   const std::size_t n = t.x.size();
   std::vector<std::pair<double, double>> ends;
   if (!t.x_stored) ends.emplace_back(t.first_x, t.last_x);
@@ -213,7 +213,7 @@ std::optional<even_axis> even_axis_of(const spectrum::spectrum& t) {
         const double x = first + static_cast<double>(i) * step;
         all = fits_single(x) && static_cast<float>(x) == t.x[i];
       }
-      if (all) return even_axis{first, last, step};
+      if (all) return even_ends{first, last, step};
     }
   }
   return std::nullopt;
@@ -338,7 +338,7 @@ void write_block(const spectrum::document& doc, const spectrum::spectrum& t,
                  recio::unit_number unit, const spectrum::write_options& options,
                  const std::string& title, std::size_t block_id) {
   const std::size_t n = t.y.size();
-  const auto ends = even_axis_of(t);
+  const auto ends = even_ends_of(t);
   write_record(unit, "TITLE", title);
   write_record(unit, "JCAMP-DX", "4.24");
   if (block_id > 0) write_record(unit, "BLOCK_ID", std::to_string(block_id));
@@ -351,14 +351,14 @@ void write_block(const spectrum::document& doc, const spectrum::spectrum& t,
   write_record(unit, "XUNITS", x_units_value(doc.x_unit));
   write_record(unit, "YUNITS", y_units_value(doc.y_unit));
   const x_scale xs = ends ? x_scale_of(t.x) : x_scale{};
-  const y_scale scale = ends ? scale_of(t.y) : y_scale{"1", {}};
+  const y_scale scale = ends ? y_scale_of(t.y) : y_scale{"1", {}};
   write_record(unit, "XFACTOR", xs.factor);
   write_record(unit, "YFACTOR", scale.factor);
   const double first = ends ? ends->first : static_cast<double>(t.x.front());
   const double last = ends ? ends->last : static_cast<double>(t.x.back());
-  write_record(unit, "FIRSTX", text_of(first));
-  write_record(unit, "LASTX", text_of(last));
-  if (ends && n > 1) write_record(unit, "DELTAX", text_of(ends->delta));
+  write_record(unit, "FIRSTX", number_text(first));
+  write_record(unit, "LASTX", number_text(last));
+  if (ends && n > 1) write_record(unit, "DELTAX", number_text(ends->delta));
   write_record(unit, "NPOINTS", std::to_string(n));
   std::string first_y;
   append_decimal(first_y, t.y.front());
