@@ -27,7 +27,12 @@ namespace {
 constexpr std::array<std::string_view, 3> extensions{".jdx", ".dx", ".jcm"};
 }  // namespace
 
-const spectrum::file_format format{"jcamp", "JCAMP-DX", extensions, false,
-                                   true,    recognises, read_file,  write_file};
+const spectrum::file_format format{.name = "jcamp",
+                                   .title = "JCAMP-DX",
+                                   .extensions = extensions,
+                                   .several_spectra = true,
+                                   .recognises = recognises,
+                                   .read = read_file,
+                                   .write = write_file};
 
 }  // namespace jcamp
