@@ -21,7 +21,7 @@ bool recognises(spectrum::byte_view head);
 // with the line where it was found.
 // "##XYDATA=(X++(Y..Y))" then "1 A5J3%" reads the y values 15, 18, 18.
 spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::read_options& options,
-                           spectrum::document& doc);
+                            spectrum::document& doc);
 
 // Writes the document as JCAMP-DX 4.24 on a unit open for text output: evenly spaced x as
 // ##XYDATA=(X++(Y..Y)) in DIF/DUP form (AFFN when asked), other x as ##XYPOINTS=(XY..XY), and
@@ -29,6 +29,6 @@ spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::re
 // The y values 10, 12, 12, 12, 7 at x 4000 to 3996 give the data lines "4000 A0K%Tn" (10, then
 // the differences +2, 0 twice, -5) and "3996 G" (the last y again, the check value).
 spectrum::outcome write_file(const spectrum::document& doc, recio::unit_number unit,
-                            const spectrum::write_options& options);
+                             const spectrum::write_options& options);
 
 }  // namespace jcamp

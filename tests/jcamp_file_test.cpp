@@ -140,16 +140,30 @@ TEST(jcamp_data, every_form_mixed_on_a_line) {
   EXPECT_EQ(y_of(head("##YFACTOR=0.5\r\n##FIRSTX=1\r\n##LASTX=2\r\n##XYDATA=(X++(Y..Y))\r\n1 3 1.5E+01 $$ note\r\n##END=\r\n")), (v{1.5f, 7.5f}));
   EXPECT_EQ(y_of("\r\n$$ c\r\n  ##title= t\r\n## Data-Type = x\r\n##first_x=1\r\n##Last X=2\r\n##xy_data=(X++(Y..Y))\r\n 1 5 6\r\n##end=\r\n"), (v{5, 6}));
   // clang-format on
-  const read_result r =
-      read_text(head("##FIRSTX=10\r\n##LASTX=40\r\n##NPOINTS=4\r\n##XYDATA=(X++(Y..Y))\r\n10 1 2 3 "
-                     "4\r\n##END=\r\n"));
-  ASSERT_FALSE(r.trouble);
-  EXPECT_EQ(r.doc.spectra[0].x, (v{10, 20, 30, 40}));
-  const read_result points =
-      read_text(head("##PEAK TABLE=(XY..XY)\r\n1,2; 3,-4\r\n5 6\r\n##END=\r\n"));
-  ASSERT_FALSE(points.trouble);
-  EXPECT_EQ(points.doc.spectra[0].x, (v{1, 3, 5}));
-  EXPECT_EQ(points.doc.spectra[0].y, (v{2, -4, 6}));
+  // x as well: made from FIRSTX with LASTX or DELTAX, or read point by point, times XFACTOR.
+  const struct {
+    std::string text;
+    v x, y;
+  } points[] = {
+      // clang-format off
+      {head("##FIRSTX=10\r\n##LASTX=40\r\n##NPOINTS=4\r\n##XYDATA=(X++(Y..Y))\r\n10 1 2 3 4\r\n##END=\r\n"), {10, 20, 30, 40},   {1, 2, 3, 4}},
+      {head("##FIRSTX=10\r\n##DELTAX=-2.5\r\n##XYDATA=(X++(Y..Y))\r\n10 1 2 3 4\r\n##END=\r\n"),           {10, 7.5f, 5, 2.5f}, {1, 2, 3, 4}},
+      {head("##FIRSTX=5\r\n##LASTX=5\r\n##NPOINTS=1\r\n##XYDATA=(X++(Y..Y))\r\n5 G\r\n##END=\r\n"),          {5},                 {7}},  // one point
+      {head("##XFACTOR=2\r\n##XYDATA=(X++(Y..Y))\r\n3 7\r\n##END=\r\n"),                                      {6},                 {7}},  // one, no LASTX: x from its line
+      {head("##PEAK TABLE=(XY..XY)\r\n1,2; 3,-4\r\n5 6\r\n##END=\r\n"),                                       {1, 3, 5},           {2, -4, 6}},
+      {head("##XFACTOR=2\r\n##YFACTOR=10\r\n##XYPOINTS=(XY..XY)\r\n1,2 3,4\r\n##END=\r\n"),                 {2, 6},              {20, 40}},
+      {head("##PEAK TABLE=(XYW..XYW)\r\n1,2,0.5 3,4,0.5\r\n5,6,8\r\n##END=\r\n"),                             {1, 3, 5},           {2, 4, 6}},  // widths passed over
+      // clang-format on
+  };
+  for (const auto& c : points) {
+    const read_result r = read_text(c.text);
+    ASSERT_FALSE(r.trouble) << r.trouble->reason << "\n" << c.text;
+    const spectrum::spectrum& t = r.doc.spectra.at(0);
+    ASSERT_EQ(t.x, c.x) << c.text;
+    EXPECT_EQ(t.y, c.y) << c.text;
+    EXPECT_EQ(t.first_x, t.x.front()) << c.text;
+    EXPECT_EQ(t.last_x, t.x.back()) << c.text;
+  }
 }
 
 TEST(jcamp_data, blocks_give_a_spectrum_each_and_name_the_blocks_without_data) {
@@ -281,6 +295,15 @@ std::vector<write_case> write_cases() {
     t.last_x = t.x.back();
     c.doc.spectra.push_back(t);
     c.options.input_name = "uneven.xy";
+    cases.push_back(c);
+  }
+  {  // one point: no DELTAX, and one data line without a check value
+    write_case c{"one_point", {}, {}, true};
+    spectrum::spectrum t;
+    t.x = {5.0f};
+    t.y = {7.0f};
+    t.first_x = t.last_x = 5.0;
+    c.doc.spectra.push_back(t);
     cases.push_back(c);
   }
   {  // several spectra: one BLOCKS file

@@ -1,0 +1,405 @@
+// jcamp/jcamp_writer.cpp: the JCAMP-DX writer: a block for each spectrum, its evenly spaced data
+// in DIF and DUP form or as plain integers, other x as (XY..XY) points.
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "jcamp/jcamp.hpp"
+#include "jcamp/jcamp_text.hpp"
+#include "jcamp/jcamp_units.hpp"
+#include "recio/number_text.hpp"
+#include "spectrum/fixed_spectrum.hpp"
+
+namespace jcamp {
+namespace {
+
+constexpr recio::layout text_record{"(A)"};
+// Every record written fits in 80 characters.
+constexpr std::size_t line_width = 80;
+// The largest integer of the compressed forms that we write: every reader holds it exactly.
+constexpr double largest_written_integer = 2147483647.0;
+
+using spectrum::outcome;
+using spectrum::trouble;
+
+void write_line(recio::unit_number unit, std::string_view text) {
+  recio::write(unit, text_record, {text});
+}
+
+// A labelled record, its value carried on over further lines where it is long. "##" in a value
+// could start a record of its own and "$$" would begin a comment: each is written as one
+// character.
+void write_record(recio::unit_number unit, std::string_view label, std::string_view value) {
+  std::string text;
+  for (const char c : value) {
+    const char kept = static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? ' ' : c;
+    if ((kept == '$' || kept == '#') && !text.empty() && text.back() == kept) continue;
+    text += kept;
+  }
+  std::string_view rest = recio::trimmed(text, blanks);
+  std::string line = "##" + std::string(label) + "=";
+  if (!rest.empty() && rest.front() != '(') line += ' ';
+  for (;;) {
+    std::size_t room = line_width - line.size();
+    if (rest.size() <= room) {
+      line += rest;
+      write_line(unit, line);
+      return;
+    }
+    // At the last blank that fits, which the reader puts back between the lines; else not inside
+    // a character of several bytes, and the next line not starting with '#'.
+    const std::size_t blank = rest.substr(1, room).rfind(' ');
+    if (blank != std::string_view::npos) {
+      line += recio::trimmed(rest.substr(0, blank + 1), blanks);
+      rest = recio::trimmed(rest.substr(blank + 2), blanks);
+    } else {
+      while (room > 1 && (static_cast<unsigned char>(rest[room]) & 0xc0) == 0x80) --room;
+      while (room > 1 && rest[room] == '#') --room;
+      line += rest.substr(0, room);
+      rest.remove_prefix(room);
+    }
+    write_line(unit, line);
+    line.clear();
+  }
+}
+
+// A y value, or the x of a point, in as few digits as read back to the same value: in plain
+// decimals where that takes at most 16 characters, else with an exponent ("1.5E-20").
+void append_decimal(std::string& out, float v) {
+  const std::size_t start = out.size();
+  recio::append_shortest(out, v, true);
+  if (out.size() - start <= 16) return;
+  out.resize(start);
+  recio::append_shortest(out, v);
+  for (std::size_t i = start; i < out.size(); ++i) out[i] = upper(out[i]);
+}
+
+// An integer in a compressed form at out, giving the end: its first digit and sign as one
+// pseudo-digit, then the rest. The pseudo-digits of 1 to 9 in each form, positive then negative.
+char* put_compressed(char* out, std::int64_t v, const char* positive, const char* negative,
+                     char zero) {
+  std::array<char, 20> reversed{};
+  std::size_t n = 0;
+  for (auto m = static_cast<std::uint64_t>(v < 0 ? -v : v); n == 0 || m > 0; m /= 10)
+    reversed[n++] = static_cast<char>('0' + m % 10);
+  const int first = reversed[n - 1] - '0';
+  *out++ = first == 0 ? zero : (v < 0 ? negative : positive)[first - 1];
+  for (std::size_t i = n - 1; i-- > 0;) *out++ = reversed[i];
+  return out;
+}
+
+char* put_sqz(char* out, std::int64_t v) {
+  return put_compressed(out, v, "ABCDEFGHI", "abcdefghi", '@');
+}
+char* put_dif(char* out, std::int64_t v) {
+  return put_compressed(out, v, "JKLMNOPQR", "jklmnopqr", '%');
+}
+char* put_dup(char* out, std::int64_t count) {
+  return put_compressed(out, count, "STUVWXYZs", "STUVWXYZs", '@');
+}
+
+// How the y values of evenly spaced data are written: as integers times YFACTOR.
+struct y_scale {
+  std::string factor;  // YFACTOR as written
+  std::vector<std::int64_t> integers;
+};
+
+// How the x at the start of each data line is written: as it is, where every x is between 1E-6
+// and 1E9, which makes at most 17 characters in plain decimals (XFACTOR 1), else as an integer
+// times a power of ten that keeps 9 digits.
+struct x_scale {
+  std::string factor = "1";
+  double value = 1.0;
+  bool plain = true;
+};
+
+x_scale x_scale_of(const std::vector<float>& x) {
+  x_scale s;
+  float largest = 0.0f;
+  for (const float v : x) {
+    const float size = std::fabs(v);
+    largest = std::max(largest, size);
+    s.plain = s.plain && (size == 0.0f || (size >= 1e-6f && size < 1e9f));
+  }
+  if (s.plain) return s;
+  const int power = static_cast<int>(std::floor(std::log10(static_cast<double>(largest)))) - 8;
+  s.factor = "1E" + std::to_string(power);
+  std::from_chars(s.factor.data(), s.factor.data() + s.factor.size(), s.value);
+  return s;
+}
+
+void append_x(std::string& out, float x, const x_scale& s) {
+  if (s.plain)
+    recio::append_shortest(out, x, true);
+  else
+    out += std::to_string(std::llround(static_cast<double>(x) / s.value));
+}
+
+// YFACTOR: a power of two where every y is an integer times it and the integers stay within 31
+// bits: floats from integer data (and many others) come back exactly. Else a power of ten that
+// leaves the largest y at least 2^31 / 10: every y comes back within 1E-8 of the largest.
+y_scale y_scale_of(const std::vector<float>& y) {
+  y_scale s;
+  int lowest = std::numeric_limits<int>::max();   // the exponent of the lowest bit of any y
+  int highest = std::numeric_limits<int>::min();  // |y| < 2^highest
+  float largest = 0.0f;
+  for (const float v : y) {
+    if (v == 0.0f) continue;
+    // |v| is its significand times 2^power, the significand an integer of at most 24 bits.
+    const auto bits = std::bit_cast<std::uint32_t>(v);
+    const int field = static_cast<int>((bits >> 23) & 0xff);
+    std::uint32_t significand = bits & 0x7fffff;
+    int power = -149;
+    if (field > 0) significand |= 0x800000, power = field - 150;
+    lowest = std::min(lowest, power + std::countr_zero(significand));
+    highest = std::max(highest, power + static_cast<int>(std::bit_width(significand)));
+    largest = std::max(largest, std::fabs(v));
+  }
+  s.integers.resize(y.size());
+  if (largest == 0.0f) {
+    s.factor = "1";
+    return s;
+  }
+  if (highest - lowest <= 31) {
+    s.factor = number_text(std::ldexp(1.0, lowest));
+    const double scale = std::ldexp(1.0, -lowest);  // a power of two: each product is exact
+    for (std::size_t i = 0; i < y.size(); ++i)
+      s.integers[i] = static_cast<std::int64_t>(static_cast<double>(y[i]) * scale);
+    return s;
+  }
+  int power = static_cast<int>(
+      std::ceil(std::log10(static_cast<double>(largest) / largest_written_integer)));
+  double factor = 0.0;
+  for (;; ++power) {
+    s.factor = "1E" + std::to_string(power);
+    std::from_chars(s.factor.data(), s.factor.data() + s.factor.size(), factor);
+    if (static_cast<double>(largest) / factor <= largest_written_integer) break;
+  }
+  for (std::size_t i = 0; i < y.size(); ++i)
+    s.integers[i] = static_cast<std::int64_t>(std::llround(static_cast<double>(y[i]) / factor));
+  return s;
+}
+
+// FIRSTX, LASTX and DELTAX of evenly spaced x.
+struct even_ends {
+  double first = 0.0, last = 0.0, delta = 0.0;
+};
+
+// The ends and step from which the reader makes every x of the spectrum again exactly; none when
+// the x are not so spaced. The ends are the spectrum's own, else its first and last x; the step
+// is the span in equal parts, or that part rounded to single precision, as x are made from an SPC
+// or Y file's first x, last x and count.
+std::optional<even_ends> even_ends_of(const spectrum::spectrum& t) {
+  const std::size_t n = t.x.size();
+  std::vector<std::pair<double, double>> ends;
+  if (!t.x_stored) ends.emplace_back(t.first_x, t.last_x);
+  ends.emplace_back(static_cast<double>(t.x.front()), static_cast<double>(t.x.back()));
+  for (const auto& [first, last] : ends) {
+    if (!fits_single(first) || !fits_single(last)) continue;
+    const double equal = n < 2 ? 0.0 : (last - first) / static_cast<double>(n - 1);
+    for (const double delta : {equal, -static_cast<double>(spectrum::to_single(-equal))}) {
+      if (!std::isfinite(delta)) continue;
+      const double step = even_step(first, last, delta, n);
+      bool all = true;
+      for (std::size_t i = 0; i < n && all; ++i) {
+        const double x = first + static_cast<double>(i) * step;
+        all = fits_single(x) && static_cast<float>(x) == t.x[i];
+      }
+      if (all) return even_ends{first, last, step};
+    }
+  }
+  return std::nullopt;
+}
+
+// The lines of evenly spaced data in DIF form with DUP counts. Each line starts with the x of
+// its first y, that y in SQZ form and then differences; the next line starts again with the last
+// y of the line before, the check value, and a last line holds the final check value alone.
+void write_dif_lines(recio::unit_number unit, const spectrum::spectrum& t, const x_scale& xs,
+                     const std::vector<std::int64_t>& q) {
+  const std::size_t n = q.size();
+  std::string start;
+  // A line: at most 80 characters, and a token is added only where it fits.
+  std::array<char, line_width + 48> line{};
+  const auto begin_line = [&](std::size_t i) {
+    start.clear();
+    append_x(start, t.x[i], xs);
+    start += ' ';
+    std::copy(start.begin(), start.end(), line.begin());
+    return put_sqz(line.data() + start.size(), q[i]);
+  };
+  std::size_t i = 0;
+  for (;;) {
+    char* end = begin_line(i);
+    std::size_t j = i + 1;
+    while (j < n) {
+      const std::int64_t d = q[j] - q[j - 1];
+      // Runs of at most 999: the file keeps a byte for every few hundred points, as readers that
+      // bound a file's points by its size expect.
+      std::size_t run = 1;
+      while (j + run < n && run < 999 && q[j + run] - q[j + run - 1] == d) ++run;
+      std::array<char, 48> token{};
+      char* token_end = put_dif(token.data(), d);
+      if (run > 1) token_end = put_dup(token_end, static_cast<std::int64_t>(run));
+      const auto size = static_cast<std::size_t>(token_end - token.data());
+      // A fresh line always has room for a value, a difference and its count.
+      if (static_cast<std::size_t>(end - line.data()) + size > line_width) break;
+      end = std::copy(token.data(), token_end, end);
+      j += run;
+    }
+    write_line(unit, {line.data(), static_cast<std::size_t>(end - line.data())});
+    if (j == i + 1) return;  // a line of one y ends the data without a check
+    i = j - 1;
+    if (j == n) {
+      end = begin_line(i);
+      write_line(unit, {line.data(), static_cast<std::size_t>(end - line.data())});
+      return;
+    }
+  }
+}
+
+// Evenly spaced data as plain integers, blank-separated, the x of each line's first y first.
+void write_affn_lines(recio::unit_number unit, const spectrum::spectrum& t, const x_scale& xs,
+                      const std::vector<std::int64_t>& q) {
+  const std::size_t n = q.size();
+  std::string line;
+  std::string value;
+  for (std::size_t i = 0; i < n;) {
+    line.clear();
+    append_x(line, t.x[i], xs);
+    do {
+      value = " " + std::to_string(q[i]);
+      if (line.size() + value.size() > line_width) break;
+      line += value;
+      ++i;
+    } while (i < n);
+    write_line(unit, line);
+  }
+}
+
+// (XY..XY) points as plain numbers, x and y joined by a comma, points blank-separated.
+void write_point_lines(recio::unit_number unit, const spectrum::spectrum& t) {
+  std::string line;
+  std::string point;
+  for (std::size_t i = 0; i < t.y.size(); ++i) {
+    point.clear();
+    append_decimal(point, t.x[i]);
+    point += ',';
+    append_decimal(point, t.y[i]);
+    if (!line.empty() && line.size() + 1 + point.size() > line_width) {
+      write_line(unit, line);
+      line.clear();
+    }
+    if (!line.empty()) line += ' ';
+    line += point;
+  }
+  if (!line.empty()) write_line(unit, line);
+}
+
+std::string data_type_of(const spectrum::document& doc) {
+  if (!recio::trimmed(doc.experiment, blanks).empty()) return doc.experiment;
+  switch (doc.x_unit.code) {
+    case 1:
+      return "INFRARED SPECTRUM";
+    case 3:
+      return "UV/VIS SPECTRUM";
+    case 9:
+      return "MASS SPECTRUM";
+    case 10:
+      return "NMR SPECTRUM";
+    case 13:
+      return "RAMAN SPECTRUM";
+    default:
+      return "UNKNOWN";
+  }
+}
+
+outcome check_spectrum(const spectrum::spectrum& t, std::size_t number) {
+  const std::string which = "spectrum " + std::to_string(number);
+  if (t.y.empty()) return trouble{which + " has no points", 0};
+  if (t.x.size() != t.y.size())
+    return trouble{which + " has " + std::to_string(t.x.size()) + " x values for " +
+                       std::to_string(t.y.size()) + " y values",
+                   0};
+  for (std::size_t i = 0; i < t.y.size(); ++i)
+    if (!std::isfinite(t.x[i]) || !std::isfinite(t.y[i]))
+      return trouble{which + ", point " + std::to_string(i + 1) + ": not a finite number", 0};
+  return std::nullopt;
+}
+
+void write_block(const spectrum::document& doc, const spectrum::spectrum& t,
+                 recio::unit_number unit, const spectrum::write_options& options,
+                 const std::string& title, std::size_t block_id) {
+  const std::size_t n = t.y.size();
+  const auto ends = even_ends_of(t);
+  write_record(unit, "TITLE", title);
+  write_record(unit, "JCAMP-DX", "4.24");
+  if (block_id > 0) write_record(unit, "BLOCK_ID", std::to_string(block_id));
+  write_record(unit, "DATA TYPE", data_type_of(doc));
+  write_record(unit, "ORIGIN",
+               recio::trimmed(doc.source, blanks).empty() ? std::string("zolkdf") : doc.source);
+  write_record(unit, "OWNER", "");
+  if (doc.resolution && !recio::trimmed(*doc.resolution, blanks).empty())
+    write_record(unit, "RESOLUTION", *doc.resolution);
+  write_record(unit, "XUNITS", x_units_value(doc.x_unit));
+  write_record(unit, "YUNITS", y_units_value(doc.y_unit));
+  const x_scale xs = ends ? x_scale_of(t.x) : x_scale{};
+  const y_scale scale = ends ? y_scale_of(t.y) : y_scale{"1", {}};
+  write_record(unit, "XFACTOR", xs.factor);
+  write_record(unit, "YFACTOR", scale.factor);
+  const double first = ends ? ends->first : static_cast<double>(t.x.front());
+  const double last = ends ? ends->last : static_cast<double>(t.x.back());
+  write_record(unit, "FIRSTX", number_text(first));
+  write_record(unit, "LASTX", number_text(last));
+  if (ends && n > 1) write_record(unit, "DELTAX", number_text(ends->delta));
+  write_record(unit, "NPOINTS", std::to_string(n));
+  std::string first_y;
+  append_decimal(first_y, t.y.front());
+  write_record(unit, "FIRSTY", first_y);
+  if (!ends) {
+    write_record(unit, "XYPOINTS", "(XY..XY)");
+    write_point_lines(unit, t);
+  } else {
+    write_record(unit, "XYDATA", "(X++(Y..Y))");
+    if (options.jcamp_affn)
+      write_affn_lines(unit, t, xs, scale.integers);
+    else
+      write_dif_lines(unit, t, xs, scale.integers);
+  }
+  write_record(unit, "END", "");
+}
+
+}  // namespace
+
+spectrum::outcome write_file(const spectrum::document& doc, recio::unit_number unit,
+                             const spectrum::write_options& options) {
+  if (doc.spectra.empty()) return trouble{"no spectrum to write", 0};
+  for (std::size_t i = 0; i < doc.spectra.size(); ++i)
+    if (auto t = check_spectrum(doc.spectra[i], i + 1)) return t;
+  std::string title = options.memo ? *options.memo : doc.memo;
+  if (recio::trimmed(title, blanks).empty()) title = options.input_name;
+  if (recio::trimmed(title, blanks).empty()) title = "spectrum";
+  if (doc.spectra.size() == 1) {
+    write_block(doc, doc.spectra.front(), unit, options, title, 0);
+    return std::nullopt;
+  }
+  write_record(unit, "TITLE", title);
+  write_record(unit, "JCAMP-DX", "4.24");
+  write_record(unit, "DATA TYPE", "LINK");
+  write_record(unit, "BLOCKS", std::to_string(doc.spectra.size()));
+  for (std::size_t i = 0; i < doc.spectra.size(); ++i)
+    write_block(doc, doc.spectra[i], unit, options,
+                std::string(recio::trimmed(title, blanks)) + ", spectrum " + std::to_string(i + 1),
+                i + 1);
+  write_record(unit, "END", "");
+  return std::nullopt;
+}
+
+}  // namespace jcamp
