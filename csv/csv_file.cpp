@@ -279,7 +279,11 @@ namespace {
 constexpr std::array<std::string_view, 1> extensions{".csv"};
 }  // namespace
 
-const spectrum::file_format format{"csv", "CSV",      extensions, false,
-                                   false, recognises, read_file,  write_file};
+const spectrum::file_format format{.name = "csv",
+                                   .title = "CSV",
+                                   .extensions = extensions,
+                                   .recognises = recognises,
+                                   .read = read_file,
+                                   .write = write_file};
 
 }  // namespace csv

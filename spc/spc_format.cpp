@@ -9,9 +9,19 @@ namespace {
 constexpr std::array<std::string_view, 1> extensions{".spc"};
 }  // namespace
 
-const spectrum::file_format format{"spc", "SPC",      extensions, true,
-                                   true,  recognises, read_file,  write_new};
-const spectrum::file_format old_format{
-    "spc-old", "SPC, old variant", extensions, true, true, nullptr, nullptr, write_old};
+const spectrum::file_format format{.name = "spc",
+                                   .title = "SPC",
+                                   .extensions = extensions,
+                                   .binary = true,
+                                   .several_spectra = true,
+                                   .recognises = recognises,
+                                   .read = read_file,
+                                   .write = write_new};
+const spectrum::file_format old_format{.name = "spc-old",
+                                       .title = "SPC, old variant",
+                                       .extensions = extensions,
+                                       .binary = true,
+                                       .several_spectra = true,
+                                       .write = write_old};
 
 }  // namespace spc

@@ -71,14 +71,12 @@ namespace {
 constexpr std::array<std::string_view, 1> six_column_extensions{".6xy"};
 }  // namespace
 
-const spectrum::file_format six_column_format{"6xy",
-                                              "6XY (three x/y pairs a record)",
-                                              six_column_extensions,
-                                              false,
-                                              false,
-                                              recognises_6xy,
-                                              read_6xy_file,
-                                              write_6xy_file};
+const spectrum::file_format six_column_format{.name = "6xy",
+                                              .title = "6XY (three x/y pairs a record)",
+                                              .extensions = six_column_extensions,
+                                              .recognises = recognises_6xy,
+                                              .read = read_6xy_file,
+                                              .write = write_6xy_file};
 
 }  // namespace textfmt
 

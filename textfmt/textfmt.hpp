@@ -58,18 +58,18 @@ void write_6xy(recio::unit_number unit, std::span<const float> x, std::span<cons
 // The command line's side: a whole file in memory read into a document, and the first spectrum
 // of a document written on a unit opened for text. Every point is read, however many.
 spectrum::outcome read_y_file(const spectrum::input_file& in, const spectrum::read_options& options,
-                             spectrum::document& doc);
-spectrum::outcome read_xy_file(const spectrum::input_file& in, const spectrum::read_options& options,
                               spectrum::document& doc);
-spectrum::outcome read_6xy_file(const spectrum::input_file& in,
+spectrum::outcome read_xy_file(const spectrum::input_file& in,
                                const spectrum::read_options& options, spectrum::document& doc);
+spectrum::outcome read_6xy_file(const spectrum::input_file& in,
+                                const spectrum::read_options& options, spectrum::document& doc);
 // A Y file of a spectrum whose x is not evenly spaced is refused: the head cannot say it.
 spectrum::outcome write_y_file(const spectrum::document& doc, recio::unit_number unit,
-                              const spectrum::write_options& options);
-spectrum::outcome write_xy_file(const spectrum::document& doc, recio::unit_number unit,
                                const spectrum::write_options& options);
-spectrum::outcome write_6xy_file(const spectrum::document& doc, recio::unit_number unit,
+spectrum::outcome write_xy_file(const spectrum::document& doc, recio::unit_number unit,
                                 const spectrum::write_options& options);
+spectrum::outcome write_6xy_file(const spectrum::document& doc, recio::unit_number unit,
+                                 const spectrum::write_options& options);
 
 // The formats' rows of the table of formats.
 extern const spectrum::file_format y_format;

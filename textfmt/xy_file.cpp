@@ -47,8 +47,12 @@ namespace {
 constexpr std::array<std::string_view, 1> xy_extensions{".xy"};
 }  // namespace
 
-const spectrum::file_format xy_format{"xy",  "XY (two columns)", xy_extensions, false,
-                                      false, recognises_xy,      read_xy_file,  write_xy_file};
+const spectrum::file_format xy_format{.name = "xy",
+                                      .title = "XY (two columns)",
+                                      .extensions = xy_extensions,
+                                      .recognises = recognises_xy,
+                                      .read = read_xy_file,
+                                      .write = write_xy_file};
 
 }  // namespace textfmt
 

@@ -86,10 +86,12 @@ namespace {
 constexpr std::array<std::string_view, 1> y_extensions{".y"};
 }  // namespace
 
-const spectrum::file_format y_format{"y",          "Y (single column with a head)",
-                                     y_extensions, false,
-                                     false,        recognises_y,
-                                     read_y_file,  write_y_file};
+const spectrum::file_format y_format{.name = "y",
+                                     .title = "Y (single column with a head)",
+                                     .extensions = y_extensions,
+                                     .recognises = recognises_y,
+                                     .read = read_y_file,
+                                     .write = write_y_file};
 
 }  // namespace textfmt
 
