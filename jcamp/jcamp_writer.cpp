@@ -108,7 +108,7 @@ char* put_dup(char* out, std::int64_t count) {
 
 // How the y values of evenly spaced data are written: as integers times YFACTOR.
 struct y_scale {
-  std::string factor;  // YFACTOR as written
+  std::string factor = "1";  // YFACTOR as written
   std::vector<std::int64_t> integers;
 };
 
@@ -164,10 +164,7 @@ y_scale y_scale_of(const std::vector<float>& y) {
     largest = std::max(largest, std::fabs(v));
   }
   s.integers.resize(y.size());
-  if (largest == 0.0f) {
-    s.factor = "1";
-    return s;
-  }
+  if (largest == 0.0f) return s;  // YFACTOR 1
   if (highest - lowest <= 31) {
     s.factor = number_text(std::ldexp(1.0, lowest));
     const double scale = std::ldexp(1.0, -lowest);  // a power of two: each product is exact
@@ -275,7 +272,8 @@ void write_affn_lines(recio::unit_number unit, const spectrum::spectrum& t, cons
     line.clear();
     append_x(line, t.x[i], xs);
     do {
-      value = " " + std::to_string(q[i]);
+      value.assign(1, ' ');
+      value += std::to_string(q[i]);
       if (line.size() + value.size() > line_width) break;
       line += value;
       ++i;
