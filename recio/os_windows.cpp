@@ -10,8 +10,9 @@
 #include <share.h>
 #include <sys/stat.h>
 #include <windows.h>
-
+// clang-format off: sorting would put it first
 #include <shellapi.h>  // after windows.h, which it needs
+// clang-format on
 
 #include <algorithm>
 #include <cerrno>
