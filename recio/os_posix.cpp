@@ -124,6 +124,7 @@ int create_temporary(output_file& out) {
   out.fd = open_anonymous(folder_of(out.target));
   if (out.fd >= 0) {
     out.anonymous = true;
+    trace_step("anonymous", out.target);
     return 0;
   }
   if (!no_anonymous_files(errno)) return errno;
@@ -132,6 +133,7 @@ int create_temporary(output_file& out) {
     out.fd = open_made_to_fail("named", name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
     if (out.fd >= 0) {
       out.temporary = std::move(name);
+      trace_step("named", out.target);
       return 0;
     }
     if (errno != EEXIST) return errno;
@@ -143,17 +145,20 @@ int create_temporary(output_file& out) {
 // a name, so it may lie anywhere; beside the file first, then in the temporary folder, where a
 // named one loses its name at once. Returns 0 or errno.
 int create_scratch(output_file& out) {
-  out.fd = open_anonymous(folder_of(out.target));
-  if (out.fd >= 0) return 0;
   const char* tmpdir = std::getenv("TMPDIR");
   const std::string folder = tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
-  out.fd = open_anonymous(folder);
-  if (out.fd >= 0) return 0;
+  out.fd = open_anonymous(folder_of(out.target));
+  if (out.fd < 0) out.fd = open_anonymous(folder);
+  if (out.fd >= 0) {
+    trace_step("anonymous", out.target);
+    return 0;
+  }
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string name = temporary_name(folder + "/zolkdf", "/", ::getpid(), attempt);
     out.fd = open_made_to_fail("named", name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
     if (out.fd >= 0) {
       ::unlink(name.c_str());
+      trace_step("named", out.target);
       return 0;
     }
     if (errno != EEXIST) return errno;
@@ -171,6 +176,7 @@ int name_anonymous(output_file& out) {
     if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
       out.temporary = std::move(name);
       out.anonymous = false;
+      trace_step("link", out.target);
       return 0;
     }
     if (errno != EEXIST) return errno;
@@ -202,15 +208,17 @@ bool folder_append_only(const std::string& target) {
 #endif
 }
 
-bool flush_to_disk(int fd) {
+// The file's bytes reach the disk; the trace calls the step `step` for the output.
+bool flush_to_disk(int fd, std::string_view step, const std::string& output) {
   if (const int e = failure_made("flush"); e != 0) {
     errno = e;
     return false;
   }
   while (::fsync(fd) != 0) {
-    if (errno == EINVAL || errno == EROFS) return true;  // a file that keeps nothing to flush
+    if (errno == EINVAL || errno == EROFS) break;  // a file that keeps nothing to flush
     if (errno != EINTR) return false;
   }
+  trace_step(step, output);
   return true;
 }
 
@@ -218,7 +226,7 @@ bool flush_to_disk(int fd) {
 bool flush_folder(const std::string& target) {
   const int fd = open_retrying(folder_of(target).c_str(), O_RDONLY | O_DIRECTORY);
   if (fd < 0) return true;  // a folder that may not be read: the name is as safe as it can be
-  const bool flushed = flush_to_disk(fd);
+  const bool flushed = flush_to_disk(fd, "flush-folder", target);
   ::close(fd);
   return flushed;
 }
@@ -241,8 +249,11 @@ bool copy_extended_attributes(const std::string& path, int fd) {
     const ssize_t n = ::lgetxattr(path.c_str(), name, nullptr, 0);
     value.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
     const ssize_t m = n > 0 ? ::lgetxattr(path.c_str(), name, value.data(), value.size()) : n;
-    if (m < 0 || ::fsetxattr(fd, name, value.data(), static_cast<std::size_t>(m), 0) != 0) {
+    if ((acl && failure_made("acl") != 0) || m < 0 ||
+        ::fsetxattr(fd, name, value.data(), static_cast<std::size_t>(m), 0) != 0) {
       if (acl) acl_kept = false;  // others (security.*, trusted.*) may be the system's alone
+    } else if (acl) {
+      trace_step("acl", path);
     }
   }
   return acl_kept;
@@ -259,7 +270,7 @@ bool copy_extended_attributes(const std::string& path, int fd) {
 // user or group id. A new name gets the bits that the umask leaves.
 void guard_like_the_old_file(output_file& out) {
   if (!out.existed) {
-    if (!out.anonymous) static_cast<void>(::fchmod(out.fd, new_file_mode));
+    if (!out.anonymous && ::fchmod(out.fd, new_file_mode) == 0) trace_step("mode", out.target);
     return;
   }
   const auto uid = static_cast<uid_t>(out.owner);
@@ -269,21 +280,24 @@ void guard_like_the_old_file(output_file& out) {
   if (!owner_kept || !group_kept) {
     if (::fchown(out.fd, uid, gid) == 0) {
       owner_kept = group_kept = true;
-    } else if (!group_kept) {
-      group_kept = ::fchown(out.fd, static_cast<uid_t>(-1), gid) == 0;
+      trace_step("owner", out.target);
+    } else if (!group_kept && ::fchown(out.fd, static_cast<uid_t>(-1), gid) == 0) {
+      group_kept = true;
+      trace_step("group", out.target);
     }
   }
   const bool acl_kept = copy_extended_attributes(out.target, out.fd);
   auto mode = static_cast<mode_t>(out.kept_attributes & 07777);
   if (!owner_kept || !group_kept || !acl_kept)
     mode &= static_cast<mode_t>(~(S_IWGRP | S_IWOTH | S_ISUID | S_ISGID));
-  static_cast<void>(::fchmod(out.fd, mode));
+  if (::fchmod(out.fd, mode) == 0) trace_step("mode", out.target);
 }
 
 // Copies the staged bytes into the existing file, which is cut to their length and flushed. The
 // room is taken first where the system can, so that a full disk leaves the file as it was.
 // Returns 0 or errno.
-int copy_into_place(int from, int into) {
+int copy_into_place(const output_file& out, int into) {
+  const int from = out.fd;
   struct stat st {};
   if (::fstat(from, &st) != 0) return errno;
   const auto size = st.st_size;
@@ -306,8 +320,9 @@ int copy_into_place(int from, int into) {
     }
     at += got;
   }
-  if (::ftruncate(into, size) != 0 || !flush_to_disk(into)) return errno;
-  return 0;
+  if (::ftruncate(into, size) != 0) return errno;
+  trace_step("copy", out.target);
+  return flush_to_disk(into, "flush", out.target) ? 0 : errno;
 }
 
 void close_all_of(output_file& out) {
@@ -323,6 +338,7 @@ io_error open_directly(const char* name, bool read_too, bool truncate, output_fi
   if (out.fd < 0) return error_of_errno(errno);
   struct stat st {};
   out.regular = ::fstat(out.fd, &st) != 0 || S_ISREG(st.st_mode);
+  trace_step("in-place", name);
   return io_error::none;
 }
 
@@ -335,8 +351,10 @@ int put_in_place(output_file& out) {
     const std::string self = "/proc/self/fd/" + std::to_string(out.fd);
     int e = failure_made("link");
     if (e == 0 &&
-        ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, out.target.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, out.target.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      trace_step("link", out.target);
       return 0;
+    }
     if (e == 0) e = errno;
     if (e != EEXIST) return e;  // else the name came meanwhile: it is replaced as any other
   }
@@ -346,12 +364,13 @@ int put_in_place(output_file& out) {
   int e = failure_made("rename");
   if (e == 0 && ::rename(out.temporary.c_str(), out.target.c_str()) == 0) {
     out.temporary.clear();
+    trace_step("rename", out.target);
     return 0;
   }
   if (e == 0) e = errno;
   if (e == EBUSY && out.existed) {
     const int into = open_retrying(out.target.c_str(), O_WRONLY | O_NOFOLLOW);
-    e = into < 0 ? errno : copy_into_place(out.fd, into);
+    e = into < 0 ? errno : copy_into_place(out, into);
     if (into >= 0) ::close(into);
   }
   ::unlink(out.temporary.c_str());
@@ -472,6 +491,7 @@ io_error open_output(const char* name, bool read_too, bool truncate, output_file
       close_all_of(out);
       return error_of_errno(errno);
     }
+    trace_step("in-place", out.target);
     return io_error::none;
   }
   out.staged = true;
@@ -483,7 +503,7 @@ io_error open_output(const char* name, bool read_too, bool truncate, output_file
 io_error commit_output(output_file& out) {
   if (!out.staged) {
     // A plain file written in place is on the disk before the run reports success.
-    const bool flushed = !out.regular || flush_to_disk(out.fd);
+    const bool flushed = !out.regular || flush_to_disk(out.fd, "flush", out.target);
     const bool closed = ::close(out.fd) == 0;
     out.fd = -1;
     if (!flushed) return io_error::write_failed;
@@ -493,12 +513,12 @@ io_error commit_output(output_file& out) {
   out.source_fd = -1;
   int e = 0;
   if (out.copied) {
-    e = copy_into_place(out.fd, out.target_fd);
+    e = copy_into_place(out, out.target_fd);
   } else {
     // The bytes, the owner and the permission bits reach the disk before the file takes the name,
     // and the name with its folder after.
     guard_like_the_old_file(out);
-    if (!flush_to_disk(out.fd)) {
+    if (!flush_to_disk(out.fd, "flush", out.target)) {
       e = errno;
     } else if ((e = put_in_place(out)) == 0 && !flush_folder(out.target)) {
       e = errno;

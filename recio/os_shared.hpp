@@ -1,9 +1,10 @@
 // recio/os_shared.hpp: what the systems' files of the record layer (os_posix.cpp, os_windows.cpp)
-// have in common: the names of temporary files, the reports of a failed open, and the failures
-// that the tests make happen.
+// have in common: the names of temporary files, the reports of a failed open, the failures that
+// the tests make happen and the record of steps that they read.
 #pragma once
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
@@ -44,14 +45,17 @@ inline io_error error_of_errno(int e, io_error otherwise = io_error::cannot_open
   }
 }
 
+// The value of an environment variable, or an empty text.
+inline std::string environment_text(const char* name) {
+  const char* value = std::getenv(name);
+  return std::string{value != nullptr ? value : ""};
+}
+
 // The failures that the tests of the file layer make happen: ZOLKDF_TEST_FAIL holds steps and the
 // C library's names of their errors, "anonymous:EOPNOTSUPP,rename:EBUSY"; every attempt of such a
 // step fails with its error. Read once. Gives the error's name for step, or an empty one.
 inline std::string_view failure_made_for(std::string_view step) {
-  static const std::string failures = [] {
-    const char* value = std::getenv("ZOLKDF_TEST_FAIL");
-    return std::string{value != nullptr ? value : ""};
-  }();
+  static const std::string failures = environment_text("ZOLKDF_TEST_FAIL");
   std::string_view rest = failures;
   while (!rest.empty()) {
     const std::size_t comma = rest.find(',');
@@ -62,6 +66,23 @@ inline std::string_view failure_made_for(std::string_view step) {
       return item.substr(colon + 1);
   }
   return {};
+}
+
+// The steps that the file layer takes on outputs, for the tests to see those that leave no other
+// trace, such as a flush: ZOLKDF_TEST_TRACE names a file to which each step done appends a line,
+// the step and the file that the output is for, "flush out.xy". Read once.
+inline void trace_step(std::string_view step, std::string_view output) {
+  static const std::string trace = environment_text("ZOLKDF_TEST_TRACE");
+  if (trace.empty()) return;
+  std::string line{step};
+  line += ' ';
+  line += output;
+  line += '\n';
+  // Appended in one write, so that the lines of outputs that other threads commit never mix.
+  if (std::FILE* f = std::fopen(trace.c_str(), "ab"); f != nullptr) {
+    std::fwrite(line.data(), 1, line.size(), f);
+    std::fclose(f);
+  }
 }
 
 // The C library's error named name, among those that the tests make happen; 0 for none.

@@ -10,8 +10,9 @@
 #include <share.h>
 #include <sys/stat.h>
 #include <windows.h>
-
+// clang-format off: sorting would put it first
 #include <shellapi.h>  // after windows.h, which it needs
+// clang-format on
 
 #include <algorithm>
 #include <cerrno>
@@ -142,10 +143,13 @@ DWORD final_path(const std::wstring& path, std::wstring& final) {
 // A failure that a test makes happen at step, as ZOLKDF_TEST_FAIL says.
 bool failure_made(std::string_view step) { return !failure_made_for(step).empty(); }
 
-// The file's bytes reach the disk.
-bool flush_to_disk(int fd) {
-  if (failure_made("flush")) return false;
-  return ::FlushFileBuffers(reinterpret_cast<HANDLE>(::_get_osfhandle(fd))) != 0;
+// The output's bytes reach the disk.
+bool flush_to_disk(const output_file& out) {
+  if (failure_made("flush") ||
+      ::FlushFileBuffers(reinterpret_cast<HANDLE>(::_get_osfhandle(out.fd))) == 0)
+    return false;
+  trace_step("flush", out.target);
+  return true;
 }
 
 void close_all_of(output_file& out) {
@@ -166,6 +170,8 @@ io_error open_directly(const std::wstring& name, bool read_too, bool truncate, o
   }
   struct _stat64 st {};
   out.regular = ::_fstat64(out.fd, &st) != 0 || (st.st_mode & _S_IFREG) != 0;
+  out.target = narrow(name);
+  trace_step("in-place", out.target);
   return io_error::none;
 }
 
@@ -256,6 +262,7 @@ io_error open_output(const char* name, bool read_too, bool truncate, output_file
     why = open_file(wide(temporary), GENERIC_READ | GENERIC_WRITE, 0, CREATE_NEW, _O_RDWR, out.fd);
     if (why == 0) out.temporary = std::move(temporary);
   }
+  if (why == 0) trace_step("named", out.target);
   if (why != 0) {
     // A folder that refuses a new file: an existing file is opened as it stands.
     if (exists && why == ERROR_ACCESS_DENIED) return open_directly(given, read_too, truncate, out);
@@ -272,7 +279,7 @@ io_error open_output(const char* name, bool read_too, bool truncate, output_file
 io_error commit_output(output_file& out) {
   if (!out.staged) {
     // A plain file written in place is on the disk before the run reports success.
-    const bool flushed = !out.regular || flush_to_disk(out.fd);
+    const bool flushed = !out.regular || flush_to_disk(out);
     const bool closed = ::_close(out.fd) == 0;
     out.fd = -1;
     if (!flushed) return io_error::write_failed;
@@ -280,7 +287,7 @@ io_error commit_output(output_file& out) {
   }
   if (out.source_fd >= 0) ::_close(out.source_fd);
   out.source_fd = -1;
-  const bool flushed = flush_to_disk(out.fd);
+  const bool flushed = flush_to_disk(out);
   const bool closed = ::_close(out.fd) == 0;
   out.fd = -1;
   if (!flushed || !closed) {
@@ -315,7 +322,9 @@ io_error commit_output(output_file& out) {
                                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   }
   const DWORD why = placed ? 0 : ::GetLastError();
-  if (read_only) ::SetFileAttributesW(target.c_str(), kept);
+  if (placed) trace_step("rename", out.target);
+  if (read_only && ::SetFileAttributesW(target.c_str(), kept) != 0)
+    trace_step("attributes", out.target);
   if (!placed) {
     discard_output(out);
     // Another program holds the file open: it keeps what it held.

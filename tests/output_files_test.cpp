@@ -108,6 +108,29 @@ struct failures_made {
   ~failures_made() { ::unsetenv("ZOLKDF_TEST_FAIL"); }
 };
 
+// Its twin, which records the steps taken on outputs in the file given while it is set.
+struct steps_traced {
+  explicit steps_traced(fs::path trace) : file(std::move(trace)) {
+    ::setenv("ZOLKDF_TEST_TRACE", file.c_str(), 1);
+  }
+  ~steps_traced() {
+    ::unsetenv("ZOLKDF_TEST_TRACE");
+    fs::remove(file);
+  }
+  fs::path file;
+};
+
+// The trace's lines for the steps named in words, all taken on output.
+std::string trace_of(std::string_view words, const std::string& output) {
+  std::string lines;
+  for (std::size_t at = 0; at < words.size();) {
+    const std::size_t end = std::min(words.find(' ', at), words.size());
+    lines.append(words.substr(at, end - at)).append(" " + output + "\n");
+    at = end + 1;
+  }
+  return lines;
+}
+
 #endif
 
 class output_files : public testing::Test {
@@ -222,8 +245,9 @@ TEST_F(output_files, come_from_and_go_to_windows_paths_given_on_the_command_line
   EXPECT_EQ(read_file(work / "from a long path.xy"), read_file(work / "new.xy"));
 }
 
-// A flush that fails is a failed write: the old file stays and nothing else is left. A symbolic
-// link is followed: the file it points to is replaced and the link stays a link.
+// A flush that fails is a failed write: the old file stays and nothing else is left; the bytes
+// reach the disk before the name, as the file layer's record of its steps shows. A symbolic link
+// is followed: the file it points to is replaced and the link stays a link.
 TEST_F(output_files, reach_the_disk_before_they_replace_a_file_and_follow_links) {
   write_file(work / "in.xy", xy_points(4));
   ASSERT_EQ(run_zolkdf(work, "K\nin.xy\n2\nnew.xy\n2\nn\n").status, 0);
@@ -236,6 +260,11 @@ TEST_F(output_files, reach_the_disk_before_they_replace_a_file_and_follow_links)
             visible("\r\nrun-time error F6021: WRITE(out.xy)\r\n- write error\r\n"));
   EXPECT_EQ(read_file(work / "out.xy"), "old\r\n");
   EXPECT_EQ(others({"in.xy", "new.xy", "out.xy"}), std::vector<std::string>{});
+  ::_putenv_s("ZOLKDF_TEST_TRACE", (work / "steps").string().c_str());
+  EXPECT_EQ(run_zolkdf(work, "K\nin.xy\n2\nout.xy\n2\nn\n").status, 0);
+  ::_putenv_s("ZOLKDF_TEST_TRACE", "");
+  EXPECT_EQ(read_file(work / "steps"), "named out.xy\nflush out.xy\nrename out.xy\n");
+  fs::remove(work / "steps");
 
   std::error_code refused;
   fs::create_symlink("out.xy", work / "link.xy", refused);
@@ -538,7 +567,7 @@ TEST_F(output_files, follow_links_only_as_the_kernel_would_and_never_round_a_loo
 }
 
 // What guarded the old file guards the new one: its ACL, its extended attributes, its owner and
-// group.
+// group. Where its ACL cannot be kept, the new file is written by its owner alone.
 TEST_F(output_files, keep_the_acl_the_extended_attributes_the_owner_and_the_group) {
   if (::geteuid() != 0) GTEST_SKIP() << "another user's file needs root to make";
   if (!shell("command -v setfacl")) GTEST_SKIP() << "setfacl is missing (Debian acl)";
@@ -563,6 +592,13 @@ TEST_F(output_files, keep_the_acl_the_extended_attributes_the_owner_and_the_grou
   EXPECT_EQ(after.st_mode, before.st_mode);
   EXPECT_EQ(after.st_uid, 65534u);
   EXPECT_EQ(after.st_gid, 65534u);
+
+  // Without the ACL that let user 65534 write it, nobody but its owner may write the new file.
+  const failures_made failing{"acl:EOPNOTSUPP"};
+  EXPECT_EQ(run_zolkdf(work, "K\nin.xy\n2\nout.xy\n2\nn\n").status, 0);
+  EXPECT_EQ(attribute(work / "out.xy", "system.posix_acl_access"), "");
+  EXPECT_EQ(status_of(work / "out.xy").st_mode & 07777, 0640u);
+  EXPECT_EQ(status_of(work / "out.xy").st_uid, 65534u);
 }
 
 // Whatever step of putting the new file in place fails, the old file stays and no temporary file
@@ -615,6 +651,49 @@ TEST_F(output_files, keep_the_old_file_whatever_step_fails) {
     EXPECT_EQ(fs::exists(work / "out.xy"), c.existing || !failed) << what;
     EXPECT_EQ(others({"in.xy", "new.xy", "out.xy"}), std::vector<std::string>{}) << what;
   }
+
+  // Each way into place takes its steps in this order: what guarded the old file and the bytes
+  // reach the disk before the name, the folder after it; a file copied into or written in place
+  // is flushed. A new file ends with the bits that the umask leaves, a file put in place of an old
+  // one with the old one's, set-id and sticky bits included.
+  struct placed_case {
+    const char* failures;
+    bool existing;
+    const char* steps;
+  };
+  // clang-format off
+  const std::vector<placed_case> placed{
+      {"",                            false, "anonymous flush link flush-folder"},
+      {"",                            true,  "anonymous mode flush link rename flush-folder"},
+      {"anonymous:EOPNOTSUPP",        false, "named mode flush rename flush-folder"},
+      {"anonymous:EOPNOTSUPP",        true,  "named mode flush rename flush-folder"},
+      {"rename:EBUSY",                true,  "anonymous mode flush link copy flush flush-folder"},
+      {"anonymous:EACCES",            true,  "named copy flush"},
+      {"anonymous:EPERM,named:EPERM", true,  "in-place flush"},
+  };
+  // clang-format on
+  const mode_t umask_before = ::umask(027);
+  for (const placed_case& c : placed) {
+    fs::remove(work / "out.xy");
+    if (c.existing) {
+      write_file(work / "out.xy", old_bytes);
+      ASSERT_EQ(::chmod((work / "out.xy").c_str(), 07775), 0);
+    }
+    const failures_made failing{c.failures};
+    const steps_traced trace{work / "steps"};
+    const std::string what = std::string(c.failures) + (c.existing ? " over a file" : "");
+    EXPECT_EQ(run_zolkdf(work, "K\nin.xy\n2\nout.xy\n2\nn\n").status, 0) << what;
+    EXPECT_EQ(read_file(work / "out.xy"), converted) << what;
+    EXPECT_EQ(read_file(trace.file), trace_of(c.steps, "out.xy")) << what;
+    // An old file that takes the bytes itself keeps its bits, less what the kernel takes from
+    // them as it is written.
+    const std::string_view steps = c.steps;
+    if (steps.find("copy") == steps.npos && steps.find("in-place") == steps.npos) {
+      EXPECT_EQ(status_of(work / "out.xy").st_mode & 07777, c.existing ? 07775u : 0640u) << what;
+    }
+  }
+  ::umask(umask_before);
+
   // A write that fails where no file stood leaves none.
   fs::remove(work / "out.xy");
   EXPECT_EQ(run_zolkdf(work, "K\nin.xy\n2\nout.xy\n2\nn\n", {}, 30).status, 1);
