@@ -136,8 +136,10 @@ TEST(jcamp_data, every_form_mixed_on_a_line) {
   EXPECT_EQ(y_of(head("##FIRSTX=1\r\n##LASTX=4\r\n##XYDATA=(X++(Y..Y))\r\n1+10-2+3-4\r\n##END=\r\n")),   (v{10, -2, 3, -4}));
   EXPECT_EQ(y_of(head("##FIRSTX=1\r\n##LASTX=5\r\n##XYDATA=(X++(Y..Y))\r\n1 A0J%Tk\r\n##END=\r\n")),      (v{10, 11, 11, 11, 9}));   // DUP of a difference
   EXPECT_EQ(y_of(head("##FIRSTX=1\r\n##LASTX=4\r\n##XYDATA=(X++(Y..Y))\r\n1 @aU\r\n##END=\r\n")),         (v{0, -1, -1, -1}));       // DUP of a value
+  EXPECT_EQ(y_of(head("##FIRSTX=1\r\n##LASTX=4\r\n##XYDATA=(X++(Y..Y))\r\n1 A0JA5T\r\n##END=\r\n")),      (v{10, 11, 15, 15}));      // DUP of a value after a difference
   EXPECT_EQ(y_of(head("##FIRSTX=1\r\n##LASTX=3\r\n##XYDATA=(X++(Y..Y))\r\n1 A0J\r\n2 A1J\r\n3 A2\r\n##END=\r\n")), (v{10, 11, 12}));     // check values dropped
   EXPECT_EQ(y_of(head("##YFACTOR=0.5\r\n##FIRSTX=1\r\n##LASTX=2\r\n##XYDATA=(X++(Y..Y))\r\n1 3 1.5E+01 $$ note\r\n##END=\r\n")), (v{1.5f, 7.5f}));
+  EXPECT_EQ(y_of(head("##FIRSTX=1\r\n##LASTX=2\r\n##XYDATA=(X++(Y..Y))\r\n1 3 2e+1\r\n##END=\r\n")),      (v{3, 20}));               // an exponent ending the line
   EXPECT_EQ(y_of("\r\n$$ c\r\n  ##title= t\r\n## Data-Type = x\r\n##first_x=1\r\n##Last X=2\r\n##xy_data=(X++(Y..Y))\r\n 1 5 6\r\n##end=\r\n"), (v{5, 6}));
   // clang-format on
   // x as well: made from FIRSTX with LASTX or DELTAX, or read point by point, times XFACTOR.
@@ -183,6 +185,20 @@ TEST(jcamp_data, blocks_give_a_spectrum_each_and_name_the_blocks_without_data) {
             (std::vector<std::string>{"block 1: benzene (STRUCTURE)"}));
 }
 
+// Pages of a table of mass spectra: each its own count, named without a number, which counts on.
+TEST(jcamp_data, ntuples_pages_give_a_spectrum_each_with_its_own_count_and_z) {
+  const read_result r = read_text(
+      head("##NTUPLES= MASS SPECTRUM\r\n##SYMBOL= X, Y\r\n##VAR_DIM= 3, 3\r\n"
+           "##PAGE= first\r\n##NPOINTS= 3\r\n##DATA TABLE= (XY..XY), PEAKS\r\n1,2 3,4 5,6\r\n"
+           "##PAGE= second\r\n##NPOINTS= 2\r\n##DATA TABLE= (XY..XY), PEAKS\r\n7,8 9,10\r\n"
+           "##END NTUPLES= MASS SPECTRUM\r\n##END=\r\n"));
+  ASSERT_FALSE(r.trouble) << r.trouble->reason << " on line " << r.trouble->line;
+  ASSERT_EQ(r.doc.spectra.size(), 2u);
+  EXPECT_EQ(r.doc.spectra[1].y, (std::vector<float>{8, 10}));
+  EXPECT_EQ(r.doc.spectra[0].z, 1.0);
+  EXPECT_EQ(r.doc.spectra[1].z, 2.0);
+}
+
 TEST(jcamp_data, damaged_files_are_refused_with_the_line) {
   const std::string data = "##FIRSTX=1\r\n##LASTX=4\r\n";
   const struct {
@@ -204,6 +220,7 @@ TEST(jcamp_data, damaged_files_are_refused_with_the_line) {
       {head(data + "##XYDATA=(X++(Y..Y))\r\n1 1E+50\r\n##END=\r\n"), 6,
        "a value beyond the range of single precision"},
       {head("##XYPOINTS=(XY..XY)\r\n1,2 3\r\n##END=\r\n"), 4, "a point without its y value"},
+      {head("##YFACTOR= 0\r\n"), 3, "##YFACTOR= 0"},
       {head("##XYDATA=(XYZ)\r\n"), 3, "##XYDATA=(XYZ): not a data form that this program reads"},
       {head("##END=\r\n##END=\r\n"), 4, "##END= without a ##TITLE= before it"},
       {"some text\r\n", 0, "no ##TITLE= record: not a JCAMP-DX file"},
