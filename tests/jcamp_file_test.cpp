@@ -393,6 +393,13 @@ TEST_F(jcamp_writing, reads_back_to_the_same_values_in_lines_of_80_characters) {
   EXPECT_NE(written(cases[4].doc, cases[4].options).find("##TITLE= uneven.xy\r\n"),
             std::string::npos);
   EXPECT_NE(written(cases[4].doc, {}).find("##XYPOINTS=(XY..XY)"), std::string::npos);
+  EXPECT_NE(written(cases[6].doc, {}).find("##BLOCK_ID= 3\r\n"), std::string::npos);
+  // A long title is carried on at its blanks and read back whole.
+  spectrum::document words = cases[5].doc;
+  words.memo = "word0";
+  for (int i = 1; i < 30; ++i) words.memo += " word" + std::to_string(i);
+  const std::string text = written(words, {});
+  EXPECT_EQ(read_text(text).doc.memo, words.memo);
 }
 
 TEST_F(jcamp_writing, compresses_with_differences_and_counts_and_ends_with_a_check_line) {
@@ -404,6 +411,27 @@ TEST_F(jcamp_writing, compresses_with_differences_and_counts_and_ends_with_a_che
   EXPECT_NE(text.find("##XYDATA=(X++(Y..Y))\r\n4000 A0K%Tn\r\n3996 G\r\n##END=\r\n"),
             std::string::npos)
       << text;
+  // From the lowest bit of any y to the highest, 32 bits: no integer written needs more than 31.
+  doc.spectra[0].y = {1, 2147483648.0f, 0, 0, 0};
+  spectrum::write_options affn;
+  affn.jcamp_affn = true;
+  EXPECT_EQ(written(doc, affn).find("2147483648"), std::string::npos);
+}
+
+TEST_F(jcamp_writing, refuses_an_x_or_a_y_that_is_not_a_finite_number) {
+  for (const bool in_x : {true, false}) {
+    spectrum::document doc;
+    doc.spectra.push_back(even_spectrum(3, 1.0, 3.0));
+    (in_x ? doc.spectra[0].x : doc.spectra[0].y)[1] = std::nanf("");
+    std::int16_t unit = 0;
+    std::int32_t status = 0;
+    GETCHAN(unit, status);
+    recio::open(unit, "out.jdx", recio::open_mode::text_write);
+    const spectrum::outcome t = jcamp::write_file(doc, unit, {});
+    PUTCHAN(unit, status);
+    ASSERT_TRUE(t) << in_x;
+    EXPECT_EQ(t->reason, "spectrum 1, point 2: not a finite number");
+  }
 }
 
 // The dialogue's inputs, the examples and the SPC samples that it reads, as documents: x made
