@@ -125,6 +125,27 @@ TEST(convert, leaves_existing_outputs_alone_when_asked) {
   fs::remove_all(work);
 }
 
+// A folder taken with the folders inside it is mirrored under -d, its files in name order, and
+// each spectrum of a file of several is named with its number.
+TEST(convert, mirrors_a_folder_and_names_each_output_in_name_order) {
+  const fs::path work = test_support::scratch_folder("cli-mirror");
+  fs::create_directories(work / "in" / "sub");
+  for (const char* name : {"e.xy", "sub/c.xy", "b.xy", "a.xy"})
+    fs::copy(examples / "sample.xy", work / "in" / name);
+  const std::string block = "##XYDATA=(X++(Y..Y))\n1 2 3\n##END=\n";
+  write_file(work / "in" / "two.jdx", "##TITLE=a\n##BLOCKS=2\n##TITLE=b\n##FIRSTX=1\n##LASTX=2\n" +
+                                          block + "##TITLE=c\n##FIRSTX=1\n##LASTX=2\n" + block +
+                                          "##END=\n");
+  const auto run = run_zolkdf(work, "", {"convert", "in", "-r", "-d", "out", "-t", "y", "-v"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err,
+            "zolkdf: in/a.xy -> out/a.y\nzolkdf: in/b.xy -> out/b.y\nzolkdf: in/e.xy -> out/e.y\n"
+            "zolkdf: in/sub/c.xy -> out/sub/c.y\nzolkdf: in/two.jdx -> out/two-1.y\n"
+            "zolkdf: in/two.jdx -> out/two-2.y\nconverted 5 of 5 files\n");
+  EXPECT_EQ(read_file(work / "out" / "sub" / "c.y"), read_file(examples / "sample.y"));
+  fs::remove_all(work);
+}
+
 // A batch of many files, some of them bad: every thread count reports and writes alike.
 TEST(convert, gives_the_same_results_on_four_threads_as_on_one) {
   const fs::path work = test_support::scratch_folder("cli-threads");

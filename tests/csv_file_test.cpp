@@ -76,6 +76,7 @@ TEST(csv_reading, refuses_what_is_not_numbers_with_the_line) {
       {"1;\"2\n", 2, 1, "a quote that is not closed"},
       {"x;y\n# nothing\n", 2, 2, "no rows of numbers"},
       {"1;1e39\n", 2, 1, "column 2: 1e39 is beyond the range of single precision"},
+      {"1;-1e39\n", 2, 1, "column 2: -1e39 is beyond the range of single precision"},
       {"x;y\n1;nan\n", 2, 2, "column 2: \"nan\" is not a number"},
   };
   for (const auto& c : cases) {
@@ -144,6 +145,8 @@ TEST_F(csv_writing, writes_a_header_and_the_fewest_digits_that_read_back_the_sam
   EXPECT_EQ(back.doc.y_unit.name, "a, b");
   doc.y_unit.name = "mol; l";  // the separator of other tables is quoted too
   EXPECT_EQ(written(doc, trouble).substr(0, 36), "x [Wavenumber (cm-1)],\"y [mol; l]\"\r\n");
+  doc.y_unit.name = "\"a\"";  // a quote in a quoted field is doubled
+  EXPECT_EQ(written(doc, trouble).substr(0, 35), "x [Wavenumber (cm-1)],\"y [\"\"a\"\"]\"\r\n");
 
   doc.spectra.push_back(t);
   written(doc, trouble);

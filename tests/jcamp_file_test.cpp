@@ -136,8 +136,10 @@ TEST(jcamp_data, every_form_mixed_on_a_line) {
   EXPECT_EQ(y_of(head("##FIRSTX=1\r\n##LASTX=4\r\n##XYDATA=(X++(Y..Y))\r\n1+10-2+3-4\r\n##END=\r\n")),   (v{10, -2, 3, -4}));
   EXPECT_EQ(y_of(head("##FIRSTX=1\r\n##LASTX=5\r\n##XYDATA=(X++(Y..Y))\r\n1 A0J%Tk\r\n##END=\r\n")),      (v{10, 11, 11, 11, 9}));   // DUP of a difference
   EXPECT_EQ(y_of(head("##FIRSTX=1\r\n##LASTX=4\r\n##XYDATA=(X++(Y..Y))\r\n1 @aU\r\n##END=\r\n")),         (v{0, -1, -1, -1}));       // DUP of a value
+  EXPECT_EQ(y_of(head("##FIRSTX=1\r\n##LASTX=4\r\n##XYDATA=(X++(Y..Y))\r\n1 A0JA5T\r\n##END=\r\n")),      (v{10, 11, 15, 15}));      // DUP of a value after a difference
   EXPECT_EQ(y_of(head("##FIRSTX=1\r\n##LASTX=3\r\n##XYDATA=(X++(Y..Y))\r\n1 A0J\r\n2 A1J\r\n3 A2\r\n##END=\r\n")), (v{10, 11, 12}));     // check values dropped
   EXPECT_EQ(y_of(head("##YFACTOR=0.5\r\n##FIRSTX=1\r\n##LASTX=2\r\n##XYDATA=(X++(Y..Y))\r\n1 3 1.5E+01 $$ note\r\n##END=\r\n")), (v{1.5f, 7.5f}));
+  EXPECT_EQ(y_of(head("##FIRSTX=1\r\n##LASTX=2\r\n##XYDATA=(X++(Y..Y))\r\n1 3 2e+1\r\n##END=\r\n")),      (v{3, 20}));               // an exponent ending the line
   EXPECT_EQ(y_of("\r\n$$ c\r\n  ##title= t\r\n## Data-Type = x\r\n##first_x=1\r\n##Last X=2\r\n##xy_data=(X++(Y..Y))\r\n 1 5 6\r\n##end=\r\n"), (v{5, 6}));
   // clang-format on
   // x as well: made from FIRSTX with LASTX or DELTAX, or read point by point, times XFACTOR.
@@ -183,6 +185,20 @@ TEST(jcamp_data, blocks_give_a_spectrum_each_and_name_the_blocks_without_data) {
             (std::vector<std::string>{"block 1: benzene (STRUCTURE)"}));
 }
 
+// Pages of a table of mass spectra: each its own count, named without a number, which counts on.
+TEST(jcamp_data, ntuples_pages_give_a_spectrum_each_with_its_own_count_and_z) {
+  const read_result r = read_text(
+      head("##NTUPLES= MASS SPECTRUM\r\n##SYMBOL= X, Y\r\n##VAR_DIM= 3, 3\r\n"
+           "##PAGE= first\r\n##NPOINTS= 3\r\n##DATA TABLE= (XY..XY), PEAKS\r\n1,2 3,4 5,6\r\n"
+           "##PAGE= second\r\n##NPOINTS= 2\r\n##DATA TABLE= (XY..XY), PEAKS\r\n7,8 9,10\r\n"
+           "##END NTUPLES= MASS SPECTRUM\r\n##END=\r\n"));
+  ASSERT_FALSE(r.trouble) << r.trouble->reason << " on line " << r.trouble->line;
+  ASSERT_EQ(r.doc.spectra.size(), 2u);
+  EXPECT_EQ(r.doc.spectra[1].y, (std::vector<float>{8, 10}));
+  EXPECT_EQ(r.doc.spectra[0].z, 1.0);
+  EXPECT_EQ(r.doc.spectra[1].z, 2.0);
+}
+
 TEST(jcamp_data, damaged_files_are_refused_with_the_line) {
   const std::string data = "##FIRSTX=1\r\n##LASTX=4\r\n";
   const struct {
@@ -204,6 +220,7 @@ TEST(jcamp_data, damaged_files_are_refused_with_the_line) {
       {head(data + "##XYDATA=(X++(Y..Y))\r\n1 1E+50\r\n##END=\r\n"), 6,
        "a value beyond the range of single precision"},
       {head("##XYPOINTS=(XY..XY)\r\n1,2 3\r\n##END=\r\n"), 4, "a point without its y value"},
+      {head("##YFACTOR= 0\r\n"), 3, "##YFACTOR= 0"},
       {head("##XYDATA=(XYZ)\r\n"), 3, "##XYDATA=(XYZ): not a data form that this program reads"},
       {head("##END=\r\n##END=\r\n"), 4, "##END= without a ##TITLE= before it"},
       {"some text\r\n", 0, "no ##TITLE= record: not a JCAMP-DX file"},
@@ -376,6 +393,13 @@ TEST_F(jcamp_writing, reads_back_to_the_same_values_in_lines_of_80_characters) {
   EXPECT_NE(written(cases[4].doc, cases[4].options).find("##TITLE= uneven.xy\r\n"),
             std::string::npos);
   EXPECT_NE(written(cases[4].doc, {}).find("##XYPOINTS=(XY..XY)"), std::string::npos);
+  EXPECT_NE(written(cases[6].doc, {}).find("##BLOCK_ID= 3\r\n"), std::string::npos);
+  // A long title is carried on at its blanks and read back whole.
+  spectrum::document words = cases[5].doc;
+  words.memo = "word0";
+  for (int i = 1; i < 30; ++i) words.memo += " word" + std::to_string(i);
+  const std::string text = written(words, {});
+  EXPECT_EQ(read_text(text).doc.memo, words.memo);
 }
 
 TEST_F(jcamp_writing, compresses_with_differences_and_counts_and_ends_with_a_check_line) {
@@ -387,6 +411,27 @@ TEST_F(jcamp_writing, compresses_with_differences_and_counts_and_ends_with_a_che
   EXPECT_NE(text.find("##XYDATA=(X++(Y..Y))\r\n4000 A0K%Tn\r\n3996 G\r\n##END=\r\n"),
             std::string::npos)
       << text;
+  // From the lowest bit of any y to the highest, 32 bits: no integer written needs more than 31.
+  doc.spectra[0].y = {1, 2147483648.0f, 0, 0, 0};
+  spectrum::write_options affn;
+  affn.jcamp_affn = true;
+  EXPECT_EQ(written(doc, affn).find("2147483648"), std::string::npos);
+}
+
+TEST_F(jcamp_writing, refuses_an_x_or_a_y_that_is_not_a_finite_number) {
+  for (const bool in_x : {true, false}) {
+    spectrum::document doc;
+    doc.spectra.push_back(even_spectrum(3, 1.0, 3.0));
+    (in_x ? doc.spectra[0].x : doc.spectra[0].y)[1] = std::nanf("");
+    std::int16_t unit = 0;
+    std::int32_t status = 0;
+    GETCHAN(unit, status);
+    recio::open(unit, "out.jdx", recio::open_mode::text_write);
+    const spectrum::outcome t = jcamp::write_file(doc, unit, {});
+    PUTCHAN(unit, status);
+    ASSERT_TRUE(t) << in_x;
+    EXPECT_EQ(t->reason, "spectrum 1, point 2: not a finite number");
+  }
 }
 
 // The dialogue's inputs, the examples and the SPC samples that it reads, as documents: x made

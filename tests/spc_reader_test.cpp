@@ -657,13 +657,20 @@ TEST(spc_file, refuses_what_it_cannot_read_by_name_and_place) {
   xyxy[0] = static_cast<char>(0xC0);
   put_le(xyxy, 528, 10, 4);
   xyxy.resize(544 + 4 * 10);
+  // Two sub-files with their own x, whose directory entries both give the one that the file holds.
+  std::string twice = new_file(552, 0x80);
+  twice[0] = static_cast<char>(0xC4);
+  put_le(twice, 24, 2, 4);   // fnsub
+  put_le(twice, 528, 1, 4);  // subnpts
+  add_words(twice, {0x3f800000, 0x3f800000, 512, 40, 0, 512, 40, 0});
   // clang-format off
   for (const row& c : {row{std::string{"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8}, "not an SPC file (a compound document)", 0},
                        row{std::string{"\0\x4E", 2},  "SPC version byte 0x4E not known", 1},
                        row{std::string{"\0K", 2},     "cut short: the header needs 512 bytes, the file holds 2", 2},
                        row{cut,                       "cut short: the header promises 100 points, the file holds 60", 784},
                        row{old_cut,                   "cut short: the header promises 50 points, the file holds 10", 296},
-                       row{xyxy,                      "cut short: sub-file 1 promises 10 points, the file holds 5", 528}}) {
+                       row{xyxy,                      "cut short: sub-file 1 promises 10 points, the file holds 5", 528},
+                       row{twice,                     "cut short: the sub-files promise more bytes than the file holds (576)", 564}}) {
     // clang-format on
     spectrum::document doc;
     const spectrum::outcome trouble = read_document(c.bytes, doc);
@@ -681,6 +688,7 @@ TEST(spc_file, refuses_what_it_cannot_read_by_name_and_place) {
 TEST(spc_file, reads_the_big_endian_new_variant_as_the_little_endian_one) {
   std::string little = new_file(2, 0x80, 10.0, 20.0);
   little[28] = 3;
+  put_f32(little, 516, 2.5f);  // z
   add_words(little, {0x3f800000, 0x40000000});
   std::string big = little;
   big[1] = 0x4C;
@@ -688,7 +696,8 @@ TEST(spc_file, reads_the_big_endian_new_variant_as_the_little_endian_one) {
     std::reverse(big.begin() + static_cast<std::ptrdiff_t>(at),
                  big.begin() + static_cast<std::ptrdiff_t>(at + width));
   };
-  for (const auto& [at, width] : {std::pair{4, 4}, {8, 8}, {16, 8}, {24, 4}, {544, 4}, {548, 4}})
+  for (const auto& [at, width] :
+       {std::pair{4, 4}, {8, 8}, {16, 8}, {24, 4}, {516, 4}, {544, 4}, {548, 4}})
     turn(static_cast<std::size_t>(at), static_cast<std::size_t>(width));
   spectrum::document a, b;
   ASSERT_FALSE(read_document(little, a));
@@ -696,7 +705,18 @@ TEST(spc_file, reads_the_big_endian_new_variant_as_the_little_endian_one) {
   EXPECT_EQ(b.variant, "new, big-endian");
   EXPECT_EQ(b.spectra[0].x, a.spectra[0].x);
   EXPECT_EQ(b.spectra[0].y, (std::vector{1.0f, 2.0f}));
+  EXPECT_EQ(b.spectra[0].z, 2.5);
   EXPECT_EQ(b.x_unit.name, "Nanometers (nm)");
+
+  // 16-bit integer y, each turned round as well: n times 2^(16 - 16).
+  big = new_file(2, 16, 10.0, 20.0);
+  big[0] = 1;
+  big[1] = 0x4C;
+  add_words(big, {0xfffb0003});  // 3, then -5
+  for (const auto& [at, width] : {std::pair{4, 4}, {8, 8}, {16, 8}, {544, 2}, {546, 2}})
+    turn(static_cast<std::size_t>(at), static_cast<std::size_t>(width));
+  ASSERT_FALSE(read_document(big, b));
+  EXPECT_EQ(b.spectra[0].y, (std::vector{3.0f, -5.0f}));
 }
 
 // Every count and offset field of each sample set to 0, -1 and a huge value, and each sample cut

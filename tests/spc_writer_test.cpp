@@ -372,6 +372,40 @@ TEST_F(spc_writer, writes_several_spectra_on_one_axis_in_the_old_variant) {
   ASSERT_EQ(back.spectra.size(), 2u);
   EXPECT_EQ(back.spectra[1].y, doc.spectra[1].y);
   EXPECT_EQ(back.spectra[1].z, 1.5);
+  doc.spectra[1].y = {0.0f, 0.0f, 0.0f};  // zeros among several: that spectrum needs no scale
+  const spectrum::document zeros = read_back(written_by(spc::write_old, doc, {}, result));
+  ASSERT_FALSE(result) << result->reason;
+  EXPECT_EQ(zeros.spectra.at(1).y, doc.spectra[1].y);
+}
+
+// A document's date and log come back, and the ends that a header gave; with each spectrum's own
+// x the log comes after the sub-file directory.
+TEST_F(spc_writer, keeps_the_date_the_header_ends_and_the_log_of_a_document) {
+  spectrum::document doc;
+  doc.date = {2026, 12, 31, 23, 59, 0};
+  doc.log = "measured twice";
+  spectrum::spectrum t;
+  t.x = {static_cast<float>(4000.1), static_cast<float>(400.1)};
+  t.y = {1.0f, 2.0f};
+  t.first_x = 4000.1;  // as a header gave them: no single-precision numbers
+  t.last_x = 400.1;
+  t.ends_from_header = true;
+  doc.spectra.push_back(t);
+  spectrum::outcome result;
+  spectrum::document back = read_back(written_by(spc::write_new, doc, {}, result));
+  const spectrum::date_time& d = back.date;
+  EXPECT_EQ((std::array{d.year, d.month, d.day, d.hour, d.minute}),
+            (std::array{2026, 12, 31, 23, 59}));
+  EXPECT_EQ(back.spectra.at(0).first_x, 4000.1);
+  EXPECT_EQ(back.log, doc.log);
+
+  t.x_stored = true;
+  t.x = {1.0f, 2.5f};
+  doc.spectra.push_back(t);
+  back = read_back(written_by(spc::write_new, doc, {}, result));
+  ASSERT_EQ(back.spectra.size(), 2u);
+  EXPECT_EQ(back.spectra[1].x, t.x);
+  EXPECT_EQ(back.log, doc.log);
 }
 
 }  // namespace
