@@ -544,6 +544,12 @@ TEST_F(output_files, follow_links_only_as_the_kernel_would_and_never_round_a_loo
                                         ")\r\n- too many levels of symbolic links\r\n"));
   }
   for (const auto& [link, to] : loops) EXPECT_TRUE(fs::is_symlink(work / link)) << link;
+  // A chain of links leads to the file that takes the bytes.
+  fs::create_symlink("far.xy", work / "near.xy");
+  fs::create_symlink("real.xy", work / "far.xy");
+  EXPECT_EQ(run_zolkdf(work, "K\nin.xy\n2\nnear.xy\n2\nn\n").status, 0);
+  EXPECT_EQ(read_file(work / "real.xy"), converted);
+  EXPECT_TRUE(fs::is_symlink(work / "near.xy") && fs::is_symlink(work / "far.xy"));
 
   if (::geteuid() != 0) GTEST_SKIP() << "another user's link needs root to make";
   const fs::path shared = work / "shared";
@@ -599,6 +605,10 @@ TEST_F(output_files, keep_the_acl_the_extended_attributes_the_owner_and_the_grou
   EXPECT_EQ(attribute(work / "out.xy", "system.posix_acl_access"), "");
   EXPECT_EQ(status_of(work / "out.xy").st_mode & 07777, 0640u);
   EXPECT_EQ(status_of(work / "out.xy").st_uid, 65534u);
+  // The runner's own file keeps another group too.
+  ASSERT_EQ(::chown((work / "out.xy").c_str(), ::geteuid(), 65534), 0);
+  EXPECT_EQ(run_zolkdf(work, "K\nin.xy\n2\nout.xy\n2\nn\n").status, 0);
+  EXPECT_EQ(status_of(work / "out.xy").st_gid, 65534u);
 }
 
 // Whatever step of putting the new file in place fails, the old file stays and no temporary file
@@ -630,6 +640,7 @@ TEST_F(output_files, keep_the_old_file_whatever_step_fails) {
       {"flush:EIO",                            false, "21: WRITE(out.xy)\r\n- write error"},
       {"rename:EXDEV",                         true,  "21: WRITE(out.xy)\r\n- write error"},
       {"anonymous:EOPNOTSUPP,rename:EIO",      true,  "21: WRITE(out.xy)\r\n- write error"},
+      {"anonymous:EOPNOTSUPP,flush:EIO",       true,  "21: WRITE(out.xy)\r\n- write error"},
       {"link:EMLINK",                          false, "29: CLOSE(out.xy)\r\n- too many links"},
   };
   // clang-format on
@@ -673,6 +684,9 @@ TEST_F(output_files, keep_the_old_file_whatever_step_fails) {
   };
   // clang-format on
   const mode_t umask_before = ::umask(027);
+  // A temporary file made in the temporary folder loses its name at once.
+  const fs::path temporary_folder = test_support::scratch_folder("output-temporaries");
+  ::setenv("TMPDIR", temporary_folder.c_str(), 1);
   for (const placed_case& c : placed) {
     fs::remove(work / "out.xy");
     if (c.existing) {
@@ -691,7 +705,10 @@ TEST_F(output_files, keep_the_old_file_whatever_step_fails) {
     if (steps.find("copy") == steps.npos && steps.find("in-place") == steps.npos) {
       EXPECT_EQ(status_of(work / "out.xy").st_mode & 07777, c.existing ? 07775u : 0640u) << what;
     }
+    EXPECT_TRUE(fs::is_empty(temporary_folder)) << what;
   }
+  ::unsetenv("TMPDIR");
+  fs::remove_all(temporary_folder);
   ::umask(umask_before);
 
   // A write that fails where no file stood leaves none.
