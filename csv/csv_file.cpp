@@ -14,6 +14,7 @@
 #include "csv/csv.hpp"
 #include "recio/number_text.hpp"
 #include "recio/text_scan.hpp"
+#include "spectrum/axis.hpp"
 
 namespace csv {
 namespace {
@@ -82,9 +83,10 @@ bool split(std::string_view row, char separator, std::vector<field>& fields) {
   return !in_quotes;
 }
 
-// A field as a number: blanks around it and a leading '+' are passed over; where decimal commas
-// are allowed, one comma and no point is read as the point. "0,5" gives 0.5.
-std::optional<double> number_of(std::string_view text, bool decimal_comma) {
+// A field as the nearest double: blanks around it and a leading '+' are passed over; where
+// decimal commas are allowed, one comma and no point is read as the point. "0,5" gives 0.5.
+// beyond, where given, tells a number beyond the range of double precision from no number.
+std::optional<double> number_of(std::string_view text, bool decimal_comma, bool* beyond = nullptr) {
   text = trimmed(text);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   std::string point;
@@ -96,6 +98,8 @@ std::optional<double> number_of(std::string_view text, bool decimal_comma) {
   }
   double v = 0.0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (beyond != nullptr)
+    *beyond = ec == std::errc::result_out_of_range && end == text.data() + text.size();
   if (ec != std::errc{} || end != text.data() + text.size() || !std::isfinite(v))
     return std::nullopt;
   return v;
@@ -188,7 +192,6 @@ spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::re
   bool decimal_comma = false;
   std::size_t columns = 0;
   spectrum::spectrum t;
-  t.x_stored = true;
   while (lines.next(line)) {
     if (kind_of(line) != line_kind::row) continue;
     const std::int64_t number = lines.number();
@@ -207,22 +210,23 @@ spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::re
       return trouble{std::to_string(fields.size()) + (fields.size() == 1 ? " column" : " columns") +
                          " where column " + std::to_string(needed) + " is asked for",
                      number};
-    float point[2] = {};
+    double point[2] = {};
     const std::size_t at[2] = {x_at, y_at};
     for (int i = 0; i < 2; ++i) {
       const field& f = fields[at[i]];
       const std::string column = "column " + std::to_string(at[i] + 1);
       if (trimmed(f.text).empty()) return trouble{column + " is empty", number};
-      const auto v = number_of(f.text, commas || f.quoted);
+      bool beyond = false;
+      const auto v = number_of(f.text, commas || f.quoted, &beyond);
+      if (beyond)
+        return trouble{column + ": " + std::string(trimmed(f.text)) +
+                           " is beyond the range of double precision",
+                       number};
       if (!v)
         return trouble{column + ": \"" + std::string(trimmed(f.text)) + "\" is not a number",
                        number};
-      if (std::fabs(*v) > static_cast<double>(std::numeric_limits<float>::max()))
-        return trouble{column + ": " + std::string(trimmed(f.text)) +
-                           " is beyond the range of single precision",
-                       number};
       decimal_comma = decimal_comma || trimmed(f.text).find(',') != std::string_view::npos;
-      point[i] = static_cast<float>(*v);
+      point[i] = *v;
     }
     t.x.push_back(point[0]);
     t.y.push_back(point[1]);
@@ -230,6 +234,7 @@ spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::re
   if (t.y.empty()) return trouble{"no rows of numbers", lines.number()};
   t.first_x = t.x.front();
   t.last_x = t.x.back();
+  t.x_stored = !spectrum::evenly_spaced(t.x, spectrum::printed_unit(t.x));
   if (x_at < header.size()) doc.x_unit.name = unit_in(header[x_at]);
   if (y_at < header.size()) doc.y_unit.name = unit_in(header[y_at]);
   doc.facts.push_back({"separator", separator_name(separator)});

@@ -12,6 +12,7 @@
 #include "jcamp/jcamp.hpp"
 #include "jcamp/jcamp_text.hpp"
 #include "jcamp/jcamp_units.hpp"
+#include "spectrum/axis.hpp"
 
 namespace jcamp {
 namespace {
@@ -89,7 +90,7 @@ class reader {
   outcome data_record(const std::string& label, std::string_view value);
   outcome even_data(spectrum::spectrum& t, const data_frame& f);
   outcome point_data(spectrum::spectrum& t, const data_frame& f, std::size_t group);
-  outcome push(std::vector<float>& values, double v, double factor, std::optional<double> points);
+  outcome push(std::vector<double>& values, double v, double factor, std::optional<double> points);
   std::string continued(std::string_view value);
   void skip_data_lines();
   void finish_block();
@@ -331,6 +332,10 @@ outcome reader::data_record(const std::string& label, std::string_view value) {
   spectrum::spectrum t;
   t.z = f.z;
   if (auto trouble = vars->even ? even_data(t, f) : point_data(t, f, group)) return trouble;
+  // Points of a table are even where their x are, as far as the file prints them; a table of
+  // peaks is a list of peaks whatever its x.
+  if (!vars->even)
+    t.x_stored = label == "PEAKTABLE" || !spectrum::evenly_spaced(t.x, spectrum::printed_unit(t.x));
   if (t.y.empty()) return trouble{"##" + label + "= holds no points", record_line};
   if (f.points && static_cast<double>(t.y.size()) != *f.points)
     return at_line("##NPOINTS= " + number_text(*f.points) + ", but the data from line " +
@@ -350,14 +355,14 @@ outcome reader::data_record(const std::string& label, std::string_view value) {
   return std::nullopt;
 }
 
-outcome reader::push(std::vector<float>& values, double v, double factor,
+outcome reader::push(std::vector<double>& values, double v, double factor,
                      std::optional<double> points) {
   if (points && static_cast<double>(values.size()) >= *points)
     return at_line("more points than ##NPOINTS= " + number_text(*points));
   if (room(values.size()) == 0) return at_line("more points than the file can hold");
   const double scaled = v * factor;
-  if (!fits_single(scaled)) return at_line("a value beyond the range of single precision");
-  values.push_back(static_cast<float>(scaled));
+  if (!std::isfinite(scaled)) return at_line("a value beyond the range of double precision");
+  values.push_back(scaled);
   return std::nullopt;
 }
 
@@ -445,17 +450,11 @@ outcome reader::even_data(spectrum::spectrum& t, const data_frame& f) {
     return at_line("evenly spaced data without ##LASTX= or ##DELTAX=");
   else
     last = first;
-  if (!fits_single(first) || !fits_single(last))
-    return at_line("an x beyond the range of single precision");
+  if (!std::isfinite(first) || !std::isfinite(last))
+    return at_line("an x beyond the range of double precision");
   t.first_x = first;
   t.last_x = last;
-  t.x.resize(n);
-  const double step = even_step(first, last, f.delta_x, n);
-  for (std::size_t i = 0; i < n; ++i) {
-    const double x = first + static_cast<double>(i) * step;
-    if (!fits_single(x)) return at_line("an x beyond the range of single precision");
-    t.x[i] = static_cast<float>(x);
-  }
+  t.x = spectrum::even_x(first, last, n);
   return std::nullopt;
 }
 
@@ -473,8 +472,8 @@ outcome reader::point_data(spectrum::spectrum& t, const data_frame& f, std::size
       if (number == 0) {
         if (room(t.x.size()) == 0) return at_line("more points than the file can hold");
         const double x = v.value * f.x_factor;
-        if (!fits_single(x)) return at_line("an x beyond the range of single precision");
-        t.x.push_back(static_cast<float>(x));
+        if (!std::isfinite(x)) return at_line("an x beyond the range of double precision");
+        t.x.push_back(x);
       } else if (number == 1) {
         if (auto trouble = push(t.y, v.value, f.y_factor, std::nullopt)) return trouble;
       }
@@ -482,7 +481,6 @@ outcome reader::point_data(spectrum::spectrum& t, const data_frame& f, std::size
     }
   }
   if (number != 0) return at_line("a point without its y value");
-  t.x_stored = true;
   if (!t.x.empty()) {
     t.first_x = t.x.front();
     t.last_x = t.x.back();

@@ -16,6 +16,7 @@
 #include "jcamp/jcamp_text.hpp"
 #include "jcamp/jcamp_units.hpp"
 #include "recio/number_text.hpp"
+#include "spectrum/axis.hpp"
 #include "spectrum/fixed_spectrum.hpp"
 
 namespace jcamp {
@@ -73,7 +74,7 @@ void write_record(recio::unit_number unit, std::string_view label, std::string_v
 
 // A y value, or the x of a point, in as few digits as read back to the same value: in plain
 // decimals where that takes at most 16 characters, else with an exponent ("1.5E-20").
-void append_decimal(std::string& out, float v) {
+void append_decimal(std::string& out, double v) {
   const std::size_t start = out.size();
   recio::append_shortest(out, v, true);
   if (out.size() - start <= 16) return;
@@ -121,105 +122,88 @@ struct x_scale {
   bool plain = true;
 };
 
-x_scale x_scale_of(const std::vector<float>& x) {
+x_scale x_scale_of(const std::vector<double>& x) {
   x_scale s;
-  float largest = 0.0f;
-  for (const float v : x) {
-    const float size = std::fabs(v);
+  double largest = 0.0;
+  for (const double v : x) {
+    const double size = std::fabs(v);
     largest = std::max(largest, size);
-    s.plain = s.plain && (size == 0.0f || (size >= 1e-6f && size < 1e9f));
+    s.plain = s.plain && (size == 0.0 || (size >= 1e-6 && size < 1e9));
   }
   if (s.plain) return s;
-  const int power = static_cast<int>(std::floor(std::log10(static_cast<double>(largest)))) - 8;
+  const int power = static_cast<int>(std::floor(std::log10(largest))) - 8;
   s.factor = "1E" + std::to_string(power);
   std::from_chars(s.factor.data(), s.factor.data() + s.factor.size(), s.value);
   return s;
 }
 
-void append_x(std::string& out, float x, const x_scale& s) {
+void append_x(std::string& out, double x, const x_scale& s) {
   if (s.plain)
     recio::append_shortest(out, x, true);
   else
-    out += std::to_string(std::llround(static_cast<double>(x) / s.value));
+    out += std::to_string(std::llround(x / s.value));
 }
 
 // YFACTOR: a power of two where every y is an integer times it and the integers stay within 31
-// bits: floats from integer data (and many others) come back exactly. Else a power of ten that
+// bits: integer data (and floats of a narrow range) come back exactly. Else a power of ten that
 // leaves the largest y at least 2^31 / 10: every y comes back within 1E-8 of the largest.
-y_scale y_scale_of(const std::vector<float>& y) {
+y_scale y_scale_of(const std::vector<double>& y) {
   y_scale s;
   int lowest = std::numeric_limits<int>::max();   // the exponent of the lowest bit of any y
   int highest = std::numeric_limits<int>::min();  // |y| < 2^highest
-  float largest = 0.0f;
-  for (const float v : y) {
-    if (v == 0.0f) continue;
-    // |v| is its significand times 2^power, the significand an integer of at most 24 bits.
-    const auto bits = std::bit_cast<std::uint32_t>(v);
-    const int field = static_cast<int>((bits >> 23) & 0xff);
-    std::uint32_t significand = bits & 0x7fffff;
-    int power = -149;
-    if (field > 0) significand |= 0x800000, power = field - 150;
+  double largest = 0.0;
+  for (const double v : y) {
+    if (v == 0.0) continue;
+    // |v| is its significand times 2^power, the significand an integer of at most 53 bits.
+    const auto bits = std::bit_cast<std::uint64_t>(v);
+    const int field = static_cast<int>((bits >> 52) & 0x7ff);
+    std::uint64_t significand = bits & ((std::uint64_t{1} << 52) - 1);
+    int power = -1074;
+    if (field > 0) significand |= std::uint64_t{1} << 52, power = field - 1075;
     lowest = std::min(lowest, power + std::countr_zero(significand));
     highest = std::max(highest, power + static_cast<int>(std::bit_width(significand)));
     largest = std::max(largest, std::fabs(v));
   }
   s.integers.resize(y.size());
-  if (largest == 0.0f) return s;  // YFACTOR 1
+  if (largest == 0.0) return s;  // YFACTOR 1
   if (highest - lowest <= 31) {
     s.factor = number_text(std::ldexp(1.0, lowest));
     const double scale = std::ldexp(1.0, -lowest);  // a power of two: each product is exact
     for (std::size_t i = 0; i < y.size(); ++i)
-      s.integers[i] = static_cast<std::int64_t>(static_cast<double>(y[i]) * scale);
+      s.integers[i] = static_cast<std::int64_t>(y[i] * scale);
     return s;
   }
-  int power = static_cast<int>(
-      std::ceil(std::log10(static_cast<double>(largest) / largest_written_integer)));
+  int power = static_cast<int>(std::ceil(std::log10(largest / largest_written_integer)));
   double factor = 0.0;
   for (;; ++power) {
     s.factor = "1E" + std::to_string(power);
     std::from_chars(s.factor.data(), s.factor.data() + s.factor.size(), factor);
-    if (static_cast<double>(largest) / factor <= largest_written_integer) break;
+    if (largest / factor <= largest_written_integer) break;
   }
   for (std::size_t i = 0; i < y.size(); ++i)
-    s.integers[i] = static_cast<std::int64_t>(std::llround(static_cast<double>(y[i]) / factor));
+    s.integers[i] = static_cast<std::int64_t>(std::llround(y[i] / factor));
   return s;
 }
 
-// FIRSTX, LASTX and DELTAX of evenly spaced x.
+// FIRSTX, LASTX and DELTAX of evenly spaced x, and every x that they make.
 struct even_ends {
   double first = 0.0, last = 0.0, delta = 0.0;
+  std::vector<double> x;
 };
 
-// The ends and step from which the reader makes every x of the spectrum again exactly; none when
-// the x are not so spaced. The ends are the spectrum's own, else its first and last x; the step
-// is the span in equal parts, or that part rounded to single precision, as x are made from an SPC
-// or Y file's first x, last x and count.
+// The ends of a spectrum's evenly spaced x, from which a reader makes every x again exactly;
+// none where x is stored point by point.
 std::optional<even_ends> even_ends_of(const spectrum::spectrum& t) {
-  const std::size_t n = t.x.size();
-  std::vector<std::pair<double, double>> ends;
-  if (!t.x_stored) ends.emplace_back(t.first_x, t.last_x);
-  ends.emplace_back(static_cast<double>(t.x.front()), static_cast<double>(t.x.back()));
-  for (const auto& [first, last] : ends) {
-    if (!fits_single(first) || !fits_single(last)) continue;
-    const double equal = n < 2 ? 0.0 : (last - first) / static_cast<double>(n - 1);
-    for (const double delta : {equal, -static_cast<double>(spectrum::to_single(-equal))}) {
-      if (!std::isfinite(delta)) continue;
-      const double step = even_step(first, last, delta, n);
-      bool all = true;
-      for (std::size_t i = 0; i < n && all; ++i) {
-        const double x = first + static_cast<double>(i) * step;
-        all = fits_single(x) && static_cast<float>(x) == t.x[i];
-      }
-      if (all) return even_ends{first, last, step};
-    }
-  }
-  return std::nullopt;
+  if (t.x_stored) return std::nullopt;
+  const std::size_t n = t.y.size();
+  const double delta = n < 2 ? 0.0 : (t.last_x - t.first_x) / static_cast<double>(n - 1);
+  return even_ends{t.first_x, t.last_x, delta, spectrum::even_x(t.first_x, t.last_x, n)};
 }
 
 // The lines of evenly spaced data in DIF form with DUP counts. Each line starts with the x of
 // its first y, that y in SQZ form and then differences; the next line starts again with the last
 // y of the line before, the check value, and a last line holds the final check value alone.
-void write_dif_lines(recio::unit_number unit, const spectrum::spectrum& t, const x_scale& xs,
+void write_dif_lines(recio::unit_number unit, const std::vector<double>& x, const x_scale& xs,
                      const std::vector<std::int64_t>& q) {
   const std::size_t n = q.size();
   std::string start;
@@ -227,7 +211,7 @@ void write_dif_lines(recio::unit_number unit, const spectrum::spectrum& t, const
   std::array<char, line_width + 48> line{};
   const auto begin_line = [&](std::size_t i) {
     start.clear();
-    append_x(start, t.x[i], xs);
+    append_x(start, x[i], xs);
     start += ' ';
     std::copy(start.begin(), start.end(), line.begin());
     return put_sqz(line.data() + start.size(), q[i]);
@@ -263,14 +247,14 @@ void write_dif_lines(recio::unit_number unit, const spectrum::spectrum& t, const
 }
 
 // Evenly spaced data as plain integers, blank-separated, the x of each line's first y first.
-void write_affn_lines(recio::unit_number unit, const spectrum::spectrum& t, const x_scale& xs,
+void write_affn_lines(recio::unit_number unit, const std::vector<double>& x, const x_scale& xs,
                       const std::vector<std::int64_t>& q) {
   const std::size_t n = q.size();
   std::string line;
   std::string value;
   for (std::size_t i = 0; i < n;) {
     line.clear();
-    append_x(line, t.x[i], xs);
+    append_x(line, x[i], xs);
     do {
       value.assign(1, ' ');
       value += std::to_string(q[i]);
@@ -348,12 +332,12 @@ void write_block(const spectrum::document& doc, const spectrum::spectrum& t,
     write_record(unit, "RESOLUTION", *doc.resolution);
   write_record(unit, "XUNITS", x_units_value(doc.x_unit));
   write_record(unit, "YUNITS", y_units_value(doc.y_unit));
-  const x_scale xs = ends ? x_scale_of(t.x) : x_scale{};
+  const x_scale xs = ends ? x_scale_of(ends->x) : x_scale{};
   const y_scale scale = ends ? y_scale_of(t.y) : y_scale{"1", {}};
   write_record(unit, "XFACTOR", xs.factor);
   write_record(unit, "YFACTOR", scale.factor);
-  const double first = ends ? ends->first : static_cast<double>(t.x.front());
-  const double last = ends ? ends->last : static_cast<double>(t.x.back());
+  const double first = ends ? ends->first : t.x.front();
+  const double last = ends ? ends->last : t.x.back();
   write_record(unit, "FIRSTX", number_text(first));
   write_record(unit, "LASTX", number_text(last));
   if (ends && n > 1) write_record(unit, "DELTAX", number_text(ends->delta));
@@ -367,9 +351,9 @@ void write_block(const spectrum::document& doc, const spectrum::spectrum& t,
   } else {
     write_record(unit, "XYDATA", "(X++(Y..Y))");
     if (options.jcamp_affn)
-      write_affn_lines(unit, t, xs, scale.integers);
+      write_affn_lines(unit, ends->x, xs, scale.integers);
     else
-      write_dif_lines(unit, t, xs, scale.integers);
+      write_dif_lines(unit, ends->x, xs, scale.integers);
   }
   write_record(unit, "END", "");
 }

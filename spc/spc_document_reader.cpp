@@ -11,6 +11,7 @@
 #include "spc/spc_header.hpp"
 #include "spc/spc_layout.hpp"
 #include "spc/spc_values.hpp"
+#include "spectrum/axis.hpp"
 
 namespace spc {
 
@@ -129,10 +130,10 @@ void add_facts(document& out, std::uint8_t flags, int exponent, bool float_value
                                                                  : "evenly spaced"}});
 }
 
-std::vector<float> even_x_values(float first_x, float last_x, std::int32_t count) {
-  std::vector<float> x(static_cast<std::size_t>(std::max(count, 0)));
-  even_x(first_x, last_x, count, x);
-  return x;
+// How y values so stored are integers for the document, or none for floats.
+spectrum::integer_y integers_of(const y_storage& storage) {
+  if (storage.floats()) return {};
+  return {storage.sixteen_bit ? 16 : 32, storage.power()};
 }
 
 // The log block at flogoff: its text starts logtxto bytes in and runs for logsizd - logtxto
@@ -227,26 +228,27 @@ outcome read_new(byte_view b, bool big, document& out) {
                            " points, the file holds " +
                            std::to_string(std::max<std::int64_t>(room - subs * 32, 0) / y_size),
                        size);
-    std::vector<float> x;
+    std::vector<double> x;
     if (shared_x) {
       x.resize(static_cast<std::size_t>(points));
       for (std::size_t i = 0; i < x.size(); ++i)
         x[i] = num.f32(static_cast<std::size_t>(at) + 4 * i);
       at += 4 * points;
     } else {
-      x = even_x_values(spectrum::to_single(h.ffirst), spectrum::to_single(h.flast), h.fnpts);
+      x = spectrum::even_x(h.ffirst, h.flast, static_cast<std::size_t>(points));
     }
     out.spectra.reserve(static_cast<std::size_t>(subs));
     for (std::int64_t s = 0; s < subs; ++s, at += per_sub) {
       const auto sub_at = static_cast<std::size_t>(at);
+      const y_storage storage = storage_of(sub_at);
       spectrum::spectrum t{.x = x,
-                           .y = std::vector<float>(static_cast<std::size_t>(points)),
+                           .y = std::vector<double>(static_cast<std::size_t>(points)),
                            .x_stored = shared_x,
                            .first_x = h.ffirst,
                            .last_x = h.flast,
-                           .ends_from_header = true,
-                           .z = num.f32(sub_at + sub_header::subtime)};
-      decode_y(b.subspan(sub_at + sub_header::size), storage_of(sub_at), t.y);
+                           .z = num.f32(sub_at + sub_header::subtime),
+                           .stored_as = integers_of(storage)};
+      decode_y(b.subspan(sub_at + sub_header::size), storage, std::span<double>{t.y});
       out.spectra.push_back(std::move(t));
     }
   } else {
@@ -283,17 +285,20 @@ outcome read_new(byte_view b, bool big, document& out) {
         return cut_short(
             "the sub-files promise more bytes than the file holds (" + std::to_string(size) + ")",
             directory != 0 ? directory + s * entry : at);
-      spectrum::spectrum t{.x = std::vector<float>(static_cast<std::size_t>(points)),
-                           .y = std::vector<float>(static_cast<std::size_t>(points)),
+      const y_storage storage = storage_of(sub_at);
+      spectrum::spectrum t{.x = std::vector<double>(static_cast<std::size_t>(points)),
+                           .y = std::vector<double>(static_cast<std::size_t>(points)),
                            .x_stored = true,
-                           .z = num.f32(sub_at + sub_header::subtime)};
+                           .z = num.f32(sub_at + sub_header::subtime),
+                           .stored_as = integers_of(storage)};
       for (std::size_t i = 0; i < t.x.size(); ++i)
         t.x[i] = num.f32(sub_at + sub_header::size + 4 * i);
       if (!t.x.empty()) {
         t.first_x = t.x.front();
         t.last_x = t.x.back();
       }
-      decode_y(b.subspan(sub_at + sub_header::size + 4 * t.x.size()), storage_of(sub_at), t.y);
+      decode_y(b.subspan(sub_at + sub_header::size + 4 * t.x.size()), storage,
+               std::span<double>{t.y});
       out.spectra.push_back(std::move(t));
       at += bytes;
     }
@@ -339,15 +344,15 @@ outcome read_old(byte_view b, document& out) {
            byte_view{reinterpret_cast<const std::uint8_t*>(h.ocatxt.data()), h.ocatxt.size()});
   add_facts(out, flags, h.oexp, false, subs);
 
-  const std::vector<float> x = even_x_values(h.ofirst, h.olast, points);
+  const std::vector<double> x =
+      spectrum::even_x(h.ofirst, h.olast, static_cast<std::size_t>(points));
   out.spectra.reserve(static_cast<std::size_t>(subs));
   std::size_t sub_at = old::first_sub;
   for (std::int64_t s = 0; s < subs; ++s) {
     spectrum::spectrum t{.x = x,
-                         .y = std::vector<float>(static_cast<std::size_t>(points)),
+                         .y = std::vector<double>(static_cast<std::size_t>(points)),
                          .first_x = h.ofirst,
                          .last_x = h.olast,
-                         .ends_from_header = true,
                          .z = get_f32le(b, sub_at + sub_header::subtime)};
     // A single spectrum takes the header's exponent, each of several its sub-file's.
     const y_storage storage{
@@ -355,7 +360,8 @@ outcome read_old(byte_view b, document& out) {
         .exponent = multi ? int{static_cast<std::int8_t>(b[sub_at + 1])} : int{h.oexp},
         .high_half_first = !sixteen};
     const std::size_t y_at = sub_at + sub_header::size;
-    decode_y(b.subspan(y_at), storage, t.y);
+    t.stored_as = integers_of(storage);
+    decode_y(b.subspan(y_at), storage, std::span<double>{t.y});
     out.spectra.push_back(std::move(t));
     sub_at = y_at + static_cast<std::size_t>(per_sub);
   }

@@ -3,8 +3,10 @@
 // spectra with their z, the units, texts and log; the old one where it can hold the document.
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <limits>
+#include <optional>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "recio/recio.hpp"
@@ -25,24 +27,35 @@ std::uint8_t code_of(const spectrum::axis_unit& unit, std::uint8_t otherwise) {
   return unit.code >= 0 && unit.code <= 255 ? static_cast<std::uint8_t>(unit.code) : otherwise;
 }
 
-// The ends of an evenly spaced spectrum: its own where its x still agrees with them, else its
-// first and last x values.
-std::pair<double, double> agreed_ends(const spectrum::spectrum& t) {
-  if (t.x.empty() || (spectrum::to_single(t.first_x) == t.x.front() &&
-                      spectrum::to_single(t.last_x) == t.x.back()))
-    return {t.first_x, t.last_x};
-  return {t.x.front(), t.x.back()};
-}
-
-// The first and last x that a header gives: the ends that a binary header gave, where x still
-// agrees with them, else the first and last x values, as the dialogue writes them.
-std::pair<double, double> header_ends(const spectrum::spectrum& t) {
-  if (t.ends_from_header || t.x.empty()) return agreed_ends(t);
-  return {t.x.front(), t.x.back()};
-}
-
+// Two spectra on one evenly spaced x axis: the same count and the same ends.
 bool same_even_axis(const spectrum::spectrum& a, const spectrum::spectrum& b) {
-  return !a.x_stored && !b.x_stored && a.y.size() == b.y.size() && agreed_ends(a) == agreed_ends(b);
+  return !a.x_stored && !b.x_stored && a.y.size() == b.y.size() && a.first_x == b.first_x &&
+         a.last_x == b.last_x;
+}
+
+// The integers y x 2^(bits - e) that a spectrum whose y a file stored as integers still holds
+// exactly, so that they are stored again as they were: none (floats) when it was not so stored,
+// when its exponent does not fit the byte that keeps it, or when a value is no such integer.
+y_encoding integers_of(const spectrum::spectrum& t) {
+  const int bits = t.stored_as.bits;
+  if (bits != 16 && bits != 32) return {};
+  const int exponent = t.stored_as.power + bits;
+  if (exponent <= float_y || exponent > 127) return {};
+  const double limit = std::ldexp(1.0, bits - 1);
+  for (const double v : t.y) {
+    const double n = std::ldexp(v, -t.stored_as.power);
+    if (!(n == std::floor(n) && n >= -limit && n < limit)) return {};
+  }
+  return {bits == 16, exponent};
+}
+
+// The first value beyond the range of single precision, which a file of floats cannot hold.
+std::optional<std::size_t> beyond_single(std::span<const double> values) {
+  for (std::size_t i = 0; i < values.size(); ++i)
+    if (std::isfinite(values[i]) &&
+        std::fabs(values[i]) > static_cast<double>(std::numeric_limits<float>::max()))
+      return i;
+  return std::nullopt;
 }
 
 // What every spectrum must be before any byte is written: as many x values as y values where
@@ -156,6 +169,14 @@ spectrum::outcome write_new(const document& doc, recio::unit_number unit,
   const std::vector<spectrum::spectrum>& all = doc.spectra;
   const spectrum::spectrum& first = all.front();
   const bool multi = all.size() > 1;
+  // y stored as the integers they were read from where every spectrum still holds them alike,
+  // else as floats.
+  std::vector<y_encoding> encodings;
+  for (const spectrum::spectrum& t : all) encodings.push_back(integers_of(t));
+  const bool integers = std::all_of(encodings.begin(), encodings.end(), [&](const y_encoding& e) {
+    return e.exponent != float_y && e.sixteen_bit == encodings.front().sixteen_bit;
+  });
+  if (!integers) encodings.assign(all.size(), y_encoding{});
   // x as the file holds it: implied by the ends, one stored array for all, or each its own.
   const bool even = std::all_of(all.begin(), all.end(), [&](const spectrum::spectrum& t) {
     return same_even_axis(first, t);
@@ -165,15 +186,24 @@ spectrum::outcome write_new(const document& doc, recio::unit_number unit,
         return t.x_stored && t.x == first.x;
       });
   const bool own = !even && !shared;
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    const auto x = all[i].x_stored ? beyond_single(all[i].x) : std::nullopt;
+    const auto y = integers ? std::nullopt : beyond_single(all[i].y);
+    if (x || y)
+      return trouble{"spectrum " + std::to_string(i + 1) + ", point " +
+                     std::to_string((x ? *x : *y) + 1) + ": " + (x ? "x" : "y") +
+                     " is beyond the range of the single-precision values that SPC stores"};
+  }
 
   header_record h{};
   build_fresh_header(h);
   date_of(doc, h);
   SPCDATE(h.fdate, h.year, h.month, h.day, h.hour, h.minute, 'C');
-  h.fexp = float_y;
+  h.fexp = static_cast<std::int8_t>(encodings.front().exponent);
   float z_step = 0.0f;
   h.ftflags = static_cast<std::uint8_t>((multi ? flag::tmulti | z_order(all, z_step) : 0) |
-                                        (even ? 0 : flag::txvals) | (own ? flag::txyxys : 0));
+                                        (even ? 0 : flag::txvals) | (own ? flag::txyxys : 0) |
+                                        (encodings.front().sixteen_bit ? flag::tsprec : 0));
   if (labels_of(doc, h.fcatxt)) h.ftflags |= flag::talabs;
   put_f32le(h.fzinc, 0, z_step);
   if (doc.experiment_type >= 0 && doc.experiment_type <= 255)
@@ -183,7 +213,8 @@ spectrum::outcome write_new(const document& doc, recio::unit_number unit,
   h.fytype = code_of(doc.y_unit, arbitrary_units);
   h.fztype = code_of(doc.z_unit, 0);
   if (even) {
-    std::tie(h.ffirst, h.flast) = header_ends(first);
+    h.ffirst = first.first_x;
+    h.flast = first.last_x;
   } else if (!first.x.empty()) {
     h.ffirst = first.x.front();
     h.flast = first.x.back();
@@ -193,12 +224,16 @@ spectrum::outcome write_new(const document& doc, recio::unit_number unit,
   const memo_text memo = memo_of(doc, options);
   std::copy(memo.chars.begin(), memo.chars.end(), h.fcmnt.begin());
 
-  std::vector<sub_file_out> subs;
+  std::vector<sub_file_out<double>> subs;
   subs.reserve(all.size());
   std::int64_t end =
       static_cast<std::int64_t>(new_header::size + (shared ? 4 * first.x.size() : 0));
   for (std::size_t i = 0; i < all.size(); ++i) {
-    sub_file_out sub{sub_header_of(all[i], i, float_y), {}, all[i].y};
+    sub_file_out<double> sub{
+        sub_header_of(all[i], i, static_cast<std::int8_t>(encodings[i].exponent)),
+        {},
+        all[i].y,
+        encodings[i]};
     if (own) {
       sub.x = all[i].x;
       put_i32le(sub.header, sub_header::subnpts, static_cast<std::int32_t>(all[i].y.size()));
@@ -224,8 +259,8 @@ spectrum::outcome write_new(const document& doc, recio::unit_number unit,
     h.logsizm = (h.logsizd + 4095) / 4096 * 4096;
   }
   if (end > 0x7fffffff) return trouble{"too large for SPC: its offsets would pass 2 GiB"};
-  write_new_layout(unit, h, shared ? std::span<const float>{first.x} : std::span<const float>{},
-                   subs, own, reserved, log_text);
+  write_new_layout(unit, h, shared ? std::span<const double>{first.x} : std::span<const double>{},
+                   std::span<const sub_file_out<double>>{subs}, own, reserved, log_text);
   return std::nullopt;
 }
 
@@ -242,15 +277,24 @@ spectrum::outcome write_old(const document& doc, recio::unit_number unit,
       return trouble{"the old SPC variant holds several spectra only on one x axis; spectrum " +
                      std::to_string(i + 1) + " has another"};
   }
+  // Each spectrum's integers as a file stored them where it still holds them, else scaled to its
+  // largest magnitude.
   std::vector<std::int16_t> exponents(all.size(), 0);
-  for (std::size_t i = 0; i < all.size(); ++i)
-    if (!choose_exponent(all[i].y, exponents[i]) && all.size() == 1)
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    spectrum::spectrum as_32 = all[i];
+    if (as_32.stored_as.bits == 16) as_32.stored_as = {32, as_32.stored_as.power - 16};
+    if (const y_encoding e = integers_of(as_32); e.exponent != float_y) {
+      exponents[i] = static_cast<std::int16_t>(e.exponent);
+    } else if (!choose_exponent(std::span<const double>{all[i].y}, exponents[i]) &&
+               all.size() == 1) {
       return trouble{"every y value is zero, which the old SPC variant cannot scale"};
+    }
+  }
 
   header_record date{};
   date_of(doc, date);
   const memo_text memo = memo_of(doc, options);
-  const auto [first_x, last_x] = header_ends(first);
+  const double first_x = first.first_x, last_x = first.last_x;
   old_header_record h{.ftflags = all.size() > 1 ? flag::tmulti : std::uint8_t{0},
                       .oexp = exponents[0],
                       .onpts = static_cast<float>(first.y.size()),
@@ -272,10 +316,10 @@ spectrum::outcome write_old(const document& doc, recio::unit_number unit,
   }
   if (all.size() > 1) h.first_sub = sub_header_of(first, 0, static_cast<std::int8_t>(exponents[0]));
   write_old_header(unit, h);
-  write_old_y(unit, first.y, exponents[0]);
+  write_old_y(unit, std::span<const double>{first.y}, exponents[0]);
   for (std::size_t i = 1; i < all.size(); ++i) {
     recio::write_bytes(unit, sub_header_of(all[i], i, static_cast<std::int8_t>(exponents[i])));
-    write_old_y(unit, all[i].y, exponents[i]);
+    write_old_y(unit, std::span<const double>{all[i].y}, exponents[i]);
   }
   return std::nullopt;
 }

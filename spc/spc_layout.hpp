@@ -224,8 +224,8 @@ inline float y_of_integer(std::int32_t n, int e) {
 // positive largest magnitude at exactly half the scale) is held at 2147483647; NaN is 0.
 // The conversion to an integer truncates; the limits are judged before it, and a value between
 // a limit and the next integer beyond it truncates to that limit anyway.
-inline std::int32_t integer_of_y(float y, int e) {
-  const double scaled = times_power_of_two(static_cast<double>(y), 32 - e);
+inline std::int32_t integer_of_y(double y, int e) {
+  const double scaled = times_power_of_two(y, 32 - e);
   if (std::isnan(scaled)) return 0;
   if (scaled >= 2147483647.0) return std::numeric_limits<std::int32_t>::max();
   if (scaled <= -2147483648.0) return std::numeric_limits<std::int32_t>::min();

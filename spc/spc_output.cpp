@@ -17,14 +17,37 @@ constexpr recio::layout resolution_text{"(F4.1,I1,3X)"};
 // that writers on several threads share nothing.
 constexpr std::size_t block_points = 1 << 12;
 
-// Writes the values, each as the four bytes that put lays out.
-template <typename encode>
-void write_values(recio::unit_number unit, std::span<const float> values, encode put) {
-  std::array<std::uint8_t, 4 * block_points> block;
+// Writes the values, each as the size bytes that put lays out.
+template <std::size_t size = 4, class real, typename encode>
+void write_values(recio::unit_number unit, std::span<const real> values, encode put) {
+  std::array<std::uint8_t, size * block_points> block;
   for (std::size_t first = 0; first < values.size(); first += block_points) {
     const std::size_t m = std::min(block_points, values.size() - first);
-    for (std::size_t i = 0; i < m; ++i) put(byte_span{block}, 4 * i, values[first + i]);
-    recio::write_bytes(unit, {block.data(), 4 * m});
+    for (std::size_t i = 0; i < m; ++i) put(byte_span{block}, size * i, values[first + i]);
+    recio::write_bytes(unit, {block.data(), size * m});
+  }
+}
+
+// A value as a float: a double beyond the single-precision range is an infinity, as rounding
+// gives; the writers refuse such values before they get here.
+void put_float(byte_span b, std::size_t at, float v) { put_f32le(b, at, v); }
+void put_float(byte_span b, std::size_t at, double v) { put_f32le(b, at, spectrum::to_single(v)); }
+
+// y values as the encoding stores them.
+template <class real>
+void write_y(recio::unit_number unit, std::span<const real> y, const y_encoding& e) {
+  if (e.exponent == float_y && !e.sixteen_bit) {
+    write_values(unit, y, [](byte_span b, std::size_t at, real v) { put_float(b, at, v); });
+  } else if (e.sixteen_bit) {
+    write_values<2>(unit, y, [&e](byte_span b, std::size_t at, real v) {
+      put_i16le(
+          b, at,
+          static_cast<std::int16_t>(integer_of_y(static_cast<double>(v), e.exponent) / 65536));
+    });
+  } else {
+    write_values(unit, y, [&e](byte_span b, std::size_t at, real v) {
+      put_i32le(b, at, integer_of_y(static_cast<double>(v), e.exponent));
+    });
   }
 }
 
@@ -76,9 +99,10 @@ void cut_memo(spectrum::memo_text& memo) {
     std::fill(memo.chars.begin() + static_cast<std::ptrdiff_t>(p), memo.chars.end(), '\0');
 }
 
-bool choose_exponent(std::span<const float> y, std::int16_t& e) {
+template <class real>
+bool choose_exponent(std::span<const real> y, std::int16_t& e) {
   double a = 0.0;
-  for (const float v : y)
+  for (const real v : y)
     if (std::isfinite(v)) a = std::max(a, std::fabs(static_cast<double>(v)));
   if (!(a > 0.0)) return false;
   int exponent = 0;
@@ -104,27 +128,30 @@ void write_old_header(recio::unit_number unit, const old_header_record& h) {
   recio::write_bytes(unit, header);
 }
 
-void write_old_y(recio::unit_number unit, std::span<const float> y, std::int16_t exponent) {
-  write_values(unit, y, [exponent](byte_span b, std::size_t at, float v) {
-    put_i32_high_half_first(b, at, integer_of_y(v, exponent));
+template <class real>
+void write_old_y(recio::unit_number unit, std::span<const real> y, std::int16_t exponent) {
+  write_values(unit, y, [exponent](byte_span b, std::size_t at, real v) {
+    put_i32_high_half_first(b, at, integer_of_y(static_cast<double>(v), exponent));
   });
 }
 
-void write_new_layout(recio::unit_number unit, const header_record& h, std::span<const float> x,
-                      std::span<const sub_file_out> subs, bool directory, byte_view log_parameters,
-                      byte_view log_text) {
+template <class real>
+void write_new_layout(recio::unit_number unit, const header_record& h, std::span<const real> x,
+                      std::span<const sub_file_out<real>> subs, bool directory,
+                      byte_view log_parameters, byte_view log_text) {
+  const auto put_x = [](byte_span b, std::size_t at, real v) { put_float(b, at, v); };
   std::array<std::uint8_t, new_header::size> header{};
   encode_header(h, header);
   recio::write_bytes(unit, header);
-  write_values(unit, x, put_f32le);
-  for (const sub_file_out& sub : subs) {
+  write_values(unit, x, put_x);
+  for (const sub_file_out<real>& sub : subs) {
     recio::write_bytes(unit, sub.header);
-    write_values(unit, sub.x, put_f32le);
-    write_values(unit, sub.y, put_f32le);
+    write_values(unit, sub.x, put_x);
+    write_y(unit, sub.y, sub.encoding);
   }
   if (directory) {
     auto at = static_cast<std::int64_t>(new_header::size + 4 * x.size());
-    for (const sub_file_out& sub : subs) {
+    for (const sub_file_out<real>& sub : subs) {
       std::array<std::uint8_t, directory_entry::size> entry{};
       put_i32le(entry, directory_entry::ssfposn, static_cast<std::int32_t>(at));
       put_i32le(entry, directory_entry::ssfsize, static_cast<std::int32_t>(sub.bytes()));
@@ -141,5 +168,14 @@ void write_new_layout(recio::unit_number unit, const header_record& h, std::span
     recio::write_bytes(unit, log_text);
   }
 }
+
+template bool choose_exponent(std::span<const float>, std::int16_t&);
+template bool choose_exponent(std::span<const double>, std::int16_t&);
+template void write_old_y(recio::unit_number, std::span<const float>, std::int16_t);
+template void write_old_y(recio::unit_number, std::span<const double>, std::int16_t);
+template void write_new_layout(recio::unit_number, const header_record&, std::span<const float>,
+                               std::span<const sub_file_out<float>>, bool, byte_view, byte_view);
+template void write_new_layout(recio::unit_number, const header_record&, std::span<const double>,
+                               std::span<const sub_file_out<double>>, bool, byte_view, byte_view);
 
 }  // namespace spc

@@ -17,10 +17,15 @@ struct y_storage {
   // floats.
   bool high_half_first = false;
   std::size_t value_size() const { return sixteen_bit ? 2 : 4; }
+  // y = n x 2^power for the integers n; none for floats.
+  int power() const { return sixteen_bit ? exponent - 16 : exponent - 32; }
+  bool floats() const { return !sixteen_bit && !high_half_first && exponent == float_y; }
 };
 
-// Decodes y.size() values from bytes, which hold at least y.size() x value_size() of them.
-// decode_y({0x00, 0x00, 0x80, 0x3F}, {.exponent = float_y}, y) gives y[0] == 1.0f.
-void decode_y(byte_view bytes, const y_storage& storage, std::span<float> y);
+// Decodes y.size() values from bytes, which hold at least y.size() x value_size() of them: as
+// floats, integers scaled and rounded once to single precision, or as doubles, integers scaled
+// exactly. decode_y({0x00, 0x00, 0x80, 0x3F}, {.exponent = float_y}, y) gives y[0] == 1.0.
+template <class real>
+void decode_y(byte_view bytes, const y_storage& storage, std::span<real> y);
 
 }  // namespace spc

@@ -72,12 +72,12 @@ void WRITESC(const file_name& name, const point_array& y, std::int32_t& status) 
   std::int16_t unit = 0;
   GETCHAN(unit, status);
   open_for_writing(name, unit, "ERROR OPENING SPECTRA-CALC FILE IN WRITESC");
-  const spc::sub_file_out sub{h.subheader, {}, {y.data(), points_of(h.fnpts)}};
+  const spc::sub_file_out<float> sub{h.subheader, {}, {y.data(), points_of(h.fnpts)}, {}};
   namespace log = spc::log_block;
   const auto parameters = static_cast<std::size_t>(std::clamp(h.nlgspar, 0, log::max_parameters));
   const auto text = static_cast<std::size_t>(std::clamp(h.nlgdata, 0, log::max_text));
-  spc::write_new_layout(unit, h, {}, {&sub, 1}, false, {h.log_parameters.data(), parameters},
-                        {h.log_text.data(), text});
+  spc::write_new_layout(unit, h, std::span<const float>{}, {&sub, 1}, false,
+                        {h.log_parameters.data(), parameters}, {h.log_text.data(), text});
   PUTCHAN(unit, status);
 }
 

@@ -3,8 +3,6 @@
 // file cannot be read or written.
 #pragma once
 
-#include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -23,18 +21,23 @@ struct axis_unit {
   std::string name;
 };
 
-// One spectrum: y against x. Every point has its x, whether the file stores it or only implies
-// it by first x, last x and the count (evenly spaced).
+// How a file stored y as integers: y = n x 2^power, n of bits bits, so that a writer that stores
+// integers too can store the very same ones again. bits 0: y was not stored as integers.
+struct integer_y {
+  int bits = 0;
+  int power = 0;
+};
+
+// One spectrum: y against x, in double precision. Every point has its x, whether the file stores
+// it or only implies it by first x, last x and the count (evenly spaced).
 struct spectrum {
-  std::vector<float> x;
-  std::vector<float> y;
-  bool x_stored = false;  // the file holds x point by point; otherwise x is evenly spaced
+  std::vector<double> x;
+  std::vector<double> y;
+  bool x_stored = false;  // x is not evenly spaced: a file must store it point by point
   double first_x = 0.0;   // the ends as the file gives them, from which even x was made
   double last_x = 0.0;
-  // The ends are the numbers of a binary header, written again as they stand where x still
-  // agrees with them; otherwise a writer takes the first and the last x.
-  bool ends_from_header = false;
   double z = 0.0;  // the z value of a spectrum among several (time, position, ...)
+  integer_y stored_as{};
 };
 
 // A date and time as a file records it; year 0 when the file records none.
@@ -97,20 +100,5 @@ struct write_options {
   bool jcamp_affn = false;          // JCAMP-DX data as plain numbers instead of DIF/DUP
   std::string input_name;           // the input's file name, for a title where the file has none
 };
-
-// Whether x values given point by point lie evenly spaced, as far as a text file's numbers can
-// show it: each within 2 % of a step of its place, or within what a five-decimal field rounds.
-inline bool evenly_spaced(std::span<const float> x) {
-  const std::size_t n = x.size();
-  if (n < 3) return true;
-  const double first = x[0];
-  const double step = (static_cast<double>(x[n - 1]) - first) / static_cast<double>(n - 1);
-  for (std::size_t i = 1; i + 1 < n; ++i) {
-    const double off = static_cast<double>(x[i]) - (first + static_cast<double>(i) * step);
-    const double allowed = std::max(0.02 * std::fabs(step), 5e-6 + 2.4e-7 * std::fabs(x[i]));
-    if (!(std::fabs(off) <= allowed)) return false;
-  }
-  return true;
-}
 
 }  // namespace spectrum

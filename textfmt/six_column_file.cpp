@@ -1,6 +1,7 @@
 // textfmt/six_column_file.cpp: the 6XY file, three points (x, y, x, y, x, y) per record.
 #include <algorithm>
 #include <array>
+#include <vector>
 
 #include "recio/recio.hpp"
 #include "textfmt/text_file.hpp"
@@ -63,7 +64,8 @@ spectrum::outcome read_6xy_file(const spectrum::input_file& in, const spectrum::
 spectrum::outcome write_6xy_file(const spectrum::document& doc, recio::unit_number unit,
                                  const spectrum::write_options&) {
   const spectrum::spectrum& t = doc.spectra.front();
-  write_6xy(unit, t.x, t.y, static_cast<std::int32_t>(t.y.size()));
+  const std::vector<float> x(t.x.begin(), t.x.end()), y(t.y.begin(), t.y.end());
+  write_6xy(unit, x, y, static_cast<std::int32_t>(t.y.size()));
   return {};
 }
 

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "recio/recio.hpp"
+#include "spectrum/axis.hpp"
 #include "spectrum/document.hpp"
 #include "spectrum/fixed_spectrum.hpp"
 
@@ -70,12 +71,17 @@ spectrum::outcome read_text_file(const spectrum::input_file& in, const text_form
   close_file(unit);
   spectrum::spectrum t;
   const std::size_t n = points_in(count, room);
-  t.x.assign(x.get(), x.get() + n);
   t.y.assign(y.get(), y.get() + n);
   t.first_x = first_x;
   t.last_x = last_x;
-  // A head implies even x; x given point by point may be even too.
-  t.x_stored = form.head_records == 0 && !spectrum::evenly_spaced(t.x);
+  // A head implies even x, made from its ends; x given point by point may be even too, as far
+  // as the file prints them.
+  if (form.head_records > 0) {
+    t.x = spectrum::even_x(first_x, last_x, n);
+  } else {
+    t.x.assign(x.get(), x.get() + n);
+    t.x_stored = !spectrum::evenly_spaced(t.x, spectrum::printed_unit(t.x));
+  }
   doc.format = form.name;
   doc.spectra.push_back(std::move(t));
   add_text_facts(in.bytes, form.head_records, doc);

@@ -1,6 +1,7 @@
 // textfmt/xy_file.cpp: the XY file, one point per record, x then y.
 #include <algorithm>
 #include <array>
+#include <vector>
 
 #include "recio/recio.hpp"
 #include "textfmt/text_file.hpp"
@@ -39,7 +40,8 @@ spectrum::outcome read_xy_file(const spectrum::input_file& in, const spectrum::r
 spectrum::outcome write_xy_file(const spectrum::document& doc, recio::unit_number unit,
                                 const spectrum::write_options&) {
   const spectrum::spectrum& t = doc.spectra.front();
-  write_xy(unit, t.x, t.y, static_cast<std::int32_t>(t.y.size()));
+  const std::vector<float> x(t.x.begin(), t.x.end()), y(t.y.begin(), t.y.end());
+  write_xy(unit, x, y, static_cast<std::int32_t>(t.y.size()));
   return {};
 }
 

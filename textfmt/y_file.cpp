@@ -2,6 +2,7 @@
 // per record; the x values are implied by the head.
 #include <algorithm>
 #include <array>
+#include <vector>
 #include <cmath>
 #include <limits>
 
@@ -77,7 +78,8 @@ spectrum::outcome write_y_file(const spectrum::document& doc, recio::unit_number
     return spectrum::trouble{
         "a Y file holds only first x, last x and the count, and this "
         "spectrum's x values are not evenly spaced"};
-  write_y(unit, t.y, static_cast<float>(t.first_x), static_cast<float>(t.last_x),
+  const std::vector<float> y(t.y.begin(), t.y.end());
+  write_y(unit, y, static_cast<float>(t.first_x), static_cast<float>(t.last_x),
           static_cast<std::int32_t>(t.y.size()));
   return {};
 }

@@ -1,0 +1,67 @@
+// spectrum/axis.cpp: evenly spaced x, made and judged.
+#include "spectrum/axis.hpp"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <string_view>
+
+namespace spectrum {
+
+std::vector<double> even_x(double first, double last, std::size_t n) {
+  std::vector<double> x(n);
+  if (n == 0) return x;
+  const double span = last - first;
+  const double steps = static_cast<double>(n - 1);
+  for (std::size_t i = 0; i + 1 < n; ++i) x[i] = first + span * (static_cast<double>(i) / steps);
+  x[n - 1] = n == 1 ? first : last;
+  return x;
+}
+
+namespace {
+
+// The decimals of the fewest digits that read back as v: 2 for 0.25, 0 for 1800, 6 for 1.5e-05.
+int decimals_of(double v) {
+  std::array<char, 32> text{};
+  const auto end = std::to_chars(text.data(), text.data() + text.size(), v).ptr;
+  const std::string_view s{text.data(), static_cast<std::size_t>(end - text.data())};
+  const std::size_t e = s.find('e');
+  const std::string_view mantissa = s.substr(0, e);
+  const std::size_t point = mantissa.find('.');
+  int decimals =
+      point == std::string_view::npos ? 0 : static_cast<int>(mantissa.size() - point - 1);
+  if (e != std::string_view::npos) {
+    int exponent = 0;
+    std::from_chars(s.data() + e + 1 + (s[e + 1] == '+' ? 1 : 0), s.data() + s.size(), exponent);
+    decimals -= exponent;
+  }
+  return std::max(decimals, 0);
+}
+
+}  // namespace
+
+double printed_unit(std::span<const double> x) {
+  int decimals = 0;
+  for (const double v : x)
+    if (std::isfinite(v)) decimals = std::max(decimals, decimals_of(v));
+  return std::pow(10.0, -decimals);
+}
+
+bool evenly_spaced(std::span<const double> x, double unit) {
+  const std::size_t n = x.size();
+  if (n < 3) return true;
+  const double first = x[0];
+  const double span = x[n - 1] - first;
+  const double steps = static_cast<double>(n - 1);
+  // Single precision keeps 24 bits: a float is within 2^-24 of its value, relatively.
+  constexpr double single_rounding = 1.0 / 16777216.0;
+  for (std::size_t i = 1; i + 1 < n; ++i) {
+    const double place = first + span * (static_cast<double>(i) / steps);
+    const double allowed = std::max(unit, single_rounding * (std::fabs(x[i]) + std::fabs(place)));
+    if (!(std::fabs(x[i] - place) <= allowed)) return false;
+  }
+  return true;
+}
+
+}  // namespace spectrum

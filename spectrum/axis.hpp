@@ -1,0 +1,25 @@
+// spectrum/axis.hpp: the x axis as every format shares it: evenly spaced x made from their ends,
+// and x given point by point judged evenly spaced to within the precision of the file.
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <vector>
+
+namespace spectrum {
+
+// n x from first to last, evenly spaced: x(i) = first + i (last - first) / (n - 1), formed in
+// double precision, the last one last itself. even_x(4000, 400, 3601) gives 4000, 3999, ..., 400.
+std::vector<double> even_x(double first, double last, std::size_t n);
+
+// The unit of the last digit that a text printed for x: 10^-d, where d is the most decimals that
+// the fewest digits reading back as any of the values need. printed_unit({1800, 1799.999}) is
+// 0.001.
+double printed_unit(std::span<const double> x);
+
+// Whether x lie evenly spaced from their first to their last, each within unit of its place (the
+// last printed digit, which the ends were rounded to as well) or the rounding of single precision,
+// whichever is more.
+bool evenly_spaced(std::span<const double> x, double unit);
+
+}  // namespace spectrum
