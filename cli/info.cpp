@@ -62,7 +62,7 @@ json as_json(const std::string& path, const loaded& in) {
   j["memo"] = d.memo;
   j["date"] = d.date.year != 0 ? json(date_text(d.date)) : json(nullptr);
   j["resolution"] = d.resolution.value_or("");
-  j["source"] = d.source;
+  j["source"] = d.instrument;
   j["experiment"] = {{"code", d.experiment_type}, {"name", d.experiment}};
   j["log"] = d.log;
   for (const spectrum::fact& f : d.facts) j[f.name] = value_json(f);
@@ -95,7 +95,7 @@ std::string as_text(const std::string& path, const loaded& in) {
   line("memo", d.memo);
   if (d.date.year != 0) line("date", date_text(d.date));
   line("resolution", d.resolution.value_or(""));
-  line("source", d.source);
+  line("source", d.instrument);
   line("experiment", d.experiment);
   if (!d.log.empty()) line("log text", std::to_string(d.log.size()) + " characters");
   for (const spectrum::fact& f : d.facts) line(f.name, value_text(f));

@@ -326,7 +326,7 @@ void write_block(const spectrum::document& doc, const spectrum::spectrum& t,
   if (block_id > 0) write_record(unit, "BLOCK_ID", std::to_string(block_id));
   write_record(unit, "DATA TYPE", data_type_of(doc));
   write_record(unit, "ORIGIN",
-               recio::trimmed(doc.source, blanks).empty() ? std::string("zolkdf") : doc.source);
+               recio::trimmed(doc.instrument, blanks).empty() ? std::string("zolkdf") : doc.instrument);
   write_record(unit, "OWNER", "");
   if (doc.resolution && !recio::trimmed(*doc.resolution, blanks).empty())
     write_record(unit, "RESOLUTION", *doc.resolution);

@@ -47,10 +47,4 @@ spectrum::outcome write_new(const spectrum::document& doc, recio::unit_number un
 spectrum::outcome write_old(const spectrum::document& doc, recio::unit_number unit,
                             const spectrum::write_options& options);
 
-// The names of the x (and z) unit codes, the y unit codes and the experiment codes; empty for a
-// code that has none. x_unit_name(1) == "Wavenumber (cm-1)".
-std::string_view x_unit_name(int code);
-std::string_view y_unit_name(int code);
-std::string_view experiment_name(int code);
-
 }  // namespace spc

@@ -12,6 +12,7 @@
 #include "spc/spc_layout.hpp"
 #include "spc/spc_values.hpp"
 #include "spectrum/axis.hpp"
+#include "spectrum/units.hpp"
 
 namespace spc {
 
@@ -82,19 +83,35 @@ spectrum::date_time date_of(int year, int month, int day, int hour, int minute) 
   return {year, month, day, hour, minute, 0};
 }
 
+// A unit by its code, named as the code names it; z none where the variant has no z unit.
+spectrum::axis_unit unit_by_code(int code, spectrum::axis which) {
+  if (code < 0) return {};
+  return {code, spectrum::unit_of_code(code, which).name};
+}
+
 // The units by code and name; axis labels given as text (x, y and z, each ended by a NUL) take
-// the place of the names.
+// the place of the names, and where the code says nothing more (arbitrary, or a code without a
+// name), a label that names a unit gives its code.
 void units_of(document& out, int x, int y, int z, bool labels, byte_view catxt) {
-  out.x_unit = {x, std::string{x_unit_name(x)}};
-  out.y_unit = {y, std::string{y_unit_name(y)}};
-  out.z_unit = {z, z < 0 ? std::string{} : std::string{x_unit_name(z)}};
+  out.x_unit = unit_by_code(x, spectrum::axis::x);
+  out.y_unit = unit_by_code(y, spectrum::axis::y);
+  out.z_unit = unit_by_code(z, spectrum::axis::z);
   if (!labels) return;
-  spectrum::axis_unit* axes[] = {&out.x_unit, &out.y_unit, &out.z_unit};
+  const std::array<std::pair<spectrum::axis_unit*, spectrum::axis>, 3> axes{
+      {{&out.x_unit, spectrum::axis::x},
+       {&out.y_unit, spectrum::axis::y},
+       {&out.z_unit, spectrum::axis::z}}};
   std::size_t at = 0;
-  for (spectrum::axis_unit* axis : axes) {
+  for (const auto& [axis, which] : axes) {
     if (at >= catxt.size()) break;
     const std::string label = utf8_of(catxt.subspan(at));
-    if (!label.empty()) axis->name = label;
+    if (!label.empty()) {
+      const spectrum::axis_unit named = spectrum::unit_named(label, which);
+      if ((axis->code <= 0 || axis->name.empty()) && named.code >= 0)
+        *axis = named;
+      else
+        axis->name = label;
+    }
     at += static_cast<std::size_t>(
               std::find(catxt.begin() + static_cast<std::ptrdiff_t>(at), catxt.end(), 0) -
               catxt.begin()) -
@@ -206,10 +223,10 @@ outcome read_new(byte_view b, bool big, document& out) {
   out.variant = big ? "new, big-endian" : "new";
   out.memo = utf8_of(byte_view{le}.subspan(new_header::fcmnt, h.fcmnt.size()));
   out.resolution = utf8_of(byte_view{le}.subspan(new_header::fres, h.fres.size()));
-  out.source = utf8_of(byte_view{le}.subspan(new_header::fsource, h.fsource.size()));
+  out.instrument = utf8_of(byte_view{le}.subspan(new_header::fsource, h.fsource.size()));
   out.date = date_of(h.year, h.month, h.day, h.hour, h.minute);
   out.experiment_type = h.fexper;
-  out.experiment = experiment_name(h.fexper);
+  out.experiment = spectrum::experiment_name(h.fexper);
   units_of(out, h.fxtype, h.fytype, h.fztype, flags & flag::talabs,
            byte_view{le}.subspan(new_header::fcatxt, h.fcatxt.size()));
   add_facts(out, flags, h.fexp, h.fexp == float_y && !sixteen, subs);

@@ -13,6 +13,7 @@
 #include "spc/spc_document.hpp"
 #include "spc/spc_header.hpp"
 #include "spc/spc_output.hpp"
+#include "spectrum/units.hpp"
 
 namespace spc {
 
@@ -22,9 +23,11 @@ using spectrum::document;
 using spectrum::memo_text;
 using spectrum::trouble;
 
-// A unit code as the header holds it: the document's where it fits a byte, else the dialogue's.
+// A unit code as the header holds it: the document's where it fits a byte; arbitrary for a unit
+// known only by its name, which the axis labels then give; else the dialogue's.
 std::uint8_t code_of(const spectrum::axis_unit& unit, std::uint8_t otherwise) {
-  return unit.code >= 0 && unit.code <= 255 ? static_cast<std::uint8_t>(unit.code) : otherwise;
+  if (unit.code >= 0 && unit.code <= 255) return static_cast<std::uint8_t>(unit.code);
+  return unit.name.empty() ? otherwise : std::uint8_t{0};
 }
 
 // Two spectra on one evenly spaced x axis: the same count and the same ends.
@@ -153,9 +156,12 @@ bool labels_of(const document& doc, std::array<char, 30>& fcatxt) {
   const auto label = [](const spectrum::axis_unit& u, std::string_view standard) {
     return u.name.empty() || u.name == standard ? std::string{} : u.name;
   };
-  const std::string x = label(doc.x_unit, x_unit_name(doc.x_unit.code));
-  const std::string y = label(doc.y_unit, y_unit_name(doc.y_unit.code));
-  const std::string z = label(doc.z_unit, x_unit_name(doc.z_unit.code));
+  const std::string x =
+      label(doc.x_unit, spectrum::unit_of_code(doc.x_unit.code, spectrum::axis::x).name);
+  const std::string y =
+      label(doc.y_unit, spectrum::unit_of_code(doc.y_unit.code, spectrum::axis::y).name);
+  const std::string z =
+      label(doc.z_unit, spectrum::unit_of_code(doc.z_unit.code, spectrum::axis::z).name);
   if (x.empty() && y.empty() && z.empty()) return false;
   put_text(fcatxt, latin1_of(x + '\0' + y + '\0' + z));
   return true;
@@ -220,7 +226,7 @@ spectrum::outcome write_new(const document& doc, recio::unit_number unit,
     h.flast = first.x.back();
   }
   put_text(h.fres, latin1_of(doc.resolution.value_or("")));
-  put_text(h.fsource, latin1_of(doc.source));
+  put_text(h.fsource, latin1_of(doc.instrument));
   const memo_text memo = memo_of(doc, options);
   std::copy(memo.chars.begin(), memo.chars.end(), h.fcmnt.begin());
 

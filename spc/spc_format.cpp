@@ -2,11 +2,21 @@
 #include <array>
 
 #include "spc/spc_document.hpp"
+#include "spectrum/fields.hpp"
 
 namespace spc {
 
 namespace {
 constexpr std::array<std::string_view, 1> extensions{".spc"};
+namespace field = spectrum::field;
+// The new variant's header keeps the title (memo), date, source, resolution, experiment and the
+// units of all three axes, each sub-file its z, the log block its text; the old variant's header
+// has no source, experiment, z unit or log.
+constexpr std::uint32_t new_variant_holds = field::title | field::date | field::instrument |
+                                            field::resolution | field::experiment | field::x_unit |
+                                            field::y_unit | field::z_unit | field::z | field::log;
+constexpr std::uint32_t old_variant_holds =
+    field::title | field::date | field::resolution | field::x_unit | field::y_unit | field::z;
 }  // namespace
 
 const spectrum::file_format format{.name = "spc",
@@ -14,6 +24,7 @@ const spectrum::file_format format{.name = "spc",
                                    .extensions = extensions,
                                    .binary = true,
                                    .several_spectra = true,
+                                   .holds = new_variant_holds,
                                    .recognises = recognises,
                                    .read = read_file,
                                    .write = write_new};
@@ -22,6 +33,7 @@ const spectrum::file_format old_format{.name = "spc-old",
                                        .extensions = extensions,
                                        .binary = true,
                                        .several_spectra = true,
+                                       .holds = old_variant_holds,
                                        .write = write_old};
 
 }  // namespace spc

@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -38,6 +39,12 @@ struct spectrum {
   double last_x = 0.0;
   double z = 0.0;  // the z value of a spectrum among several (time, position, ...)
   integer_y stored_as{};
+  std::string title{};  // its own title, where a file of several gives each one (JCAMP-DX blocks)
+  // A table of peaks rather than a measured curve; where given, each peak's width and what it
+  // was assigned to.
+  bool peaks = false;
+  std::vector<double> widths{};
+  std::vector<std::string> assignments{};
 };
 
 // A date and time as a file records it; year 0 when the file records none.
@@ -58,16 +65,21 @@ struct document {
   std::string variant;  // within that format ("new", "old", "5.01"), or empty
   std::vector<spectrum> spectra;
   axis_unit x_unit, y_unit, z_unit;
-  std::string memo;  // the SPC memo, the JCAMP-DX title
+  std::string memo;  // the title: the SPC memo, the JCAMP-DX title
   date_time date;
   // The resolution as the file's own text, even an empty one; none where its format has no such
   // field, and a writer puts its own there.
   std::optional<std::string> resolution;
-  std::string source;        // where the data came from, as SPC keeps it in a fixed field
-  std::string log;           // free text that the file carries (the SPC log text)
+  std::string instrument;    // the instrument or data system (SPC's source field)
+  std::string origin;        // who made the data (JCAMP-DX's ##ORIGIN=)
+  std::string owner;         // who owns it, or its copyright (JCAMP-DX's ##OWNER=)
+  std::string log;           // free text that the file carries: the SPC log, JCAMP-DX comments
   int experiment_type = -1;  // the SPC experiment code, -1 for none
   std::string experiment;    // its name, or the JCAMP-DX data type
-  std::vector<fact> facts;   // for `info`, in the order shown
+  // Labelled records that no writer interprets, in order, to be written again by a format that
+  // has such records: ("$SERIAL NUMBER", "1234").
+  std::vector<std::pair<std::string, std::string>> labels;
+  std::vector<fact> facts;  // for `info`, in the order shown
 };
 
 // What went wrong with a file, for the batch to report as "zolkdf: PATH: reason", with the line

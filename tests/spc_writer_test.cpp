@@ -333,8 +333,8 @@ TEST_F(spc_writer, keeps_what_an_spc_file_says_through_both_writers) {
                 std::tie(in.memo, in.resolution, in.x_unit.code, in.y_unit.code))
           << what;
       if (!old) {  // the old variant has no place for these
-        EXPECT_EQ(std::tie(out.x_unit.name, out.y_unit.name, out.log, out.source),
-                  std::tie(in.x_unit.name, in.y_unit.name, in.log, in.source))
+        EXPECT_EQ(std::tie(out.x_unit.name, out.y_unit.name, out.log, out.instrument),
+                  std::tie(in.x_unit.name, in.y_unit.name, in.log, in.instrument))
             << what;
       }
       const auto day = [](const spectrum::date_time& d) {

@@ -1,0 +1,45 @@
+// spectrum/fields.cpp: which fields a document has.
+#include "spectrum/fields.hpp"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace spectrum {
+
+namespace {
+
+bool has_unit(const axis_unit& u) { return u.code >= 0 || !u.name.empty(); }
+
+}  // namespace
+
+std::vector<std::string_view> fields_not_held(const document& doc, std::uint32_t holds) {
+  const auto any = [&](auto test) {
+    return std::any_of(doc.spectra.begin(), doc.spectra.end(), test);
+  };
+  const std::array<std::pair<std::uint32_t, bool>, 14> has{{
+      {field::title, !doc.memo.empty()},
+      {field::date, doc.date.year != 0},
+      {field::origin, !doc.origin.empty()},
+      {field::owner, !doc.owner.empty()},
+      {field::instrument, !doc.instrument.empty()},
+      {field::resolution, doc.resolution && !doc.resolution->empty()},
+      {field::experiment, doc.experiment_type > 0 || !doc.experiment.empty()},
+      {field::x_unit, has_unit(doc.x_unit)},
+      {field::y_unit, has_unit(doc.y_unit)},
+      {field::z_unit, has_unit(doc.z_unit)},
+      {field::z, any([](const spectrum& s) { return s.z != 0.0; })},
+      {field::log, !doc.log.empty()},
+      {field::labels, !doc.labels.empty()},
+      {field::peaks, any([](const spectrum& s) { return s.peaks; })},
+  }};
+  constexpr std::array<std::string_view, 14> names{
+      "title",  "date",   "origin", "owner", "instrument", "resolution", "experiment",
+      "x unit", "y unit", "z unit", "z",     "log",        "labels",     "peaks"};
+  std::vector<std::string_view> lost;
+  for (std::size_t i = 0; i < has.size(); ++i)
+    if (has[i].second && (holds & has[i].first) == 0) lost.push_back(names[i]);
+  return lost;
+}
+
+}  // namespace spectrum
