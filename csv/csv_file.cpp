@@ -15,6 +15,7 @@
 #include "recio/number_text.hpp"
 #include "recio/text_scan.hpp"
 #include "spectrum/axis.hpp"
+#include "spectrum/units.hpp"
 
 namespace csv {
 namespace {
@@ -111,13 +112,27 @@ bool all_numbers(const std::vector<field>& fields, bool decimal_comma) {
   });
 }
 
-// The unit in brackets at the end of a column's name: "x [Wavenumber (cm-1)]" gives
-// "Wavenumber (cm-1)".
-std::string unit_in(std::string_view name) {
+// The text in brackets at the end of name, which is left without it: "y [Index of Refraction
+// [N]]" gives "Index of Refraction [N]" and leaves "y". Empty where name does not end so.
+std::string bracketed_end(std::string_view& name) {
   name = trimmed(name);
-  const std::size_t open = name.rfind('[');
-  if (name.empty() || name.back() != ']' || open == std::string_view::npos) return {};
-  return std::string(trimmed(name.substr(open + 1, name.size() - open - 2)));
+  if (name.empty() || name.back() != ']') return {};
+  int depth = 0;
+  for (std::size_t i = name.size(); i-- > 0;) {
+    depth += name[i] == ']' ? 1 : name[i] == '[' ? -1 : 0;
+    if (depth == 0) {
+      std::string inside{trimmed(name.substr(i + 1, name.size() - i - 2))};
+      name = trimmed(name.substr(0, i));
+      return inside;
+    }
+  }
+  return {};
+}
+
+// The unit in brackets at the end of a column's name, by its code where the table of units knows
+// its name: "x [nm]" gives {3, "Nanometers (nm)"}.
+spectrum::axis_unit unit_in(std::string_view name, spectrum::axis which) {
+  return spectrum::unit_named(bracketed_end(name), which);
 }
 
 std::string separator_name(char separator) {
@@ -235,8 +250,8 @@ spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::re
   t.first_x = t.x.front();
   t.last_x = t.x.back();
   t.x_stored = !spectrum::evenly_spaced(t.x, spectrum::printed_unit(t.x));
-  if (x_at < header.size()) doc.x_unit.name = unit_in(header[x_at]);
-  if (y_at < header.size()) doc.y_unit.name = unit_in(header[y_at]);
+  if (x_at < header.size()) doc.x_unit = unit_in(header[x_at], spectrum::axis::x);
+  if (y_at < header.size()) doc.y_unit = unit_in(header[y_at], spectrum::axis::y);
   doc.facts.push_back({"separator", separator_name(separator)});
   if (header.empty())
     doc.facts.push_back({"header", false});

@@ -41,7 +41,8 @@ TEST(csv_reading, takes_what_spreadsheets_export) {
   EXPECT_EQ(t.x, (values{4000, 3999.5f, 3999}));
   EXPECT_EQ(t.y, (values{0.5, -1.25, 0.001}));
   EXPECT_FALSE(t.x_stored);  // evenly spaced, as far as the file prints them
-  EXPECT_EQ(semicolons.doc.x_unit.name, "1/cm");
+  EXPECT_EQ(semicolons.doc.x_unit.code, 1);  // a unit's name gives its code
+  EXPECT_EQ(semicolons.doc.x_unit.name, "Wavenumber (cm-1)");
   EXPECT_EQ(semicolons.doc.format, "csv");
   EXPECT_EQ(std::get<std::string>(semicolons.doc.facts.at(0).value), ";");
   EXPECT_EQ(std::get<std::int64_t>(semicolons.doc.facts.at(2).value), 3);
@@ -88,6 +89,25 @@ TEST(csv_reading, refuses_what_is_not_numbers_with_the_line) {
     ASSERT_TRUE(r.trouble) << c.text;
     EXPECT_EQ(r.trouble->reason, c.reason) << c.text;
     EXPECT_EQ(r.trouble->line, c.line) << c.text;
+  }
+}
+
+// Units by any name of the table of units, and brackets inside brackets. Read here as "x unit,
+// y unit".
+TEST(csv_reading, takes_units_from_the_names_of_the_columns) {
+  const struct {
+    std::string header, read;
+  } cases[] = {
+      {"x [nm],y [Absorbance]", "3 Nanometers (nm), 2 Absorbance"},
+      {"x [Minutes],y [Index of Refraction [N]]", "5 Minutes, 22 Index of Refraction [N]"},
+      {"x [furlong],y [%T]", "-1 furlong, 128 Transmission"},
+  };
+  for (const auto& c : cases) {
+    const spectrum::document doc = read_text(c.header + "\n1,2\n").doc;
+    std::string read;
+    for (const auto& u : {doc.x_unit, doc.y_unit})
+      read += (read.empty() ? "" : ", ") + std::to_string(u.code) + " " + u.name;
+    EXPECT_EQ(read, c.read) << c.header;
   }
 }
 
