@@ -18,12 +18,17 @@ using recio::path_of;
 using recio::utf8_of;
 
 // Where the output of input goes: beside it, or under -d, keeping the folders below a folder
-// given as input when the tree is mirrored.
+// given as input when the tree is mirrored; named after the input with the format's extension in
+// place of its own, or after it.
 std::string output_for(const convert_settings& s, const file_format& to, const fs::path& input,
                        const fs::path& below) {
   fs::path out = input;
   if (!s.folder.empty()) out = path_of(s.folder) / below / input.filename();
-  out.replace_extension(path_of(std::string{to.extensions.front()}));
+  const fs::path extension = path_of(std::string{to.extensions.front()});
+  if (s.keep_extension)
+    out += extension;
+  else
+    out.replace_extension(extension);
   return utf8_of(out);
 }
 
@@ -89,10 +94,12 @@ std::vector<job> plan(const convert_settings& s, const file_format& to, std::str
   for (const job& j : jobs) {
     if (j.output == "-") continue;
     const std::string id = identity(j.output);
-    if (const auto [at, added] = writers.emplace(id, j.input); !added)
-      refusal +=
-          "zolkdf: " + at->second + " and " + j.input + " would both write " + j.output + "\n";
-    else if (const auto in = inputs.find(id); in != inputs.end())
+    if (const auto [at, added] = writers.emplace(id, j.input); !added) {
+      // Inputs of one name but for the extension are kept apart by their whole names.
+      const bool apart = path_of(at->second).filename() != path_of(j.input).filename();
+      refusal += "zolkdf: " + at->second + " and " + j.input + " would both write " + j.output +
+                 (apart && !s.keep_extension ? "; give --keep-extension\n" : "\n");
+    } else if (const auto in = inputs.find(id); in != inputs.end())
       refusal += "zolkdf: " + j.output + ": the output of " + j.input +
                  " would replace the input " + in->second + "; give -d or -o\n";
   }

@@ -109,6 +109,8 @@ int run(const std::vector<std::string>& words) {
   conv->add_option("-d,--directory", c.folder, "Write the outputs under this folder")
       ->excludes(output);
   conv->add_flag("-r,--recursive", c.recursive, "Take folders with the folders inside them");
+  conv->add_flag("--keep-extension", c.keep_extension,
+                 "Name outputs after the inputs' whole names: a.spc gives a.spc.xy");
   conv->add_option("-t,--to", c.to, "The output format")->transform(format_check(true));
   conv->add_option("-f,--from", c.from, "The input format (else found from the contents)")
       ->transform(format_check(false));
