@@ -32,6 +32,20 @@ std::string output_for(const convert_settings& s, const file_format& to, const f
   return utf8_of(out);
 }
 
+bool is_folder(const std::string& input) {
+  std::error_code ec;
+  return input != "-" && fs::is_directory(path_of(input), ec);
+}
+
+// The name of a folder given as input: its last part, or the name of the folder that "." or ".."
+// stands for; empty for the root.
+fs::path name_of_folder(const fs::path& folder) {
+  std::error_code ec;
+  fs::path whole = fs::absolute(folder, ec).lexically_normal();
+  if (whole.filename().empty()) whole = whole.parent_path();
+  return whole.filename();
+}
+
 bool known_extension(const fs::path& p) {
   return formats::of_extension(utf8_of(p.filename())) != nullptr;
 }
@@ -64,16 +78,19 @@ bool exists(const std::string& name) {
 
 std::vector<job> plan(const convert_settings& s, const file_format& to, std::string& refusal) {
   std::vector<job> jobs;
+  // Under -d the files of one folder given go straight into it, those of several folders each
+  // under the folder's own name, so that their files of one name do not meet.
+  const bool several_folders = std::count_if(s.inputs.begin(), s.inputs.end(), is_folder) > 1;
   for (const std::string& input : s.inputs) {
-    std::error_code ec;
     const fs::path p = path_of(input);
-    if (input != "-" && fs::is_directory(p, ec)) {
+    if (is_folder(input)) {
       if (!s.output.empty())
         refusal += "zolkdf: " + input + ": -o takes a file; give -d for a folder\n";
+      const fs::path top = several_folders ? name_of_folder(p) : fs::path{};
       for (const fs::path& f : files_in(p, s.recursive, refusal)) {
         fs::path below = s.recursive ? f.parent_path().lexically_relative(p) : fs::path{};
         if (below == ".") below.clear();
-        jobs.push_back({utf8_of(f), output_for(s, to, f, below)});
+        jobs.push_back({utf8_of(f), output_for(s, to, f, top / below)});
       }
     } else if (!s.output.empty()) {
       jobs.push_back({input, s.output});
