@@ -111,11 +111,15 @@ int convert(const convert_settings& s) {
     return 2;
   }
   std::string refusal;
-  const std::vector<job> jobs = plan(s, *to, refusal);
+  std::string empty_folders;
+  const std::vector<job> jobs = plan(s, *to, refusal, empty_folders);
+  to_error(empty_folders);
   if (!refusal.empty()) {
     to_error(refusal + "zolkdf: nothing was converted\n");
     return 2;
   }
+  // Folders without a file to convert fail a batch that has nothing else.
+  if (jobs.empty()) return 1;
   if (!s.folder.empty()) {
     std::set<fs::path> folders{recio::path_of(s.folder)};
     for (const job& j : jobs)

@@ -76,7 +76,8 @@ bool exists(const std::string& name) {
   return name != "-" && fs::exists(path_of(name), ec);
 }
 
-std::vector<job> plan(const convert_settings& s, const file_format& to, std::string& refusal) {
+std::vector<job> plan(const convert_settings& s, const file_format& to, std::string& refusal,
+                      std::string& empty_folders) {
   std::vector<job> jobs;
   // Under -d the files of one folder given go straight into it, those of several folders each
   // under the folder's own name, so that their files of one name do not meet.
@@ -86,8 +87,12 @@ std::vector<job> plan(const convert_settings& s, const file_format& to, std::str
     if (is_folder(input)) {
       if (!s.output.empty())
         refusal += "zolkdf: " + input + ": -o takes a file; give -d for a folder\n";
+      const std::size_t troubles = refusal.size();
+      const std::vector<fs::path> files = files_in(p, s.recursive, refusal);
+      if (files.empty() && refusal.size() == troubles)
+        empty_folders += "zolkdf: " + input + ": no file of a known format\n";
       const fs::path top = several_folders ? name_of_folder(p) : fs::path{};
-      for (const fs::path& f : files_in(p, s.recursive, refusal)) {
+      for (const fs::path& f : files) {
         fs::path below = s.recursive ? f.parent_path().lexically_relative(p) : fs::path{};
         if (below == ".") below.clear();
         jobs.push_back({utf8_of(f), output_for(s, to, f, top / below)});
