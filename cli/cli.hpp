@@ -26,6 +26,7 @@ struct convert_settings {
   std::string to;    // -t, or empty
   std::string from;  // -f, or empty
   bool no_clobber = false;
+  bool keep_extension = false;  // outputs named after the inputs' whole names: a.spc.xy
   unsigned jobs = 1;
   bool quiet = false;
   bool verbose = false;

@@ -125,6 +125,32 @@ TEST(convert, leaves_existing_outputs_alone_when_asked) {
   fs::remove_all(work);
 }
 
+// Format names are taken in any letter case; a number that counts from 1 given wrong is one line
+// and the hint, with status 2.
+TEST(convert, takes_format_names_in_any_case_and_says_in_one_line_what_a_number_lacks) {
+  const fs::path work = copy_of_examples("cli-usage");
+  const struct {
+    std::vector<std::string> args;
+    std::string mistake;
+  } cases[] = {
+      {{"convert", "sample.xy", "-f", "Xy", "-t", "CSV"}, ""},
+      {{"info", "-f", "XY", "sample.xy"},                 ""},
+      {{"convert", "new.spc", "--spectrum", "0"},          "--spectrum: counts from 1"},
+      {{"convert", "new.spc", "--spectrum", "-2"},         "--spectrum: counts from 1"},
+      {{"convert", "new.spc", "--spectrum", "1.5"},        "--spectrum: 1.5 is not a whole number"},
+      {{"convert", "new.spc", "--spectrum", "3000000000"}, "--spectrum: 3000000000 is too large"},
+      {{"convert", "t.csv", "--columns", "0,2"},           "--columns: counts from 1"},
+  };
+  for (const auto& c : cases) {
+    const auto run = run_zolkdf(work, "", c.args);
+    const std::string hint = "\nRun 'zolkdf convert --help' for more information.\n";
+    EXPECT_EQ(run.err, c.mistake.empty() ? "" : "zolkdf convert: " + c.mistake + hint);
+    EXPECT_EQ(run.status, c.mistake.empty() ? 0 : 2) << c.args.back();
+  }
+  EXPECT_EQ(read_file(work / "sample.csv").substr(0, 21), "x,y\r\n1800,0.1234567\r\n");
+  fs::remove_all(work);
+}
+
 // A folder taken with the folders inside it is mirrored under -d, its files in name order, and
 // each spectrum of a file of several is named with its number.
 TEST(convert, mirrors_a_folder_and_names_each_output_in_name_order) {
