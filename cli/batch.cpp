@@ -18,6 +18,7 @@
 #include "recio/os.hpp"
 #include "recio/paths.hpp"
 #include "recio/recio.hpp"
+#include "spectrum/fields.hpp"
 
 namespace cli {
 
@@ -78,7 +79,17 @@ job_result convert_one(const convert_settings& s, const file_format& to, const j
       r.failed = true;
       return r;
     }
-    if (s.verbose) r.lines += "zolkdf: " + j.input + " -> " + output + "\n";
+    if (s.verbose) {
+      r.lines += "zolkdf: " + j.input + " -> " + output + "\n";
+      // What the output's format has no place for, named once for each output.
+      const std::vector<std::string_view> lost = spectrum::fields_not_held(in.doc, to.holds);
+      if (!lost.empty()) {
+        r.lines += "zolkdf: " + output + ": " + std::string{to.title} + " cannot hold: ";
+        for (std::size_t k = 0; k < lost.size(); ++k)
+          r.lines += (k > 0 ? ", " : "") + std::string{lost[k]};
+        r.lines += "\n";
+      }
+    }
   }
   r.skipped = left_alone == count;
   return r;
