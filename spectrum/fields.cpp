@@ -19,6 +19,27 @@ bool has_unit(const axis_unit& u, axis which) {
 
 }  // namespace
 
+namespace {
+constexpr std::array<field_name, 14> names{{
+    {field::title, "title"},
+    {field::date, "date"},
+    {field::origin, "origin"},
+    {field::owner, "owner"},
+    {field::instrument, "instrument"},
+    {field::resolution, "resolution"},
+    {field::experiment, "experiment"},
+    {field::x_unit, "x unit"},
+    {field::y_unit, "y unit"},
+    {field::z_unit, "z unit"},
+    {field::z, "z"},
+    {field::log, "log"},
+    {field::labels, "labels"},
+    {field::peaks, "peaks"},
+}};
+}  // namespace
+
+std::span<const field_name> field_names() { return names; }
+
 std::vector<std::string_view> fields_not_held(const document& doc, std::uint32_t holds) {
   // z says something only of several spectra, or where a spectrum has one.
   const bool has_z =
@@ -44,12 +65,9 @@ std::vector<std::string_view> fields_not_held(const document& doc, std::uint32_t
       {field::labels, !doc.labels.empty()},
       {field::peaks, any([](const spectrum& s) { return s.peaks; })},
   }};
-  constexpr std::array<std::string_view, 14> names{
-      "title",  "date",   "origin", "owner", "instrument", "resolution", "experiment",
-      "x unit", "y unit", "z unit", "z",     "log",        "labels",     "peaks"};
   std::vector<std::string_view> lost;
   for (std::size_t i = 0; i < has.size(); ++i)
-    if (has[i].second && (holds & has[i].first) == 0) lost.push_back(names[i]);
+    if (has[i].second && (holds & has[i].first) == 0) lost.push_back(names[i].name);
   return lost;
 }
 
