@@ -1,4 +1,5 @@
-// cli/info.cpp: `zolkdf info`: what each file holds, as lines for a person or as JSON.
+// cli/info.cpp: `zolkdf info`: what each file holds, as lines for a person or as JSON of one shape
+// for every format (doc/info.schema.json).
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -20,7 +21,8 @@ namespace {
 using json = nlohmann::ordered_json;
 using spectrum::document;
 
-// Numbers are shown in the fewest digits that the precision of the file justifies:
+// Numbers are shown in the fewest digits that the precision of the file justifies, in the text
+// and in JSON alike:
 // - a value below 1E-15 of the largest on its axis is 0: it is what the rounding of double
 //   precision leaves when a reader works with the larger ones (a last x made from the first x and
 //   the steps may land 3.6E-12 beside 0 on an axis from 24038.5);
@@ -88,6 +90,12 @@ double shown_value(double v, const axis_precision& p) {
 
 std::string number(double v, const axis_precision& p) {
   return recio::shortest_text(shown_value(v, p));
+}
+
+// JSON has no NaN and no infinity: such a value is null.
+json json_number(double v, const axis_precision& p) {
+  const double shown = shown_value(v, p);
+  return std::isfinite(shown) ? json(shown) : json(nullptr);
 }
 
 // The smallest and the largest of values, NaN passed over; NaN for both when none is left.
@@ -228,42 +236,57 @@ bool repeats_the_document(const spectrum::fact& f, const document& d) {
   return false;
 }
 
-std::string date_text(const spectrum::date_time& d) {
-  std::array<char, 32> text{};
-  std::snprintf(text.data(), text.size(), "%04d-%02d-%02d %02d:%02d", d.year, d.month, d.day,
-                d.hour, d.minute);
-  return text.data();
-}
-
-json unit_json(const spectrum::axis_unit& u) { return {{"code", u.code}, {"name", u.name}}; }
-
-json value_json(const spectrum::fact& f) {
+json fact_json(const spectrum::fact& f) {
   return std::visit([](const auto& v) { return json(v); }, f.value);
 }
 
+json code_and_name(int code, const std::string& name) { return {{"code", code}, {"name", name}}; }
+
+json spectrum_json(const spectrum::spectrum& t, const axis_precision& z) {
+  constexpr double none = std::numeric_limits<double>::quiet_NaN();  // null
+  const range y = y_range(t);
+  const axis_precision xp = x_precision(t);
+  const axis_precision yp = y_precision(t);
+  return {{"points", t.y.size()},
+          {"first_x", json_number(t.x.empty() ? none : t.x.front(), xp)},
+          {"last_x", json_number(t.x.empty() ? none : t.x.back(), xp)},
+          {"x", t.x_stored ? "stored" : "even"},
+          {"z", json_number(t.z, z)},
+          {"y_min", json_number(y.low, yp)},
+          {"y_max", json_number(y.high, yp)},
+          {"title", t.title},
+          {"peaks", t.peaks}};
+}
+
 json as_json(const std::string& path, const loaded& in) {
-  const spectrum::document& d = in.doc;
-  json j{{"file", path}, {"format", d.format}, {"title", std::string{in.format->title}}};
-  if (!d.variant.empty()) j["variant"] = d.variant;
+  const document& d = in.doc;
+  const axis_precision z = z_precision(d);
   json spectra = json::array();
-  for (const spectrum::spectrum& t : d.spectra)
-    spectra.push_back({{"points", t.y.size()},
-                       {"first_x", t.x.empty() ? 0.0 : t.x.front()},
-                       {"last_x", t.x.empty() ? 0.0 : t.x.back()},
-                       {"x", t.x_stored ? "stored" : "even"},
-                       {"z", t.z}});
-  j["spectra"] = spectra;
-  j["x_unit"] = unit_json(d.x_unit);
-  j["y_unit"] = unit_json(d.y_unit);
-  j["z_unit"] = unit_json(d.z_unit);
-  j["memo"] = d.memo;
-  j["date"] = d.date.year != 0 ? json(date_text(d.date)) : json(nullptr);
-  j["resolution"] = d.resolution.value_or("");
-  j["source"] = d.instrument;
-  j["experiment"] = {{"code", d.experiment_type}, {"name", d.experiment}};
-  j["log"] = d.log;
-  for (const spectrum::fact& f : d.facts) j[f.name] = value_json(f);
-  return j;
+  for (const spectrum::spectrum& t : d.spectra) spectra.push_back(spectrum_json(t, z));
+  json labels = json::array();
+  for (const auto& [label, value] : d.labels) labels.push_back({label, value});
+  json facts = json::object();
+  for (const spectrum::fact& f : d.facts)
+    if (!repeats_the_document(f, d)) facts[f.name] = fact_json(f);
+  const std::optional<std::string> date = iso_date(d.date);
+  return {{"file", path},
+          {"format", d.format},
+          {"format_title", std::string{in.format->title}},
+          {"variant", d.variant},
+          {"spectra", std::move(spectra)},
+          {"x_unit", code_and_name(d.x_unit.code, d.x_unit.name)},
+          {"y_unit", code_and_name(d.y_unit.code, d.y_unit.name)},
+          {"z_unit", code_and_name(d.z_unit.code, d.z_unit.name)},
+          {"title", d.memo},
+          {"date", date ? json(*date) : json(nullptr)},
+          {"resolution", d.resolution.value_or("")},
+          {"instrument", d.instrument},
+          {"origin", d.origin},
+          {"owner", d.owner},
+          {"experiment", code_and_name(d.experiment_type, d.experiment)},
+          {"log", d.log},
+          {"labels", std::move(labels)},
+          {"facts", std::move(facts)}};
 }
 
 std::string fact_text(const spectrum::fact& f) {
