@@ -133,14 +133,13 @@ int run(const std::vector<std::string>& words) {
   conv->add_option("--jcamp-form", jcamp_form, "JCAMP-DX data: dif (compressed) or affn (plain)")
       ->check(CLI::IsMember({"dif", "affn"}));
 
-  std::vector<std::string> files;
-  std::string info_from;
-  bool json = false;
+  info_settings i;
   CLI::App* inf = app.add_subcommand("info", "Show what files hold");
-  inf->add_option("files", files, "The files")->required();
-  inf->add_option("-f,--from", info_from, "The format (else found from the contents)")
+  inf->add_option("files", i.files, "The files")->required();
+  inf->add_option("-f,--from", i.from, "The format (else found from the contents)")
       ->transform(format_check(false));
-  inf->add_flag("--json", json, "One JSON array, an object a file");
+  inf->add_flag("--json", i.json, "One JSON array, an object a file");
+  inf->add_flag("--spectra", i.each_spectrum, "A line for each spectrum of a file of several");
 
   const auto failure_message = ([](const CLI::App* a, const CLI::Error& e) {
     std::string name = a->get_name();
@@ -181,7 +180,7 @@ int run(const std::vector<std::string>& words) {
     if (columns.size() == 2) c.reading = {columns[0], columns[1]};
     return convert(c);
   }
-  if (inf->parsed()) return info(files, info_from, {}, json);
+  if (inf->parsed()) return info(i);
   to_output(app.help());
   return 0;
 }

@@ -266,7 +266,8 @@ TEST(convert, carries_every_real_spc_file_through_spc_unchanged) {
     const auto after = run_zolkdf(work, "", {"info", "--json", "spc/" + e.path().stem().string() + ".spc"});
     auto a = nlohmann::json::parse(before.out)[0];
     auto b = nlohmann::json::parse(after.out)[0];
-    for (const char* kept : {"x_unit", "y_unit", "memo", "resolution", "source", "log", "spectra"})
+    for (const char* kept :
+         {"x_unit", "y_unit", "title", "resolution", "instrument", "log", "spectra"})
       EXPECT_EQ(a[kept], b[kept]) << name << " " << kept;
     // The old variant has no z unit, experiment or date: the new one then says its defaults.
     for (const char* kept : {"z_unit", "experiment"})
@@ -352,7 +353,7 @@ TEST(info, gives_json_that_reads_back) {
   const auto files = nlohmann::json::parse(run.out);
   ASSERT_EQ(files.size(), 2u);
   EXPECT_EQ(files[0]["format"], "6xy");
-  EXPECT_EQ(files[0]["records"], 3);
+  EXPECT_EQ(files[0]["facts"]["records"], 3);
   EXPECT_EQ(files[0]["spectra"][0]["points"], 8);
   EXPECT_EQ(files[0]["spectra"][0]["first_x"], 1800.0);
   EXPECT_EQ(files[0]["spectra"][0]["last_x"], 1450.0);
