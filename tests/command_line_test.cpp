@@ -167,7 +167,10 @@ TEST(convert, mirrors_a_folder_and_names_each_output_in_name_order) {
   EXPECT_EQ(run.err,
             "zolkdf: in/a.xy -> out/a.y\nzolkdf: in/b.xy -> out/b.y\nzolkdf: in/e.xy -> out/e.y\n"
             "zolkdf: in/sub/c.xy -> out/sub/c.y\nzolkdf: in/two.jdx -> out/two-1.y\n"
-            "zolkdf: in/two.jdx -> out/two-2.y\nconverted 5 of 5 files\n");
+            "zolkdf: out/two-1.y: Y (single column with a head) cannot hold: title\n"
+            "zolkdf: in/two.jdx -> out/two-2.y\n"
+            "zolkdf: out/two-2.y: Y (single column with a head) cannot hold: title\n"
+            "converted 5 of 5 files\n");
   EXPECT_EQ(read_file(work / "out" / "sub" / "c.y"), read_file(examples / "sample.y"));
   fs::remove_all(work);
 }
