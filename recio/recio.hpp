@@ -44,13 +44,16 @@ io_code read(std::string_view record, const layout& l, returns r,
 io_code read_free(unit_number u, returns r, std::initializer_list<target> targets,
                   std::uint32_t* filled = nullptr);
 // Reads rows free-form, statement after statement, as read_free does one: statement i takes the
-// reals columns[0][i x stride], columns[1][i x stride] and so on (at most max_columns of them).
+// reals, single or double precision, columns[0][i x stride], columns[1][i x stride] and so on (at
+// most max_columns of them).
 // rows gives how many statements to read, and gets back how many read all their values. The code
 // is that of the statement that ended the reading early, or ok; filled tells which of its
 // columns got a value.
 // read_free_rows(u, {.on_end = true}, {x, y}, 1, n) reads a point from each of n records.
 inline constexpr std::size_t max_columns = 8;
 io_code read_free_rows(unit_number u, returns r, std::span<float* const> columns,
+                       std::size_t stride, std::size_t& rows, std::uint32_t* filled = nullptr);
+io_code read_free_rows(unit_number u, returns r, std::span<double* const> columns,
                        std::size_t stride, std::size_t& rows, std::uint32_t* filled = nullptr);
 
 // The ways a file is opened on a unit.

@@ -28,7 +28,7 @@ struct returns {
 using value = std::variant<std::int32_t, float, double, std::string_view>;
 
 // A variable to read into.
-using target = std::variant<std::int16_t*, std::int32_t*, float*, text_ref>;
+using target = std::variant<std::int16_t*, std::int32_t*, float*, double*, text_ref>;
 
 // The outcome of reading one statement's values from records.
 struct read_outcome {
