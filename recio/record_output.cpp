@@ -72,6 +72,8 @@ std::int64_t as_integer(const value& v) {
       return integer_of_real(*std::get_if<float>(&v));
     case 2:
       return integer_of_real(*std::get_if<double>(&v));
+    case 4:
+      return integer_of_real(std::get_if<full_real>(&v)->v);
     default:
       return 0;
   }
@@ -85,8 +87,41 @@ double as_real(const value& v) {
       return *std::get_if<float>(&v);
     case 2:
       return *std::get_if<double>(&v);
+    case 4:
+      return std::get_if<full_real>(&v)->v;
     default:
       return 0.0;
+  }
+}
+
+// Fw.d and Ew.d fields: a full real keeps its 17 digits, any other value is a real of at most 7.
+// Floats, which the dialogue writes by the hundred thousand, are told apart first.
+void put_fixed_value(char* out, int width, int decimals, const value& v) {
+  if (const auto* single = std::get_if<float>(&v))
+    put_fixed(out, width, decimals, *single);
+  else if (const auto* full = std::get_if<full_real>(&v))
+    put_fixed(out, width, decimals, *full);
+  else
+    put_fixed(out, width, decimals, as_real(v));
+}
+
+void put_exponent_value(char* out, int width, int digits, const value& v) {
+  if (const auto* single = std::get_if<float>(&v))
+    put_exponent(out, width, digits, *single);
+  else if (const auto* full = std::get_if<full_real>(&v))
+    put_exponent(out, width, digits, *full);
+  else
+    put_exponent(out, width, digits, as_real(v));
+}
+
+// An Iw, Fw.d or Ew.d field.
+void put_number(char* out, field_kind kind, int width, int digits, const value& v) {
+  if (kind == field_kind::integer) {
+    put_integer(out, width, as_integer(v));
+  } else if (kind == field_kind::fixed) {
+    put_fixed_value(out, width, digits, v);
+  } else {
+    put_exponent_value(out, width, digits, v);
   }
 }
 
@@ -99,10 +134,10 @@ void put_field(record_builder& rec, const field& f, const value& v) {
       put_integer(rec.reserve(static_cast<std::size_t>(width)), width, as_integer(v));
       break;
     case field_kind::fixed:
-      put_fixed(rec.reserve(static_cast<std::size_t>(width)), width, f.digits, as_real(v));
+      put_fixed_value(rec.reserve(static_cast<std::size_t>(width)), width, f.digits, v);
       break;
     case field_kind::exponent:
-      put_exponent(rec.reserve(static_cast<std::size_t>(width)), width, f.digits, as_real(v));
+      put_exponent_value(rec.reserve(static_cast<std::size_t>(width)), width, f.digits, v);
       break;
     case field_kind::text: {
       const auto* t = std::get_if<std::string_view>(&v);
@@ -150,14 +185,7 @@ void build_number_records(const layout& l, std::span<const value> values, record
     for (std::size_t i = 0; i < count && next < values.size(); ++i) {
       const placed_field& f = placed[i];
       char* const at = chars.data() + f.at;
-      const value& v = values[next++];
-      if (f.kind == field_kind::integer) {
-        put_integer(at, f.width, as_integer(v));
-      } else if (f.kind == field_kind::fixed) {
-        put_fixed(at, f.width, f.digits, as_real(v));
-      } else {
-        put_exponent(at, f.width, f.digits, as_real(v));
-      }
+      put_number(at, f.kind, f.width, f.digits, values[next++]);
       size = f.at + static_cast<std::size_t>(f.width);
     }
     sink({chars.data(), std::max<std::size_t>(size, 1)});  // an empty record is one blank
@@ -224,8 +252,9 @@ void build_free_records(std::span<const value> values, record_sink sink) {
       continue;
     }
     const bool integer = std::holds_alternative<std::int32_t>(v);
-    const std::size_t width =
-        static_cast<std::size_t>(integer ? free_integer_width : free_real_width);
+    const auto* const full = std::get_if<full_real>(&v);
+    const std::size_t width = static_cast<std::size_t>(
+        integer ? free_integer_width : (full != nullptr ? free_full_real_width : free_real_width));
     if (rec.size() + width + (after_number ? 1 : 0) > line) {
       rec.end_record();
       rec.add_text(" ");
@@ -234,6 +263,8 @@ void build_free_records(std::span<const value> values, record_sink sink) {
     if (after_number) rec.add_text(" ");
     if (integer) {
       put_free_integer(rec.reserve(width), as_integer(v));
+    } else if (full != nullptr) {
+      put_free_real(rec.reserve(width), *full);
     } else {
       put_free_real(rec.reserve(width), as_real(v));
     }

@@ -12,6 +12,7 @@
 
 namespace {
 
+using recio::full_real;
 using recio::layout;
 using recio::value;
 
@@ -76,6 +77,9 @@ TEST(layout_write, turns_each_kind_of_value_into_each_kind_of_field) {
   constexpr layout mixed{"(I3,F6.1,F6.1,E12.4,I3)"};
   EXPECT_EQ(layout_records(mixed, {2.7f, 3, 1.5, -2.5f, -7.9}),
             records{"  2   3.0   1.5  -.2500E+01 -7"});
+  constexpr layout full{"(I3,F11.5,E24.17,F6.1)"};
+  EXPECT_EQ(layout_records(full, {full_real{-7.9}, full_real{12345.6789}, full_real{0.1}, 2}),
+            records{" -712345.67890  .10000000000000001E+00   2.0"});
 }
 
 TEST(layout_write, shows_asterisks_for_a_real_that_no_integer_field_holds) {
@@ -147,6 +151,8 @@ TEST(free_write, lays_out_texts_and_numbers) {
   EXPECT_EQ(free_records({" Calculated last X minus read XEP = ", 0.0f}),
             records{"  Calculated last X minus read XEP =    0.000000E+00"});
   EXPECT_EQ(free_records({1.0f, -2.5f}), records{"        1.000000       -2.500000"});
+  EXPECT_EQ(free_records({1, full_real{0.1}, 1.0}),
+            records{"           1    1.0000000000000001E-01        1.000000"});
 }
 
 TEST(free_write, moves_a_number_that_does_not_fit_and_splits_a_long_text) {
