@@ -30,6 +30,11 @@ void write(unit_number u, const layout& l, std::initializer_list<value> values);
 void write(unit_number u, const layout& l, std::span<const value> values);
 // The same into a text variable, which is the one record: filled from the left, blank-padded.
 void write(text_ref record, const layout& l, std::initializer_list<value> values);
+// Whether writing the values through the layout shows every one of them whole, with no field
+// filled with asterisks; nothing is written. A layout starting again takes its fields again.
+// fits(layout{"(F11.5,2X,E14.7)"}, values) is false when values holds full_real{100000.5}
+// first.
+bool fits(const layout& l, std::span<const value> values);
 // Writes the values free-form: one record with a leading blank (more when the line is full).
 // write_free(console, {"  ", "K", " entered"}) shows "  K entered".
 void write_free(unit_number u, std::initializer_list<value> values);

@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <limits>
 
+#include "recio/decimal_digits.hpp"
 #include "recio/number_fields.hpp"
+#include "recio/recio.hpp"
 
 namespace recio {
 
@@ -125,6 +127,52 @@ void put_number(char* out, field_kind kind, int width, int digits, const value& 
   }
 }
 
+// Whether the field shows the value whole, judged by writing it and looking.
+bool shown_whole(const field& f, const value& v) {
+  if (f.kind == field_kind::text) return true;  // a text is cut to its field
+  std::array<char, max_record> text;
+  const int width = std::min<int>(f.width, static_cast<int>(text.size()));
+  put_number(text.data(), f.kind, width, f.digits, v);
+  return width == 0 || text[0] != '*';
+}
+
+// A field that takes a value, and the reals strictly between lowest and highest, which it surely
+// shows whole: most values are judged by their size alone, at a fraction of the cost of writing
+// them.
+struct sure_range {
+  const field* f;
+  double lowest;
+  double highest;
+};
+
+sure_range sure_range_of(const field& f) {
+  constexpr double infinity = std::numeric_limits<double>::infinity();
+  const int width = f.width;
+  const int digits = std::clamp<int>(f.digits, 0, width);
+  if (f.kind == field_kind::text) return {&f, -infinity, infinity};
+  if (f.kind == field_kind::exponent && digits >= 1) {
+    // The point, the digits and 4 for the exponent; a real below 0 keeps a digit, and its sign.
+    const int length = digits + 5;
+    return {&f, length < width ? -infinity : 0.0, length <= width ? infinity : 0.0};
+  }
+  const int room = width - 1 - digits;  // left of the point, for the sign and the integer digits
+  if (f.kind == field_kind::fixed && room >= 2 && room < static_cast<int>(powers_of_ten.size())) {
+    // A real shows whole when it rounds below 10^room, or below 10^(room - 1) with a sign.
+    // Rounding, at the last decimal or at the seventh significant digit, carries a real up to
+    // such a power only from within half a unit of that place; the bounds stay at least twice
+    // as far below it.
+    const auto unit_places =
+        std::min<std::size_t>(static_cast<std::size_t>(digits), powers_of_ten.size() - 1);
+    const double unit = 1.0 / static_cast<double>(powers_of_ten[unit_places]);
+    const auto below = [&](int places) {
+      const double power = static_cast<double>(powers_of_ten[static_cast<std::size_t>(places)]);
+      return power - std::max(power * 1e-6, unit);
+    };
+    return {&f, -below(room - 1), below(room)};
+  }
+  return {&f, 0.0, 0.0};  // every value written out
+}
+
 void put_field(record_builder& rec, const field& f, const value& v) {
   // A field wider than the record's room is cut to it; no layout of the program comes near.
   const auto width =
@@ -230,6 +278,23 @@ void build_layout_records(const layout& l, std::span<const value> values, record
     rec.end_record();
   }
   rec.end_record();
+}
+
+bool fits(const layout& l, std::span<const value> values) {
+  std::array<sure_range, layout::max_fields> taking;
+  std::size_t count = 0;
+  for (const field& f : l.fields())
+    if (takes_value(f.kind)) taking[count++] = sure_range_of(f);
+  if (count == 0) return true;  // such a layout writes no value
+  std::size_t next = 0;
+  for (const value& v : values) {
+    const sure_range& r = taking[next];
+    const auto* const full = std::get_if<full_real>(&v);  // what the command line writes
+    const double real = full != nullptr ? full->v : as_real(v);
+    if (!(real > r.lowest && real < r.highest) && !shown_whole(*r.f, v)) return false;
+    if (++next == count) next = 0;
+  }
+  return true;
 }
 
 void build_free_records(std::span<const value> values, record_sink sink) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 #include <string>
 #include <vector>
@@ -166,6 +167,49 @@ TEST(free_write, moves_a_number_that_does_not_fit_and_splits_a_long_text) {
             (records{" " + std::string(79, 'x'), " " + std::string(21, 'x')}));
   EXPECT_EQ(free_records({std::string(70, 'x'), 7}),
             (records{" " + std::string(70, 'x'), "           7"}));
+}
+
+// fits must say what writing shows: no field of asterisks. Values are taken near the edges of
+// what each field holds, as each kind of value.
+TEST(layout_fit, agrees_with_what_writing_shows) {
+  constexpr layout fields[] = {layout{"(F11.5)"}, layout{"(F9.3)"}, layout{"(F4.1)"},
+                               layout{"(F3.0)"},  layout{"(F2.1)"}, layout{"(F1.0)"},
+                               layout{"(E12.7)"}, layout{"(E7.2)"}, layout{"(E5.0)"},
+                               layout{"(I3)"},    layout{"(A2)"}};
+  constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  for (const double v :
+       {0.0,       -0.0,        0.04,         0.4,       0.6,         0.96,        9.6,
+        9.94,      9.96,        99.5,         99.94,     99.96,       99.996,      899.99,
+        900.0,     999.996,     999.9996,     9999.9996, 9999.999994, 9999.999996, 99999.96,
+        99999.996, 99999.99996, 99999.999995, 100000.0,  1e30,        nan,         inf}) {
+    for (const double signed_v : {v, -v}) {
+      for (const value& written :
+           {value{full_real{signed_v}}, value{signed_v}, value{static_cast<float>(signed_v)}}) {
+        for (const layout& l : fields) {
+          const std::string shown = layout_records(l, {written})[0];
+          EXPECT_EQ(recio::fits(l, {&written, 1}), shown.find('*') == std::string::npos)
+              << signed_v << " as kind " << written.index() << ": [" << shown << "]";
+        }
+      }
+    }
+  }
+}
+
+TEST(layout_fit, looks_at_every_value_with_its_field) {
+  constexpr layout xy{"(F11.5,2X,E14.7)"};
+  const auto fits_xy = [&](std::initializer_list<value> values) {
+    return recio::fits(xy, {values.begin(), values.size()});
+  };
+  // clang-format off
+  EXPECT_TRUE(fits_xy({}));
+  EXPECT_TRUE(fits_xy({full_real{12345.6789}, full_real{0.1}}));
+  EXPECT_TRUE(fits_xy({full_real{-9999.99999}, full_real{-1e300}, 4000.0f}));
+  EXPECT_FALSE(fits_xy({full_real{100000.5}, 1.0f}));
+  EXPECT_FALSE(fits_xy({1.0f, 1.0f, full_real{-10000.0}, 1.0f}));  // the layout's second pass
+  EXPECT_TRUE(recio::fits(layout{"(' x')"}, std::vector<value>{1e30}));  // no field takes it
+  EXPECT_TRUE(recio::fits(layout{"(A1)"}, std::vector<value>{"long text"}));
+  // clang-format on
 }
 
 }  // namespace
