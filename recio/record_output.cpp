@@ -96,24 +96,17 @@ double as_real(const value& v) {
   }
 }
 
-// Fw.d and Ew.d fields: a full real keeps its 17 digits, any other value is a real of at most 7.
-// Floats, which the dialogue writes by the hundred thousand, are told apart first.
-void put_fixed_value(char* out, int width, int decimals, const value& v) {
+// Calls put with the real that an Fw.d or Ew.d field shows: a full real keeps its 17 digits, any
+// other value is a real of at most 7. Floats, which the dialogue writes by the hundred thousand,
+// are told apart first.
+template <class writer>
+void with_real(const value& v, writer put) {
   if (const auto* single = std::get_if<float>(&v))
-    put_fixed(out, width, decimals, *single);
+    put(*single);
   else if (const auto* full = std::get_if<full_real>(&v))
-    put_fixed(out, width, decimals, *full);
+    put(*full);
   else
-    put_fixed(out, width, decimals, as_real(v));
-}
-
-void put_exponent_value(char* out, int width, int digits, const value& v) {
-  if (const auto* single = std::get_if<float>(&v))
-    put_exponent(out, width, digits, *single);
-  else if (const auto* full = std::get_if<full_real>(&v))
-    put_exponent(out, width, digits, *full);
-  else
-    put_exponent(out, width, digits, as_real(v));
+    put(as_real(v));
 }
 
 // An Iw, Fw.d or Ew.d field.
@@ -121,9 +114,9 @@ void put_number(char* out, field_kind kind, int width, int digits, const value& 
   if (kind == field_kind::integer) {
     put_integer(out, width, as_integer(v));
   } else if (kind == field_kind::fixed) {
-    put_fixed_value(out, width, digits, v);
+    with_real(v, [&](auto real) { put_fixed(out, width, digits, real); });
   } else {
-    put_exponent_value(out, width, digits, v);
+    with_real(v, [&](auto real) { put_exponent(out, width, digits, real); });
   }
 }
 
@@ -179,13 +172,9 @@ void put_field(record_builder& rec, const field& f, const value& v) {
       static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(f.width), rec.room()));
   switch (f.kind) {
     case field_kind::integer:
-      put_integer(rec.reserve(static_cast<std::size_t>(width)), width, as_integer(v));
-      break;
     case field_kind::fixed:
-      put_fixed_value(rec.reserve(static_cast<std::size_t>(width)), width, f.digits, v);
-      break;
     case field_kind::exponent:
-      put_exponent_value(rec.reserve(static_cast<std::size_t>(width)), width, f.digits, v);
+      put_number(rec.reserve(static_cast<std::size_t>(width)), f.kind, width, f.digits, v);
       break;
     case field_kind::text: {
       const auto* t = std::get_if<std::string_view>(&v);

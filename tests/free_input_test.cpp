@@ -49,7 +49,8 @@ std::string outcome(const read_outcome& r, std::size_t targets) {
   return s;
 }
 
-std::string read_three(std::string_view text, std::array<float, 3>& v) {
+template <class real>
+std::string read_three(std::string_view text, std::array<real, 3>& v) {
   record_reader in = record_reader::from_memory(text);
   const std::array<target, 3> targets{&v[0], &v[1], &v[2]};
   return outcome(read_free_from(in, targets), 3);
@@ -250,9 +251,7 @@ TEST(free_form, doubles_take_the_same_forms) {
                        row{"1 '2' 3",                  {1, 9, 9},              "invalid real x.."}}) {
     // clang-format on
     std::array<double, 3> v{9, 9, 9};
-    record_reader in = record_reader::from_memory(r.text);
-    const std::array<target, 3> targets{&v[0], &v[1], &v[2]};
-    EXPECT_EQ(outcome(read_free_from(in, targets), 3), r.outcome) << r.text;
+    EXPECT_EQ(read_three(r.text, v), r.outcome) << r.text;
     EXPECT_EQ(v, r.values) << r.text;
   }
 }
