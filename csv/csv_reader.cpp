@@ -1,18 +1,15 @@
-// csv/csv_file.cpp: the CSV file: a header row and one row per point, fields separated by commas,
-// semicolons or tabs; its reader and writer.
+// csv/csv_reader.cpp: reading CSV tables: telling a table from other text, then its header row
+// and its rows of numbers, fields separated by commas, semicolons or tabs.
 #include <algorithm>
-#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "csv/csv.hpp"
-#include "recio/number_text.hpp"
 #include "recio/text_scan.hpp"
 #include "spectrum/axis.hpp"
 #include "spectrum/units.hpp"
@@ -20,7 +17,6 @@
 namespace csv {
 namespace {
 
-constexpr recio::layout text_record{"(A)"};
 // The rows that recognising a table looks at.
 constexpr std::size_t rows_looked_at = 8;
 
@@ -139,17 +135,6 @@ std::string separator_name(char separator) {
   return separator == '\t' ? std::string("tab") : std::string(1, separator);
 }
 
-// A field as written: in double quotes when it holds a separator, a quote or a line end.
-std::string written_field(std::string_view text) {
-  if (text.find_first_of(",;\t\"\r\n") == std::string_view::npos) return std::string(text);
-  std::string out = "\"";
-  for (const char c : text) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + '"';
-}
-
 }  // namespace
 
 bool recognises(spectrum::byte_view head) {
@@ -263,47 +248,5 @@ spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::re
   doc.spectra.push_back(std::move(t));
   return std::nullopt;
 }
-
-spectrum::outcome write_file(const spectrum::document& doc, recio::unit_number unit,
-                             const spectrum::write_options&) {
-  if (doc.spectra.empty()) return trouble{"no spectrum to write", 0};
-  if (doc.spectra.size() > 1)
-    return trouble{
-        "a CSV file holds one spectrum; this one has " + std::to_string(doc.spectra.size()), 0};
-  const spectrum::spectrum& t = doc.spectra.front();
-  if (t.x.size() != t.y.size())
-    return trouble{
-        std::to_string(t.x.size()) + " x values for " + std::to_string(t.y.size()) + " y values",
-        0};
-  for (std::size_t i = 0; i < t.y.size(); ++i)
-    if (!std::isfinite(t.x[i]) || !std::isfinite(t.y[i]))
-      return trouble{"point " + std::to_string(i + 1) + ": not a finite number", 0};
-  const auto name = [](std::string_view axis, const spectrum::axis_unit& u) {
-    return written_field(u.name.empty() ? std::string(axis)
-                                        : std::string(axis) + " [" + u.name + "]");
-  };
-  const std::string header = name("x", doc.x_unit) + "," + name("y", doc.y_unit);
-  recio::write(unit, text_record, {std::string_view{header}});
-  std::string row;
-  for (std::size_t i = 0; i < t.y.size(); ++i) {
-    row.clear();
-    recio::append_shortest(row, t.x[i]);
-    row += ',';
-    recio::append_shortest(row, t.y[i]);
-    recio::write(unit, text_record, {std::string_view{row}});
-  }
-  return std::nullopt;
-}
-
-namespace {
-constexpr std::array<std::string_view, 1> extensions{".csv"};
-}  // namespace
-
-const spectrum::file_format format{.name = "csv",
-                                   .title = "CSV",
-                                   .extensions = extensions,
-                                   .recognises = recognises,
-                                   .read = read_file,
-                                   .write = write_file};
 
 }  // namespace csv
