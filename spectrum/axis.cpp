@@ -64,4 +64,9 @@ bool evenly_spaced(std::span<const double> x, double unit) {
   return true;
 }
 
+bool one_x_axis(std::span<const spectrum> spectra) {
+  return std::all_of(spectra.begin(), spectra.end(),
+                     [&](const spectrum& t) { return t.x == spectra.front().x; });
+}
+
 }  // namespace spectrum

@@ -6,6 +6,8 @@
 #include <span>
 #include <vector>
 
+#include "spectrum/document.hpp"
+
 namespace spectrum {
 
 // n x from first to last, evenly spaced: x(i) = first + i (last - first) / (n - 1), formed in
@@ -21,5 +23,9 @@ double printed_unit(std::span<const double> x);
 // last printed digit, which the ends were rounded to as well) or the rounding of single precision,
 // whichever is more.
 bool evenly_spaced(std::span<const double> x, double unit);
+
+// Whether the spectra all have the very same x, point by point, so that one x column or array
+// serves them all; true for none or one.
+bool one_x_axis(std::span<const spectrum> spectra);
 
 }  // namespace spectrum
