@@ -1,16 +1,16 @@
-// csv/csv_writer.cpp: writing CSV tables: a header row naming the columns and their units, then
-// one row a point.
+// csv/csv_writer.cpp: writing CSV tables: a header row naming the columns, their units and each
+// spectrum's z, then one row a point: x, then the y of each spectrum.
 #include <cmath>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "csv/csv.hpp"
 #include "recio/number_text.hpp"
+#include "spectrum/units.hpp"
 
 namespace csv {
 namespace {
-
-constexpr recio::layout text_record{"(A)"};
 
 using spectrum::trouble;
 
@@ -25,35 +25,61 @@ std::string written_field(std::string_view text) {
   return out + '"';
 }
 
+// A unit's name as a column gives it: its own, else its code's.
+std::string unit_name(const spectrum::axis_unit& u, spectrum::axis which) {
+  return u.name.empty() && u.code >= 0 ? spectrum::unit_of_code(u.code, which).name : u.name;
+}
+
+// An axis and its unit in brackets: "x [Wavenumber (cm-1)]"; the axis alone for no unit.
+std::string column_name(std::string_view axis, const spectrum::axis_unit& u, spectrum::axis which) {
+  const std::string name = unit_name(u, which);
+  return name.empty() ? std::string(axis) : std::string(axis) + " [" + name + "]";
+}
+
 }  // namespace
 
 spectrum::outcome write_file(const spectrum::document& doc, recio::unit_number unit,
                              const spectrum::write_options&) {
-  if (doc.spectra.empty()) return trouble{"no spectrum to write", 0};
-  if (doc.spectra.size() > 1)
-    return trouble{
-        "a CSV file holds one spectrum; this one has " + std::to_string(doc.spectra.size()), 0};
-  const spectrum::spectrum& t = doc.spectra.front();
-  if (t.x.size() != t.y.size())
-    return trouble{
-        std::to_string(t.x.size()) + " x values for " + std::to_string(t.y.size()) + " y values",
-        0};
-  for (std::size_t i = 0; i < t.y.size(); ++i)
-    if (!std::isfinite(t.x[i]) || !std::isfinite(t.y[i]))
-      return trouble{"point " + std::to_string(i + 1) + ": not a finite number", 0};
-  const auto name = [](std::string_view axis, const spectrum::axis_unit& u) {
-    return written_field(u.name.empty() ? std::string(axis)
-                                        : std::string(axis) + " [" + u.name + "]");
-  };
-  const std::string header = name("x", doc.x_unit) + "," + name("y", doc.y_unit);
-  recio::write(unit, text_record, {std::string_view{header}});
+  const std::vector<spectrum::spectrum>& all = doc.spectra;
+  if (all.empty()) return trouble{"no spectrum to write", 0};
+  const bool several = all.size() > 1;
+  for (std::size_t k = 0; k < all.size(); ++k) {
+    const spectrum::spectrum& t = all[k];
+    const std::string which = several ? "spectrum " + std::to_string(k + 1) + ", " : "";
+    if (t.x.size() != t.y.size())
+      return trouble{which + std::to_string(t.x.size()) + " x values for " +
+                         std::to_string(t.y.size()) + " y values",
+                     0};
+    if (t.x != all.front().x)
+      return trouble{"a CSV file holds several spectra only on one x axis; spectrum " +
+                         std::to_string(k + 1) + " has another",
+                     0};
+    for (std::size_t i = 0; i < t.y.size(); ++i)
+      if (!std::isfinite(t.x[i]) || !std::isfinite(t.y[i]))
+        return trouble{which + "point " + std::to_string(i + 1) + ": not a finite number", 0};
+    if (!std::isfinite(t.z)) return trouble{which + "z: not a finite number", 0};
+  }
+  std::string header = written_field(column_name("x", doc.x_unit, spectrum::axis::x));
+  for (const spectrum::spectrum& t : all) {
+    std::string y = column_name("y", doc.y_unit, spectrum::axis::y);
+    if (several || t.z != 0.0) {
+      y += " z=";
+      recio::append_shortest(y, t.z);
+      if (const std::string z = unit_name(doc.z_unit, spectrum::axis::z); !z.empty())
+        y += " [" + z + "]";
+    }
+    header += "," + written_field(y);
+  }
+  recio::write_record(unit, header);
   std::string row;
-  for (std::size_t i = 0; i < t.y.size(); ++i) {
+  for (std::size_t i = 0; i < all.front().x.size(); ++i) {
     row.clear();
-    recio::append_shortest(row, t.x[i]);
-    row += ',';
-    recio::append_shortest(row, t.y[i]);
-    recio::write(unit, text_record, {std::string_view{row}});
+    recio::append_shortest(row, all.front().x[i]);
+    for (const spectrum::spectrum& t : all) {
+      row += ',';
+      recio::append_shortest(row, t.y[i]);
+    }
+    recio::write_record(unit, row);
   }
   return std::nullopt;
 }
