@@ -148,6 +148,7 @@ TEST(convert, takes_format_names_in_any_case_and_says_in_one_line_what_a_number_
       {{"convert", "new.spc", "--spectrum", "1.5"},        "--spectrum: 1.5 is not a whole number"},
       {{"convert", "new.spc", "--spectrum", "3000000000"}, "--spectrum: 3000000000 is too large"},
       {{"convert", "t.csv", "--columns", "0,2"},           "--columns: counts from 1"},
+      {{"convert", "new.spc", "-j", "0"},                  "--jobs: 0 is not a number of files from 1 to 1024"},
   };
   for (const auto& c : cases) {
     const auto run = run_zolkdf(work, "", c.args);
