@@ -136,7 +136,7 @@ spectrum::outcome read_text_file(const spectrum::input_file& in, const text_form
     t.x = spectrum::even_x(first_x, last_x, n);
   } else {
     t.x.assign(x.get(), x.get() + n);
-    t.x_stored = !spectrum::evenly_spaced(t.x, spectrum::printed_unit(t.x));
+    t.x_stored = !spectrum::even_as_printed(t.x);
   }
   doc.format = form.name;
   doc.spectra.push_back(std::move(t));
