@@ -267,7 +267,7 @@ spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::re
   }
   // The document's y unit and z unit are the first that the columns name.
   const bool commas = separator == ';' || separator == '\t';
-  const bool x_stored = !spectrum::evenly_spaced(x, spectrum::printed_unit(x));
+  const bool x_stored = !spectrum::even_as_printed(x);
   for (std::size_t k = 0; k < y.size(); ++k) {
     spectrum::spectrum& t = doc.spectra.emplace_back();
     t.x = x;

@@ -335,7 +335,7 @@ outcome reader::data_record(const std::string& label, std::string_view value) {
   // Points of a table are even where their x are, as far as the file prints them; a table of
   // peaks is a list of peaks whatever its x.
   if (!vars->even)
-    t.x_stored = label == "PEAKTABLE" || !spectrum::evenly_spaced(t.x, spectrum::printed_unit(t.x));
+    t.x_stored = label == "PEAKTABLE" || !spectrum::even_as_printed(t.x);
   if (t.y.empty()) return trouble{"##" + label + "= holds no points", record_line};
   if (f.points && static_cast<double>(t.y.size()) != *f.points)
     return at_line("##NPOINTS= " + number_text(*f.points) + ", but the data from line " +
