@@ -18,6 +18,7 @@
 #include "recio/os.hpp"
 #include "recio/paths.hpp"
 #include "recio/recio.hpp"
+#include "spectrum/axis.hpp"
 #include "spectrum/fields.hpp"
 
 namespace cli {
@@ -53,15 +54,19 @@ job_result convert_one(const convert_settings& s, const file_format& to, const j
   }
   spectrum::write_options writing = s.writing;
   writing.input_name = recio::utf8_of(recio::path_of(j.input).filename());
-  if (spectra.size() > 1 && !to.several_spectra && j.output == "-") {
+  // A file that holds one spectrum is written as a whole, and so is one of several where the
+  // output holds them together (a table only where they share their x) and --split is not given;
+  // else one file a spectrum, each with the texts of the whole and its own spectrum, made as it is
+  // written.
+  const bool together =
+      to.several_spectra || (to.several_on_one_x && spectrum::one_x_axis(spectra));
+  const bool whole = spectra.size() == 1 || (together && !s.split);
+  if (!whole && j.output == "-") {
     r.lines = report(j.input, {"holds " + std::to_string(spectra.size()) +
                                " spectra: give --spectrum N to write one to standard output"});
     r.failed = true;
     return r;
   }
-  // A file that holds one spectrum is written as a whole; else one file a spectrum, each with
-  // the texts of the whole and its own spectrum, made as it is written.
-  const bool whole = spectra.size() == 1 || to.several_spectra;
   std::vector<spectrum::spectrum> each;
   if (!whole) each.swap(spectra);
   const std::size_t count = whole ? 1 : each.size();

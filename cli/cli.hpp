@@ -31,6 +31,7 @@ struct convert_settings {
   bool quiet = false;
   bool verbose = false;
   std::optional<int> spectrum;  // --spectrum, counting from 1
+  bool split = false;           // --split: one file a spectrum, whatever the output holds
   spectrum::read_options reading;
   spectrum::write_options writing;
 };

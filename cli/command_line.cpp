@@ -118,6 +118,8 @@ int run(const std::vector<std::string>& words) {
   conv->add_option("--memo", memo, "The memo of SPC outputs (up to 130 characters)");
   conv->add_option("--spectrum", c.spectrum, "Take only spectrum N of a file of several")
       ->check(counting_from_1());
+  conv->add_flag("--split", c.split,
+                 "Write each spectrum of a file of several to a file of its own");
   conv->add_flag("-n,--no-clobber", c.no_clobber, "Leave existing outputs as they are");
   conv->add_option("-j,--jobs", c.jobs, "Convert N files at a time (default: the processors)")
       ->check(CLI::Validator(

@@ -1,5 +1,6 @@
 // fuzz/csv_reader_fuzz.cpp: the CSV reader on arbitrary bytes, with the columns taken from the
-// first byte; whatever it reads is written as CSV and must read back to the very same points.
+// first byte; whatever it reads is written as CSV and must read back to the very same spectra,
+// points and z.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -31,8 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (csv::read_file(
             {{reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}, "out.csv"}, {},
             back) ||
-        back.spectra.at(0).x != doc.spectra.at(0).x || back.spectra.at(0).y != doc.spectra.at(0).y)
+        back.spectra.size() != doc.spectra.size())
       __builtin_trap();
+    for (std::size_t k = 0; k < doc.spectra.size(); ++k)
+      if (back.spectra[k].x != doc.spectra[k].x || back.spectra[k].y != doc.spectra[k].y ||
+          back.spectra[k].z != doc.spectra[k].z)
+        __builtin_trap();
   });
   return 0;
 }

@@ -35,6 +35,9 @@ void write(text_ref record, const layout& l, std::initializer_list<value> values
 // fits(layout{"(F11.5,2X,E14.7)"}, values) is false when values holds full_real{100000.5}
 // first.
 bool fits(const layout& l, std::span<const value> values);
+// Writes the text as one record, however long: a row of a wide table.
+// write_record(u, "400,0.5,0.25") writes the record "400,0.5,0.25".
+void write_record(unit_number u, std::string_view text);
 // Writes the values free-form: one record with a leading blank (more when the line is full).
 // write_free(console, {"  ", "K", " entered"}) shows "  K entered".
 void write_free(unit_number u, std::initializer_list<value> values);

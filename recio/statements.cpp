@@ -93,6 +93,8 @@ void write(text_ref record, const layout& l, std::initializer_list<value> values
   build_layout_records(l, {values.begin(), values.size()}, {memory_sink, &m});
 }
 
+void write_record(unit_number u, std::string_view text) { sink_for(u)(text); }
+
 void write_free(unit_number u, std::initializer_list<value> values) {
   build_free_records({values.begin(), values.size()}, sink_for(u));
 }

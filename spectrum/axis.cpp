@@ -108,4 +108,9 @@ bool even_as_printed(std::span<const double> x) {
   return true;
 }
 
+bool one_x_axis(std::span<const spectrum> spectra) {
+  return std::all_of(spectra.begin(), spectra.end(),
+                     [&](const spectrum& t) { return t.x == spectra.front().x; });
+}
+
 }  // namespace spectrum

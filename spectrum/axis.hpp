@@ -6,6 +6,8 @@
 #include <span>
 #include <vector>
 
+#include "spectrum/document.hpp"
+
 namespace spectrum {
 
 // n x from first to last, evenly spaced: x(i) = first + i (last - first) / (n - 1), formed in
@@ -25,5 +27,9 @@ bool evenly_spaced(std::span<const double> x, double unit);
 // evenly_spaced(x, printed_unit(x)), the digits of the values looked at only where some value lies
 // off its place by more than single precision's rounding.
 bool even_as_printed(std::span<const double> x);
+
+// Whether the spectra all have the very same x, point by point, so that one x column or array
+// serves them all; true for none or one.
+bool one_x_axis(std::span<const spectrum> spectra);
 
 }  // namespace spectrum

@@ -102,8 +102,8 @@ struct input_file {
 
 // What a reader is told beyond the bytes.
 struct read_options {
-  int x_column = 1;  // the columns of a table to take as x and y, counting from 1 (CSV)
-  int y_column = 2;
+  int x_column = 1;  // the columns of a table to take as x and y, counting from 1 (CSV);
+  int y_column = 0;  // y 0: every column but x, each a spectrum
 };
 
 // What a writer is told beyond the document.

@@ -18,6 +18,7 @@ struct file_format {
   std::span<const std::string_view> extensions;  // the first is the one written
   bool binary = false;           // read and written as a byte stream, not as text records
   bool several_spectra = false;  // one file holds several spectra
+  bool several_on_one_x = false;  // one file holds several spectra where they share their x
   std::uint32_t holds = 0;       // the fields beyond the points that a file holds (spectrum::field)
   // From the first bytes of a file; null for a row that is only written.
   bool (*recognises)(byte_view head) = nullptr;

@@ -363,6 +363,19 @@ TEST(convert, keeps_uneven_x_through_spc) {
   fs::remove_all(work);
 }
 
+// A table of two spectra on one x: the same table again, or one table each with --split.
+TEST(convert, writes_spectra_on_one_x_as_one_table_unless_split) {
+  const fs::path work = test_support::scratch_folder("cli-table");
+  const std::string table = "x,y z=1,y z=2\r\n1,2,3\r\n4,5,6\r\n";
+  write_file(work / "t.csv", table);
+  EXPECT_EQ(run_zolkdf(work, "", {"convert", "t.csv", "-o", "again.csv"}).status, 0);
+  EXPECT_EQ(read_file(work / "again.csv"), table);
+  EXPECT_EQ(run_zolkdf(work, "", {"convert", "t.csv", "-t", "csv", "--split", "-d", "s"}).status,
+            0);
+  EXPECT_EQ(read_file(work / "s" / "t-2.csv"), "x,y z=2\r\n1,3\r\n4,6\r\n");
+  fs::remove_all(work);
+}
+
 TEST(info, gives_json_that_reads_back) {
   const fs::path work = copy_of_examples("cli-info");
   const auto run = run_zolkdf(work, "", {"info", "--json", "sample.6xy", "missing.xy", "new.spc"});

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "csv/csv.hpp"
+#include "recio/number_text.hpp"
 #include "tests/support/run_program.hpp"
 #include "tests/support/scratch_test.hpp"
 
@@ -22,13 +23,24 @@ struct read_result {
   spectrum::outcome trouble;
 };
 
-read_result read_text(const std::string& text, int x_column = 1, int y_column = 2) {
+read_result read_text(const std::string& text, int x_column = 1, int y_column = 0) {
   read_result r;
   r.trouble = csv::read_file({bytes_of(text), "in.csv"}, {x_column, y_column}, r.doc);
   return r;
 }
 
 using values = std::vector<double>;
+
+// The units of x, y and z by code and name, then each spectrum's z: "3 Nanometers (nm), -1 , -1 ;
+// z 0".
+std::string units_and_z(const spectrum::document& doc) {
+  std::string read;
+  for (const auto& u : {doc.x_unit, doc.y_unit, doc.z_unit})
+    read += (read.empty() ? "" : ", ") + std::to_string(u.code) + " " + u.name;
+  read += "; z";
+  for (const spectrum::spectrum& t : doc.spectra) read += " " + recio::shortest_text(t.z);
+  return read;
+}
 
 TEST(csv_reading, takes_what_spreadsheets_export) {
   // A header, comments, semicolons and decimal commas, blank lines, a quoted field.
@@ -41,14 +53,19 @@ TEST(csv_reading, takes_what_spreadsheets_export) {
   EXPECT_EQ(t.x, (values{4000, 3999.5f, 3999}));
   EXPECT_EQ(t.y, (values{0.5, -1.25, 0.001}));
   EXPECT_FALSE(t.x_stored);  // evenly spaced, as far as the file prints them
-  EXPECT_EQ(semicolons.doc.x_unit.name, "1/cm");
+  EXPECT_EQ(semicolons.doc.x_unit.code, 1);  // a unit's name gives its code
+  EXPECT_EQ(semicolons.doc.x_unit.name, "Wavenumber (cm-1)");
   EXPECT_EQ(semicolons.doc.format, "csv");
   EXPECT_EQ(std::get<std::string>(semicolons.doc.facts.at(0).value), ";");
   EXPECT_EQ(std::get<std::int64_t>(semicolons.doc.facts.at(2).value), 3);
 
-  // Tabs and three columns: the first two unless others are asked for.
+  // Tabs and three columns: a spectrum each y column, or the two columns asked for.
   const std::string tabs = "x\ty1\ty2\n1\t2\t3,5\n4\t5\t6\n";
+  ASSERT_EQ(read_text(tabs).doc.spectra.size(), 2u);
   EXPECT_EQ(read_text(tabs).doc.spectra.at(0).y, (values{2, 5}));
+  EXPECT_EQ(read_text(tabs).doc.spectra.at(1).y, (values{3.5f, 6}));
+  EXPECT_EQ(read_text(tabs).doc.spectra.at(1).x, (values{1, 4}));
+  EXPECT_EQ(read_text(tabs, 1, 3).doc.spectra.size(), 1u);
   EXPECT_EQ(read_text(tabs, 1, 3).doc.spectra.at(0).y, (values{3.5f, 6}));
   EXPECT_EQ(read_text(tabs, 3, 1).doc.spectra.at(0).x, (values{3.5f, 6}));
 
@@ -73,6 +90,8 @@ TEST(csv_reading, refuses_what_is_not_numbers_with_the_line) {
       {"x;y\n1;2\n\n4;\n", 2, 4, "column 2 is empty"},
       {"1,2\n3,0,5\n", 2, 0, ""},  // a comma table has no decimal commas: 3, 0 and 5
       {"1,2\n3,4\n", 3, 1, "2 columns where column 3 is asked for"},
+      {"1\n2\n", 0, 1, "1 column where column 2 is asked for"},
+      {"1,2,3\n4,5\n", 0, 2, "2 columns where column 3 is asked for"},
       {"1;\"2\n", 2, 1, "a quote that is not closed"},
       {"x;y\n# nothing\n", 2, 2, "no rows of numbers"},
       {"x;y\n1;1e309\n", 2, 2, "column 2: 1e309 is beyond the range of double precision"},
@@ -89,6 +108,23 @@ TEST(csv_reading, refuses_what_is_not_numbers_with_the_line) {
     EXPECT_EQ(r.trouble->reason, c.reason) << c.text;
     EXPECT_EQ(r.trouble->line, c.line) << c.text;
   }
+}
+
+// Units by any name of the table of units, brackets inside brackets, and z after the y unit.
+// Read here as "x unit, y unit, z unit" and each spectrum's z.
+TEST(csv_reading, takes_units_and_z_from_the_names_of_the_columns) {
+  const struct {
+    std::string header, read;
+  } cases[] = {
+      {"x [nm],y [Absorbance]", "3 Nanometers (nm), 2 Absorbance, -1 ; z 0 0 0"},
+      {"x [Minutes],y [Index of Refraction [N]]",
+       "5 Minutes, 22 Index of Refraction [N], -1 ; z 0 0 0"},
+      {"x [furlong],y [%T]", "-1 furlong, 128 Transmission, -1 ; z 0 0 0"},
+      {"x,y [abs] z=2.5 [min],y z=-1e-3", "-1 , 2 Absorbance, 5 Minutes; z 2.5 -0.001 0"},
+      {"x,y z=0.5,y [z=1],y z=one", "-1 , -1 z=1, -1 ; z 0.5 0 0"},  // z unnamed, or no number
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(units_and_z(read_text(c.header + "\n1,2,3,4\n").doc), c.read) << c.header;
 }
 
 TEST(csv_recognition, takes_tables_and_leaves_other_text_files_alone) {
@@ -148,10 +184,36 @@ TEST_F(csv_writing, writes_a_header_and_the_fewest_digits_that_read_back_the_sam
   doc.y_unit.name = "\"a\"";  // a quote in a quoted field is doubled
   EXPECT_EQ(written(doc, trouble).substr(0, 35), "x [Wavenumber (cm-1)],\"y [\"\"a\"\"]\"\r\n");
 
+  t.x[1] = 0.2;  // several spectra share one x column, or none
   doc.spectra.push_back(t);
   written(doc, trouble);
   ASSERT_TRUE(trouble);
-  EXPECT_EQ(trouble->reason, "a CSV file holds one spectrum; this one has 2");
+  EXPECT_EQ(trouble->reason,
+            "a CSV file holds several spectra only on one x axis; spectrum 2 has another");
+}
+
+// A diode array's spectra in one table, and one spectrum with a z: the same points, z and units
+// come back.
+TEST_F(csv_writing, gives_each_spectrum_a_column_that_reads_back_with_its_z) {
+  spectrum::document doc;
+  doc.x_unit = {3, "Nanometers (nm)"};
+  doc.y_unit = {2, "Absorbance"};
+  doc.z_unit = {5, "Minutes"};
+  for (const double z : {0.0, double{0.01f}, 2.5})
+    doc.spectra.push_back({.x = {190, 191.5, 193.25}, .y = {1.0 / 3.0 + z, 1e-5 * z, -z}, .z = z});
+  spectrum::outcome trouble;
+  const std::string text = written(doc, trouble);
+  EXPECT_EQ(text.substr(0, text.find('\r')),
+            "x [Nanometers (nm)],y [Absorbance] z=0 [Minutes],"
+            "y [Absorbance] z=0.009999999776482582 [Minutes],y [Absorbance] z=2.5 [Minutes]");
+  const spectrum::document back = read_text(text).doc;
+  EXPECT_EQ(units_and_z(back), units_and_z(doc));
+  for (std::size_t k = 0; k < 3; ++k) EXPECT_EQ(back.spectra.at(k).y, doc.spectra[k].y);
+  EXPECT_EQ(back.spectra.at(2).x, doc.spectra[2].x);
+
+  doc.spectra.resize(1);
+  doc.spectra[0].z = 0.5;
+  EXPECT_EQ(units_and_z(read_text(written(doc, trouble)).doc), units_and_z(doc));
 }
 
 }  // namespace

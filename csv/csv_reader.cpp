@@ -1,25 +1,22 @@
-// csv/csv_file.cpp: the CSV file: a header row and one row per point, fields separated by commas,
-// semicolons or tabs; its reader and writer.
+// csv/csv_reader.cpp: reading CSV tables: telling a table from other text, then its header row
+// and its rows of numbers, fields separated by commas, semicolons or tabs.
 #include <algorithm>
-#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "csv/csv.hpp"
-#include "recio/number_text.hpp"
 #include "recio/text_scan.hpp"
 #include "spectrum/axis.hpp"
+#include "spectrum/units.hpp"
 
 namespace csv {
 namespace {
 
-constexpr recio::layout text_record{"(A)"};
 // The rows that recognising a table looks at.
 constexpr std::size_t rows_looked_at = 8;
 
@@ -111,28 +108,49 @@ bool all_numbers(const std::vector<field>& fields, bool decimal_comma) {
   });
 }
 
-// The unit in brackets at the end of a column's name: "x [Wavenumber (cm-1)]" gives
-// "Wavenumber (cm-1)".
-std::string unit_in(std::string_view name) {
+// The text in brackets at the end of name, which is left without it: "y [Index of Refraction
+// [N]]" gives "Index of Refraction [N]" and leaves "y". Empty where name does not end so.
+std::string bracketed_end(std::string_view& name) {
   name = trimmed(name);
-  const std::size_t open = name.rfind('[');
-  if (name.empty() || name.back() != ']' || open == std::string_view::npos) return {};
-  return std::string(trimmed(name.substr(open + 1, name.size() - open - 2)));
+  if (name.empty() || name.back() != ']') return {};
+  int depth = 0;
+  for (std::size_t i = name.size(); i-- > 0;) {
+    depth += name[i] == ']' ? 1 : name[i] == '[' ? -1 : 0;
+    if (depth == 0) {
+      std::string inside{trimmed(name.substr(i + 1, name.size() - i - 2))};
+      name = trimmed(name.substr(0, i));
+      return inside;
+    }
+  }
+  return {};
+}
+
+// What a y column's name says: its unit in brackets, and its spectrum's z after "z=", with the
+// unit of z in brackets after that. "y [Absorbance] z=0.5 [Minutes]" gives Absorbance, 0.5 and
+// Minutes; "y z=2" gives z 2 alone; "y [Absorbance]" no z.
+struct y_column_name {
+  std::string unit;
+  std::optional<double> z;
+  std::string z_unit;
+};
+y_column_name y_column_named(std::string_view name, bool decimal_comma) {
+  y_column_name n;
+  std::string last = bracketed_end(name);
+  const std::size_t blank = name.find_last_of(" \t");
+  const std::string_view word = blank == std::string_view::npos ? name : name.substr(blank + 1);
+  if (word.starts_with("z=")) n.z = number_of(word.substr(2), decimal_comma);
+  if (!n.z) {
+    n.unit = std::move(last);
+    return n;
+  }
+  n.z_unit = std::move(last);
+  name = name.substr(0, blank == std::string_view::npos ? 0 : blank);
+  n.unit = bracketed_end(name);
+  return n;
 }
 
 std::string separator_name(char separator) {
   return separator == '\t' ? std::string("tab") : std::string(1, separator);
-}
-
-// A field as written: in double quotes when it holds a separator, a quote or a line end.
-std::string written_field(std::string_view text) {
-  if (text.find_first_of(",;\t\"\r\n") == std::string_view::npos) return std::string(text);
-  std::string out = "\"";
-  for (const char c : text) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + '"';
 }
 
 }  // namespace
@@ -179,10 +197,14 @@ spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::re
                             spectrum::document& doc) {
   doc = spectrum::document{};
   doc.format = "csv";
-  if (options.x_column < 1 || options.y_column < 1) return trouble{"columns count from 1", 0};
+  if (options.x_column < 1 || options.y_column < 0) return trouble{"columns count from 1", 0};
   const auto x_at = static_cast<std::size_t>(options.x_column - 1);
-  const auto y_at = static_cast<std::size_t>(options.y_column - 1);
-  const std::size_t needed = std::max(x_at, y_at) + 1;
+  // The columns of y, one a spectrum: the one asked for, else every other column that has a
+  // number in the first row of numbers; a column of notes, or the empty field after a separator
+  // that ends each row, is none.
+  std::vector<std::size_t> y_at;
+  if (options.y_column > 0) y_at.push_back(static_cast<std::size_t>(options.y_column - 1));
+  std::size_t needed = 0;
   recio::line_scanner lines{recio::text_of_bytes(file.bytes)};
   std::string_view line;
   std::vector<field> fields;
@@ -191,7 +213,8 @@ spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::re
   bool first_row = true;
   bool decimal_comma = false;
   std::size_t columns = 0;
-  spectrum::spectrum t;
+  std::vector<double> x;
+  std::vector<std::vector<double>> y;
   while (lines.next(line)) {
     if (kind_of(line) != line_kind::row) continue;
     const std::int64_t number = lines.number();
@@ -205,16 +228,24 @@ spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::re
         continue;
       }
     }
-    if (columns == 0) columns = fields.size();
+    if (columns == 0) {
+      columns = fields.size();
+      if (y_at.empty()) {
+        for (std::size_t k = 0; k < fields.size(); ++k)
+          if (k != x_at && number_of(fields[k].text, commas || fields[k].quoted)) y_at.push_back(k);
+        if (y_at.empty()) y_at.push_back(x_at + 1);  // no y: the column after x is missing
+      }
+      needed = std::max(x_at, *std::max_element(y_at.begin(), y_at.end())) + 1;
+      y.resize(y_at.size());
+    }
     if (fields.size() < needed)
       return trouble{std::to_string(fields.size()) + (fields.size() == 1 ? " column" : " columns") +
                          " where column " + std::to_string(needed) + " is asked for",
                      number};
-    double point[2] = {};
-    const std::size_t at[2] = {x_at, y_at};
-    for (int i = 0; i < 2; ++i) {
-      const field& f = fields[at[i]];
-      const std::string column = "column " + std::to_string(at[i] + 1);
+    for (std::size_t k = 0; k <= y_at.size(); ++k) {
+      const std::size_t at = k == 0 ? x_at : y_at[k - 1];
+      const field& f = fields[at];
+      const std::string column = "column " + std::to_string(at + 1);
       if (trimmed(f.text).empty()) return trouble{column + " is empty", number};
       bool beyond = false;
       const auto v = number_of(f.text, commas || f.quoted, &beyond);
@@ -226,69 +257,41 @@ spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::re
         return trouble{column + ": \"" + std::string(trimmed(f.text)) + "\" is not a number",
                        number};
       decimal_comma = decimal_comma || trimmed(f.text).find(',') != std::string_view::npos;
-      point[i] = *v;
+      (k == 0 ? x : y[k - 1]).push_back(*v);
     }
-    t.x.push_back(point[0]);
-    t.y.push_back(point[1]);
   }
-  if (t.y.empty()) return trouble{"no rows of numbers", lines.number()};
-  t.first_x = t.x.front();
-  t.last_x = t.x.back();
-  t.x_stored = !spectrum::even_as_printed(t.x);
-  if (x_at < header.size()) doc.x_unit.name = unit_in(header[x_at]);
-  if (y_at < header.size()) doc.y_unit.name = unit_in(header[y_at]);
+  if (x.empty()) return trouble{"no rows of numbers", lines.number()};
+  if (x_at < header.size()) {
+    std::string_view name = header[x_at];
+    doc.x_unit = spectrum::unit_named(bracketed_end(name), spectrum::axis::x);
+  }
+  // The document's y unit and z unit are the first that the columns name.
+  const bool commas = separator == ';' || separator == '\t';
+  const bool x_stored = !spectrum::even_as_printed(x);
+  for (std::size_t k = 0; k < y.size(); ++k) {
+    spectrum::spectrum& t = doc.spectra.emplace_back();
+    t.x = x;
+    t.y = std::move(y[k]);
+    t.x_stored = x_stored;
+    t.first_x = x.front();
+    t.last_x = x.back();
+    if (y_at[k] >= header.size()) continue;
+    const y_column_name name = y_column_named(header[y_at[k]], commas);
+    t.z = name.z.value_or(0.0);
+    if (doc.y_unit.name.empty() && !name.unit.empty())
+      doc.y_unit = spectrum::unit_named(name.unit, spectrum::axis::y);
+    if (doc.z_unit.name.empty() && !name.z_unit.empty())
+      doc.z_unit = spectrum::unit_named(name.z_unit, spectrum::axis::z);
+  }
   doc.facts.push_back({"separator", separator_name(separator)});
   if (header.empty())
     doc.facts.push_back({"header", false});
   else
     doc.facts.push_back({"header", header});
-  doc.facts.push_back({"rows", static_cast<std::int64_t>(t.y.size())});
+  doc.facts.push_back({"rows", static_cast<std::int64_t>(x.size())});
   doc.facts.push_back({"columns", static_cast<std::int64_t>(columns)});
   doc.facts.push_back({"decimal comma", decimal_comma});
-  doc.spectra.push_back(std::move(t));
   return std::nullopt;
 }
-
-spectrum::outcome write_file(const spectrum::document& doc, recio::unit_number unit,
-                             const spectrum::write_options&) {
-  if (doc.spectra.empty()) return trouble{"no spectrum to write", 0};
-  if (doc.spectra.size() > 1)
-    return trouble{
-        "a CSV file holds one spectrum; this one has " + std::to_string(doc.spectra.size()), 0};
-  const spectrum::spectrum& t = doc.spectra.front();
-  if (t.x.size() != t.y.size())
-    return trouble{
-        std::to_string(t.x.size()) + " x values for " + std::to_string(t.y.size()) + " y values",
-        0};
-  for (std::size_t i = 0; i < t.y.size(); ++i)
-    if (!std::isfinite(t.x[i]) || !std::isfinite(t.y[i]))
-      return trouble{"point " + std::to_string(i + 1) + ": not a finite number", 0};
-  const auto name = [](std::string_view axis, const spectrum::axis_unit& u) {
-    return written_field(u.name.empty() ? std::string(axis)
-                                        : std::string(axis) + " [" + u.name + "]");
-  };
-  const std::string header = name("x", doc.x_unit) + "," + name("y", doc.y_unit);
-  recio::write(unit, text_record, {std::string_view{header}});
-  std::string row;
-  for (std::size_t i = 0; i < t.y.size(); ++i) {
-    row.clear();
-    recio::append_shortest(row, t.x[i]);
-    row += ',';
-    recio::append_shortest(row, t.y[i]);
-    recio::write(unit, text_record, {std::string_view{row}});
-  }
-  return std::nullopt;
-}
-
-namespace {
-constexpr std::array<std::string_view, 1> extensions{".csv"};
-}  // namespace
-
-const spectrum::file_format format{.name = "csv",
-                                   .title = "CSV",
-                                   .extensions = extensions,
-                                   .recognises = recognises,
-                                   .read = read_file,
-                                   .write = write_file};
 
 }  // namespace csv
