@@ -291,6 +291,24 @@ TEST(convert, carries_every_example_and_real_spc_file_through_jcamp_dx_and_csv) 
     }
     EXPECT_EQ(files_of(work / back).size(), straight.size()) << format;
   }
+  // SPC through JCAMP-DX to SPC keeps what info shows, the resolution but for its blanks. As
+  // through SPC alone, an old-variant file's missing z unit and experiment become the defaults,
+  // and a missing date the clock's; an empty memo becomes the file's name, JCAMP-DX's title.
+  convert("jcamp-files", "jcamp-spc", "spc");
+  for (const auto& [name, bytes] : files_of(work / "jcamp-spc")) {
+    fs::path in = work / "in" / name;
+    if (!fs::exists(in)) in.replace_extension(".SPC");
+    if (!fs::exists(in)) continue;  // not an SPC input
+    auto a = nlohmann::json::parse(run_zolkdf(work, "", {"info", "--json", in.string()}).out)[0];
+    auto b =
+        nlohmann::json::parse(run_zolkdf(work, "", {"info", "--json", "jcamp-spc/" + name}).out)[0];
+    for (auto* j : {&a, &b}) std::erase((*j)["resolution"].get_ref<std::string&>(), ' ');
+    for (const char* kept : {"x_unit", "y_unit", "z_unit", "memo", "date", "resolution", "source",
+                             "experiment", "log", "spectra"})
+      if (a[kept].is_object() ? a[kept]["code"] != -1 : a[kept] != nullptr && a[kept] != "") {
+        EXPECT_EQ(a[kept], b[kept]) << name << " " << kept;
+      }
+  }
   fs::remove_all(work);
 }
 
