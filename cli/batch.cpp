@@ -8,6 +8,7 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -17,6 +18,7 @@
 #include "recio/os.hpp"
 #include "recio/paths.hpp"
 #include "recio/recio.hpp"
+#include "spectrum/fields.hpp"
 
 namespace cli {
 
@@ -77,10 +79,65 @@ job_result convert_one(const convert_settings& s, const file_format& to, const j
       r.failed = true;
       return r;
     }
-    if (s.verbose) r.lines += "zolkdf: " + j.input + " -> " + output + "\n";
+    if (s.verbose) {
+      r.lines += "zolkdf: " + j.input + " -> " + output + "\n";
+      // What the output's format has no place for, named once for each output.
+      const std::vector<std::string_view> lost = spectrum::fields_not_held(in.doc, to.holds);
+      if (!lost.empty()) {
+        r.lines += "zolkdf: " + output + ": " + std::string{to.title} + " cannot hold: ";
+        for (std::size_t k = 0; k < lost.size(); ++k)
+          r.lines += (k > 0 ? ", " : "") + std::string{lost[k]};
+        r.lines += "\n";
+      }
+    }
   }
   r.skipped = left_alone == count;
   return r;
+}
+
+// The system's reasons that a folder cannot be created, in the words of the program's other
+// reports.
+constexpr std::pair<std::errc, recio::io_error> folder_errors[] = {
+    {std::errc::no_such_file_or_directory, recio::io_error::file_not_found},
+    {std::errc::permission_denied, recio::io_error::permission_denied},
+    {std::errc::operation_not_permitted, recio::io_error::permission_denied},
+    {std::errc::read_only_file_system, recio::io_error::read_only_file_system},
+    {std::errc::no_space_on_device, recio::io_error::no_space},
+    {std::errc::filename_too_long, recio::io_error::name_too_long},
+    {std::errc::too_many_symbolic_link_levels, recio::io_error::link_loop},
+};
+
+std::string reason_of(const std::error_code& ec) {
+  for (const auto& [condition, error] : folder_errors)
+    if (ec == condition) return std::string{recio::error_text(error)};
+  if (ec == std::errc::file_exists || ec == std::errc::not_a_directory)
+    return "a file has that name";
+  return ec.message();
+}
+
+// Creates the folders that the outputs go to under -d. Gives back those that cannot be created;
+// each is reported once, with the system's reason, at the highest of it and the folders above it
+// that is not a folder yet.
+std::set<fs::path> create_folders(const convert_settings& s, const std::vector<job>& jobs) {
+  std::set<fs::path> folders{recio::path_of(s.folder)};
+  for (const job& j : jobs)
+    if (j.output != "-") folders.insert(recio::path_of(j.output).parent_path());
+  std::set<fs::path> unmade;
+  std::set<fs::path> reported;
+  for (const fs::path& f : folders) {
+    std::error_code ec;
+    if (fs::create_directories(f, ec) || !ec) continue;
+    unmade.insert(f);
+    fs::path at = f;
+    std::error_code ignored;
+    for (fs::path up = f.parent_path(); !up.empty() && up != at && !fs::is_directory(up, ignored);
+         up = up.parent_path())
+      at = up;
+    if (reported.insert(at).second)
+      to_error("zolkdf: " + recio::utf8_of(at) + ": cannot create the folder: " + reason_of(ec) +
+               "\n");
+  }
+  return unmade;
 }
 
 // The progress line on a terminal: files done, the rate, the time left.
@@ -111,20 +168,23 @@ int convert(const convert_settings& s) {
     return 2;
   }
   std::string refusal;
-  const std::vector<job> jobs = plan(s, *to, refusal);
+  std::string empty_folders;
+  const std::vector<job> jobs = plan(s, *to, refusal, empty_folders);
+  to_error(empty_folders);
   if (!refusal.empty()) {
     to_error(refusal + "zolkdf: nothing was converted\n");
     return 2;
   }
-  if (!s.folder.empty()) {
-    std::set<fs::path> folders{recio::path_of(s.folder)};
-    for (const job& j : jobs)
-      if (j.output != "-") folders.insert(recio::path_of(j.output).parent_path());
-    for (const fs::path& f : folders) {
-      std::error_code ec;
-      fs::create_directories(f, ec);
-    }
-  }
+  // Folders without a file to convert fail a batch that has nothing else.
+  if (jobs.empty()) return 1;
+  // A job whose folder cannot be created fails, named in that folder's report.
+  const std::set<fs::path> unmade =
+      s.folder.empty() ? std::set<fs::path>{} : create_folders(s, jobs);
+  const auto run = [&](const job& j) {
+    if (j.output != "-" && unmade.contains(recio::path_of(j.output).parent_path()))
+      return job_result{{}, true, false};
+    return convert_one(s, *to, j);
+  };
 
   const bool show_progress = !s.quiet && recio::os::is_terminal(recio::os::standard_error);
   const auto start = std::chrono::steady_clock::now();
@@ -151,7 +211,7 @@ int convert(const convert_settings& s) {
   if (threads == 1) {
     // One at a time, on this thread.
     for (std::size_t i = 0; i < jobs.size(); ++i) {
-      report_result(convert_one(s, *to, jobs[i]));
+      report_result(run(jobs[i]));
       show(i + 1);
     }
   } else {
@@ -166,7 +226,7 @@ int convert(const convert_settings& s) {
     std::atomic<std::size_t> next{0};
     const auto work = [&] {
       for (std::size_t i = next++; i < jobs.size(); i = next++) {
-        job_result r = convert_one(s, *to, jobs[i]);
+        job_result r = run(jobs[i]);
         const std::lock_guard lock{m};
         results[i] = std::move(r);
         finished[i] = 1;

@@ -18,13 +18,32 @@ using recio::path_of;
 using recio::utf8_of;
 
 // Where the output of input goes: beside it, or under -d, keeping the folders below a folder
-// given as input when the tree is mirrored.
+// given as input when the tree is mirrored; named after the input with the format's extension in
+// place of its own, or after it.
 std::string output_for(const convert_settings& s, const file_format& to, const fs::path& input,
                        const fs::path& below) {
   fs::path out = input;
   if (!s.folder.empty()) out = path_of(s.folder) / below / input.filename();
-  out.replace_extension(path_of(std::string{to.extensions.front()}));
+  const fs::path extension = path_of(std::string{to.extensions.front()});
+  if (s.keep_extension)
+    out += extension;
+  else
+    out.replace_extension(extension);
   return utf8_of(out);
+}
+
+bool is_folder(const std::string& input) {
+  std::error_code ec;
+  return input != "-" && fs::is_directory(path_of(input), ec);
+}
+
+// The name of a folder given as input: its last part, or the name of the folder that "." or ".."
+// stands for; empty for the root.
+fs::path name_of_folder(const fs::path& folder) {
+  std::error_code ec;
+  fs::path whole = fs::absolute(folder, ec).lexically_normal();
+  if (whole.filename().empty()) whole = whole.parent_path();
+  return whole.filename();
 }
 
 bool known_extension(const fs::path& p) {
@@ -57,18 +76,26 @@ bool exists(const std::string& name) {
   return name != "-" && fs::exists(path_of(name), ec);
 }
 
-std::vector<job> plan(const convert_settings& s, const file_format& to, std::string& refusal) {
+std::vector<job> plan(const convert_settings& s, const file_format& to, std::string& refusal,
+                      std::string& empty_folders) {
   std::vector<job> jobs;
+  // Under -d the files of one folder given go straight into it, those of several folders each
+  // under the folder's own name, so that their files of one name do not meet.
+  const bool several_folders = std::count_if(s.inputs.begin(), s.inputs.end(), is_folder) > 1;
   for (const std::string& input : s.inputs) {
-    std::error_code ec;
     const fs::path p = path_of(input);
-    if (input != "-" && fs::is_directory(p, ec)) {
+    if (is_folder(input)) {
       if (!s.output.empty())
         refusal += "zolkdf: " + input + ": -o takes a file; give -d for a folder\n";
-      for (const fs::path& f : files_in(p, s.recursive, refusal)) {
+      const std::size_t troubles = refusal.size();
+      const std::vector<fs::path> files = files_in(p, s.recursive, refusal);
+      if (files.empty() && refusal.size() == troubles)
+        empty_folders += "zolkdf: " + input + ": no file of a known format\n";
+      const fs::path top = several_folders ? name_of_folder(p) : fs::path{};
+      for (const fs::path& f : files) {
         fs::path below = s.recursive ? f.parent_path().lexically_relative(p) : fs::path{};
         if (below == ".") below.clear();
-        jobs.push_back({utf8_of(f), output_for(s, to, f, below)});
+        jobs.push_back({utf8_of(f), output_for(s, to, f, top / below)});
       }
     } else if (!s.output.empty()) {
       jobs.push_back({input, s.output});
@@ -89,10 +116,12 @@ std::vector<job> plan(const convert_settings& s, const file_format& to, std::str
   for (const job& j : jobs) {
     if (j.output == "-") continue;
     const std::string id = identity(j.output);
-    if (const auto [at, added] = writers.emplace(id, j.input); !added)
-      refusal +=
-          "zolkdf: " + at->second + " and " + j.input + " would both write " + j.output + "\n";
-    else if (const auto in = inputs.find(id); in != inputs.end())
+    if (const auto [at, added] = writers.emplace(id, j.input); !added) {
+      // Inputs of one name but for the extension are kept apart by their whole names.
+      const bool apart = path_of(at->second).filename() != path_of(j.input).filename();
+      refusal += "zolkdf: " + at->second + " and " + j.input + " would both write " + j.output +
+                 (apart && !s.keep_extension ? "; give --keep-extension\n" : "\n");
+    } else if (const auto in = inputs.find(id); in != inputs.end())
       refusal += "zolkdf: " + j.output + ": the output of " + j.input +
                  " would replace the input " + in->second + "; give -d or -o\n";
   }

@@ -19,9 +19,10 @@ struct job {
 };
 
 // The jobs of the inputs of s, converting to the format to; refusal gets the lines that say why
-// the batch is refused, if it is.
+// the batch is refused, if it is, and empty_folders a line for each folder given that holds no
+// file of a known format.
 std::vector<job> plan(const convert_settings& s, const formats::file_format& to,
-                      std::string& refusal);
+                      std::string& refusal, std::string& empty_folders);
 // The output of spectrum i (from 0) of count, for a format that holds one spectrum a file: as
 // many digits as the count needs. numbered("a/b.xy", 0, 12) == "a/b-01.xy"
 std::string numbered(const std::string& output, std::size_t i, std::size_t count);

@@ -26,6 +26,7 @@ struct convert_settings {
   std::string to;    // -t, or empty
   std::string from;  // -f, or empty
   bool no_clobber = false;
+  bool keep_extension = false;  // outputs named after the inputs' whole names: a.spc.xy
   unsigned jobs = 1;
   bool quiet = false;
   bool verbose = false;
@@ -36,9 +37,17 @@ struct convert_settings {
 
 // Converts every input; returns the exit status.
 int convert(const convert_settings& settings);
+// What `zolkdf info` was asked to show.
+struct info_settings {
+  std::vector<std::string> files;
+  std::string from;  // -f, or empty
+  spectrum::read_options reading;
+  bool json = false;
+  bool each_spectrum = false;  // --spectra: a line for each spectrum of a file of several
+};
+
 // Shows what each file holds, as text or as one JSON array; returns the exit status.
-int info(const std::vector<std::string>& files, const std::string& from,
-         const spectrum::read_options& reading, bool json);
+int info(const info_settings& settings);
 
 // Standard output and standard error, written as they stand.
 void to_output(std::string_view text);

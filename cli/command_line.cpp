@@ -1,6 +1,8 @@
 // cli/command_line.cpp: the command line's words parsed into a command and its settings.
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <sstream>
 #include <thread>
 
@@ -37,14 +39,35 @@ bool add_listed_names(const std::string& list, bool nul, std::vector<std::string
   return true;
 }
 
+// A format's name, in any letter case: the name is kept in lower case.
 CLI::Validator format_check(bool for_output) {
   return CLI::Validator(
       [for_output](std::string& name) -> std::string {
-        const formats::file_format* f = formats::named(name);
-        if (f != nullptr && (for_output ? f->write != nullptr : f->read != nullptr)) return {};
-        return "unknown format " + name + " (known: " + formats::names(for_output) + ")";
+        std::string lower = name;
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const formats::file_format* f = formats::named(lower);
+        if (f == nullptr || (for_output ? f->write == nullptr : f->read == nullptr))
+          return "unknown format " + name + " (known: " + formats::names(for_output) + ")";
+        name = lower;
+        return {};
       },
       "FORMAT");
+}
+
+// A whole number that counts from 1, such as a spectrum of a file or a column of a table.
+CLI::Validator counting_from_1() {
+  return CLI::Validator(
+      [](std::string& text) -> std::string {
+        int n = 0;
+        const char* last = text.data() + text.size();
+        const auto [end, error] = std::from_chars(text.data(), last, n);
+        if (error == std::errc::result_out_of_range && text.front() != '-')
+          return text + " is too large";
+        if (error == std::errc::invalid_argument || end != last)
+          return text + " is not a whole number";
+        return error == std::errc{} && n >= 1 ? "" : "counts from 1";
+      },
+      "POSITIVE");
 }
 
 }  // namespace
@@ -86,12 +109,14 @@ int run(const std::vector<std::string>& words) {
   conv->add_option("-d,--directory", c.folder, "Write the outputs under this folder")
       ->excludes(output);
   conv->add_flag("-r,--recursive", c.recursive, "Take folders with the folders inside them");
-  conv->add_option("-t,--to", c.to, "The output format")->check(format_check(true));
+  conv->add_flag("--keep-extension", c.keep_extension,
+                 "Name outputs after the inputs' whole names: a.spc gives a.spc.xy");
+  conv->add_option("-t,--to", c.to, "The output format")->transform(format_check(true));
   conv->add_option("-f,--from", c.from, "The input format (else found from the contents)")
-      ->check(format_check(false));
+      ->transform(format_check(false));
   conv->add_option("--memo", memo, "The memo of SPC outputs (up to 130 characters)");
   conv->add_option("--spectrum", c.spectrum, "Take only spectrum N of a file of several")
-      ->check(CLI::PositiveNumber);
+      ->check(counting_from_1());
   conv->add_flag("-n,--no-clobber", c.no_clobber, "Leave existing outputs as they are");
   conv->add_option("-j,--jobs", c.jobs, "Convert N files at a time (default: the processors)")
       ->check(CLI::Range(1u, 1024u));
@@ -104,18 +129,17 @@ int run(const std::vector<std::string>& words) {
   conv->add_option("--columns", columns, "The columns of a table to take as x and y (X,Y)")
       ->delimiter(',')
       ->expected(2)
-      ->check(CLI::PositiveNumber);
+      ->check(counting_from_1());
   conv->add_option("--jcamp-form", jcamp_form, "JCAMP-DX data: dif (compressed) or affn (plain)")
       ->check(CLI::IsMember({"dif", "affn"}));
 
-  std::vector<std::string> files;
-  std::string info_from;
-  bool json = false;
+  info_settings i;
   CLI::App* inf = app.add_subcommand("info", "Show what files hold");
-  inf->add_option("files", files, "The files")->required();
-  inf->add_option("-f,--from", info_from, "The format (else found from the contents)")
-      ->check(format_check(false));
-  inf->add_flag("--json", json, "One JSON array, an object a file");
+  inf->add_option("files", i.files, "The files")->required();
+  inf->add_option("-f,--from", i.from, "The format (else found from the contents)")
+      ->transform(format_check(false));
+  inf->add_flag("--json", i.json, "One JSON array, an object a file");
+  inf->add_flag("--spectra", i.each_spectrum, "A line for each spectrum of a file of several");
 
   const auto failure_message = ([](const CLI::App* a, const CLI::Error& e) {
     std::string name = a->get_name();
@@ -156,7 +180,7 @@ int run(const std::vector<std::string>& words) {
     if (columns.size() == 2) c.reading = {columns[0], columns[1]};
     return convert(c);
   }
-  if (inf->parsed()) return info(files, info_from, {}, json);
+  if (inf->parsed()) return info(i);
   to_output(app.help());
   return 0;
 }

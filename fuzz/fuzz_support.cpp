@@ -135,7 +135,7 @@ spectrum::file_name name_of(std::string_view name) {
 }
 
 recio::target variables::of_kind(std::uint8_t kind, std::size_t i) {
-  switch (kind % 7) {
+  switch (kind % 8) {
     case 0:
       return &short_integers[i];
     case 1:
@@ -148,8 +148,10 @@ recio::target variables::of_kind(std::uint8_t kind, std::size_t i) {
       return names[i].ref();
     case 5:
       return memos[i].ref();
-    default:
+    case 6:
       return long_texts[i].ref();
+    default:
+      return &doubles[i];
   }
 }
 

@@ -51,11 +51,13 @@ bytes take_front(bytes& data, std::size_t n);
 inline constexpr std::size_t most_targets = 8;
 
 // The variables a statement reads into, of every kind the program reads: both integer widths,
-// reals, and texts as long as the program's (a reply, a file name, a memo) and longer.
+// reals of both precisions, and texts as long as the program's (a reply, a file name, a memo) and
+// longer.
 struct variables {
   std::array<std::int16_t, most_targets> short_integers{};
   std::array<std::int32_t, most_targets> integers{};
   std::array<float, most_targets> reals{};
+  std::array<double, most_targets> doubles{};
   std::array<recio::fixed_text<1>, most_targets> replies{};
   std::array<recio::fixed_text<12>, most_targets> names{};
   std::array<recio::fixed_text<130>, most_targets> memos{};

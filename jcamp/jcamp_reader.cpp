@@ -576,8 +576,15 @@ void reader::add_spectrum(spectrum::spectrum t, const data_frame& f) {
     doc_.experiment = b.data_type;
     doc_.experiment_type = spectrum::experiment_of(b.data_type);
     doc_.facts.push_back({"data type", b.data_type});
-    doc_.facts.push_back({"x units", f.x_units});
-    doc_.facts.push_back({"y units", f.y_units});
+    // The units as the file spells them, where that is neither the table's name nor JCAMP-DX's.
+    const auto spelt = [&](const char* name, const std::string& text, spectrum::axis which) {
+      const spectrum::axis_unit& u = which == spectrum::axis::x ? doc_.x_unit : doc_.y_unit;
+      const std::string_view own = recio::trimmed(text, blanks);
+      if (own != u.name && own != spectrum::jcamp_units(u, which))
+        doc_.facts.push_back({name, std::string(own)});
+    };
+    spelt("x units", f.x_units, spectrum::axis::x);
+    spelt("y units", f.y_units, spectrum::axis::y);
   }
   if (open_.size() > 1) t.title = b.title;  // a block among blocks
   total_points_ += static_cast<std::int64_t>(t.y.size());

@@ -150,8 +150,8 @@ inline const char* take_digits_stopped(const char* p, const char*, std::uint64_t
 // as -7.3127151E-01, that ends the word, and moves past it. The value is the one parse_real
 // gives; false, for anything else, leaves c and the variable as they were. With stopped, c.stopped
 // holds and the byte at c.end ends every scan.
-template <bool stopped>
-bool take_short_real(cursor& c, float& v) {
+template <bool stopped, class real>
+bool take_short_real(cursor& c, real& v) {
   constexpr auto digits_from = stopped ? take_digits_stopped : take_digits;
   const char* p = c.at;
   const char* const end = c.end;
@@ -182,10 +182,10 @@ bool take_short_real(cursor& c, float& v) {
     exponent = exponent_negative ? -static_cast<int>(e) : static_cast<int>(e);
   }
   if (p != end && *p != ' ' && !ends_word(*p)) return false;
-  float single = 0.0f;
-  if (digits != 0 && !nearest_float(digits, exponent - static_cast<int>(decimals), single))
+  real magnitude = 0;
+  if (digits != 0 && !nearest_real(digits, exponent - static_cast<int>(decimals), magnitude))
     return false;
-  v = negative ? -single : single;
+  v = negative ? -magnitude : magnitude;
   c.at = p;
   c.after_item = true;
   return true;
@@ -194,7 +194,8 @@ bool take_short_real(cursor& c, float& v) {
 // Reads the item at c.at straight into a real variable when it is a plain number, the common
 // case, and moves past it. The text up to the next blank is then the whole item: a number holds
 // no tab, comma, "/", "*" or quote. False leaves c and the variable as they were.
-bool take_plain_real(cursor& c, float& v) {
+template <class real>
+bool take_plain_real(cursor& c, real& v) {
   if (c.stopped ? take_short_real<true>(c, v) : take_short_real<false>(c, v)) return true;
   const void* const blank = std::memchr(c.at, ' ', static_cast<std::size_t>(c.end - c.at));
   const char* const word_end = blank != nullptr ? static_cast<const char*>(blank) : c.end;
@@ -234,6 +235,9 @@ io_error store(const item& it, const target& t) {
     case 2:
       if (it.quote != 0) return io_error::invalid_real;
       return parse_real(it.text, **std::get_if<float*>(&t));
+    case 3:
+      if (it.quote != 0) return io_error::invalid_real;
+      return parse_real(it.text, **std::get_if<double*>(&t));
     default:
       break;
   }
@@ -262,6 +266,12 @@ read_outcome read_free_from(record_reader& in, std::span<const target> targets) 
       continue;
     }
     if (float* const* real = std::get_if<float*>(&targets[next]);
+        real != nullptr && take_plain_real(c, **real)) {
+      if (next < 32) out.filled |= std::uint32_t{1} << next;
+      ++next;
+      continue;
+    }
+    if (double* const* real = std::get_if<double*>(&targets[next]);
         real != nullptr && take_plain_real(c, **real)) {
       if (next < 32) out.filled |= std::uint32_t{1} << next;
       ++next;

@@ -95,7 +95,20 @@ io_error read_integer(const number_text& text, integer* v) {
 }
 
 io_error invalid_for(const target& t) {
-  return std::holds_alternative<float*>(t) ? io_error::invalid_real : io_error::invalid_integer;
+  return std::holds_alternative<float*>(t) || std::holds_alternative<double*>(t)
+             ? io_error::invalid_real
+             : io_error::invalid_integer;
+}
+
+// A real field of blanks is 0.
+template <class real>
+io_error read_real(number_text& text, std::size_t decimals, real* v) {
+  if (text.size == 0) {
+    *v = 0;
+    return io_error::none;
+  }
+  if (!place_implied_point(text, decimals)) return io_error::invalid_real;
+  return parse_real(text.view(), *v);
 }
 
 // Iw, Fw.d or Ew.d into a number variable. The field's kind only says whether decimals are
@@ -108,14 +121,9 @@ io_error read_number(std::string_view record, std::size_t& at, const field& f, c
     return invalid_for(t);
   if (const auto* p = std::get_if<std::int16_t*>(&t)) return read_integer(text, *p);
   if (const auto* p = std::get_if<std::int32_t*>(&t)) return read_integer(text, *p);
-  float* const v = std::get<float*>(t);
-  if (text.size == 0) {
-    *v = 0.0f;
-    return io_error::none;
-  }
   const auto decimals = f.kind == field_kind::integer ? 0 : static_cast<std::size_t>(f.digits);
-  if (!place_implied_point(text, decimals)) return io_error::invalid_real;
-  return parse_real(text.view(), *v);
+  if (const auto* p = std::get_if<double*>(&t)) return read_real(text, decimals, *p);
+  return read_real(text, decimals, std::get<float*>(t));
 }
 
 }  // namespace

@@ -15,8 +15,8 @@ namespace recio {
 
 namespace {
 
-// Every real the program writes is single precision, so no field shows more than 7 significant
-// digits; places beyond them are written as 0.
+// The dialogue writes single-precision reals, so its fields show at most 7 significant digits;
+// places beyond them are written as 0. A full real shows all 17 that to_decimal gives.
 constexpr int max_significant = 7;
 
 // ---- Rounding ----
@@ -25,22 +25,24 @@ constexpr int max_significant = 7;
 // being those of `kept`, leading zeros included; the places after them hold 0. Zero has kept 0,
 // count 0, the exponent 0 and no sign.
 struct rounded {
-  std::uint32_t kept = 0;
+  std::uint64_t kept = 0;
   int count = 0;
   int exponent = 0;
   bool negative = false;
 };
 
-// Keeps the first `keep` digits, never more than 7. The first dropped digit decides: 0 to 4
-// drop the rest, 5 to 9 raise the last kept digit. With no digit kept, a first digit of 5 to 9
-// becomes one unit of the place before it.
+// Keeps the first `keep` digits, never more than `significant`. The first dropped digit decides:
+// 0 to 4 drop the rest, 5 to 9 raise the last kept digit. With no digit kept, a first digit of 5
+// to 9 becomes one unit of the place before it.
+template <int significant>
 rounded round_to(const decimal& d, int keep) {
   if (d.digits == 0 || keep < 0) return {};
-  keep = std::min(keep, max_significant);
-  // The kept digits and the first dropped one, below 10^8.
-  const auto with_dropped = static_cast<std::uint32_t>(
-      d.digits / powers_of_ten[static_cast<std::size_t>(first_digits - 1 - keep)]);
-  std::uint32_t kept = with_dropped / 10;
+  keep = std::min(keep, significant);
+  if (keep == first_digits) return {d.digits, keep, d.exponent, d.negative};  // nothing dropped
+  // The kept digits and the first dropped one, below 10^18.
+  const std::uint64_t with_dropped =
+      d.digits / powers_of_ten[static_cast<std::size_t>(first_digits - 1 - keep)];
+  std::uint64_t kept = with_dropped / 10;
   int exponent = d.exponent;
   if (with_dropped - kept * 10 >= 5 && ++kept == powers_of_ten[static_cast<std::size_t>(keep)]) {
     // The carry ran out of the first digit.
@@ -73,24 +75,32 @@ void put_seven_digits(char* out, std::uint32_t n) {
   std::copy_n(digit_pairs.data() + 2 * (low % 100), 2, out + 5);
 }
 
+// The 17 digits of n < 10^17, leading zeros included.
+void put_seventeen_digits(char* out, std::uint64_t n) {
+  for (int i = first_digits - 1; i >= 0; --i, n /= 10) out[i] = static_cast<char>('0' + n % 10);
+}
+
 // The places of a rounded real around its kept digits: place p, d1 being place 1, is
-// at(p) for -lead < p <= max_significant + trail; all but the kept digits are 0.
+// at(p) for -lead < p <= significant + trail; all but the kept digits are 0.
+template <int significant>
 class place_text {
  public:
   static constexpr int lead = 24;
   static constexpr int trail = 24;
+  static constexpr int digits = significant;
 
   explicit place_text(const rounded& r) {
-    put_seven_digits(
-        text_.data() + lead,
-        r.kept * static_cast<std::uint32_t>(
-                     powers_of_ten[static_cast<std::size_t>(max_significant - r.count)]));
+    const std::uint64_t n = r.kept * powers_of_ten[static_cast<std::size_t>(significant - r.count)];
+    if constexpr (significant == max_significant)
+      put_seven_digits(text_.data() + lead, static_cast<std::uint32_t>(n));
+    else
+      put_seventeen_digits(text_.data() + lead, n);
   }
   const char* at(std::int64_t place) const { return text_.data() + lead - 1 + place; }
 
  private:
-  std::array<char, lead + max_significant + trail> text_ = [] {
-    std::array<char, lead + max_significant + trail> t{};
+  std::array<char, lead + significant + trail> text_ = [] {
+    std::array<char, lead + significant + trail> t{};
     t.fill('0');
     return t;
   }();
@@ -115,16 +125,18 @@ void copy_text(char* out, const char* from, std::int64_t count) {
 }
 
 // Places first to first + count - 1, one by one, for fields reaching past the text.
-char* put_far_places(char* out, const place_text& text, std::int64_t first, std::int64_t count) {
+template <class places>
+char* put_far_places(char* out, const places& text, std::int64_t first, std::int64_t count) {
   for (std::int64_t place = first; place < first + count; ++place)
-    *out++ = place >= 1 && place <= max_significant ? *text.at(place) : '0';
+    *out++ = place >= 1 && place <= places::digits ? *text.at(place) : '0';
   return out;
 }
 
 // Places first to first + count - 1 of the text, from out on; places outside the kept digits
 // are 0. Returns the end of what was written.
-char* put_places(char* out, const place_text& text, std::int64_t first, std::int64_t count) {
-  if (first <= -place_text::lead || first + count > max_significant + place_text::trail + 1)
+template <class places>
+char* put_places(char* out, const places& text, std::int64_t first, std::int64_t count) {
+  if (first <= -places::lead || first + count > places::digits + places::trail + 1)
     return put_far_places(out, text, first, count);
   copy_text(out, text.at(first), count);
   return out + count;
@@ -184,12 +196,13 @@ void put_not_finite(char* out, int width, double v) {
 
 // Integer digits, the point, then `decimals` digits. No 0 stands before the point unless the
 // field would otherwise hold no digit at all.
+template <int significant>
 void put_fixed_form(char* out, int width, const rounded& r, int decimals) {
   const std::int64_t before_point = r.exponent > 0 ? r.exponent : (decimals == 0 ? 1 : 0);
   char* at = justify(out, width, (r.negative ? 1 : 0) + before_point + 1 + decimals);
   if (at == nullptr) return;
   if (r.negative) *at++ = '-';
-  const place_text text(r);
+  const place_text<significant> text(r);
   // Before the point stand places 1 to the exponent, or the 0 of a zero.
   at = put_places(at, text, std::int64_t{r.exponent} + 1 - before_point, before_point);
   *at++ = '.';
@@ -197,31 +210,33 @@ void put_fixed_form(char* out, int width, const rounded& r, int decimals) {
 }
 
 // The point, `digits` digits and the exponent; the mantissa lies between a tenth and one.
+template <int significant>
 void put_exponent_form(char* out, int width, const rounded& r, int digits) {
   char* at = justify(out, width, (r.negative ? 1 : 0) + 1 + std::int64_t{digits} + 4);
   if (at == nullptr) return;
   if (r.negative) *at++ = '-';
   *at++ = '.';
   if (digits == max_significant) {
-    put_seven_digits(at, r.kept);  // 7 digits kept, or none
+    put_seven_digits(at, static_cast<std::uint32_t>(r.kept));  // 7 digits kept, or none
     at += max_significant;
   } else {
-    at = put_places(at, place_text(r), 1, digits);
+    at = put_places(at, place_text<significant>(r), 1, digits);
   }
   put_exponent_part(at, r.exponent);
 }
 
-// The free-form shape for values below 1 or from 10^7 on: d.dddddd and the exponent.
-void put_free_exponent_form(char* out, const rounded& r) {
-  char* at = justify(out, free_real_width, (r.negative ? 1 : 0) + 12);
+// The free-form shape for values below 1 or from 10^7 on: d.dddddd, or d and 16 decimals for a
+// full real, and the exponent.
+template <int significant>
+void put_free_exponent_form(char* out, int width, const rounded& r) {
+  char* at = justify(out, width, (r.negative ? 1 : 0) + significant + 5);
   if (at == nullptr) return;
   if (r.negative) *at++ = '-';
-  std::array<char, max_significant> digit{};
-  put_seven_digits(digit.data(), r.kept);  // 7 digits kept, or none
-  at[0] = digit[0];
+  const place_text<significant> text(r);  // all the digits kept, or none
+  at[0] = *text.at(1);
   at[1] = '.';
-  std::copy_n(digit.data() + 1, max_significant - 1, at + 2);
-  put_exponent_part(at + 8, r.count == 0 ? 0 : r.exponent - 1);
+  std::copy_n(text.at(2), significant - 1, at + 2);
+  put_exponent_part(at + significant + 1, r.count == 0 ? 0 : r.exponent - 1);
 }
 
 // The 8 digits of n < 10^8 as characters, the first in the lowest byte: the halves, quarters and
@@ -291,6 +306,62 @@ bool put_fixed_directly(char* out, int width, int decimals, const decimal& d, in
   return true;
 }
 
+// The F shapes that put_fixed_directly leaves, and the E shapes beside the hot one. Out of line:
+// folded into their callers, they would hold registers that the hot shapes then save and restore.
+template <int significant>
+[[gnu::noinline]] void put_fixed_rounded(char* out, int width, int decimals, const decimal& d,
+                                         int keep) {
+  put_fixed_form<significant>(out, width, round_to<significant>(d, keep), decimals);
+}
+
+template <int significant>
+[[gnu::noinline]] void put_exponent_rounded(char* out, int width, int digits, const decimal& d) {
+  put_exponent_form<significant>(out, width, round_to<significant>(d, digits), digits);
+}
+
+// An F field showing at most `significant` digits of the real.
+template <int significant>
+void put_fixed_field(char* out, int width, int decimals, double v) {
+  if (!std::isfinite(v)) {
+    put_not_finite(out, width, v);
+    return;
+  }
+  // A field cannot show more decimals than its width; bounding them keeps the sums below small.
+  decimals = std::clamp(decimals, 0, std::max(width, 0));
+  const decimal d = to_decimal(v);
+  const int keep = decimals > significant - d.exponent ? significant : d.exponent + decimals;
+  if (!put_fixed_directly(out, width, decimals, d, keep))
+    put_fixed_rounded<significant>(out, width, decimals, d, keep);
+}
+
+// 1 <= |value| < 10^7, judged before rounding, takes the look of an F field with a digit fewer
+// decimals than the real's significant digits; any other value, the exponent form.
+template <int significant>
+void put_free_real_field(char* out, double v) {
+  constexpr int width = significant == max_significant ? free_real_width : free_full_real_width;
+  constexpr int decimals = significant - 1;
+  if (!std::isfinite(v)) {
+    put_not_finite(out, width, v);
+    return;
+  }
+  const decimal d = to_decimal(v);
+  const bool fixed = d.digits != 0 && d.exponent >= 1 && d.exponent <= max_significant;
+  if (fixed && put_fixed_directly(out, width, decimals, d, significant)) return;
+  const rounded r = round_to<significant>(d, significant);
+  if (fixed)
+    put_fixed_form<significant>(out, width, r, decimals);
+  else
+    put_free_exponent_form<significant>(out, width, r);
+}
+
+// A field of `width` columns as a string, written by put.
+template <class writer>
+std::string field_text(int width, writer put) {
+  std::string s(static_cast<std::size_t>(std::max(width, 0)), ' ');
+  put(s.data());
+  return s;
+}
+
 }  // namespace
 
 void put_integer(char* out, int width, std::int64_t v) {
@@ -309,17 +380,7 @@ void put_integer(char* out, int width, std::int64_t v) {
 }
 
 void put_fixed(char* out, int width, int decimals, double v) {
-  if (!std::isfinite(v)) {
-    put_not_finite(out, width, v);
-    return;
-  }
-  // A field cannot show more decimals than its width; bounding them keeps the sums below small.
-  decimals = std::clamp(decimals, 0, std::max(width, 0));
-  const decimal d = to_decimal(v);
-  const int keep =
-      decimals > max_significant - d.exponent ? max_significant : d.exponent + decimals;
-  if (!put_fixed_directly(out, width, decimals, d, keep))
-    put_fixed_form(out, width, round_to(d, keep), decimals);
+  put_fixed_field<max_significant>(out, width, decimals, v);
 }
 
 void put_exponent(char* out, int width, int digits, double v) {
@@ -355,55 +416,59 @@ void put_exponent(char* out, int width, int digits, double v) {
       put_exponent_part(at + 8, exponent);
     return;
   }
-  put_exponent_form(out, width, round_to(d, digits), digits);
+  put_exponent_rounded<max_significant>(out, width, digits, d);
 }
 
 void put_free_integer(char* out, std::int64_t v) { put_integer(out, free_integer_width, v); }
 
-void put_free_real(char* out, double v) {
-  if (!std::isfinite(v)) {
-    put_not_finite(out, free_real_width, v);
-    return;
-  }
-  const decimal d = to_decimal(v);
-  // 1 <= |value| < 10^7, judged before rounding: 6 decimals, the look of an F field.
-  const bool fixed = d.digits != 0 && d.exponent >= 1 && d.exponent <= max_significant;
-  if (fixed && put_fixed_directly(out, free_real_width, 6, d, max_significant)) return;
-  const rounded r = round_to(d, max_significant);
-  if (fixed)
-    put_fixed_form(out, free_real_width, r, 6);
-  else
-    put_free_exponent_form(out, r);
+void put_free_real(char* out, double v) { put_free_real_field<max_significant>(out, v); }
+
+void put_fixed(char* out, int width, int decimals, full_real v) {
+  put_fixed_field<first_digits>(out, width, decimals, v.v);
 }
 
+void put_exponent(char* out, int width, int digits, full_real v) {
+  // Up to 7 digits, a full real looks as any real does: both round the same 17 digits.
+  if (digits <= max_significant || !std::isfinite(v.v)) {
+    put_exponent(out, width, digits, v.v);
+    return;
+  }
+  digits = std::clamp(digits, 0, std::max(width, 0));
+  put_exponent_rounded<first_digits>(out, width, digits, to_decimal(v.v));
+}
+
+void put_free_real(char* out, full_real v) { put_free_real_field<first_digits>(out, v.v); }
+
 std::string render_i(std::int64_t v, int width) {
-  std::string s(static_cast<std::size_t>(std::max(width, 0)), ' ');
-  put_integer(s.data(), width, v);
-  return s;
+  return field_text(width, [&](char* out) { put_integer(out, width, v); });
 }
 
 std::string render_f(double v, int width, int decimals) {
-  std::string s(static_cast<std::size_t>(std::max(width, 0)), ' ');
-  put_fixed(s.data(), width, decimals, v);
-  return s;
+  return field_text(width, [&](char* out) { put_fixed(out, width, decimals, v); });
 }
 
 std::string render_e(double v, int width, int digits) {
-  std::string s(static_cast<std::size_t>(std::max(width, 0)), ' ');
-  put_exponent(s.data(), width, digits, v);
-  return s;
+  return field_text(width, [&](char* out) { put_exponent(out, width, digits, v); });
 }
 
 std::string render_free_integer(std::int64_t v) {
-  std::string s(free_integer_width, ' ');
-  put_free_integer(s.data(), v);
-  return s;
+  return field_text(free_integer_width, [&](char* out) { put_free_integer(out, v); });
 }
 
 std::string render_free_real(double v) {
-  std::string s(free_real_width, ' ');
-  put_free_real(s.data(), v);
-  return s;
+  return field_text(free_real_width, [&](char* out) { put_free_real(out, v); });
+}
+
+std::string render_f(full_real v, int width, int decimals) {
+  return field_text(width, [&](char* out) { put_fixed(out, width, decimals, v); });
+}
+
+std::string render_e(full_real v, int width, int digits) {
+  return field_text(width, [&](char* out) { put_exponent(out, width, digits, v); });
+}
+
+std::string render_free_real(full_real v) {
+  return field_text(free_full_real_width, [&](char* out) { put_free_real(out, v); });
 }
 
 }  // namespace recio

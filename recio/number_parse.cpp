@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <limits>
 #include <system_error>
+#include <type_traits>
 
 namespace recio {
 
@@ -16,11 +17,12 @@ namespace {
 
 constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-// Every value halfway between two floats has at most 113 significant decimal digits, so the
-// first 120 digits, with a 1 standing in for any nonzero digit dropped after them, round to the
-// same float as the whole digit string.
-constexpr std::size_t kept_digits = 120;
-// Exponents are held within this bound: anything beyond it is far outside the float range.
+// Every value halfway between two floats has at most 113 significant decimal digits, and between
+// two doubles at most 767, so the first 120 or 770 digits, with a 1 standing in for any nonzero
+// digit dropped after them, round to the same real as the whole digit string.
+template <class real>
+constexpr std::size_t kept_digits = std::is_same_v<real, float> ? 120 : 770;
+// Exponents are held within this bound: anything beyond it is far outside the double range.
 constexpr std::int64_t exponent_bound = 1'000'000;
 // Magnitudes are held within this bound, far above any 32-bit integer.
 constexpr std::uint64_t magnitude_bound = 1'000'000'000'000'000'000;
@@ -44,8 +46,9 @@ constexpr std::size_t short_text = 256;
 // nearest to the number unless that double is exactly halfway between two floats: no such
 // halfway point can lie strictly between the number and its nearest double, since every one of
 // them is a double itself. So halfway doubles go the exact way, and so do values outside the
-// normal single-precision range.
-bool read_short_real(std::string_view text, float& v) {
+// normal single-precision range. A double variable takes the correctly rounded double itself.
+template <class real>
+bool read_short_real(std::string_view text, real& v) {
   const char* p = text.data();
   const char* const end = p + text.size();
   if (p == end || text.size() > short_text) return false;
@@ -80,13 +83,13 @@ bool read_short_real(std::string_view text, float& v) {
     if (exponent_negative) exponent = -exponent;
   }
   if (digits == 0) {
-    v = negative ? -0.0f : 0.0f;
+    v = negative ? -real{0} : real{0};
     return true;
   }
 
-  float single = 0.0f;
-  if (!nearest_float(digits, exponent - decimals, single)) return false;
-  v = negative ? -single : single;
+  real magnitude = 0;
+  if (!nearest_real(digits, exponent - decimals, magnitude)) return false;
+  v = negative ? -magnitude : magnitude;
   return true;
 }
 
@@ -94,10 +97,11 @@ bool read_short_real(std::string_view text, float& v) {
 
 // Kept out of line: folded into parse_real, its frame would be set up and torn down for the
 // common case too.
-[[gnu::noinline]] io_error parse_real_exactly(std::string_view text, float& v) {
+template <class real>
+[[gnu::noinline]] io_error parse_real_exactly(std::string_view text, real& v) {
   // The number is rewritten as digits and a decimal exponent, value = digits * 10^scale, for a
-  // conversion rounded once, straight to single precision.
-  std::array<char, kept_digits + 32> plain{};
+  // conversion rounded once, straight to the variable's precision.
+  std::array<char, kept_digits<real> + 32> plain{};
   std::size_t used = 0;
   std::size_t at = 0;
   const bool negative = take_sign(text, at);
@@ -117,7 +121,7 @@ bool read_short_real(std::string_view text, float& v) {
     any_digit = true;
     if (used == first_digit && c == '0') {
       if (after_point) --scale;  // a leading zero only moves the point
-    } else if (used - first_digit < kept_digits) {
+    } else if (used - first_digit < kept_digits<real>) {
       plain[used++] = c;
       if (after_point) --scale;
     } else {
@@ -139,7 +143,7 @@ bool read_short_real(std::string_view text, float& v) {
   if (at != text.size()) return io_error::invalid_real;
 
   if (used == first_digit) {
-    v = negative ? -0.0f : 0.0f;
+    v = negative ? -real{0} : real{0};
     return io_error::none;
   }
   if (dropped_nonzero) {
@@ -151,12 +155,12 @@ bool read_short_real(std::string_view text, float& v) {
   plain[used++] = 'e';
   const auto [end, ec] = std::to_chars(plain.data() + used, plain.data() + plain.size(), power);
   if (ec != std::errc{}) return io_error::invalid_real;
-  float value = 0.0f;
+  real value = 0;
   const auto result = std::from_chars(plain.data(), end, value);
   if (result.ec == std::errc::result_out_of_range) {
     // Reported both ways: a value below 1 has underflowed, and takes the zero it rounds to.
     if (power + digit_count > 0) return io_error::real_out_of_range;
-    value = negative ? -0.0f : 0.0f;
+    value = negative ? -real{0} : real{0};
   } else if (result.ec != std::errc{} || result.ptr != end) {
     return io_error::invalid_real;
   }
@@ -167,6 +171,11 @@ bool read_short_real(std::string_view text, float& v) {
 }  // namespace
 
 io_error parse_real(std::string_view text, float& v) {
+  if (read_short_real(text, v)) return io_error::none;
+  return parse_real_exactly(text, v);
+}
+
+io_error parse_real(std::string_view text, double& v) {
   if (read_short_real(text, v)) return io_error::none;
   return parse_real_exactly(text, v);
 }

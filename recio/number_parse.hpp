@@ -16,6 +16,9 @@ namespace recio {
 // range it is real_out_of_range; anything else not of this form is invalid_real.
 // parse_real("1.5D2", v) gives 150.0f.
 io_error parse_real(std::string_view text, float& v);
+// The same into the double nearest to the text, and real_out_of_range beyond the double range.
+// parse_real("0.1", v) gives the double 0.1; parse_real("1D2", v) gives 100.0.
+io_error parse_real(std::string_view text, double& v);
 // An integer: optional sign and digits. Beyond min..max it is integer_out_of_range; anything
 // else not of this form is invalid_integer.
 io_error parse_integer(std::string_view text, std::int64_t min, std::int64_t max, std::int64_t& v);
@@ -56,11 +59,10 @@ inline const char* take_digits(const char* p, const char* end, std::uint64_t& n)
   return p;
 }
 
-// The float nearest to digits x 10^power, when a double settles it: false for a double exactly
-// halfway between two floats (no such point lies strictly between the number and its nearest
-// double, since each is a double itself) and for values outside the normal float range, which
-// need the exact reading of parse_real.
-inline bool nearest_float(std::uint64_t digits, int power, float& v) {
+// The double nearest to digits x 10^power when both factors are exact doubles, so that one
+// multiplication or division rounds it; false for the rest, which need the exact reading of
+// parse_real.
+inline bool nearest_double(std::uint64_t digits, int power, double& v) {
   if (power > exact_powers && power - exact_powers < short_digits) {
     // Zeros moved from the power into the digits while these stay exact: 2E30 is 2 x 10^8 x
     // 10^22.
@@ -70,11 +72,21 @@ inline bool nearest_float(std::uint64_t digits, int power, float& v) {
     power = exact_powers;
   }
   if (digits > exact_integers || power > exact_powers || power < -exact_powers) return false;
-  double value = static_cast<double>(digits);
+  v = static_cast<double>(digits);
   if (power >= 0)
-    value *= double_powers[static_cast<std::size_t>(power)];
+    v *= double_powers[static_cast<std::size_t>(power)];
   else
-    value /= double_powers[static_cast<std::size_t>(-power)];
+    v /= double_powers[static_cast<std::size_t>(-power)];
+  return true;
+}
+
+// The float nearest to digits x 10^power, when a double settles it: false for a double exactly
+// halfway between two floats (no such point lies strictly between the number and its nearest
+// double, since each is a double itself) and for values outside the normal float range, which
+// need the exact reading of parse_real.
+inline bool nearest_float(std::uint64_t digits, int power, float& v) {
+  double value = 0.0;
+  if (!nearest_double(digits, power, value)) return false;
   if (!(value >= static_cast<double>(std::numeric_limits<float>::min()) &&
         value <= static_cast<double>(std::numeric_limits<float>::max())))
     return false;
@@ -84,6 +96,14 @@ inline bool nearest_float(std::uint64_t digits, int power, float& v) {
   if ((std::bit_cast<std::uint64_t>(value) & below_float) == std::uint64_t{1} << 28) return false;
   v = static_cast<float>(value);
   return true;
+}
+
+// The nearest real of the variable's kind, when these pieces settle it.
+inline bool nearest_real(std::uint64_t digits, int power, float& v) {
+  return nearest_float(digits, power, v);
+}
+inline bool nearest_real(std::uint64_t digits, int power, double& v) {
+  return nearest_double(digits, power, v);
 }
 
 }  // namespace short_real

@@ -30,6 +30,11 @@ void write(unit_number u, const layout& l, std::initializer_list<value> values);
 void write(unit_number u, const layout& l, std::span<const value> values);
 // The same into a text variable, which is the one record: filled from the left, blank-padded.
 void write(text_ref record, const layout& l, std::initializer_list<value> values);
+// Whether writing the values through the layout shows every one of them whole, with no field
+// filled with asterisks; nothing is written. A layout starting again takes its fields again.
+// fits(layout{"(F11.5,2X,E14.7)"}, values) is false when values holds full_real{100000.5}
+// first.
+bool fits(const layout& l, std::span<const value> values);
 // Writes the values free-form: one record with a leading blank (more when the line is full).
 // write_free(console, {"  ", "K", " entered"}) shows "  K entered".
 void write_free(unit_number u, std::initializer_list<value> values);
@@ -44,13 +49,16 @@ io_code read(std::string_view record, const layout& l, returns r,
 io_code read_free(unit_number u, returns r, std::initializer_list<target> targets,
                   std::uint32_t* filled = nullptr);
 // Reads rows free-form, statement after statement, as read_free does one: statement i takes the
-// reals columns[0][i x stride], columns[1][i x stride] and so on (at most max_columns of them).
+// reals, single or double precision, columns[0][i x stride], columns[1][i x stride] and so on (at
+// most max_columns of them).
 // rows gives how many statements to read, and gets back how many read all their values. The code
 // is that of the statement that ended the reading early, or ok; filled tells which of its
 // columns got a value.
 // read_free_rows(u, {.on_end = true}, {x, y}, 1, n) reads a point from each of n records.
 inline constexpr std::size_t max_columns = 8;
 io_code read_free_rows(unit_number u, returns r, std::span<float* const> columns,
+                       std::size_t stride, std::size_t& rows, std::uint32_t* filled = nullptr);
+io_code read_free_rows(unit_number u, returns r, std::span<double* const> columns,
                        std::size_t stride, std::size_t& rows, std::uint32_t* filled = nullptr);
 
 // The ways a file is opened on a unit.

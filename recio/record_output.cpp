@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <limits>
 
+#include "recio/decimal_digits.hpp"
 #include "recio/number_fields.hpp"
+#include "recio/recio.hpp"
 
 namespace recio {
 
@@ -72,6 +74,8 @@ std::int64_t as_integer(const value& v) {
       return integer_of_real(*std::get_if<float>(&v));
     case 2:
       return integer_of_real(*std::get_if<double>(&v));
+    case 4:
+      return integer_of_real(std::get_if<full_real>(&v)->v);
     default:
       return 0;
   }
@@ -85,9 +89,81 @@ double as_real(const value& v) {
       return *std::get_if<float>(&v);
     case 2:
       return *std::get_if<double>(&v);
+    case 4:
+      return std::get_if<full_real>(&v)->v;
     default:
       return 0.0;
   }
+}
+
+// Calls put with the real that an Fw.d or Ew.d field shows: a full real keeps its 17 digits, any
+// other value is a real of at most 7. Floats, which the dialogue writes by the hundred thousand,
+// are told apart first.
+template <class writer>
+void with_real(const value& v, writer put) {
+  if (const auto* single = std::get_if<float>(&v))
+    put(*single);
+  else if (const auto* full = std::get_if<full_real>(&v))
+    put(*full);
+  else
+    put(as_real(v));
+}
+
+// An Iw, Fw.d or Ew.d field.
+void put_number(char* out, field_kind kind, int width, int digits, const value& v) {
+  if (kind == field_kind::integer) {
+    put_integer(out, width, as_integer(v));
+  } else if (kind == field_kind::fixed) {
+    with_real(v, [&](auto real) { put_fixed(out, width, digits, real); });
+  } else {
+    with_real(v, [&](auto real) { put_exponent(out, width, digits, real); });
+  }
+}
+
+// Whether the field shows the value whole, judged by writing it and looking.
+bool shown_whole(const field& f, const value& v) {
+  if (f.kind == field_kind::text) return true;  // a text is cut to its field
+  std::array<char, max_record> text;
+  const int width = std::min<int>(f.width, static_cast<int>(text.size()));
+  put_number(text.data(), f.kind, width, f.digits, v);
+  return width == 0 || text[0] != '*';
+}
+
+// A field that takes a value, and the reals strictly between lowest and highest, which it surely
+// shows whole: most values are judged by their size alone, at a fraction of the cost of writing
+// them.
+struct sure_range {
+  const field* f;
+  double lowest;
+  double highest;
+};
+
+sure_range sure_range_of(const field& f) {
+  constexpr double infinity = std::numeric_limits<double>::infinity();
+  const int width = f.width;
+  const int digits = std::clamp<int>(f.digits, 0, width);
+  if (f.kind == field_kind::text) return {&f, -infinity, infinity};
+  if (f.kind == field_kind::exponent && digits >= 1) {
+    // The point, the digits and 4 for the exponent; a real below 0 keeps a digit, and its sign.
+    const int length = digits + 5;
+    return {&f, length < width ? -infinity : 0.0, length <= width ? infinity : 0.0};
+  }
+  const int room = width - 1 - digits;  // left of the point, for the sign and the integer digits
+  if (f.kind == field_kind::fixed && room >= 2 && room < static_cast<int>(powers_of_ten.size())) {
+    // A real shows whole when it rounds below 10^room, or below 10^(room - 1) with a sign.
+    // Rounding, at the last decimal or at the seventh significant digit, carries a real up to
+    // such a power only from within half a unit of that place; the bounds stay at least twice
+    // as far below it.
+    const auto unit_places =
+        std::min<std::size_t>(static_cast<std::size_t>(digits), powers_of_ten.size() - 1);
+    const double unit = 1.0 / static_cast<double>(powers_of_ten[unit_places]);
+    const auto below = [&](int places) {
+      const double power = static_cast<double>(powers_of_ten[static_cast<std::size_t>(places)]);
+      return power - std::max(power * 1e-6, unit);
+    };
+    return {&f, -below(room - 1), below(room)};
+  }
+  return {&f, 0.0, 0.0};  // every value written out
 }
 
 void put_field(record_builder& rec, const field& f, const value& v) {
@@ -96,13 +172,9 @@ void put_field(record_builder& rec, const field& f, const value& v) {
       static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(f.width), rec.room()));
   switch (f.kind) {
     case field_kind::integer:
-      put_integer(rec.reserve(static_cast<std::size_t>(width)), width, as_integer(v));
-      break;
     case field_kind::fixed:
-      put_fixed(rec.reserve(static_cast<std::size_t>(width)), width, f.digits, as_real(v));
-      break;
     case field_kind::exponent:
-      put_exponent(rec.reserve(static_cast<std::size_t>(width)), width, f.digits, as_real(v));
+      put_number(rec.reserve(static_cast<std::size_t>(width)), f.kind, width, f.digits, v);
       break;
     case field_kind::text: {
       const auto* t = std::get_if<std::string_view>(&v);
@@ -150,14 +222,7 @@ void build_number_records(const layout& l, std::span<const value> values, record
     for (std::size_t i = 0; i < count && next < values.size(); ++i) {
       const placed_field& f = placed[i];
       char* const at = chars.data() + f.at;
-      const value& v = values[next++];
-      if (f.kind == field_kind::integer) {
-        put_integer(at, f.width, as_integer(v));
-      } else if (f.kind == field_kind::fixed) {
-        put_fixed(at, f.width, f.digits, as_real(v));
-      } else {
-        put_exponent(at, f.width, f.digits, as_real(v));
-      }
+      put_number(at, f.kind, f.width, f.digits, values[next++]);
       size = f.at + static_cast<std::size_t>(f.width);
     }
     sink({chars.data(), std::max<std::size_t>(size, 1)});  // an empty record is one blank
@@ -204,6 +269,23 @@ void build_layout_records(const layout& l, std::span<const value> values, record
   rec.end_record();
 }
 
+bool fits(const layout& l, std::span<const value> values) {
+  std::array<sure_range, layout::max_fields> taking;
+  std::size_t count = 0;
+  for (const field& f : l.fields())
+    if (takes_value(f.kind)) taking[count++] = sure_range_of(f);
+  if (count == 0) return true;  // such a layout writes no value
+  std::size_t next = 0;
+  for (const value& v : values) {
+    const sure_range& r = taking[next];
+    const auto* const full = std::get_if<full_real>(&v);  // what the command line writes
+    const double real = full != nullptr ? full->v : as_real(v);
+    if (!(real > r.lowest && real < r.highest) && !shown_whole(*r.f, v)) return false;
+    if (++next == count) next = 0;
+  }
+  return true;
+}
+
 void build_free_records(std::span<const value> values, record_sink sink) {
   constexpr std::size_t line = 80;  // the leading blank and 79 characters
   record_builder rec(sink);
@@ -224,8 +306,9 @@ void build_free_records(std::span<const value> values, record_sink sink) {
       continue;
     }
     const bool integer = std::holds_alternative<std::int32_t>(v);
-    const std::size_t width =
-        static_cast<std::size_t>(integer ? free_integer_width : free_real_width);
+    const auto* const full = std::get_if<full_real>(&v);
+    const std::size_t width = static_cast<std::size_t>(
+        integer ? free_integer_width : (full != nullptr ? free_full_real_width : free_real_width));
     if (rec.size() + width + (after_number ? 1 : 0) > line) {
       rec.end_record();
       rec.add_text(" ");
@@ -234,6 +317,8 @@ void build_free_records(std::span<const value> values, record_sink sink) {
     if (after_number) rec.add_text(" ");
     if (integer) {
       put_free_integer(rec.reserve(width), as_integer(v));
+    } else if (full != nullptr) {
+      put_free_real(rec.reserve(width), *full);
     } else {
       put_free_real(rec.reserve(width), as_real(v));
     }

@@ -124,8 +124,11 @@ io_code read_free(unit_number u, returns r, std::initializer_list<target> target
   return settle(o, in, r, u);
 }
 
-io_code read_free_rows(unit_number u, returns r, std::span<float* const> columns,
-                       std::size_t stride, std::size_t& rows, std::uint32_t* filled) {
+namespace {
+// read_free_rows for columns of either precision.
+template <class real>
+io_code read_rows(unit_number u, returns r, std::span<real* const> columns, std::size_t stride,
+                  std::size_t& rows, std::uint32_t* filled) {
   const bool from_keyboard = u == keyboard && is_console(u);
   record_reader& in = from_keyboard ? console_io::keyboard() : files::text_reader(u);
   std::array<target, max_columns> targets;
@@ -142,6 +145,17 @@ io_code read_free_rows(unit_number u, returns r, std::span<float* const> columns
     }
   }
   return io_code::ok;
+}
+}  // namespace
+
+io_code read_free_rows(unit_number u, returns r, std::span<float* const> columns,
+                       std::size_t stride, std::size_t& rows, std::uint32_t* filled) {
+  return read_rows(u, r, columns, stride, rows, filled);
+}
+
+io_code read_free_rows(unit_number u, returns r, std::span<double* const> columns,
+                       std::size_t stride, std::size_t& rows, std::uint32_t* filled) {
+  return read_rows(u, r, columns, stride, rows, filled);
 }
 
 namespace {

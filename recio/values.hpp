@@ -23,12 +23,18 @@ struct returns {
   bool on_end = false;
 };
 
+// A double shown with up to 17 significant digits, as many as read back to the same double; a
+// plain double is shown as a single-precision real is, with at most 7.
+struct full_real {
+  double v = 0.0;
+};
+
 // A value to write: integers, single- or double-precision reals (shown with at most 7 significant
-// digits), texts.
-using value = std::variant<std::int32_t, float, double, std::string_view>;
+// digits), texts, and doubles shown in full.
+using value = std::variant<std::int32_t, float, double, std::string_view, full_real>;
 
 // A variable to read into.
-using target = std::variant<std::int16_t*, std::int32_t*, float*, text_ref>;
+using target = std::variant<std::int16_t*, std::int32_t*, float*, double*, text_ref>;
 
 // The outcome of reading one statement's values from records.
 struct read_outcome {

@@ -101,7 +101,7 @@ std::string latin1_of(std::string_view utf8) {
 // output as typed, else the document's.
 memo_text memo_of(const document& doc, const spectrum::write_options& options) {
   memo_text memo;
-  memo.assign(options.memo ? *options.memo : latin1_of(doc.memo));
+  memo.assign(latin1_of(options.memo ? *options.memo : doc.memo));
   cut_memo(memo);
   return memo;
 }

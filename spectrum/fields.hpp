@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -28,6 +29,14 @@ inline constexpr std::uint32_t labels = 1u << 12;  // labelled records that no w
 inline constexpr std::uint32_t peaks = 1u << 13;   // a table of peaks, with widths and assignments
 inline constexpr std::uint32_t all = (1u << 14) - 1;
 }  // namespace field
+
+// A field's bit and its name as messages and the contributors' page give it: ("x unit").
+struct field_name {
+  std::uint32_t bit;
+  std::string_view name;
+};
+// Every field, in the order of the bits.
+std::span<const field_name> field_names();
 
 // The fields that the document has and a format holding only holds cannot, by name, in the order
 // of the bits: {"date", "log"}.

@@ -50,7 +50,8 @@ TEST_F(batch_plan, refuses_an_output_that_is_an_input_by_another_name) {
     cli::convert_settings s;
     s.inputs = c.inputs;
     std::string refusal;
-    const auto jobs = cli::plan(s, *formats::named(c.to), refusal);
+    std::string empty_folders;
+    const auto jobs = cli::plan(s, *formats::named(c.to), refusal, empty_folders);
     EXPECT_EQ(refusal.find("would replace the input") != std::string::npos, c.refused)
         << c.inputs.front() << ": " << refusal;
     EXPECT_EQ(jobs.size(), c.inputs.size());

@@ -64,6 +64,9 @@ TEST(readme, command_lines_show_what_the_program_writes) {
 TEST(readme, spc_command_lines_convert_back_to_the_xy_example) {
   GTEST_SKIP() << "the README's command lines are run by a POSIX shell";
 }
+TEST(readme, info_shows_what_a_file_holds) {
+  GTEST_SKIP() << "the README's command lines are run by a POSIX shell";
+}
 TEST(manual_page, renders_without_warnings) { GTEST_SKIP() << "groff runs on the building system"; }
 
 #else
@@ -221,6 +224,14 @@ TEST(readme, spc_command_lines_convert_back_to_the_xy_example) {
   EXPECT_EQ(run_commands(work, block), block);
   EXPECT_EQ(test_support::read_file(work / "mine-too.spc").substr(544),
             test_support::read_file(work / "new.spc").substr(544));
+  fs::remove_all(work);
+}
+
+// The lines of `zolkdf info` under "zolkdf info".
+TEST(readme, info_shows_what_a_file_holds) {
+  const fs::path work = copy_of_examples("readme-info");
+  const std::string block = readme_block("info");
+  EXPECT_EQ(run_commands(work, block), block);
   fs::remove_all(work);
 }
 

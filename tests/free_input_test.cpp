@@ -14,20 +14,30 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <type_traits>
 
 #include "recio/number_parse.hpp"
 
 namespace recio {
 namespace {
 
-// The float's bits in hex, or the error's text.
+// A real's bits in hex: 8 digits for a float, 16 for a double.
+template <class real>
+std::string bits_of(real v) {
+  using bits = std::conditional_t<sizeof(real) == 4, std::uint32_t, std::uint64_t>;
+  char text[17];
+  std::snprintf(text, sizeof text, "%0*llx", static_cast<int>(2 * sizeof(real)),
+                static_cast<unsigned long long>(std::bit_cast<bits>(v)));
+  return text;
+}
+
+// The real's bits in hex, or the error's text.
+template <class real = float>
 std::string real_of(std::string_view text) {
-  float v = 0.0f;
+  real v = 0;
   if (const io_error e = parse_real(text, v); e != io_error::none)
     return std::string(error_text(e));
-  char bits[9];
-  std::snprintf(bits, sizeof bits, "%08x", std::bit_cast<std::uint32_t>(v));
-  return bits;
+  return bits_of(v);
 }
 
 // The error's text, then per target x when it was filled and . when not: "no error x.x".
@@ -37,7 +47,8 @@ std::string outcome(const read_outcome& r, std::size_t targets) {
   return s;
 }
 
-std::string read_three(std::string_view text, std::array<float, 3>& v) {
+template <class real>
+std::string read_three(std::string_view text, std::array<real, 3>& v) {
   record_reader in = record_reader::from_memory(text);
   const std::array<target, 3> targets{&v[0], &v[1], &v[2]};
   return outcome(read_free_from(in, targets), 3);
@@ -89,6 +100,26 @@ TEST(real_parse, rounds_short_numbers_once_even_near_halfway) {
   EXPECT_EQ(real_of("1.5e0000000002"),         "43160000");
   EXPECT_EQ(real_of("-0.0e5"),                 "80000000");
   EXPECT_EQ(real_of("340282356779733661637539395458142568447"), "7f7fffff");
+  // clang-format on
+}
+
+// A double read is the double nearest to the whole text.
+TEST(real_parse, gives_the_double_nearest_to_the_text) {
+  // 2^-98 + 2^-151, halfway between two doubles, has 122 significant digits.
+  const std::string tie =
+      "3.1554436208840475719715303423354126496252215629151248391466011917851929392670709724477706"
+      "714651503716595470905303955078125";
+  // clang-format off
+  EXPECT_EQ(real_of<double>("0.1"),                    "3fb999999999999a");
+  EXPECT_EQ(real_of<double>("12345.6789"),             "40c81cd6e631f8a1");
+  EXPECT_EQ(real_of<double>("1D2"),                    "4059000000000000");
+  EXPECT_EQ(real_of<double>("9007199254740993"),       "4340000000000000");  // ties to even
+  EXPECT_EQ(real_of<double>(tie + "e-30"),             "39d0000000000000");
+  EXPECT_EQ(real_of<double>(tie + "1e-30"),            "39d0000000000001");  // a far digit decides
+  EXPECT_EQ(real_of<double>("4.9e-324"),               "0000000000000001");
+  EXPECT_EQ(real_of<double>("-1e-400"),                "8000000000000000");  // underflow: no error
+  EXPECT_EQ(real_of<double>("1.7976931348623159e308"), "real out of range");
+  EXPECT_EQ(real_of<double>("-1D400"),                 "real out of range");
   // clang-format on
 }
 
@@ -150,13 +181,21 @@ TEST(free_form, reals_come_out_as_parse_real_gives_them) {
                                    "1e23", "2E30", "1e-22", "1e-23", "1.5e0002", "1.5e00002",
                                    "1.17549435e-38", "1.1754942e-38", "7.1e-46", "1e-50",
                                    "3.4028235e38", "3.4028235D+38", "1.5d-0001", "3.4028236e38",
-                                   "1.5E", "1.5x", "--1"}) {
+                                   "1.5E", "1.5x", "--1", "0.1", "12345.6789", "4.9e-324",
+                                   "1e-400", "1.7976931348623159e308"}) {
     // clang-format on
     const std::string want = real_of(number);
+    const std::string want_double = real_of<double>(number);
     for (const std::string end : {"", " 2", "\t2", ",2", "/2", " ,2", "\n2", "  2 "}) {
       const std::string text = number + end;
       std::array<float, 3> v{9, 9, 9};
       const std::string read = read_three(text, v);
+      std::array<double, 3> d{9, 9, 9};
+      const std::string read_double = read_three(text, d);
+      if (want_double.size() != 16)
+        EXPECT_EQ(read_double, want_double + " ...") << text;
+      else
+        EXPECT_EQ(bits_of(d[0]), want_double) << text;
       if (want.size() != 8) {  // an error's text
         EXPECT_EQ(read, want + " ...") << text;
         continue;
@@ -170,6 +209,13 @@ TEST(free_form, reals_come_out_as_parse_real_gives_them) {
       EXPECT_EQ(bits, want) << text;
     }
   }
+}
+
+TEST(free_form, doubles_take_repeats_and_refuse_quoted_texts) {
+  std::array<double, 3> v{9, 9, 9};
+  EXPECT_EQ(read_three("2*0.1, 1D2", v), "no error xxx");
+  EXPECT_EQ(v, (std::array<double, 3>{0.1, 0.1, 100}));
+  EXPECT_EQ(read_three("1 '2' 3", v), "invalid real x..");
 }
 
 TEST(free_form, end_of_input_and_bad_values_keep_what_was_read) {

@@ -143,8 +143,10 @@ TEST(jcamp_samples, in_plain_packed_and_squeezed_form_are_one_spectrum) {
   EXPECT_EQ(dif.doc.variant, "5.0");
   EXPECT_EQ(dif.doc.memo, "testspec");
   EXPECT_EQ(dif.doc.x_unit.name + " " + std::to_string(dif.doc.x_unit.code), "Hertz (Hz) 6");
-  const auto& forms = std::get<std::vector<std::string>>(dif.doc.facts[5].value);
-  EXPECT_EQ(dif.doc.facts[5].name, "data form");
+  const auto form = std::find_if(dif.doc.facts.begin(), dif.doc.facts.end(),
+                                 [](const spectrum::fact& f) { return f.name == "data form"; });
+  ASSERT_NE(form, dif.doc.facts.end());
+  const auto& forms = std::get<std::vector<std::string>>(form->value);
   EXPECT_EQ(forms, (std::vector<std::string>{"SQZ", "DIF", "DUP"}));
 }
 

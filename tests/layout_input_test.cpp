@@ -28,8 +28,9 @@ std::string text_read(const layout& l, std::string_view record) {
 }
 
 // The value read, or the error.
+template <class real = float>
 std::string real_read(const layout& l, std::string_view record) {
-  float v = -1;
+  real v = -1;
   record_reader in = record_reader::from_memory(record);
   const std::array<target, 1> targets{&v};
   const read_outcome out = recio::read_layout_from(in, l, targets);
@@ -71,6 +72,9 @@ TEST(number_field, blanks_commas_and_implied_decimals) {
   EXPECT_EQ(real_read(f41, "1.5x"),       "invalid real");
   EXPECT_EQ(real_read(f41, "-"),          "invalid real");
   EXPECT_EQ(real_read(f41, "\x1b\x02\x03"), "invalid real");
+  EXPECT_EQ(real_read<double>(f20, "12345.6789"), "12345.678900");  // a float: 12345.678711
+  EXPECT_EQ(real_read<double>(f41, "15"),         "1.500000");
+  EXPECT_EQ(real_read<double>(e10, " 1.0E400"),   "real out of range");
   // clang-format on
 }
 

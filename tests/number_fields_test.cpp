@@ -61,6 +61,8 @@ TEST(f_field, has_no_zero_before_the_point) {
   EXPECT_EQ(render_f(-0.0004f, 9, 3), "     .000");  // rounds to zero: the sign goes too
   EXPECT_EQ(render_f(0.3f, 4, 0),     "  0.");  // the only digit the field can have
   EXPECT_EQ(render_f(-0.3f, 4, 0),    "  0.");
+  EXPECT_EQ(render_f(full_real{0.5}, 9, 3),     "     .500");
+  EXPECT_EQ(render_f(full_real{-0.0004}, 9, 3), "     .000");
 }
 
 TEST(f_field, rounds_half_up_with_carries) {
@@ -75,6 +77,8 @@ TEST(f_field, rounds_half_up_with_carries) {
   EXPECT_EQ(render_f(9.9996f, 9, 3),      "   10.000");
   EXPECT_EQ(render_f(2.5f, 4, 0),         "  3.");
   EXPECT_EQ(render_f(1e30, 40, 3),        "     1000000000000000000000000000000.000");
+  EXPECT_EQ(render_f(full_real{-9.99999999996}, 14, 10),  "-10.0000000000");
+  EXPECT_EQ(render_f(full_real{0.99999999999996}, 15, 12), " 1.000000000000");  // to 1
 }
 
 TEST(f_field, fills_with_asterisks_when_too_narrow) {
@@ -84,6 +88,11 @@ TEST(f_field, fills_with_asterisks_when_too_narrow) {
   EXPECT_EQ(render_f(-0.5f, 4, 3),       "****");
   EXPECT_EQ(render_f(1e300, 9, 3),       "*********");
   EXPECT_EQ(render_f(1.0f, 2, 5),        "**");
+  EXPECT_EQ(render_f(full_real{100000.5}, 11, 5),     "***********");
+  EXPECT_EQ(render_f(full_real{99999.999995}, 11, 5), "***********");  // carries to 100000
+  EXPECT_EQ(render_f(full_real{99999.99996}, 11, 5),  "99999.99996");  // a real gives 100000
+  EXPECT_EQ(render_f(99999.99996, 11, 5),             "***********");
+  EXPECT_EQ(render_f(full_real{-12345.6789}, 11, 5),  "***********");
 }
 
 TEST(e_field, has_its_mantissa_between_a_tenth_and_one) {
@@ -95,6 +104,11 @@ TEST(e_field, has_its_mantissa_between_a_tenth_and_one) {
   EXPECT_EQ(render_e(2.0 / 3, 20, 10),     "     .6666667000E+00");
   EXPECT_EQ(render_e(1.0f, 12, 7),         ".1000000E+01");
   EXPECT_EQ(render_e(1.0f, 11, 7),         "***********");
+  EXPECT_EQ(render_e(full_real{0.1}, 14, 7),          "  .1000000E+00");
+  EXPECT_EQ(render_e(full_real{0.0}, 24, 17),         "  .00000000000000000E+00");
+  EXPECT_EQ(render_e(full_real{-0.1}, 23, 17),        "-.10000000000000001E+00");
+  EXPECT_EQ(render_e(full_real{-0.1}, 22, 17),        std::string(22, '*'));
+  EXPECT_EQ(render_e(full_real{9.999999999999998}, 20, 15), ".100000000000000E+02");
 }
 
 TEST(e_field, writes_three_digit_exponents_without_the_letter) {
@@ -104,6 +118,8 @@ TEST(e_field, writes_three_digit_exponents_without_the_letter) {
   EXPECT_EQ(render_e(1e100, 11, 7),          "***********");
   EXPECT_EQ(render_e(double_max, 14, 7),     "  .1797693+309");
   EXPECT_EQ(render_e(double_tiniest, 14, 7), "  .4940656-323");
+  EXPECT_EQ(render_e(full_real{double_max}, 24, 17),     "  .17976931348623157+309");
+  EXPECT_EQ(render_e(full_real{-double_tiniest}, 24, 17), " -.49406564584124654-323");
 }
 
 // The digits come from a 17-digit string: 115.44335 is stored as 115.443349999999995..., whose
@@ -142,6 +158,7 @@ TEST(real_fields, show_nan_and_infinities_as_words) {
   EXPECT_EQ(render_e(nan, 2, 7),       "**");
   EXPECT_EQ(render_free_real(-inf),    "      -Infinity");
   EXPECT_EQ(render_free_real(nan),     "            NaN");
+  EXPECT_EQ(render_e(full_real{nan}, 24, 17), "                     NaN");
 }
 
 // Up to eight blanks are written as one block that the text then covers.
@@ -185,6 +202,17 @@ TEST(free_form, gives_integers_11_columns_and_reals_15) {
   EXPECT_EQ(render_free_real(2.5e7f),         "   2.500000E+07");
   EXPECT_EQ(render_free_real(1e100),          "   1.000000+100");
   EXPECT_EQ(render_free_real(1e-100),         "   1.000000-100");
+}
+
+// A full real shows 17 significant digits, then zeros, wherever the field has the places.
+TEST(full_reals, show_up_to_17_significant_digits) {
+  EXPECT_EQ(render_f(full_real{12345.6789}, 11, 5),          "12345.67890");
+  EXPECT_EQ(render_f(full_real{0.1}, 22, 20),                " .10000000000000001000");
+  EXPECT_EQ(render_f(full_real{12345678901234567.0}, 20, 1), " 12345678901234568.0");
+  EXPECT_EQ(render_e(full_real{0.1}, 24, 17),                "  .10000000000000001E+00");
+  EXPECT_EQ(render_e(full_real{0.1}, 30, 22),                "   .1000000000000000100000E+00");
+  EXPECT_EQ(render_free_real(full_real{0.1}),                "   1.0000000000000001E-01");
+  EXPECT_EQ(render_free_real(full_real{1.0}),                "       1.0000000000000000");
 }
 
 // The shape follows the value before rounding, so a value that rounds across 1 or 10^7 keeps

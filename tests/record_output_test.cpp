@@ -12,6 +12,7 @@
 
 namespace {
 
+using recio::full_real;
 using recio::layout;
 using recio::value;
 
@@ -76,6 +77,9 @@ TEST(layout_write, turns_each_kind_of_value_into_each_kind_of_field) {
   constexpr layout mixed{"(I3,F6.1,F6.1,E12.4,I3)"};
   EXPECT_EQ(layout_records(mixed, {2.7f, 3, 1.5, -2.5f, -7.9}),
             records{"  2   3.0   1.5  -.2500E+01 -7"});
+  constexpr layout full{"(I3,F11.5,E24.17,F6.1)"};
+  EXPECT_EQ(layout_records(full, {full_real{-7.9}, full_real{12345.6789}, full_real{0.1}, 2}),
+            records{" -712345.67890  .10000000000000001E+00   2.0"});
 }
 
 TEST(layout_write, shows_asterisks_for_a_real_that_no_integer_field_holds) {
@@ -147,6 +151,8 @@ TEST(free_write, lays_out_texts_and_numbers) {
   EXPECT_EQ(free_records({" Calculated last X minus read XEP = ", 0.0f}),
             records{"  Calculated last X minus read XEP =    0.000000E+00"});
   EXPECT_EQ(free_records({1.0f, -2.5f}), records{"        1.000000       -2.500000"});
+  EXPECT_EQ(free_records({1, full_real{0.1}, 1.0}),
+            records{"           1    1.0000000000000001E-01        1.000000"});
 }
 
 TEST(free_write, moves_a_number_that_does_not_fit_and_splits_a_long_text) {
@@ -160,6 +166,41 @@ TEST(free_write, moves_a_number_that_does_not_fit_and_splits_a_long_text) {
             (records{" " + std::string(79, 'x'), " " + std::string(21, 'x')}));
   EXPECT_EQ(free_records({std::string(70, 'x'), 7}),
             (records{" " + std::string(70, 'x'), "           7"}));
+}
+
+// fits must say what writing shows: no field of asterisks. Values are taken near the edges of
+// what each field holds, as each kind of value.
+TEST(layout_fit, agrees_with_what_writing_shows) {
+  constexpr layout fields[] = {layout{"(F11.5)"}, layout{"(F9.3)"}, layout{"(F4.1)"},
+                               layout{"(F3.0)"},  layout{"(F2.1)"}, layout{"(F1.0)"},
+                               layout{"(E12.7)"}, layout{"(E7.2)"}, layout{"(E5.0)"},
+                               layout{"(I3)"},    layout{"(A2)"}};
+  constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  for (const double v :
+       {0.0,       -0.0,        0.04,         0.4,       0.6,         0.96,        9.6,
+        9.94,      9.96,        99.5,         99.94,     99.96,       99.996,      899.99,
+        900.0,     999.996,     999.9996,     9999.9996, 9999.999994, 9999.999996, 99999.96,
+        99999.996, 99999.99996, 99999.999995, 100000.0,  1e30,        nan,         inf}) {
+    for (const double signed_v : {v, -v}) {
+      for (const value& written :
+           {value{full_real{signed_v}}, value{signed_v}, value{static_cast<float>(signed_v)}}) {
+        for (const layout& l : fields) {
+          const std::string shown = layout_records(l, {written})[0];
+          EXPECT_EQ(recio::fits(l, {&written, 1}), shown.find('*') == std::string::npos)
+              << signed_v << " as kind " << written.index() << ": [" << shown << "]";
+        }
+      }
+    }
+  }
+}
+
+TEST(layout_fit, takes_the_layout_again_for_the_values_left) {
+  constexpr layout xy{"(F11.5,2X,E14.7)"};
+  const std::vector<value> second_fails{1.0f, 1.0f, full_real{-10000.0}, 1.0f};
+  EXPECT_FALSE(recio::fits(xy, second_fails));
+  EXPECT_TRUE(recio::fits(xy, {second_fails.data(), 2}));
+  EXPECT_TRUE(recio::fits(layout{"(' x')"}, second_fails));  // no field takes a value
 }
 
 }  // namespace

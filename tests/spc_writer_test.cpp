@@ -361,6 +361,9 @@ TEST_F(spc_writer, keeps_uneven_x_stored_and_refuses_it_in_the_old_variant) {
   EXPECT_EQ(back.spectra[0].x, doc.spectra[0].x);
   EXPECT_EQ(back.spectra[0].y, doc.spectra[0].y);
   EXPECT_EQ(back.memo, doc.memo);
+  spectrum::write_options typed;  // a memo given for the output is stored as Latin-1 too
+  typed.memo = "caf\u00e9";
+  EXPECT_EQ(read_back(written_by(spc::write_new, doc, typed, result)).memo, *typed.memo);
 
   EXPECT_EQ(written_by(spc::write_old, doc, {}, result), "");
   ASSERT_TRUE(result);
