@@ -272,7 +272,8 @@ TEST(jcamp_data, damaged_files_are_refused_with_the_line) {
   const read_result r = read_text(
       head(data + "##NPOINTS=4\r\n##XYDATA=(X++(Y..Y))\r\n1 A0J%J\r\n4 B3\r\n##END=\r\n"));
   EXPECT_EQ(r.doc.spectra.at(0).y, (std::vector<double>{10, 11, 11, 12}));
-  EXPECT_EQ(r.doc.facts.back().name, "warning");
+  ASSERT_EQ(r.doc.warnings.size(), 1u);
+  EXPECT_EQ(r.doc.warnings[0].line, 8);
 }
 
 TEST(jcamp_recognition, takes_a_first_title_record_only) {
