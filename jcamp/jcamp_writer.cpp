@@ -372,10 +372,11 @@ std::string padded(int v, std::size_t digits) {
 }
 
 // ##ORIGIN= and ##OWNER=, which every block has, and ##LONGDATE=. Who made the data is the
-// document's, else its instrument, else this program, which made the file; a document that
-// names no owner leaves the owner empty, as it claims no right in the data for anyone.
+// document's, else its instrument, else this program, which made the file; a JCAMP-DX file's own
+// origin is kept even where it is empty. A document that names no owner leaves the owner empty,
+// as it claims no right in the data for anyone.
 void write_origin(const spectrum::document& doc, recio::unit_number unit) {
-  const bool origin = !recio::trimmed(doc.origin, blanks).empty();
+  const bool origin = doc.format == "jcamp" || !recio::trimmed(doc.origin, blanks).empty();
   const bool instrument = !recio::trimmed(doc.instrument, blanks).empty();
   write_record(unit, "ORIGIN", origin ? doc.origin : instrument ? doc.instrument : "zolkdf");
   write_record(unit, "OWNER", doc.owner);

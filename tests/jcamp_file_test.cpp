@@ -513,9 +513,16 @@ TEST_F(jcamp_writing, keeps_the_texts_labels_and_comments_of_a_file) {
     const read_result r = read_text(head(c.labels + data));
     ASSERT_FALSE(r.trouble) << r.trouble->reason << "\n" << c.labels;
     EXPECT_EQ(texts_of(r.doc), c.texts) << c.labels;
+    // Written and read again alike: a file without an origin or owner gets none; one without
+    // units or a data type gets JCAMP-DX's defaults, which are not compared.
+    spectrum::document back = read_text(written(r.doc, {})).doc;
+    const auto none = [](const spectrum::axis_unit& u) { return u.code < 0 && u.name.empty(); };
+    if (none(r.doc.x_unit)) back.x_unit = r.doc.x_unit;
+    if (none(r.doc.y_unit)) back.y_unit = r.doc.y_unit;
+    if (r.doc.experiment.empty()) back.experiment = "", back.experiment_type = -1;
+    EXPECT_EQ(texts_of(back), c.texts) << c.labels;
   }
   const read_result all = read_text(head(cases[0].labels + data));
-  EXPECT_EQ(texts_of(read_text(written(all.doc, {})).doc), cases[0].texts);
   EXPECT_EQ(spectrum::fields_not_held(all.doc, jcamp::format.holds).size(), 0u);
 }
 
