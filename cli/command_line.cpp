@@ -93,7 +93,8 @@ int run(const std::vector<std::string>& words) {
   app.set_version_flag("-V,--version", std::string{version}, "Show the version and exit");
   app.require_subcommand(0, 1);
   app.footer("Formats: " + formats::names(false) +
-             ". A file named like a command is given as ./convert.\n");
+             "; -t spc-old writes the old variant of SPC. A file named like a command is given "
+             "as ./convert.\n");
 
   convert_settings c;
   c.jobs = std::max(1u, std::thread::hardware_concurrency());
@@ -119,7 +120,16 @@ int run(const std::vector<std::string>& words) {
       ->check(counting_from_1());
   conv->add_flag("-n,--no-clobber", c.no_clobber, "Leave existing outputs as they are");
   conv->add_option("-j,--jobs", c.jobs, "Convert N files at a time (default: the processors)")
-      ->check(CLI::Range(1u, 1024u));
+      ->check(CLI::Validator(
+          [](std::string& text) -> std::string {
+            unsigned n = 0;
+            const char* last = text.data() + text.size();
+            const auto [end, error] = std::from_chars(text.data(), last, n);
+            return error == std::errc{} && end == last && n >= 1 && n <= 1024
+                       ? ""
+                       : text + " is not a number of files from 1 to 1024";
+          },
+          "1-1024"));
   conv->add_flag("-q,--quiet", c.quiet, "Report only failures");
   conv->add_flag("-v,--verbose", c.verbose, "Report every file converted");
   conv->add_option("--files-from", files_from,

@@ -234,7 +234,7 @@ spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::re
   if (t.y.empty()) return trouble{"no rows of numbers", lines.number()};
   t.first_x = t.x.front();
   t.last_x = t.x.back();
-  t.x_stored = !spectrum::evenly_spaced(t.x, spectrum::printed_unit(t.x));
+  t.x_stored = !spectrum::even_as_printed(t.x);
   if (x_at < header.size()) doc.x_unit.name = unit_in(header[x_at]);
   if (y_at < header.size()) doc.y_unit.name = unit_in(header[y_at]);
   doc.facts.push_back({"separator", separator_name(separator)});

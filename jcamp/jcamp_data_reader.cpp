@@ -81,7 +81,7 @@ outcome reader::data_record(const std::string& label, std::string_view value) {
   if (auto trouble = vars->even ? even_data(t, f) : point_data(t, f, *vars)) return trouble;
   // Points of a table are even where their x are, as far as the file prints them.
   if (!vars->even)
-    t.x_stored = t.peaks || !spectrum::evenly_spaced(t.x, spectrum::printed_unit(t.x));
+    t.x_stored = t.peaks || !spectrum::even_as_printed(t.x);
   if (t.y.empty()) return trouble{"##" + label + "= holds no points", record_line};
   if (f.points && static_cast<double>(t.y.size()) != *f.points)
     return at_line("##NPOINTS= " + number_text(*f.points) + ", but the data from line " +

@@ -18,7 +18,7 @@ void write_with_fixed_values(const file_name& name, const point_array& x, const 
                              std::int32_t count, memo_text& memo) {
   float first_x = 0.0f;
   float last_x = 0.0f;
-  spectrum::first_and_last(x, points_of(count), first_x, last_x);
+  spectrum::first_and_last<float>(x, points_of(count), first_x, last_x);
   std::int32_t status = 0;
   WRITESPC(name, y, count, first_x, last_x, spc::wavenumbers, spc::arbitrary_units,
            spc::no_resolution, memo, status);

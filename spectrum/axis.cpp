@@ -72,4 +72,48 @@ bool evenly_spaced(std::span<const double> x, double unit) {
   return true;
 }
 
+namespace {
+
+// Whether the fewest digits that read back as v need more than d decimals. A value that d
+// decimals give, m / 10^d for a whole m, is the double nearest that text: such values, which are
+// most of what a file prints, are told without writing their digits.
+bool more_decimals_than(double v, int d) {
+  constexpr std::array<double, 16> powers{1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                          1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  if (d < static_cast<int>(powers.size())) {
+    const double p = powers[static_cast<std::size_t>(d)];
+    const double m = std::nearbyint(v * p);
+    if (std::fabs(m) < 9007199254740992.0 && m / p == v) return false;
+  }
+  return decimals_of(v) > d;
+}
+
+}  // namespace
+
+bool even_as_printed(std::span<const double> x) {
+  const std::size_t n = x.size();
+  if (n < 3) return true;
+  const double first = x[0];
+  const double span = x[n - 1] - first;
+  const double steps = static_cast<double>(n - 1);
+  // The farthest that a value lies from its place beyond the rounding of single precision.
+  constexpr double single_rounding = 1.0 / 16777216.0;
+  double farthest = 0.0;
+  for (std::size_t i = 1; i + 1 < n; ++i) {
+    const double place = first + span * (static_cast<double>(i) / steps);
+    const double off = std::fabs(x[i] - place);
+    if (!(off <= single_rounding * (std::fabs(x[i]) + std::fabs(place))))
+      farthest = std::max(farthest, std::isnan(off) ? HUGE_VAL : off);
+  }
+  if (farthest == 0.0) return true;
+  // Even when the last printed digit is at least that far: when no value needs more than d
+  // decimals, d the most for which 10^-d is that far.
+  if (!(farthest <= 1.0)) return false;
+  int d = 0;
+  while (d < 20 && std::pow(10.0, -(d + 1)) >= farthest) ++d;
+  for (const double v : x)
+    if (std::isfinite(v) && more_decimals_than(v, d)) return false;
+  return true;
+}
+
 }  // namespace spectrum

@@ -22,4 +22,8 @@ double printed_unit(std::span<const double> x);
 // whichever is more.
 bool evenly_spaced(std::span<const double> x, double unit);
 
+// evenly_spaced(x, printed_unit(x)), the digits of the values looked at only where some value lies
+// off its place by more than single precision's rounding.
+bool even_as_printed(std::span<const double> x);
+
 }  // namespace spectrum

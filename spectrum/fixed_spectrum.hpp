@@ -40,9 +40,10 @@ inline std::size_t points_in_arrays(std::int32_t count) {
 }
 
 // The x of the first and of the last of n points; a spectrum without points has 0 for both.
-inline void first_and_last(std::span<const float> x, std::size_t n, float& first_x, float& last_x) {
-  first_x = n > 0 ? x[0] : 0.0f;
-  last_x = n > 0 ? x[n - 1] : 0.0f;
+template <class real>
+void first_and_last(std::span<const real> x, std::size_t n, real& first_x, real& last_x) {
+  first_x = n > 0 ? x[0] : real{0};
+  last_x = n > 0 ? x[n - 1] : real{0};
 }
 
 // The one spectrum in memory. Nothing clears it between conversions: what a conversion does not

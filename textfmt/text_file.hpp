@@ -3,18 +3,44 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <limits>
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
+#include <type_traits>
 
+#include "recio/number_text.hpp"
 #include "recio/recio.hpp"
 #include "spectrum/axis.hpp"
 #include "spectrum/document.hpp"
 #include "spectrum/fixed_spectrum.hpp"
 
 namespace textfmt {
+
+// A value formed in double precision, kept as the real of the arrays: the dialogue's single
+// precision, rounded as every single-precision result is, or the command line's double.
+template <class real>
+real kept(double v) {
+  if constexpr (std::is_same_v<real, float>)
+    return spectrum::to_single(v);
+  else
+    return v;
+}
+
+// A real to write: the dialogue's single precision shows at most 7 significant digits, the
+// command line's double as many as the field shows. A double that single precision holds exactly,
+// as every value of a file's floats, is shown as single precision shows it: its digits beyond the
+// seventh are those of the float's binary rounding, not of the value that was measured.
+inline recio::value written(float v) { return v; }
+inline recio::value written(double v) {
+  const float single = spectrum::to_single(v);
+  if (static_cast<double>(single) == v) return single;
+  return recio::full_real{v};
+}
+
 
 // Takes a unit from the pool and opens the named file on it; a file that cannot be opened ends
 // the run.
@@ -48,6 +74,36 @@ struct text_form {
   std::size_t head_records = 0;
 };
 
+// One fixed field of a layout, alone, and its width in characters.
+struct field {
+  recio::layout alone;
+  int width;
+};
+
+// What a refusal of a fixed layout suggests instead.
+inline constexpr std::string_view write_instead = "write CSV or JCAMP-DX";
+
+// Trouble when some of values, written through the field of format's layout, would not show
+// whole: "x 100000 does not fit the XY layout's 11 characters; write CSV or JCAMP-DX". A fixed
+// field fills with asterisks rather than show a number that it has no room for. The widest
+// numbers of either sign are the largest and the smallest, so those two are tried.
+inline spectrum::outcome wider_than(const field& f, std::span<const double> values,
+                                    std::string_view what, std::string_view format) {
+  if (values.empty()) return {};
+  const auto [low, high] = std::minmax_element(values.begin(), values.end());
+  for (const double v : {*high, *low}) {
+    const recio::value shown[] = {written(v)};
+    if (recio::fits(f.alone, shown)) continue;
+    std::string reason{what};
+    reason += ' ';
+    recio::append_shortest(reason, v, std::fabs(v) < 1e16);  // 100000, not 1e+05
+    return spectrum::trouble{reason + " does not fit the " + std::string(format) + " layout's " +
+                             std::to_string(f.width) + " characters; " +
+                             std::string(write_instead)};
+  }
+  return {};
+}
+
 // Reads a text spectrum held in memory for the command line: read (one of the readers above, on
 // a unit connected to the text) fills arrays of room points, whose first count points become the
 // document's one spectrum. room must exceed what the file can hold, so that the file ends first.
@@ -56,17 +112,17 @@ spectrum::outcome read_text_file(const spectrum::input_file& in, const text_form
                                  std::size_t room, spectrum::document& doc, reader read) {
   room = std::min<std::size_t>(room, std::numeric_limits<std::int32_t>::max());
   // Left uninitialised: only the pages that the points fill are ever touched.
-  const std::unique_ptr<float[]> x{new float[room]};
-  const std::unique_ptr<float[]> y{new float[room]};
+  const std::unique_ptr<double[]> x{new double[room]};
+  const std::unique_ptr<double[]> y{new double[room]};
   std::int16_t unit = 0;
   std::int32_t status = 0;
   GETCHAN(unit, status);
   recio::open_memory(unit, {reinterpret_cast<const char*>(in.bytes.data()), in.bytes.size()},
                      in.name);
-  float first_x = 0.0f;
-  float last_x = 0.0f;
+  double first_x = 0.0;
+  double last_x = 0.0;
   std::int32_t count = 0;
-  read(unit, std::span<float>{x.get(), room}, std::span<float>{y.get(), room}, first_x, last_x,
+  read(unit, std::span<double>{x.get(), room}, std::span<double>{y.get(), room}, first_x, last_x,
        count, static_cast<std::int32_t>(room));
   close_file(unit);
   spectrum::spectrum t;
@@ -80,7 +136,7 @@ spectrum::outcome read_text_file(const spectrum::input_file& in, const text_form
     t.x = spectrum::even_x(first_x, last_x, n);
   } else {
     t.x.assign(x.get(), x.get() + n);
-    t.x_stored = !spectrum::evenly_spaced(t.x, spectrum::printed_unit(t.x));
+    t.x_stored = !spectrum::even_as_printed(t.x);
   }
   doc.format = form.name;
   doc.spectra.push_back(std::move(t));
@@ -92,17 +148,17 @@ spectrum::outcome read_text_file(const spectrum::input_file& in, const text_form
 // then y, or y alone when x is empty. A statement takes the values of many records at once; the
 // layout starts again on a new record each time its values are used up, so the records are those
 // that one statement a record writes, and the last record takes the points that are left.
-template <std::size_t points_a_record>
-void write_points(recio::unit_number unit, const recio::layout& l, std::span<const float> x,
-                  std::span<const float> y, std::size_t n) {
+template <std::size_t points_a_record, class real>
+void write_points(recio::unit_number unit, const recio::layout& l, std::span<const real> x,
+                  std::span<const real> y, std::size_t n) {
   constexpr std::size_t batch = points_a_record * 24;  // points a statement
   std::array<recio::value, 2 * batch> values;
   for (std::size_t first = 0; first < n; first += batch) {
     const std::size_t last = std::min(n, first + batch);
     std::size_t size = 0;
     for (std::size_t i = first; i < last; ++i) {
-      if (!x.empty()) values[size++] = x[i];
-      values[size++] = y[i];
+      if (!x.empty()) values[size++] = written(x[i]);
+      values[size++] = written(y[i]);
     }
     recio::write(unit, l, std::span<const recio::value>{values.data(), size});
   }

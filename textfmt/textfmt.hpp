@@ -39,20 +39,27 @@ void WRITE3(const file_name& name, const point_array& x, const point_array& y,
 namespace textfmt {
 
 // The routines above on a unit that is open already, with arrays of any size: the capacity is
-// the most points read, and no more than the arrays hold.
-void read_y(recio::unit_number unit, std::span<float> x, std::span<float> y, float& first_x,
-            float& last_x, std::int32_t& count, std::int32_t capacity);
-void write_y(recio::unit_number unit, std::span<const float> y, float first_x, float last_x,
+// the most points read, and no more than the arrays hold. The dialogue's reals are float; the
+// command line's double, read to the nearest double and written in the digits that the layout's
+// fields show of the double itself.
+template <class real>
+void read_y(recio::unit_number unit, std::span<real> x, std::span<real> y, real& first_x,
+            real& last_x, std::int32_t& count, std::int32_t capacity);
+template <class real>
+void write_y(recio::unit_number unit, std::span<const real> y, real first_x, real last_x,
              std::int32_t count);
-void read_xy(recio::unit_number unit, std::span<float> x, std::span<float> y, float& first_x,
-             float& last_x, std::int32_t& count, std::int32_t capacity);
-void write_xy(recio::unit_number unit, std::span<const float> x, std::span<const float> y,
+template <class real>
+void read_xy(recio::unit_number unit, std::span<real> x, std::span<real> y, real& first_x,
+             real& last_x, std::int32_t& count, std::int32_t capacity);
+template <class real>
+void write_xy(recio::unit_number unit, std::span<const real> x, std::span<const real> y,
               std::int32_t count);
 // name is the file's name for the console line about records left unread.
-void read_6xy(recio::unit_number unit, std::string_view name, std::span<float> x,
-              std::span<float> y, float& first_x, float& last_x, std::int32_t& count,
-              std::int32_t capacity);
-void write_6xy(recio::unit_number unit, std::span<const float> x, std::span<const float> y,
+template <class real>
+void read_6xy(recio::unit_number unit, std::string_view name, std::span<real> x, std::span<real> y,
+              real& first_x, real& last_x, std::int32_t& count, std::int32_t capacity);
+template <class real>
+void write_6xy(recio::unit_number unit, std::span<const real> x, std::span<const real> y,
                std::int32_t count);
 
 // The command line's side: a whole file in memory read into a document, and the first spectrum
@@ -63,7 +70,8 @@ spectrum::outcome read_xy_file(const spectrum::input_file& in,
                                const spectrum::read_options& options, spectrum::document& doc);
 spectrum::outcome read_6xy_file(const spectrum::input_file& in,
                                 const spectrum::read_options& options, spectrum::document& doc);
-// A Y file of a spectrum whose x is not evenly spaced is refused: the head cannot say it.
+// A Y file of a spectrum whose x is not evenly spaced is refused: the head cannot say it. So is
+// any file whose x (or Y count) a fixed field cannot show whole.
 spectrum::outcome write_y_file(const spectrum::document& doc, recio::unit_number unit,
                                const spectrum::write_options& options);
 spectrum::outcome write_xy_file(const spectrum::document& doc, recio::unit_number unit,

@@ -2,7 +2,6 @@
 // per record; the x values are implied by the head.
 #include <algorithm>
 #include <array>
-#include <vector>
 #include <cmath>
 #include <limits>
 
@@ -14,13 +13,15 @@ namespace {
 
 constexpr recio::layout head{"(F9.3/F9.3/I6)"};
 constexpr recio::layout y_record{"(1X,E14.7)"};
+constexpr textfmt::field x_field{recio::layout{"(F9.3)"}, 9};
+constexpr std::size_t max_count = 999999;  // the most that I6 shows
 
 // The count is stored as a real; truncating toward zero gives the point count. A count beyond
 // the 32-bit range is held at its end (and then cut to the capacity like any large count); one
 // that is not a number counts as 0.
-std::int32_t point_count_of(float v) {
+std::int32_t point_count_of(double v) {
   if (std::isnan(v)) return 0;
-  const double t = std::trunc(static_cast<double>(v));
+  const double t = std::trunc(v);
   if (t >= static_cast<double>(std::numeric_limits<std::int32_t>::max()))
     return std::numeric_limits<std::int32_t>::max();
   if (t <= static_cast<double>(std::numeric_limits<std::int32_t>::min()))
@@ -32,35 +33,37 @@ std::int32_t point_count_of(float v) {
 
 namespace textfmt {
 
-void read_y(recio::unit_number unit, std::span<float> x, std::span<float> y, float& first_x,
-            float& last_x, std::int32_t& count, std::int32_t capacity) {
-  float declared = 0.0f;
+template <class real>
+void read_y(recio::unit_number unit, std::span<real> x, std::span<real> y, real& first_x,
+            real& last_x, std::int32_t& count, std::int32_t capacity) {
+  real declared = 0;
   recio::read_free(unit, {}, {&first_x});
   recio::read_free(unit, {}, {&last_x});
   recio::read_free(unit, {}, {&declared});
   const std::int32_t n = point_count_of(declared);
   count = n;
-  // The step is formed in double and kept in single precision; one point needs none.
-  float step = 0.0f;
+  // The step is formed in double and kept in the arrays' precision; one point needs none.
+  real step = 0;
   if (n > 1)
-    step = spectrum::to_single((static_cast<double>(first_x) - last_x) /
-                               (static_cast<double>(n) - 1.0));
+    step = kept<real>((static_cast<double>(first_x) - static_cast<double>(last_x)) /
+                      (static_cast<double>(n) - 1.0));
   const auto room = static_cast<std::int32_t>(points_in(capacity, y.size()));
   if (n > room) {
     count = room;
-    last_x = spectrum::to_single(first_x + (1.0 - room) * step);
+    last_x = kept<real>(first_x + (1.0 - room) * step);
   }
   std::size_t rows = points_in(count, y.size());
-  float* const columns[] = {y.data()};
+  real* const columns[] = {y.data()};
   recio::read_free_rows(unit, {}, columns, 1, rows);
   // Each x is formed afresh from first x, so x(1) is first x exactly.
   for (std::size_t i = 0; i < rows; ++i)
-    x[i] = spectrum::to_single(-static_cast<double>(i) * step + first_x);
+    x[i] = kept<real>(-static_cast<double>(i) * step + first_x);
 }
 
-void write_y(recio::unit_number unit, std::span<const float> y, float first_x, float last_x,
+template <class real>
+void write_y(recio::unit_number unit, std::span<const real> y, real first_x, real last_x,
              std::int32_t count) {
-  recio::write(unit, head, {first_x, last_x, count});
+  recio::write(unit, head, {written(first_x), written(last_x), count});
   write_points<1>(unit, y_record, {}, y, points_in(count, y.size()));
 }
 
@@ -68,7 +71,7 @@ spectrum::outcome read_y_file(const spectrum::input_file& in, const spectrum::re
                               spectrum::document& doc) {
   // Room for one more value than the file can hold, so that a head that promises more points
   // than the file has fails at the file's end, as it does in the dialogue.
-  return read_text_file(in, text_form{"y", 3}, in.bytes.size() / 2 + 2, doc, read_y);
+  return read_text_file(in, text_form{"y", 3}, in.bytes.size() / 2 + 2, doc, read_y<double>);
 }
 
 spectrum::outcome write_y_file(const spectrum::document& doc, recio::unit_number unit,
@@ -78,9 +81,13 @@ spectrum::outcome write_y_file(const spectrum::document& doc, recio::unit_number
     return spectrum::trouble{
         "a Y file holds only first x, last x and the count, and this "
         "spectrum's x values are not evenly spaced"};
-  const std::vector<float> y(t.y.begin(), t.y.end());
-  write_y(unit, y, static_cast<float>(t.first_x), static_cast<float>(t.last_x),
-          static_cast<std::int32_t>(t.y.size()));
+  const double ends[] = {t.first_x, t.last_x};
+  if (auto wide = wider_than(x_field, ends, "x", "Y")) return wide;
+  if (t.y.size() > max_count)
+    return spectrum::trouble{"the count " + std::to_string(t.y.size()) +
+                             " does not fit the Y layout's 6 characters; " +
+                             std::string(write_instead)};
+  write_y<double>(unit, t.y, t.first_x, t.last_x, static_cast<std::int32_t>(t.y.size()));
   return {};
 }
 
@@ -100,13 +107,13 @@ const spectrum::file_format y_format{.name = "y",
 void READ1(const file_name& name, point_array& x, point_array& y, float& first_x, float& last_x,
            std::int32_t& count, const std::int32_t& capacity) {
   const recio::unit_number unit = textfmt::open_file(name, recio::open_mode::text_read);
-  textfmt::read_y(unit, x, y, first_x, last_x, count, std::min(capacity, spectrum::max_points));
+  textfmt::read_y<float>(unit, x, y, first_x, last_x, count, std::min(capacity, spectrum::max_points));
   textfmt::close_file(unit);
 }
 
 void WRITE1(const file_name& name, const point_array& y, const float& first_x, const float& last_x,
             const std::int32_t& count) {
   const recio::unit_number unit = textfmt::open_file(name, recio::open_mode::text_write);
-  textfmt::write_y(unit, y, first_x, last_x, count);
+  textfmt::write_y<float>(unit, y, first_x, last_x, count);
   textfmt::close_file(unit);
 }
