@@ -37,16 +37,17 @@ struct job_result {
 job_result convert_one(const convert_settings& s, const file_format& to, const job& j) {
   job_result r;
   loaded in = load(j.input, s.from, s.reading);
+  r.lines = in.warnings;
   if (!in.error.empty()) {
-    r.lines = in.error;
+    r.lines += in.error;
     r.failed = true;
     return r;
   }
   std::vector<spectrum::spectrum>& spectra = in.doc.spectra;
   if (s.spectrum) {
     if (*s.spectrum < 1 || static_cast<std::size_t>(*s.spectrum) > spectra.size()) {
-      r.lines = report(j.input, {"has no spectrum " + std::to_string(*s.spectrum) + " (it holds " +
-                                 std::to_string(spectra.size()) + ")"});
+      r.lines += report(j.input, {"has no spectrum " + std::to_string(*s.spectrum) + " (it holds " +
+                                  std::to_string(spectra.size()) + ")"});
       r.failed = true;
       return r;
     }
@@ -62,8 +63,8 @@ job_result convert_one(const convert_settings& s, const file_format& to, const j
       to.several_spectra || (to.several_on_one_x && spectrum::one_x_axis(spectra));
   const bool whole = spectra.size() == 1 || (together && !s.split);
   if (!whole && j.output == "-") {
-    r.lines = report(j.input, {"holds " + std::to_string(spectra.size()) +
-                               " spectra: give --spectrum N to write one to standard output"});
+    r.lines += report(j.input, {"holds " + std::to_string(spectra.size()) +
+                                " spectra: give --spectrum N to write one to standard output"});
     r.failed = true;
     return r;
   }

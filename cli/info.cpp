@@ -425,6 +425,7 @@ int info(const info_settings& settings) {
   json all = json::array();
   for (const std::string& path : settings.files) {
     const loaded in = load(path, settings.from, settings.reading);
+    to_error(in.warnings);
     if (!in.error.empty()) {
       to_error(in.error);
       status = 1;

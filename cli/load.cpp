@@ -20,6 +20,10 @@ loaded load(const std::string& path, const std::string& from,
   }
   if (!read.trouble) {
     if (in.doc.spectra.empty()) in.error = report(path, {"holds no spectrum"});
+    for (const spectrum::trouble& w : in.doc.warnings) {
+      const std::string where = w.line > 0 ? "line " + std::to_string(w.line) + ": " : "";
+      in.warnings += "zolkdf: " + path + ": warning: " + where + w.reason + "\n";
+    }
     return in;
   }
   in.error = report(path, *read.trouble);

@@ -16,6 +16,8 @@ struct loaded {
   spectrum::document doc;
   const file_format* format = nullptr;
   std::string error;  // empty when the file was read
+  // The lines of damage that the reader passed over: "zolkdf: PATH: warning: line 9: reason".
+  std::string warnings{};
 };
 
 // Reads the file of a path ("-": standard input) with the named format, or the one that its

@@ -1,5 +1,6 @@
 // fuzz/jcamp_reader_fuzz.cpp: the JCAMP-DX reader on arbitrary bytes; whatever it reads is written
-// as JCAMP-DX, in both data forms, and must read back to as many spectra and points.
+// as JCAMP-DX, in both data forms, and must read back to as many spectra and points, each with its
+// z, peaks, widths and assignments, and to the same date and as many labels.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -25,8 +26,16 @@ void write_and_read_back(const spectrum::document& doc, bool affn) {
   const spectrum::outcome read = jcamp::read_file(
       {{reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}, "out.jdx"}, {}, back);
   if (read || back.spectra.size() != doc.spectra.size()) __builtin_trap();
-  for (std::size_t i = 0; i < doc.spectra.size(); ++i)
-    if (back.spectra[i].y.size() != doc.spectra[i].y.size()) __builtin_trap();
+  const spectrum::date_time &a = doc.date, &b = back.date;
+  if (a.year != b.year || a.month != b.month || a.day != b.day || a.hour != b.hour ||
+      a.minute != b.minute || a.second != b.second || back.labels.size() != doc.labels.size())
+    __builtin_trap();
+  for (std::size_t i = 0; i < doc.spectra.size(); ++i) {
+    const spectrum::spectrum &t = doc.spectra[i], &u = back.spectra[i];
+    if (u.y.size() != t.y.size() || u.z != t.z || u.peaks != t.peaks ||
+        u.widths.size() != t.widths.size() || u.assignments.size() != t.assignments.size())
+      __builtin_trap();
+  }
 }
 
 }  // namespace

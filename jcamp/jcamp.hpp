@@ -17,15 +17,17 @@ extern const spectrum::file_format format;
 bool recognises(spectrum::byte_view head);
 
 // Reads a JCAMP-DX file, versions 4.24 and 5.x: every spectrum of its XYDATA, XYPOINTS,
-// PEAK TABLE and NTUPLES pages, in every block; a file that is cut or damaged gives its trouble
+// PEAK TABLE, PEAK ASSIGNMENTS and NTUPLES pages, in every block, with the file's texts, its
+// comment lines as the log and its other labels; a file that is cut or damaged gives its trouble
 // with the line where it was found.
 // "##XYDATA=(X++(Y..Y))" then "1 A5J3%" reads the y values 15, 18, 18.
 spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::read_options& options,
                             spectrum::document& doc);
 
 // Writes the document as JCAMP-DX 4.24 on a unit open for text output: evenly spaced x as
-// ##XYDATA=(X++(Y..Y)) in DIF/DUP form (AFFN when asked), other x as ##XYPOINTS=(XY..XY), and
-// several spectra as the blocks of one ##BLOCKS file. Records are at most 80 characters.
+// ##XYDATA=(X++(Y..Y)) in DIF/DUP form (AFFN when asked), other x as ##XYPOINTS=(XY..XY), peaks
+// as ##PEAK TABLE= or ##PEAK ASSIGNMENTS=, several spectra as the blocks of one ##BLOCKS file,
+// each with its z; the texts, labels and log with them. Records are at most 80 characters.
 // The y values 10, 12, 12, 12, 7 at x 4000 to 3996 give the data lines "4000 A0K%Tn" (10, then
 // the differences +2, 0 twice, -5) and "3996 G" (the last y again, the check value).
 spectrum::outcome write_file(const spectrum::document& doc, recio::unit_number unit,

@@ -6,6 +6,7 @@
 
 #include "jcamp/jcamp.hpp"
 #include "jcamp/jcamp_text.hpp"
+#include "spectrum/fields.hpp"
 
 namespace jcamp {
 
@@ -25,12 +26,20 @@ bool recognises(spectrum::byte_view head) {
 
 namespace {
 constexpr std::array<std::string_view, 3> extensions{".jdx", ".dx", ".jcm"};
+namespace field = spectrum::field;
+// Each text has its record, z and its unit private labels of each block, the log comment lines,
+// peaks a peak table or their assignments, and any other label is written as it was read.
+constexpr std::uint32_t holds = field::title | field::date | field::origin | field::owner |
+                                field::instrument | field::resolution | field::experiment |
+                                field::x_unit | field::y_unit | field::z_unit | field::z |
+                                field::log | field::labels | field::peaks;
 }  // namespace
 
 const spectrum::file_format format{.name = "jcamp",
                                    .title = "JCAMP-DX",
                                    .extensions = extensions,
                                    .several_spectra = true,
+                                   .holds = holds,
                                    .recognises = recognises,
                                    .read = read_file,
                                    .write = write_file};

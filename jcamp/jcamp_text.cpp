@@ -15,7 +15,8 @@ namespace {
 std::string normal_label(std::string_view label) {
   std::string out;
   for (const char c : label)
-    if (!recio::is_blank(c) && c != '-' && c != '/' && c != '_') out += upper(c);
+    if (blanks.find(c) == std::string_view::npos && c != '-' && c != '/' && c != '_')
+      out += upper(c);
   return out;
 }
 
@@ -60,6 +61,13 @@ bool labelled(std::string_view line, std::string& label, std::string_view& value
   return true;
 }
 
+std::string_view label_as_written(std::string_view line) {
+  line = recio::trimmed(line, blanks);
+  if (!line.starts_with(label_marker)) return {};
+  line.remove_prefix(label_marker.size());
+  return recio::trimmed(line.substr(0, line.find('=')), blanks);
+}
+
 std::optional<double> number_of(std::string_view value) {
   std::string_view s = recio::before_comment(value, comment_marker, blanks);
   if (!s.empty() && s.front() == '+') s.remove_prefix(1);
@@ -82,12 +90,15 @@ std::vector<std::string> items_of(std::string_view value) {
 }
 
 std::optional<variables> variables_of(std::string_view value) {
+  const std::string_view text = recio::before_comment(value, comment_marker, blanks);
+  const std::size_t comma = text.find(',');  // a DATA TABLE's kind follows: XYDATA, PEAKS
+  // A control character counts as a blank, as a writer writes it.
   std::string s;
-  for (const char c : recio::before_comment(value, comment_marker, blanks)) {
-    if (c == ',') break;  // a DATA TABLE's kind follows: XYDATA, XYPOINTS, PEAKS
-    if (!recio::is_blank(c)) s += upper(c);
-  }
+  for (const char c : text.substr(0, comma))
+    if (!recio::is_blank(c) && static_cast<unsigned char>(c) >= 0x20 && c != 0x7f) s += upper(c);
   variables v;
+  if (comma != std::string_view::npos)
+    v.kind = uppercase(recio::trimmed(text.substr(comma + 1), blanks));
   const std::size_t plus = s.find("++(");
   if (plus != std::string::npos && s.size() > 1 && s.front() == '(') {
     v.even = true;
@@ -106,7 +117,20 @@ std::optional<variables> variables_of(std::string_view value) {
   v.x = symbols.substr(0, 1);
   v.y = symbols.substr(1, 1);
   v.group = symbols.size();
+  v.more = symbols.substr(2);
   return v;
+}
+
+std::optional<std::string> assignment_variables(std::string_view value) {
+  std::string s;
+  for (const char c : recio::before_comment(value, comment_marker, blanks))
+    if (!recio::is_blank(c)) s += upper(c);
+  if (s.size() < 5 || s.front() != '(' || s.back() != ')') return std::nullopt;
+  s = s.substr(1, s.size() - 2);
+  if (!s.starts_with("XY") || !s.ends_with('A')) return std::nullopt;
+  const std::string middle = s.substr(2, s.size() - 3);
+  if (middle.size() > 2 || middle.find_first_not_of("WM") != std::string::npos) return std::nullopt;
+  return s;
 }
 
 std::string number_text(double v) { return uppercase(recio::shortest_text(v)); }

@@ -46,6 +46,10 @@ inline bool next_data_line(recio::line_scanner& lines, std::string_view& line) {
 // labelled(" ## Data_Type = IR", label, value) gives "DATATYPE" and " IR".
 bool labelled(std::string_view line, std::string& label, std::string_view& value);
 
+// The label of a labelled record's first line as the file spells it, without blanks around it.
+// label_as_written(" ##$Serial No = 12") == "$Serial No"
+std::string_view label_as_written(std::string_view line);
+
 // The number of a labelled record's value, none where it is not one finite number.
 // number_of(" +16384 $$ points") == 16384.0
 std::optional<double> number_of(std::string_view value);
@@ -55,15 +59,22 @@ std::optional<double> number_of(std::string_view value);
 std::vector<std::string> items_of(std::string_view value);
 
 // The variables of a data record's value: "(X++(Y..Y))" for evenly spaced x, "(XY..XY)" for
-// points; a third letter, as in "(XYW..XYW)", is a peak's width or multiplicity, passed over.
+// points; a third letter, as in "(XYW..XYW)", is a peak's width (W) or multiplicity (M).
 struct variables {
   bool even = false;
   std::string x, y;
   std::size_t group = 2;  // numbers for each point of an (XY..XY) table
+  std::string more;       // the letters of a group after x and y: "W"
+  std::string kind;       // what a DATA TABLE's value names after its comma: "PEAKS"
 };
 // None for a form that this program does not read.
-// variables_of("(XYM..XYM), PEAKS") gives x "X", y "Y" and groups of 3 numbers.
+// variables_of("(XYM..XYM), PEAKS") gives x "X", y "Y", groups of 3 numbers and the kind "PEAKS".
 std::optional<variables> variables_of(std::string_view value);
+
+// The variables of a ##PEAK ASSIGNMENTS= value: x and y, a width (W) or multiplicity (M) where
+// given, and the assignment (A) last; none for another form.
+// assignment_variables("(XYWA)") == "XYWA"
+std::optional<std::string> assignment_variables(std::string_view value);
 
 // A number of a labelled record or a message in the fewest digits that read back as it, with the
 // exponent in capitals: number_text(0.25) == "0.25", number_text(1e-05) == "1E-05".

@@ -1,5 +1,6 @@
 // jcamp/jcamp_writer.cpp: the JCAMP-DX writer: a block for each spectrum, its evenly spaced data
-// in DIF and DUP form or as plain integers, other x as (XY..XY) points.
+// in DIF and DUP form or as plain integers, other x as (XY..XY) points, peaks as a peak table or
+// their assignments; the document's texts, labels and log.
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -14,10 +15,10 @@
 
 #include "jcamp/jcamp.hpp"
 #include "jcamp/jcamp_text.hpp"
-#include "jcamp/jcamp_units.hpp"
 #include "recio/number_text.hpp"
 #include "spectrum/axis.hpp"
 #include "spectrum/fixed_spectrum.hpp"
+#include "spectrum/units.hpp"
 
 namespace jcamp {
 namespace {
@@ -35,10 +36,9 @@ void write_line(recio::unit_number unit, std::string_view text) {
   recio::write(unit, text_record, {text});
 }
 
-// A labelled record, its value carried on over further lines where it is long. "##" in a value
-// could start a record of its own and "$$" would begin a comment: each is written as one
-// character.
-void write_record(recio::unit_number unit, std::string_view label, std::string_view value) {
+// Text that line starts, carried on over further lines where it is long; "##" in it could start
+// a record of its own and "$$" would begin a comment: each is written as one character.
+void write_wrapped(recio::unit_number unit, std::string line, std::string_view value) {
   std::string text;
   for (const char c : value) {
     const char kept = static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? ' ' : c;
@@ -46,8 +46,7 @@ void write_record(recio::unit_number unit, std::string_view label, std::string_v
     text += kept;
   }
   std::string_view rest = recio::trimmed(text, blanks);
-  std::string line = "##" + std::string(label) + "=";
-  if (!rest.empty() && rest.front() != '(') line += ' ';
+  if (!line.empty() && !rest.empty() && rest.front() != '(') line += ' ';
   for (;;) {
     std::size_t room = line_width - line.size();
     if (rest.size() <= room) {
@@ -69,6 +68,24 @@ void write_record(recio::unit_number unit, std::string_view label, std::string_v
     }
     write_line(unit, line);
     line.clear();
+  }
+}
+
+// A labelled record, its value carried on over further lines where it is long; a value of
+// several lines keeps them.
+void write_record(recio::unit_number unit, std::string_view label, std::string_view value) {
+  // A control character of a label is written as '?', which the reader keeps in a label as it
+  // keeps the control character: the label stays one that is not interpreted.
+  std::string line = "##";
+  for (const char c : label) line += static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? '?' : c;
+  line += '=';
+  std::size_t end = value.find('\n');
+  write_wrapped(unit, std::move(line), value.substr(0, end));
+  while (end != std::string_view::npos) {
+    value.remove_prefix(end + 1);
+    end = value.find('\n');
+    if (!recio::trimmed(value.substr(0, end), blanks).empty())
+      write_wrapped(unit, {}, value.substr(0, end));
   }
 }
 
@@ -266,15 +283,24 @@ void write_affn_lines(recio::unit_number unit, const std::vector<double>& x, con
   }
 }
 
-// (XY..XY) points as plain numbers, x and y joined by a comma, points blank-separated.
-void write_point_lines(recio::unit_number unit, const spectrum::spectrum& t) {
+// Point i as plain numbers, x and y (and a peak's width) joined by commas: "1715,88".
+void append_point(std::string& out, const spectrum::spectrum& t, std::size_t i, bool widths) {
+  append_decimal(out, t.x[i]);
+  out += ',';
+  append_decimal(out, t.y[i]);
+  if (widths) {
+    out += ',';
+    append_decimal(out, t.widths[i]);
+  }
+}
+
+// (XY..XY) points, blank-separated.
+void write_point_lines(recio::unit_number unit, const spectrum::spectrum& t, bool widths) {
   std::string line;
   std::string point;
   for (std::size_t i = 0; i < t.y.size(); ++i) {
     point.clear();
-    append_decimal(point, t.x[i]);
-    point += ',';
-    append_decimal(point, t.y[i]);
+    append_point(point, t, i, widths);
     if (!line.empty() && line.size() + 1 + point.size() > line_width) {
       write_line(unit, line);
       line.clear();
@@ -285,9 +311,32 @@ void write_point_lines(recio::unit_number unit, const spectrum::spectrum& t) {
   if (!line.empty()) write_line(unit, line);
 }
 
+// Peaks with their assignments, one to a line: "(1715,88,<C=O stretch>)", with the width after
+// y where given. The angle brackets end an assignment's text: any within it are written as
+// parentheses.
+void write_assignment_lines(recio::unit_number unit, const spectrum::spectrum& t, bool widths) {
+  std::string entry;
+  for (std::size_t i = 0; i < t.y.size(); ++i) {
+    entry = "(";
+    append_point(entry, t, i, widths);
+    entry += ",<";
+    for (const char c : t.assignments[i]) entry += c == '<' ? '(' : c == '>' ? ')' : c;
+    write_wrapped(unit, {}, entry + ">)");
+  }
+}
+
+// ##DATA TYPE=: the file's own where the document is of JCAMP-DX and names one, else that of
+// its experiment's code, else what its x unit tells.
 std::string data_type_of(const spectrum::document& doc) {
-  if (!recio::trimmed(doc.experiment, blanks).empty()) return doc.experiment;
-  switch (doc.x_unit.code) {
+  if (doc.format == "jcamp" && !recio::trimmed(doc.experiment, blanks).empty())
+    return doc.experiment;
+  if (const std::string_view type = spectrum::experiment_data_type(doc.experiment_type);
+      !type.empty())
+    return std::string(type);
+  // A unit known by its name alone stands for the code of that name.
+  const spectrum::axis_unit& x = doc.x_unit;
+  switch (x.code > 0 || x.name.empty() ? x.code
+                                       : spectrum::unit_named(x.name, spectrum::axis::x).code) {
     case 1:
       return "INFRARED SPECTRUM";
     case 3:
@@ -316,22 +365,79 @@ outcome check_spectrum(const spectrum::spectrum& t, std::size_t number) {
   return std::nullopt;
 }
 
+// A number of two digits or more, with zeros before it: padded(7, 2) == "07"
+std::string padded(int v, std::size_t digits) {
+  std::string s = std::to_string(v);
+  return std::string(s.size() < digits ? digits - s.size() : 0, '0') + s;
+}
+
+// ##ORIGIN= and ##OWNER=, which every block has, and ##LONGDATE=. Who made the data is the
+// document's, else its instrument, else this program, which made the file; a JCAMP-DX file's own
+// origin is kept even where it is empty. A document that names no owner leaves the owner empty,
+// as it claims no right in the data for anyone.
+void write_origin(const spectrum::document& doc, recio::unit_number unit) {
+  const bool origin = doc.format == "jcamp" || !recio::trimmed(doc.origin, blanks).empty();
+  const bool instrument = !recio::trimmed(doc.instrument, blanks).empty();
+  write_record(unit, "ORIGIN", origin ? doc.origin : instrument ? doc.instrument : "zolkdf");
+  write_record(unit, "OWNER", doc.owner);
+  const spectrum::date_time& d = doc.date;
+  if (d.year != 0)
+    write_record(unit, "LONGDATE",
+                 padded(d.year, 4) + '/' + padded(d.month, 2) + '/' + padded(d.day, 2) + ' ' +
+                     padded(d.hour, 2) + ':' + padded(d.minute, 2) + ':' + padded(d.second, 2));
+}
+
+// The labels that no writer interprets, in their order, then the log as comment lines: a line of
+// the log to a line, with its blanks, where it fits.
+void write_labels_and_log(const spectrum::document& doc, recio::unit_number unit) {
+  for (const auto& [label, value] : doc.labels) write_record(unit, label, value);
+  std::string_view log = doc.log;
+  std::string line;
+  while (!log.empty()) {
+    const std::size_t end = log.find_first_of("\r\n");
+    const std::string_view text = log.substr(0, end);
+    line = comment_marker;
+    if (!text.empty()) line += ' ';
+    for (const char c : text) line += static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? ' ' : c;
+    if (line.size() <= line_width)
+      write_line(unit, line);
+    else
+      write_wrapped(unit, std::string(comment_marker), text);
+    if (end == std::string_view::npos) break;
+    log.remove_prefix(end + (log.substr(end, 2) == "\r\n" ? 2 : 1));
+  }
+}
+
 void write_block(const spectrum::document& doc, const spectrum::spectrum& t,
                  recio::unit_number unit, const spectrum::write_options& options,
                  const std::string& title, std::size_t block_id) {
   const std::size_t n = t.y.size();
-  const auto ends = even_ends_of(t);
+  const auto ends = t.peaks ? std::nullopt : even_ends_of(t);
+  const std::string data_type = data_type_of(doc);
   write_record(unit, "TITLE", title);
   write_record(unit, "JCAMP-DX", "4.24");
   if (block_id > 0) write_record(unit, "BLOCK_ID", std::to_string(block_id));
-  write_record(unit, "DATA TYPE", data_type_of(doc));
-  write_record(unit, "ORIGIN",
-               recio::trimmed(doc.instrument, blanks).empty() ? std::string("zolkdf") : doc.instrument);
-  write_record(unit, "OWNER", "");
+  write_record(unit, "DATA TYPE", data_type);
+  write_origin(doc, unit);
+  if (!recio::trimmed(doc.instrument, blanks).empty())
+    write_record(unit, "SPECTROMETER/DATA SYSTEM", doc.instrument);
   if (doc.resolution && !recio::trimmed(*doc.resolution, blanks).empty())
     write_record(unit, "RESOLUTION", *doc.resolution);
-  write_record(unit, "XUNITS", x_units_value(doc.x_unit));
-  write_record(unit, "YUNITS", y_units_value(doc.y_unit));
+  // The SPC experiment where the data type stands for another or for none.
+  if (doc.experiment_type >= 0 && spectrum::experiment_of(data_type) != doc.experiment_type)
+    write_record(unit, "$SPC EXPERIMENT TYPE", std::to_string(doc.experiment_type));
+  if (block_id == 0) write_labels_and_log(doc, unit);
+  write_record(unit, "XUNITS", spectrum::jcamp_units(doc.x_unit, spectrum::axis::x));
+  write_record(unit, "YUNITS", spectrum::jcamp_units(doc.y_unit, spectrum::axis::y));
+  // z where there are several spectra or it is not 0; its unit with it, or where it says more
+  // than that z has no unit.
+  const bool z = block_id > 0 || t.z != 0.0;
+  if (z) write_record(unit, "$Z", number_text(t.z));
+  if (doc.z_unit.code >= 0 || !doc.z_unit.name.empty()) {
+    const std::string z_units = spectrum::jcamp_units(doc.z_unit, spectrum::axis::z);
+    if (z || z_units != spectrum::jcamp_units({}, spectrum::axis::z))
+      write_record(unit, "$Z UNITS", z_units);
+  }
   const x_scale xs = ends ? x_scale_of(ends->x) : x_scale{};
   const y_scale scale = ends ? y_scale_of(t.y) : y_scale{"1", {}};
   write_record(unit, "XFACTOR", xs.factor);
@@ -345,9 +451,16 @@ void write_block(const spectrum::document& doc, const spectrum::spectrum& t,
   std::string first_y;
   append_decimal(first_y, t.y.front());
   write_record(unit, "FIRSTY", first_y);
-  if (!ends) {
+  const bool widths = t.peaks && t.widths.size() == n;
+  if (t.peaks && t.assignments.size() == n) {
+    write_record(unit, "PEAK ASSIGNMENTS", widths ? "(XYWA)" : "(XYA)");
+    write_assignment_lines(unit, t, widths);
+  } else if (t.peaks) {
+    write_record(unit, "PEAK TABLE", widths ? "(XYW..XYW)" : "(XY..XY)");
+    write_point_lines(unit, t, widths);
+  } else if (!ends) {
     write_record(unit, "XYPOINTS", "(XY..XY)");
-    write_point_lines(unit, t);
+    write_point_lines(unit, t, false);
   } else {
     write_record(unit, "XYDATA", "(X++(Y..Y))");
     if (options.jcamp_affn)
@@ -376,10 +489,17 @@ spectrum::outcome write_file(const spectrum::document& doc, recio::unit_number u
   write_record(unit, "JCAMP-DX", "4.24");
   write_record(unit, "DATA TYPE", "LINK");
   write_record(unit, "BLOCKS", std::to_string(doc.spectra.size()));
-  for (std::size_t i = 0; i < doc.spectra.size(); ++i)
-    write_block(doc, doc.spectra[i], unit, options,
-                std::string(recio::trimmed(title, blanks)) + ", spectrum " + std::to_string(i + 1),
-                i + 1);
+  write_origin(doc, unit);
+  write_labels_and_log(doc, unit);
+  for (std::size_t i = 0; i < doc.spectra.size(); ++i) {
+    const spectrum::spectrum& t = doc.spectra[i];
+    write_block(
+        doc, t, unit, options,
+        !recio::trimmed(t.title, blanks).empty()
+            ? t.title
+            : std::string(recio::trimmed(title, blanks)) + ", spectrum " + std::to_string(i + 1),
+        i + 1);
+  }
   write_record(unit, "END", "");
   return std::nullopt;
 }

@@ -5,6 +5,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <string_view>
 
 namespace spectrum {
@@ -22,9 +23,16 @@ std::vector<double> even_x(double first, double last, std::size_t n) {
 namespace {
 
 // The decimals of the fewest digits that read back as v: 2 for 0.25, 0 for 1800, 6 for 1.5e-05.
+// A value of single precision, as a reader of floats gives it, reads back from the digits of the
+// float: 3996.396f, which is 3996.39599609375, has 3.
 int decimals_of(double v) {
+  if (v == std::trunc(v)) return 0;  // most x that a file prints are whole numbers
   std::array<char, 32> text{};
-  const auto end = std::to_chars(text.data(), text.data() + text.size(), v).ptr;
+  const bool single = std::fabs(v) <= static_cast<double>(std::numeric_limits<float>::max()) &&
+                      static_cast<double>(static_cast<float>(v)) == v;
+  const auto end =
+      single ? std::to_chars(text.data(), text.data() + text.size(), static_cast<float>(v)).ptr
+             : std::to_chars(text.data(), text.data() + text.size(), v).ptr;
   const std::string_view s{text.data(), static_cast<std::size_t>(end - text.data())};
   const std::size_t e = s.find('e');
   const std::string_view mantissa = s.substr(0, e);

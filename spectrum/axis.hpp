@@ -15,8 +15,8 @@ namespace spectrum {
 std::vector<double> even_x(double first, double last, std::size_t n);
 
 // The unit of the last digit that a text printed for x: 10^-d, where d is the most decimals that
-// the fewest digits reading back as any of the values need. printed_unit({1800, 1799.999}) is
-// 0.001.
+// the fewest digits reading back as any of the values need, those of a float where a value is
+// one. printed_unit({1800, 1799.999}) is 0.001, and so is printed_unit({1800, 1799.999f}).
 double printed_unit(std::span<const double> x);
 
 // Whether x lie evenly spaced from their first to their last, each within unit of its place (the

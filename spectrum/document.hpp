@@ -59,6 +59,16 @@ struct fact {
   std::variant<bool, std::int64_t, double, std::string, std::vector<std::string>> value;
 };
 
+// What went wrong with a file, for the batch to report as "zolkdf: PATH: reason", with the line
+// (text formats, counting from 1) or the byte offset (binary formats) where it was found, and the
+// file it concerns where that is not the input: an output that could not be written.
+struct trouble {
+  std::string reason;
+  std::int64_t line = 0;     // 0: no line
+  std::int64_t offset = -1;  // -1: no offset
+  std::string file{};        // empty: the input
+};
+
 // A whole file as the command line holds it.
 struct document {
   std::string format;   // the format it was read from: a name of the table of formats ("xy")
@@ -80,17 +90,11 @@ struct document {
   // has such records: ("$SERIAL NUMBER", "1234").
   std::vector<std::pair<std::string, std::string>> labels;
   std::vector<fact> facts;  // for `info`, in the order shown
+  // Damage that the reader could pass over, for the batch to report as warnings: the file was
+  // read all the same.
+  std::vector<trouble> warnings;
 };
 
-// What went wrong with a file, for the batch to report as "zolkdf: PATH: reason", with the line
-// (text formats, counting from 1) or the byte offset (binary formats) where it was found, and the
-// file it concerns where that is not the input: an output that could not be written.
-struct trouble {
-  std::string reason;
-  std::int64_t line = 0;     // 0: no line
-  std::int64_t offset = -1;  // -1: no offset
-  std::string file{};        // empty: the input
-};
 // Nothing when a read or a write went well, else its trouble.
 using outcome = std::optional<trouble>;
 

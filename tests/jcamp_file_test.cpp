@@ -2,16 +2,21 @@
 // form, damaged files, and the files we write read back by our reader and by jcampconverter.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "formats/formats.hpp"
 #include "jcamp/jcamp.hpp"
 #include "spectrum/axis.hpp"
+#include "spectrum/fields.hpp"
 #include "spc/spc.hpp"
 #include "tests/support/capture.hpp"
 #include "tests/support/run_program.hpp"
@@ -45,6 +50,21 @@ std::vector<double> y_of(const std::string& text) {
 
 std::string head(const std::string& labels) {
   return "##TITLE= t\r\n##JCAMP-DX= 4.24\r\n" + labels;
+}
+
+// A document's texts on one line, as info and the writers of other formats see them: origin,
+// owner, instrument, resolution, experiment, x unit, y unit, date, log, then each label.
+std::string texts_of(const spectrum::document& d) {
+  const auto n = [](int v) { return std::to_string(v); };
+  const spectrum::date_time& t = d.date;
+  std::string s = d.origin + "|" + d.owner + "|" + d.instrument + "|" + d.resolution.value_or("-") +
+                  "|" + d.experiment + " " + n(d.experiment_type) + "|" + d.x_unit.name + " " +
+                  n(d.x_unit.code) + "|" + d.y_unit.name + " " + n(d.y_unit.code) + "|";
+  if (t.year != 0)
+    s += n(t.year) + "-" + n(t.month) + "-" + n(t.day) + " " + n(t.hour) + ":" + n(t.minute) + ":" +
+         n(t.second);
+  for (const auto& [label, value] : d.labels) s += "|" + label + "=" + value;
+  return s + "|" + d.log;
 }
 
 // The numbers of each array named key in a JSON text: "x":[1,2.5] gives {1, 2.5}.
@@ -122,9 +142,11 @@ TEST(jcamp_samples, in_plain_packed_and_squeezed_form_are_one_spectrum) {
   const read_result dif = read_sample("BRUKDIF.DX");
   EXPECT_EQ(dif.doc.variant, "5.0");
   EXPECT_EQ(dif.doc.memo, "testspec");
-  EXPECT_EQ(dif.doc.x_unit.code, 6);  // HZ
-  const auto& forms = std::get<std::vector<std::string>>(dif.doc.facts[5].value);
-  EXPECT_EQ(dif.doc.facts[5].name, "data form");
+  EXPECT_EQ(dif.doc.x_unit.name + " " + std::to_string(dif.doc.x_unit.code), "Hertz (Hz) 6");
+  const auto form = std::find_if(dif.doc.facts.begin(), dif.doc.facts.end(),
+                                 [](const spectrum::fact& f) { return f.name == "data form"; });
+  ASSERT_NE(form, dif.doc.facts.end());
+  const auto& forms = std::get<std::vector<std::string>>(form->value);
   EXPECT_EQ(forms, (std::vector<std::string>{"SQZ", "DIF", "DUP"}));
 }
 
@@ -143,10 +165,12 @@ TEST(jcamp_data, every_form_mixed_on_a_line) {
   EXPECT_EQ(y_of(head("##FIRSTX=1\r\n##LASTX=2\r\n##XYDATA=(X++(Y..Y))\r\n1 3 2e+1\r\n##END=\r\n")),      (v{3, 20}));               // an exponent ending the line
   EXPECT_EQ(y_of("\r\n$$ c\r\n  ##title= t\r\n## Data-Type = x\r\n##first_x=1\r\n##Last X=2\r\n##xy_data=(X++(Y..Y))\r\n 1 5 6\r\n##end=\r\n"), (v{5, 6}));
   // clang-format on
-  // x as well: made from FIRSTX with LASTX or DELTAX, or read point by point, times XFACTOR.
+  // x as well: made from FIRSTX with LASTX or DELTAX, or read point by point, times XFACTOR; the
+  // widths and assignments of peaks.
   const struct {
     std::string text;
-    v x, y;
+    v x, y, widths = {};
+    std::vector<std::string> assignments = {};
   } points[] = {
       // clang-format off
       {head("##FIRSTX=10\r\n##LASTX=40\r\n##NPOINTS=4\r\n##XYDATA=(X++(Y..Y))\r\n10 1 2 3 4\r\n##END=\r\n"), {10, 20, 30, 40},   {1, 2, 3, 4}},
@@ -155,7 +179,10 @@ TEST(jcamp_data, every_form_mixed_on_a_line) {
       {head("##XFACTOR=2\r\n##XYDATA=(X++(Y..Y))\r\n3 7\r\n##END=\r\n"),                                      {6},                 {7}},  // one, no LASTX: x from its line
       {head("##PEAK TABLE=(XY..XY)\r\n1,2; 3,-4\r\n5 6\r\n##END=\r\n"),                                       {1, 3, 5},           {2, -4, 6}},
       {head("##XFACTOR=2\r\n##YFACTOR=10\r\n##XYPOINTS=(XY..XY)\r\n1,2 3,4\r\n##END=\r\n"),                 {2, 6},              {20, 40}},
-      {head("##PEAK TABLE=(XYW..XYW)\r\n1,2,0.5 3,4,0.5\r\n5,6,8\r\n##END=\r\n"),                             {1, 3, 5},           {2, 4, 6}},  // widths passed over
+      {head("##PEAK TABLE=(XYW..XYW)\r\n1,2,0.5 3,4,0.5\r\n5,6,8\r\n##END=\r\n"),                             {1, 3, 5},           {2, 4, 6}, {0.5, 0.5, 8}},
+      {head("##PEAK ASSIGNMENTS=(XYA)\r\n(1,2,<C-H>)\r\n(3, 4, <b, (c)>)\r\n##END=\r\n"),                    {1, 3},              {2, 4},    {},       {"C-H", "b, (c)"}},
+      {head("##PEAK ASSIGNMENTS=(XYWA)\r\n(1,2,0.5,<a\r\nb>) $$ two lines\r\n##END=\r\n"),                  {1},                 {2},       {0.5},    {"a b"}},
+      {head("##PEAK ASSIGNMENTS=(XYMA)\r\n(1,2,D,<a>) (3,,T,<>)\r\n##END=\r\n"),                             {1, 3},              {2, 0},    {},       {"a", ""}},
       // clang-format on
   };
   for (const auto& c : points) {
@@ -166,24 +193,32 @@ TEST(jcamp_data, every_form_mixed_on_a_line) {
     EXPECT_EQ(t.y, c.y) << c.text;
     EXPECT_EQ(t.first_x, t.x.front()) << c.text;
     EXPECT_EQ(t.last_x, t.x.back()) << c.text;
+    EXPECT_EQ(t.peaks, c.text.find("PEAK") != std::string::npos) << c.text;
+    EXPECT_EQ(t.widths, c.widths) << c.text;
+    EXPECT_EQ(t.assignments, c.assignments) << c.text;
   }
 }
 
 TEST(jcamp_data, blocks_give_a_spectrum_each_and_name_the_blocks_without_data) {
   const read_result r = read_text(
-      "##TITLE= all\r\n##JCAMP-DX= 5.01\r\n##DATA TYPE= LINK\r\n##BLOCKS= 3\r\n"
-      "##TITLE= benzene\r\n##JCAMP-CS= 3.7\r\n##BLOCK_ID= 1\r\n##DATA TYPE= STRUCTURE\r\n##END=\r\n"
+      "##TITLE= all\r\n##JCAMP-DX= 5.01\r\n##DATA TYPE= LINK\r\n##BLOCKS= 4\r\n"
+      "##TITLE= benzene\r\n##JCAMP-CS= 3.7\r\n##BLOCK_ID= 1\r\n##DATA TYPE= STRUCTURE\r\n"
+      "##ATOMLIST= 1 C\r\n##END=\r\n"
       "##TITLE= ir\r\n##BLOCK_ID= 2\r\n##XUNITS= 1/CM\r\n##YUNITS= ABSORBANCE\r\n##FIRSTX=1\r\n"
       "##LASTX=2\r\n##XYDATA=(X++(Y..Y))\r\n1 5 6\r\n##END=\r\n"
-      "##TITLE= ms\r\n##BLOCK_ID= 3\r\n##XYPOINTS=(XY..XY)\r\n1,2\r\n##END=\r\n##END=\r\n");
+      "##TITLE= ms\r\n##BLOCK_ID= 3\r\n##XYPOINTS=(XY..XY)\r\n1,2\r\n##END=\r\n"
+      "##TITLE= igram\r\n##BLOCK_ID= 4\r\n##RADATA=(R++(A..A))\r\n0 1 2\r\n##END=\r\n##END=\r\n");
   ASSERT_FALSE(r.trouble) << r.trouble->reason;
-  EXPECT_EQ(r.doc.spectra.size(), 2u);
+  ASSERT_EQ(r.doc.spectra.size(), 2u);
   EXPECT_EQ(r.doc.memo, "all");
-  EXPECT_EQ(r.doc.x_unit.code, 1);
-  EXPECT_EQ(r.doc.y_unit.code, 2);
+  EXPECT_EQ(r.doc.spectra[1].title, "ms");
+  EXPECT_EQ(r.doc.x_unit.name + " " + r.doc.y_unit.name, "Wavenumber (cm-1) Absorbance");
+  EXPECT_EQ(r.doc.labels.size(), 0u);  // a skipped block's are not the document's
   EXPECT_EQ(r.doc.facts.back().name, "blocks without data, skipped");
   EXPECT_EQ(std::get<std::vector<std::string>>(r.doc.facts.back().value),
-            (std::vector<std::string>{"block 1: benzene (STRUCTURE)"}));
+            (std::vector<std::string>{"block 1: benzene (STRUCTURE): a chemical structure",
+                                      "block 4: igram: ##RADATA= holds data of a form that is "
+                                      "not read"}));
 }
 
 // Pages of a table of mass spectra: each its own count, named without a number, which counts on.
@@ -232,6 +267,13 @@ TEST(jcamp_data, damaged_files_are_refused_with_the_line) {
     EXPECT_EQ(r.trouble->reason, c.reason) << c.text;
     EXPECT_EQ(r.trouble->line, c.line) << c.text;
   }
+  // But a last line of only an x and a check value that is off, once the declared points are
+  // read, is read with a warning, as independent readers read it.
+  const read_result r = read_text(
+      head(data + "##NPOINTS=4\r\n##XYDATA=(X++(Y..Y))\r\n1 A0J%J\r\n4 B3\r\n##END=\r\n"));
+  EXPECT_EQ(r.doc.spectra.at(0).y, (std::vector<double>{10, 11, 11, 12}));
+  ASSERT_EQ(r.doc.warnings.size(), 1u);
+  EXPECT_EQ(r.doc.warnings[0].line, 8);
 }
 
 TEST(jcamp_recognition, takes_a_first_title_record_only) {
@@ -266,7 +308,8 @@ struct write_case {
   std::string name;
   spectrum::document doc;
   spectrum::write_options options;
-  bool exact = true;  // every y comes back as the very same float
+  bool exact = true;           // every y comes back as the very same float
+  bool jcampconverter = true;  // which reads no (XYW..XYW) table
 };
 
 std::vector<write_case> write_cases() {
@@ -322,16 +365,31 @@ std::vector<write_case> write_cases() {
     c.doc.spectra.push_back(t);
     cases.push_back(c);
   }
-  {  // several spectra: one BLOCKS file
+  {  // several spectra: one BLOCKS file, a block each with its z and, where given, its title
     write_case c{"several_spectra", {}, {}, true};
     for (int s = 0; s < 3; ++s) {
       spectrum::spectrum t = even_spectrum(64, 10.0 * s, 10.0 * s + 63.0);
       for (std::size_t i = 0; i < t.y.size(); ++i)
         t.y[i] = static_cast<float>((static_cast<int>(i) - 20) * (s + 1));
-      t.z = s;
+      t.z = 0.1 * s;
+      t.title = s == 1 ? "" : "block " + std::to_string(s);
       c.doc.spectra.push_back(t);
     }
+    c.doc.z_unit = {4, "Seconds"};
     c.doc.memo = std::string(150, 'm');  // a title longer than a line
+    cases.push_back(c);
+  }
+  {  // peaks: a table; with widths; with assignments
+    write_case c{"peak_table", {}, {}, true};
+    c.doc.spectra.push_back(even_spectrum(3, 1800.5, 2900.25));
+    c.doc.spectra[0].y = {0.5, 88, 12};
+    c.doc.spectra[0].x_stored = c.doc.spectra[0].peaks = true;
+    cases.push_back(c);
+    c = {"peak_widths", c.doc, {}, true, false};
+    c.doc.spectra[0].widths = {4, 2.5, 30};
+    cases.push_back(c);
+    c = {"peak_assignments", c.doc, {}, true, true};
+    c.doc.spectra[0].assignments = {"C=O, stretch", "", "ring"};
     cases.push_back(c);
   }
   return cases;
@@ -375,11 +433,17 @@ TEST_F(jcamp_writing, reads_back_to_the_same_values_in_lines_of_80_characters) {
     const read_result r = read_text(text);
     ASSERT_FALSE(r.trouble) << r.trouble->reason << " on line " << r.trouble->line;
     ASSERT_EQ(r.doc.spectra.size(), c.doc.spectra.size());
+    EXPECT_EQ(r.doc.z_unit.code, c.doc.z_unit.code);
     for (std::size_t s = 0; s < c.doc.spectra.size(); ++s) {
       const spectrum::spectrum& want = c.doc.spectra[s];
       const spectrum::spectrum& got = r.doc.spectra[s];
       EXPECT_EQ(got.x, want.x);
       EXPECT_EQ(got.x_stored, want.x_stored);
+      EXPECT_EQ(got.z, want.z);
+      EXPECT_EQ(got.title, want.title.empty() ? got.title : want.title);
+      EXPECT_EQ(got.peaks, want.peaks);
+      EXPECT_EQ(got.widths, want.widths);
+      EXPECT_EQ(got.assignments, want.assignments);
       ASSERT_EQ(got.y.size(), want.y.size());
       const double bound = c.exact ? 0.0 : 1e-7 * largest(want.y);
       for (std::size_t i = 0; i < want.y.size(); ++i)
@@ -393,6 +457,8 @@ TEST_F(jcamp_writing, reads_back_to_the_same_values_in_lines_of_80_characters) {
             std::string::npos);
   EXPECT_NE(written(cases[4].doc, {}).find("##XYPOINTS=(XY..XY)"), std::string::npos);
   EXPECT_NE(written(cases[6].doc, {}).find("##BLOCK_ID= 3\r\n"), std::string::npos);
+  EXPECT_NE(written(cases[8].doc, {}).find("##PEAK TABLE=(XYW..XYW)\r\n"), std::string::npos);
+  EXPECT_NE(written(cases[9].doc, {}).find("##PEAK ASSIGNMENTS=(XYWA)\r\n"), std::string::npos);
   // A long title is carried on at its blanks and read back whole.
   spectrum::document words = cases[5].doc;
   words.memo = "word0";
@@ -415,6 +481,76 @@ TEST_F(jcamp_writing, compresses_with_differences_and_counts_and_ends_with_a_che
   spectrum::write_options affn;
   affn.jcamp_affn = true;
   EXPECT_EQ(written(doc, affn).find("2147483648"), std::string::npos);
+}
+
+// A file's texts, units, labels in order and comment lines, read and written again alike; the
+// row names none that JCAMP-DX cannot hold.
+TEST_F(jcamp_writing, keeps_the_texts_labels_and_comments_of_a_file) {
+  const std::string data =
+      "##FIRSTX=1\r\n##LASTX=2\r\n##XYDATA=(X++(Y..Y))\r\n1 5 6 $$ not the log\r\n##END=\r\n";
+  const struct {
+    std::string labels, texts;
+  } cases[] = {
+      {"$$ made by hand\r\n##DATA TYPE= NEAR INFRARED SPECTRUM\r\n##ORIGIN= Lab 4\r\n##OWNER= "
+       "PUBLIC "
+       "DOMAIN\r\n##LONGDATE= 2003/07/14 09:05:31\r\n##SPECTROMETER/DATA SYSTEM= NIR-200\r\n"
+       "##RESOLUTION= 8\r\n##$INSTRUMENT SERIAL= 1234\r\n##.OBSERVE FREQUENCY= 100.4\r\n"
+       "##CAS REGISTRY NO= 71-43-2\r\n##$CNST= (0..3) $$ four\r\n1 2\r\n$$  indented \r\n3 4\r\n"
+       "##MAXY= 4\r\n##XUNITS= NANOMETERS\r\n##YUNITS= LOG(1/R)\r\n",
+       "Lab 4|PUBLIC DOMAIN|NIR-200|8|NEAR INFRARED SPECTRUM 5|Nanometers (nm) 3|Log(1/R) 10|"
+       "2003-7-14 9:5:31|$INSTRUMENT SERIAL=1234|.OBSERVE FREQUENCY=100.4|CAS REGISTRY "
+       "NO=71-43-2|$CNST=(0..3)\n1 2\n3 4|made by hand\r\n indented \r\n"},
+      // clang-format off
+      {"##DATE= 93/03/29\r\n##TIME= 14:05\r\n",                               "|||-| -1| -1| -1|1993-3-29 14:5:0|"},
+      {"##DATE= 93/03/29\r\n##TIME= 14:05\r\n##LONGDATE= 2003/07/14\r\n",     "|||-| -1| -1| -1|2003-7-14 0:0:0|"},
+      {"##LONGDATE= yesterday\r\n",                                          "|||-| -1| -1| -1||LONGDATE=yesterday|"},
+      {"##DATA TYPE= RAMAN SPECTRUM\r\n##XUNITS= 1/CM\r\n",                    "|||-|RAMAN SPECTRUM 11|Raman Shift (cm-1) 13| -1||"},
+      {"##DATA TYPE= UV-VIS\r\n##XUNITS= furlongs\r\n##YUNITS= %T\r\n",        "|||-|UV-VIS 7|furlongs -1|Transmission 128||"},
+      {"##DATA TYPE= IR\r\n##$SPC EXPERIMENT TYPE= 0\r\n",                     "|||-|IR 0| -1| -1||"},
+      // clang-format on
+  };
+  for (const auto& c : cases) {
+    const read_result r = read_text(head(c.labels + data));
+    ASSERT_FALSE(r.trouble) << r.trouble->reason << "\n" << c.labels;
+    EXPECT_EQ(texts_of(r.doc), c.texts) << c.labels;
+    // Written and read again alike: a file without an origin or owner gets none; one without
+    // units or a data type gets JCAMP-DX's defaults, which are not compared.
+    spectrum::document back = read_text(written(r.doc, {})).doc;
+    const auto none = [](const spectrum::axis_unit& u) { return u.code < 0 && u.name.empty(); };
+    if (none(r.doc.x_unit)) back.x_unit = r.doc.x_unit;
+    if (none(r.doc.y_unit)) back.y_unit = r.doc.y_unit;
+    if (r.doc.experiment.empty()) back.experiment = "", back.experiment_type = -1;
+    EXPECT_EQ(texts_of(back), c.texts) << c.labels;
+  }
+  const read_result all = read_text(head(cases[0].labels + data));
+  EXPECT_EQ(spectrum::fields_not_held(all.doc, jcamp::format.holds).size(), 0u);
+}
+
+// Other formats' units, experiments and dates as JCAMP-DX names them, and read back.
+TEST_F(jcamp_writing, names_units_experiments_and_dates_as_jcamp_dx_does) {
+  const struct {
+    int experiment;
+    spectrum::axis_unit x;
+    spectrum::date_time date;
+    std::string records, texts;
+  } cases[] = {
+      // clang-format off
+      {5,  {},                         {2024, 3, 5, 14, 7, 9}, "##DATA TYPE= NEAR INFRARED SPECTRUM\r\n##ORIGIN= zolkdf\r\n##OWNER=\r\n##LONGDATE= 2024/03/05 14:07:09\r\n",
+       "NEAR INFRARED SPECTRUM 5|Arbitrary 0|Rmn -1|2024-3-5 14:7:9|"},
+      {-1, {0, "Wavenumber (cm-1)"},   {}, "##XUNITS= 1/CM\r\n##YUNITS= Rmn\r\n",  "INFRARED SPECTRUM 4|Wavenumber (cm-1) 1|Rmn -1||"},
+      {0,  {13, "Raman Shift (cm-1)"}, {}, "##DATA TYPE= RAMAN SPECTRUM\r\n",       "RAMAN SPECTRUM 0|Raman Shift (cm-1) 13|"},
+      // clang-format on
+  };
+  for (const auto& c : cases) {
+    spectrum::document doc;
+    doc.format = "spc", doc.experiment = "an SPC name", doc.experiment_type = c.experiment;
+    doc.x_unit = c.x, doc.y_unit = {0, "Rmn"}, doc.date = c.date;
+    doc.spectra.push_back(even_spectrum(3, 1.0, 3.0));
+    const std::string text = written(doc, {});
+    EXPECT_NE(text.find(c.records), std::string::npos) << text;
+    EXPECT_NE(texts_of(read_text(text).doc).find(c.texts), std::string::npos) << text;
+  }
+  EXPECT_EQ(written(write_cases()[0].doc, {}).find("##LONGDATE="), std::string::npos);
 }
 
 TEST_F(jcamp_writing, refuses_an_x_or_a_y_that_is_not_a_finite_number) {
@@ -508,8 +644,43 @@ TEST_F(jcamp_writing, gives_back_what_the_dialogues_readers_read) {
   }
 }
 
+// The examples, the shared SPC and JCAMP-DX samples and an XY file of an even grid printed to 3
+// decimals, converted to cli_NAME.jdx by the command line, which writes XYDATA wherever x is even,
+// with the documents that our readers read from them.
+std::vector<write_case> command_line_cases() {
+  std::string grid;
+  for (int i = 0; i < 1000; ++i) {
+    std::array<char, 32> line{};
+    std::snprintf(line.data(), line.size(), "%.3f 1\n", 4000.0 - 3600.0 * i / 999.0);
+    grid += line.data();
+  }
+  test_support::write_file("grid.xy", grid);
+  std::vector<fs::path> inputs{"grid.xy"};
+  std::error_code absent;  // the shared samples are not everywhere
+  for (const fs::path& folder : {fs::path(ZOLKDF_TEST_DIR).parent_path() / "examples",
+                                 fs::path(ZOLKDF_SHARED_DIR) / "spc_samples", samples})
+    for (const auto& e : fs::directory_iterator(folder, absent))
+      if (e.path().extension() != ".lst" && e.path().extension() != ".md" && e.is_regular_file() &&
+          e.path().filename() != "OLE_UV.SPC")
+        inputs.push_back(e.path());
+  std::vector<write_case> cases;
+  for (const fs::path& input : inputs) {
+    cases.push_back({"cli_" + input.filename().string(), {}, {}, false});
+    const auto run = test_support::run_zolkdf(
+        ".", "", {"convert", input.string(), "-o", cases.back().name + ".jdx"});
+    EXPECT_EQ(run.status, 0) << input << run.err;
+    cases.back().doc = formats::load(input.string(), "", {}).doc;
+    const std::string text = test_support::read_file(cases.back().name + ".jdx");
+    const bool even = std::any_of(cases.back().doc.spectra.begin(), cases.back().doc.spectra.end(),
+                                  [](const spectrum::spectrum& t) { return !t.x_stored; });
+    EXPECT_EQ(text.find("##XYDATA=") != std::string::npos, even || input == "grid.xy") << input;
+  }
+  return cases;
+}
+
 // Every file that we write, read by jcampconverter, an independent JCAMP-DX reader.
 TEST_F(jcamp_writing, is_read_by_jcampconverter_to_the_same_values) {
+  std::vector<write_case> from_command_line = command_line_cases();
   const std::string node = ZOLKDF_NODE;
   const fs::path checker = fs::path(ZOLKDF_TEST_DIR) / "jcamp_node";
   if (node.empty()) GTEST_SKIP() << "Node.js is not installed here (nor in a cross-build)";
@@ -520,8 +691,11 @@ TEST_F(jcamp_writing, is_read_by_jcampconverter_to_the_same_values) {
     c.name = "input_" + c.name;
     cases.push_back(c);
   }
+  for (write_case& c : from_command_line) cases.push_back(std::move(c));
   for (const write_case& c : cases) {
-    test_support::write_file(c.name + ".jdx", written(c.doc, c.options));
+    if (!c.jcampconverter) continue;
+    if (!c.name.starts_with("cli_"))
+      test_support::write_file(c.name + ".jdx", written(c.doc, c.options));
     std::string json = "{\"spectra\":[";
     for (std::size_t s = 0; s < c.doc.spectra.size(); ++s) {
       const spectrum::spectrum& t = c.doc.spectra[s];
@@ -535,7 +709,8 @@ TEST_F(jcamp_writing, is_read_by_jcampconverter_to_the_same_values) {
         }
         json += "]";
       }
-      json += std::string(",\"exact\":") + (c.exact ? "true" : "false") + "}";
+      json += std::string(",\"exact\":") + (c.exact ? "true" : "false") +
+              ",\"hz\":" + (c.doc.x_unit.code == 6 ? "true" : "false") + "}";
     }
     test_support::write_file(c.name + ".json", json + "]}");
   }
