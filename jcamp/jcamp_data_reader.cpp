@@ -269,9 +269,11 @@ outcome reader::even_data(spectrum::spectrum& t, const data_frame& f) {
   double last = 0.0;
   if (f.last_x)
     last = *f.last_x;
-  else if (f.delta_x)
-    last = first + *f.delta_x * static_cast<double>(n - 1);
-  else if (n > 1)
+  else if (f.delta_x) {
+    // From the first x by the step: without the last place's noise, as the x between.
+    const double end = first + *f.delta_x * static_cast<double>(n - 1);
+    last = spectrum::digits_of_axis{std::max(std::fabs(first), std::fabs(end))}(end);
+  } else if (n > 1)
     return at_line("evenly spaced data without ##LASTX= or ##DELTAX=");
   else
     last = first;

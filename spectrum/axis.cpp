@@ -10,12 +10,30 @@
 
 namespace spectrum {
 
+digits_of_axis::digits_of_axis(double scale) {
+  if (!std::isfinite(scale) || scale <= 0) return;
+  exponent_ = static_cast<int>(std::floor(std::log10(scale))) - 14;
+  if (exponent_ < -22 || exponent_ > 22) return;  // beyond the exact powers of ten
+  ten_ = std::pow(10.0, std::abs(exponent_));
+  kept_ = true;
+}
+
+double digits_of_axis::operator()(double v) const {
+  if (!kept_) return v;
+  // m / 10^k is the double nearest to the decimal m x 10^-k: one correctly rounded division.
+  const double m = exponent_ < 0 ? std::nearbyint(v * ten_) : std::nearbyint(v / ten_);
+  return m == 0 ? 0.0 : exponent_ < 0 ? m / ten_ : m * ten_;
+}
+
 std::vector<double> even_x(double first, double last, std::size_t n) {
   std::vector<double> x(n);
   if (n == 0) return x;
   const double span = last - first;
   const double steps = static_cast<double>(n - 1);
-  for (std::size_t i = 0; i + 1 < n; ++i) x[i] = first + span * (static_cast<double>(i) / steps);
+  const digits_of_axis kept{std::max(std::fabs(first), std::fabs(last))};
+  x[0] = first;
+  for (std::size_t i = 1; i + 1 < n; ++i)
+    x[i] = kept(first + span * (static_cast<double>(i) / steps));
   x[n - 1] = n == 1 ? first : last;
   return x;
 }

@@ -10,8 +10,23 @@
 
 namespace spectrum {
 
+// Values of an axis whose larger end is scale, kept to 15 significant digits of scale: the
+// arithmetic of double precision leaves a few units of its last place on each, so that 0.3 to 0
+// in three steps gives 0.19999999999999998 and -5.6e-17, which read 0.2 and 0.
+class digits_of_axis {
+ public:
+  explicit digits_of_axis(double scale);
+  double operator()(double v) const;
+
+ private:
+  bool kept_ = false;
+  int exponent_ = 0;
+  double ten_ = 1.0;
+};
+
 // n x from first to last, evenly spaced: x(i) = first + i (last - first) / (n - 1), formed in
-// double precision, the last one last itself. even_x(4000, 400, 3601) gives 4000, 3999, ..., 400.
+// double precision and kept to 15 significant digits of the larger end, the ends themselves as
+// given. even_x(4000, 400, 3601) gives 4000, 3999, ..., 400; even_x(0.3, 0, 4) 0.3, 0.2, 0.1, 0.
 std::vector<double> even_x(double first, double last, std::size_t n);
 
 // The unit of the last digit that a text printed for x: 10^-d, where d is the most decimals that

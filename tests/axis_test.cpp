@@ -17,6 +17,16 @@ std::vector<double> printed(double first, double step, int n, int decimals) {
   return x;
 }
 
+// Made in double precision from the ends, without the noise of the arithmetic's last place.
+TEST(even_x, is_made_from_the_ends_in_double_precision) {
+  EXPECT_EQ(spectrum::even_x(0.3, 0, 4), (std::vector<double>{0.3, 0.2, 0.1, 0}));
+  EXPECT_EQ(spectrum::even_x(4000, 400, 3601)[1234], 2766);
+  // A Raman shift axis: single precision's steps would give 2.67397 here.
+  const std::vector<double> raman = spectrum::even_x(3996.8, -3005.9, 2620);
+  EXPECT_NEAR(raman[2618], -3005.9 + (3996.8 + 3005.9) / 2619, 1e-11);  // 15 digits of 3996.8
+  EXPECT_EQ(spectrum::even_x(1e-300, 2e-300, 3)[1], 1.5e-300);
+}
+
 TEST(even_x, is_judged_to_the_last_printed_digit) {
   const struct {
     std::vector<double> x;
