@@ -65,33 +65,6 @@ int decimals_of(double v) {
   return std::max(decimals, 0);
 }
 
-}  // namespace
-
-double printed_unit(std::span<const double> x) {
-  int decimals = 0;
-  for (const double v : x)
-    if (std::isfinite(v)) decimals = std::max(decimals, decimals_of(v));
-  return std::pow(10.0, -decimals);
-}
-
-bool evenly_spaced(std::span<const double> x, double unit) {
-  const std::size_t n = x.size();
-  if (n < 3) return true;
-  const double first = x[0];
-  const double span = x[n - 1] - first;
-  const double steps = static_cast<double>(n - 1);
-  // Single precision keeps 24 bits: a float is within 2^-24 of its value, relatively.
-  constexpr double single_rounding = 1.0 / 16777216.0;
-  for (std::size_t i = 1; i + 1 < n; ++i) {
-    const double place = first + span * (static_cast<double>(i) / steps);
-    const double allowed = std::max(unit, single_rounding * (std::fabs(x[i]) + std::fabs(place)));
-    if (!(std::fabs(x[i] - place) <= allowed)) return false;
-  }
-  return true;
-}
-
-namespace {
-
 // Whether the fewest digits that read back as v need more than d decimals. A value that d
 // decimals give, m / 10^d for a whole m, is the double nearest that text: such values, which are
 // most of what a file prints, are told without writing their digits.

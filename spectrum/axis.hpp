@@ -29,18 +29,12 @@ class digits_of_axis {
 // given. even_x(4000, 400, 3601) gives 4000, 3999, ..., 400; even_x(0.3, 0, 4) 0.3, 0.2, 0.1, 0.
 std::vector<double> even_x(double first, double last, std::size_t n);
 
-// The unit of the last digit that a text printed for x: 10^-d, where d is the most decimals that
-// the fewest digits reading back as any of the values need, those of a float where a value is
-// one. printed_unit({1800, 1799.999}) is 0.001, and so is printed_unit({1800, 1799.999f}).
-double printed_unit(std::span<const double> x);
-
-// Whether x lie evenly spaced from their first to their last, each within unit of its place (the
-// last printed digit, which the ends were rounded to as well) or the rounding of single precision,
-// whichever is more.
-bool evenly_spaced(std::span<const double> x, double unit);
-
-// evenly_spaced(x, printed_unit(x)), the digits of the values looked at only where some value lies
-// off its place by more than single precision's rounding.
+// Whether x lie evenly spaced from their first to their last, to within the precision of the
+// text they were printed in: each within one unit of the last printed digit of its place (where
+// the ends were rounded to as well) or the rounding of single precision, whichever is more. The
+// last printed digit is that of the fewest digits that read back as any of the values, those of a
+// float where a value is one: {1800, 1799.999, 1799.998} are even to 0.001, and so are floats
+// read from such a text.
 bool even_as_printed(std::span<const double> x);
 
 // Whether the spectra all have the very same x, point by point, so that one x column or array

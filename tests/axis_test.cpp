@@ -45,7 +45,6 @@ TEST(even_x, is_judged_to_the_last_printed_digit) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(spectrum::even_as_printed(c.x), c.even) << c.what;
-    EXPECT_EQ(spectrum::evenly_spaced(c.x, spectrum::printed_unit(c.x)), c.even) << c.what;
   }
 }
 

@@ -607,8 +607,7 @@ std::vector<write_case> dialogue_inputs() {
     t.x.assign(s.x.begin(), s.x.begin() + n);
     t.y.assign(s.y.begin(), s.y.begin() + n);
     // x given point by point are even as far as the file prints them, as the readers judge.
-    t.x_stored = (f.format == 2 || f.format == 3) &&
-                 !spectrum::evenly_spaced(t.x, spectrum::printed_unit(t.x));
+    t.x_stored = (f.format == 2 || f.format == 3) && !spectrum::even_as_printed(t.x);
     t.first_x = s.first_x;
     t.last_x = s.last_x;
     c.doc.spectra.push_back(t);
