@@ -68,7 +68,8 @@ spectrum::outcome write_file(const spectrum::document& doc, recio::unit_number u
       if (const std::string z = unit_name(doc.z_unit, spectrum::axis::z); !z.empty())
         y += " [" + z + "]";
     }
-    header += "," + written_field(y);
+    header += ',';
+    header += written_field(y);
   }
   recio::write_record(unit, header);
   std::string row;

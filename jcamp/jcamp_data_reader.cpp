@@ -168,7 +168,7 @@ outcome reader::take_assignment(spectrum::spectrum& t, const std::vector<std::st
       continue;
     }
     const auto number = field.empty() && v != 'X' ? std::optional<double>{0.0} : number_of(field);
-    if (!number) return at_line("'" + std::string(field) + "': not a number");
+    if (!number) return at_line(std::string(field).insert(0, 1, '\'') + "': not a number");
     (v == 'X' ? t.x : v == 'Y' ? t.y : t.widths).push_back(*number);
   }
   return std::nullopt;

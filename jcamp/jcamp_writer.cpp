@@ -317,7 +317,7 @@ void write_point_lines(recio::unit_number unit, const spectrum::spectrum& t, boo
 void write_assignment_lines(recio::unit_number unit, const spectrum::spectrum& t, bool widths) {
   std::string entry;
   for (std::size_t i = 0; i < t.y.size(); ++i) {
-    entry = "(";
+    entry.assign(1, '(');
     append_point(entry, t, i, widths);
     entry += ",<";
     for (const char c : t.assignments[i]) entry += c == '<' ? '(' : c == '>' ? ')' : c;

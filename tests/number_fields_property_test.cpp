@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "recio/number_fields.hpp"
+#include "recio/number_text.hpp"
 #include "tests/support/reference_fields.hpp"
 
 namespace recio {
@@ -792,6 +794,38 @@ TEST(full_real_fields, match_the_reference_for_doubles_of_every_size) {
     if (want != got && ++mismatches <= 8)
       ADD_FAILURE() << std::setprecision(17) << v << " F" << width << "." << decimals << ": want ["
                     << want.data() << "], got [" << got.data() << "]";
+  }
+  EXPECT_EQ(mismatches, 0u);
+}
+
+// The fewest digits of a double, as CSV and JCAMP-DX write every value: the text of to_chars
+// itself for doubles of every size, floats held as doubles, short decimals and whole numbers.
+TEST(shortest_text, is_to_chars_own_for_every_kind_of_double) {
+  std::uint64_t state = 0x2545f4914f6cdd1du;
+  const auto next = [&] { return state = state * 6364136223846793005u + 1442695040888963407u; };
+  std::size_t mismatches = 0;
+  for (int i = 0; i < 400000; ++i) {
+    const std::uint64_t r = next();
+    double v = std::bit_cast<double>(next());
+    switch (r % 5) {
+      case 0: break;                                            // any bits at all
+      case 1: v = static_cast<float>(std::fmod(v, 1e6)); break;  // a float
+      case 2: v = static_cast<double>(r >> 20) / std::pow(10.0, static_cast<int>(r >> 8) % 12); break;
+      case 3: v = static_cast<double>(static_cast<std::int64_t>(r >> 12)) * ((r & 8) ? -1 : 1); break;
+      default: v = std::ldexp(static_cast<double>(r >> 11), static_cast<int>(r >> 3) % 200 - 150);
+    }
+    for (const bool plain : {false, true}) {
+      if (plain && !(std::fabs(v) < 1e30)) continue;
+      std::array<char, 400> want{};
+      const auto end = plain ? std::to_chars(want.data(), want.data() + want.size(), v,
+                                             std::chars_format::fixed)
+                             : std::to_chars(want.data(), want.data() + want.size(), v);
+      std::string got;
+      append_shortest(got, v, plain);
+      if (got != std::string_view(want.data(), end.ptr) && ++mismatches <= 8)
+        ADD_FAILURE() << std::hexfloat << v << (plain ? " plain" : "") << ": want ["
+                      << want.data() << "], got [" << got << "]";
+    }
   }
   EXPECT_EQ(mismatches, 0u);
 }
