@@ -258,7 +258,8 @@ outcome read_new(byte_view b, bool big, document& out) {
     for (std::int64_t s = 0; s < subs; ++s, at += per_sub) {
       const auto sub_at = static_cast<std::size_t>(at);
       const y_storage storage = storage_of(sub_at);
-      spectrum::spectrum t{.x = x,
+      // Each spectrum has the x of the file; the last takes them over.
+      spectrum::spectrum t{.x = s + 1 == subs ? std::move(x) : x,
                            .y = std::vector<double>(static_cast<std::size_t>(points)),
                            .x_stored = shared_x,
                            .first_x = h.ffirst,
@@ -361,12 +362,12 @@ outcome read_old(byte_view b, document& out) {
            byte_view{reinterpret_cast<const std::uint8_t*>(h.ocatxt.data()), h.ocatxt.size()});
   add_facts(out, flags, h.oexp, false, subs);
 
-  const std::vector<double> x =
+  std::vector<double> x =
       spectrum::even_x(h.ofirst, h.olast, static_cast<std::size_t>(points));
   out.spectra.reserve(static_cast<std::size_t>(subs));
   std::size_t sub_at = old::first_sub;
   for (std::int64_t s = 0; s < subs; ++s) {
-    spectrum::spectrum t{.x = x,
+    spectrum::spectrum t{.x = s + 1 == subs ? std::move(x) : x,
                          .y = std::vector<double>(static_cast<std::size_t>(points)),
                          .first_x = h.ofirst,
                          .last_x = h.olast,

@@ -28,10 +28,12 @@ void write_values(recio::unit_number unit, std::span<const real> values, encode 
   }
 }
 
-// A value as a float: a double beyond the single-precision range is an infinity, as rounding
-// gives; the writers refuse such values before they get here.
+// A value as a float, rounded to the nearest: the writers refuse finite values beyond the range of
+// single precision before they get here.
 void put_float(byte_span b, std::size_t at, float v) { put_f32le(b, at, v); }
-void put_float(byte_span b, std::size_t at, double v) { put_f32le(b, at, spectrum::to_single(v)); }
+void put_float(byte_span b, std::size_t at, double v) {
+  put_f32le(b, at, static_cast<float>(v));
+}
 
 // y values as the encoding stores them.
 template <class real>

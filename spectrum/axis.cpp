@@ -26,15 +26,16 @@ double digits_of_axis::operator()(double v) const {
 }
 
 std::vector<double> even_x(double first, double last, std::size_t n) {
-  std::vector<double> x(n);
+  std::vector<double> x;
   if (n == 0) return x;
+  x.reserve(n);
   const double span = last - first;
   const double steps = static_cast<double>(n - 1);
   const digits_of_axis kept{std::max(std::fabs(first), std::fabs(last))};
-  x[0] = first;
+  x.push_back(first);
   for (std::size_t i = 1; i + 1 < n; ++i)
-    x[i] = kept(first + span * (static_cast<double>(i) / steps));
-  x[n - 1] = n == 1 ? first : last;
+    x.push_back(kept(first + span * (static_cast<double>(i) / steps)));
+  if (n > 1) x.push_back(last);
   return x;
 }
 
