@@ -16,6 +16,7 @@ namespace spectrum {
 class digits_of_axis {
  public:
   explicit digits_of_axis(double scale);
+  // v lies on the axis: |v| <= scale, or a rounding beyond it.
   double operator()(double v) const;
 
  private:
