@@ -63,7 +63,7 @@ def interleaved(commands, runs):
 def xy_text(points, uneven=False):
     rows = []
     for i in range(points):
-        x = 4000.0 - i * (2.0 + (0.001 * i if uneven else 0.0))
+        x = 4000.0 - i * (0.5 + (0.001 * i if uneven else 0.0))
         rows.append(f'{x:11.5f}  {((i * 7919) % 1000) / 1000.0 + 0.01:14.7E}\r\n')
     return ''.join(rows)
 

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <type_traits>
 
+#include "recio/number_fields.hpp"
 #include "recio/number_text.hpp"
 #include "recio/recio.hpp"
 #include "spectrum/axis.hpp"
@@ -34,11 +35,31 @@ real kept(double v) {
 // command line's double as many as the field shows. A double that single precision holds exactly,
 // as every value of a file's floats, is shown as single precision shows it: its digits beyond the
 // seventh are those of the float's binary rounding, not of the value that was measured.
+inline bool held_as_float(double v) { return static_cast<double>(spectrum::to_single(v)) == v; }
 inline recio::value written(float v) { return v; }
 inline recio::value written(double v) {
-  const float single = spectrum::to_single(v);
-  if (static_cast<double>(single) == v) return single;
+  if (held_as_float(v)) return static_cast<float>(v);
   return recio::full_real{v};
+}
+
+// The same straight into a field of a record, Fw.d or Ew.d, as a layout writes the value.
+inline void put_fixed_field(char* out, int width, int decimals, float v) {
+  recio::put_fixed(out, width, decimals, static_cast<double>(v));
+}
+inline void put_fixed_field(char* out, int width, int decimals, double v) {
+  if (held_as_float(v))
+    recio::put_fixed(out, width, decimals, v);
+  else
+    recio::put_fixed(out, width, decimals, recio::full_real{v});
+}
+inline void put_exponent_field(char* out, int width, int digits, float v) {
+  recio::put_exponent(out, width, digits, static_cast<double>(v));
+}
+inline void put_exponent_field(char* out, int width, int digits, double v) {
+  if (held_as_float(v))
+    recio::put_exponent(out, width, digits, v);
+  else
+    recio::put_exponent(out, width, digits, recio::full_real{v});
 }
 
 

@@ -7,7 +7,9 @@
 #include "textfmt/textfmt.hpp"
 
 namespace {
-constexpr recio::layout xy_record{"(F11.5,2X,E14.7)"};
+// A record of the layout (F11.5,2X,E14.7), written field by field: x in columns 1 to 11, y in
+// 14 to 27.
+constexpr std::size_t record_size = 27;
 constexpr textfmt::field x_field{recio::layout{"(F11.5)"}, 11};
 }  // namespace
 
@@ -27,7 +29,15 @@ void read_xy(recio::unit_number unit, std::span<real> x, std::span<real> y, real
 template <class real>
 void write_xy(recio::unit_number unit, std::span<const real> x, std::span<const real> y,
               std::int32_t count) {
-  write_points<1>(unit, xy_record, x, y, points_in(count, y.size()));
+  std::array<char, record_size> record;
+  record[11] = ' ';
+  record[12] = ' ';
+  const std::size_t n = points_in(count, y.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    put_fixed_field(record.data(), 11, 5, x[i]);
+    put_exponent_field(record.data() + 13, 14, 7, y[i]);
+    recio::write_record(unit, {record.data(), record.size()});
+  }
 }
 
 spectrum::outcome read_xy_file(const spectrum::input_file& in, const spectrum::read_options&,
