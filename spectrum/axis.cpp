@@ -18,16 +18,6 @@ digits_of_axis::digits_of_axis(double scale) {
   kept_ = true;
 }
 
-double digits_of_axis::operator()(double v) const {
-  if (!kept_) return v;
-  // m / 10^k is the double nearest to the decimal m x 10^-k: one correctly rounded division.
-  // A value of the axis, |v| <= scale, scaled to 15 digits is below 10^15: adding and taking away
-  // 1.5 x 2^52 rounds it to the nearest whole number, as nearbyint would.
-  constexpr double whole = 6755399441055744.0;
-  const double m = ((exponent_ < 0 ? v * ten_ : v / ten_) + whole) - whole;
-  return m == 0 ? 0.0 : exponent_ < 0 ? m / ten_ : m * ten_;
-}
-
 std::vector<double> even_x(double first, double last, std::size_t n) {
   std::vector<double> x;
   if (n == 0) return x;

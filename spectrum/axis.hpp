@@ -17,7 +17,15 @@ class digits_of_axis {
  public:
   explicit digits_of_axis(double scale);
   // v lies on the axis: |v| <= scale, or a rounding beyond it.
-  double operator()(double v) const;
+  double operator()(double v) const {
+    if (!kept_) return v;
+    // m / 10^k is the double nearest to the decimal m x 10^-k: one correctly rounded division.
+    // A value of the axis scaled to 15 digits is below 10^15: adding and taking away 1.5 x 2^52
+    // rounds it to the nearest whole number, as nearbyint would. Adding 0 makes -0 0.
+    constexpr double whole = 6755399441055744.0;
+    if (exponent_ < 0) return (((v * ten_) + whole) - whole) / ten_ + 0.0;
+    return (((v / ten_) + whole) - whole) * ten_ + 0.0;
+  }
 
  private:
   bool kept_ = false;
