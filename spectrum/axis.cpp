@@ -23,11 +23,13 @@ std::vector<double> even_x(double first, double last, std::size_t n) {
   if (n == 0) return x;
   x.reserve(n);
   const double span = last - first;
-  const double steps = static_cast<double>(n - 1);
+  // The fraction of the way, i / (n - 1), as i times its reciprocal: within a unit of its last
+  // place, as the quotient is, which the rounding to the axis's digits then covers.
+  const double per_step = 1.0 / static_cast<double>(n - 1);
   const digits_of_axis kept{std::max(std::fabs(first), std::fabs(last))};
   x.push_back(first);
   for (std::size_t i = 1; i + 1 < n; ++i)
-    x.push_back(kept(first + span * (static_cast<double>(i) / steps)));
+    x.push_back(kept(first + span * (static_cast<double>(i) * per_step)));
   if (n > 1) x.push_back(last);
   return x;
 }
@@ -80,12 +82,12 @@ bool even_as_printed(std::span<const double> x) {
   if (n < 3) return true;
   const double first = x[0];
   const double span = x[n - 1] - first;
-  const double steps = static_cast<double>(n - 1);
+  const double per_step = 1.0 / static_cast<double>(n - 1);
   // The farthest that a value lies from its place beyond the rounding of single precision.
   constexpr double single_rounding = 1.0 / 16777216.0;
   double farthest = 0.0;
   for (std::size_t i = 1; i + 1 < n; ++i) {
-    const double place = first + span * (static_cast<double>(i) / steps);
+    const double place = first + span * (static_cast<double>(i) * per_step);
     const double off = std::fabs(x[i] - place);
     if (!(off <= single_rounding * (std::fabs(x[i]) + std::fabs(place))))
       farthest = std::max(farthest, std::isnan(off) ? HUGE_VAL : off);
