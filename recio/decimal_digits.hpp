@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 
@@ -15,6 +16,23 @@ inline constexpr std::array<std::uint64_t, 20> powers_of_ten = [] {
   std::array<std::uint64_t, 20> p{};
   p[0] = 1;
   for (std::size_t i = 1; i < p.size(); ++i) p[i] = p[i - 1] * 10;
+  return p;
+}();
+
+// How many decimal digits n above 0 has: floor(bits x log10 2), then one more where n reaches
+// the next power of ten. digit_count(999) == 3, digit_count(1000) == 4.
+inline int digit_count(std::uint64_t n) {
+  const auto estimate = static_cast<std::size_t>(std::bit_width(n) * 1233 >> 12);
+  return static_cast<int>(estimate) + (n >= powers_of_ten[estimate] ? 1 : 0);
+}
+
+// "00" to "99", for writing two digits at a time.
+inline constexpr std::array<char, 200> digit_pairs = [] {
+  std::array<char, 200> p{};
+  for (std::size_t i = 0; i < 100; ++i) {
+    p[2 * i] = static_cast<char>('0' + i / 10);
+    p[2 * i + 1] = static_cast<char>('0' + i % 10);
+  }
   return p;
 }();
 

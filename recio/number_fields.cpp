@@ -56,15 +56,6 @@ rounded round_to(const decimal& d, int keep) {
 
 // ---- Pieces of a field's text ----
 
-constexpr std::array<char, 200> digit_pairs = [] {
-  std::array<char, 200> p{};
-  for (std::size_t i = 0; i < 100; ++i) {
-    p[2 * i] = static_cast<char>('0' + i / 10);
-    p[2 * i + 1] = static_cast<char>('0' + i % 10);
-  }
-  return p;
-}();
-
 // The 7 digits of n < 10^7, leading zeros included.
 void put_seven_digits(char* out, std::uint32_t n) {
   const std::uint32_t high = n / 10'000;  // below 1000
@@ -327,8 +318,7 @@ bool put_fixed_quickly(char* out, int width, int decimals, double v) {
   if (m == 0) return false;
   // m has d digits where 10^(d-1) <= m < 10^d: from its bits, floor(bits x log10 2), then one
   // more where m reaches the next power.
-  const auto estimate = static_cast<std::size_t>(std::bit_width(m) * 1233 >> 12);
-  const int digits = static_cast<int>(estimate) + (m >= powers_of_ten[estimate] ? 1 : 0);
+  const int digits = digit_count(m);
   const decimal d{m * powers_of_ten[static_cast<std::size_t>(first_digits - digits)],
                   digits - decimals, std::signbit(v)};
   return put_fixed_directly(out, width, decimals, d, digits);

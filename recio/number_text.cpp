@@ -7,24 +7,14 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 
+#include "recio/decimal_digits.hpp"
+
 namespace recio {
 namespace {
-
-// "00" to "99", for writing two digits at a time.
-constexpr std::array<char, 200> digit_pairs = [] {
-  std::array<char, 200> p{};
-  for (std::size_t i = 0; i < 100; ++i) {
-    p[2 * i] = static_cast<char>('0' + i / 10);
-    p[2 * i + 1] = static_cast<char>('0' + i % 10);
-  }
-  return p;
-}();
 
 // The count decimal digits of n, written so that they end at end.
 void put_digits_before(char* end, std::uint64_t n, int count) {
@@ -33,22 +23,6 @@ void put_digits_before(char* end, std::uint64_t n, int count) {
     std::memcpy(end, digit_pairs.data() + 2 * (n % 100), 2);
   }
   if (count == 1) end[-1] = static_cast<char>('0' + n);
-}
-
-// How many decimal digits n has, n above 0: floor(bits x log10 2), then one more where n reaches
-// the next power of ten.
-int digits_in(std::uint64_t n) {
-  constexpr std::array<std::uint64_t, 20> powers = [] {
-    std::array<std::uint64_t, 20> p{};
-    std::uint64_t v = 1;
-    for (auto& e : p) {
-      e = v;
-      v *= 10;
-    }
-    return p;
-  }();
-  const auto estimate = static_cast<std::size_t>(std::bit_width(n) * 1233 >> 12);
-  return static_cast<int>(estimate) + (n >= powers[estimate] ? 1 : 0);
 }
 
 }  // namespace
@@ -61,7 +35,7 @@ void append_shortest_double(std::string& out, double v, bool plain) {
     return;
   }
   const auto d = fmt::detail::dragonbox::to_decimal(std::fabs(v));
-  const int n = digits_in(d.significand);
+  const int n = digit_count(d.significand);
   const int exponent = d.exponent;          // v = significand x 10^exponent
   const int scientific = exponent + n - 1;  // v = d.ddd x 10^scientific
   // Each form's length without the sign: to_chars takes the shorter, the fixed one on a tie.

@@ -42,24 +42,18 @@ inline recio::value written(double v) {
   return recio::full_real{v};
 }
 
-// The same straight into a field of a record, Fw.d or Ew.d, as a layout writes the value.
-inline void put_fixed_field(char* out, int width, int decimals, float v) {
-  recio::put_fixed(out, width, decimals, static_cast<double>(v));
+// The same straight into a field of a record, Fw.d or Ew.d, as a layout writes the value: put
+// takes the real as the field's writer does, single precision's as a double of 7 digits.
+template <class put_real>
+void put_field(put_real put, float v) {
+  put(static_cast<double>(v));
 }
-inline void put_fixed_field(char* out, int width, int decimals, double v) {
+template <class put_real>
+void put_field(put_real put, double v) {
   if (held_as_float(v))
-    recio::put_fixed(out, width, decimals, v);
+    put(v);
   else
-    recio::put_fixed(out, width, decimals, recio::full_real{v});
-}
-inline void put_exponent_field(char* out, int width, int digits, float v) {
-  recio::put_exponent(out, width, digits, static_cast<double>(v));
-}
-inline void put_exponent_field(char* out, int width, int digits, double v) {
-  if (held_as_float(v))
-    recio::put_exponent(out, width, digits, v);
-  else
-    recio::put_exponent(out, width, digits, recio::full_real{v});
+    put(recio::full_real{v});
 }
 
 

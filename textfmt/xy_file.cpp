@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <array>
 
+#include "recio/number_fields.hpp"
 #include "recio/recio.hpp"
 #include "textfmt/text_file.hpp"
 #include "textfmt/textfmt.hpp"
@@ -34,8 +35,8 @@ void write_xy(recio::unit_number unit, std::span<const real> x, std::span<const 
   record[12] = ' ';
   const std::size_t n = points_in(count, y.size());
   for (std::size_t i = 0; i < n; ++i) {
-    put_fixed_field(record.data(), 11, 5, x[i]);
-    put_exponent_field(record.data() + 13, 14, 7, y[i]);
+    put_field([&](auto v) { recio::put_fixed(record.data(), 11, 5, v); }, x[i]);
+    put_field([&](auto v) { recio::put_exponent(record.data() + 13, 14, 7, v); }, y[i]);
     recio::write_record(unit, {record.data(), record.size()});
   }
 }
