@@ -30,9 +30,14 @@ fs::path spc_inputs(const std::string& name) {
   if (fs::exists(spc_samples))
     for (const auto& e : fs::directory_iterator(spc_samples)) {
       const std::string ext = e.path().extension().string();
-      if ((ext == ".spc" || ext == ".SPC") && e.path().filename() != "OLE_UV.SPC")
+      if ((ext == ".spc" || ext == ".SPC") && e.path().filename() != "OLE_UV.SPC") {
+        // The copies may be written: the shared files are read-only, and Windows removes no
+        // read-only file.
         fs::copy_file(e.path(), work / "in" / e.path().filename(),
                       fs::copy_options::overwrite_existing);
+        fs::permissions(work / "in" / e.path().filename(), fs::perms::owner_write,
+                        fs::perm_options::add);
+      }
     }
   return work;
 }
