@@ -36,7 +36,10 @@ struct job_result {
 
 job_result convert_one(const convert_settings& s, const file_format& to, const job& j) {
   job_result r;
-  loaded in = load(j.input, s.from, s.reading);
+  // An output that stores evenly spaced x by its ends needs no x made in between.
+  spectrum::read_options reading = s.reading;
+  reading.even_x_values = to.reads_even_x;
+  loaded in = load(j.input, s.from, reading);
   r.lines = in.warnings;
   if (!in.error.empty()) {
     r.lines += in.error;

@@ -183,7 +183,7 @@ outcome read_log(const ordered_bytes& num, header_record& h, document& out) {
   return std::nullopt;
 }
 
-outcome read_new(byte_view b, bool big, document& out) {
+outcome read_new(byte_view b, bool big, bool even_x_values, document& out) {
   const auto size = static_cast<std::int64_t>(b.size());
   if (size < static_cast<std::int64_t>(new_header::size))
     return cut_short("the header needs 512 bytes, the file holds " + std::to_string(size), size);
@@ -251,7 +251,7 @@ outcome read_new(byte_view b, bool big, document& out) {
       for (std::size_t i = 0; i < x.size(); ++i)
         x[i] = num.f32(static_cast<std::size_t>(at) + 4 * i);
       at += 4 * points;
-    } else {
+    } else if (even_x_values) {
       x = spectrum::even_x(h.ffirst, h.flast, static_cast<std::size_t>(points));
     }
     out.spectra.reserve(static_cast<std::size_t>(subs));
@@ -328,7 +328,7 @@ outcome read_new(byte_view b, bool big, document& out) {
 // The old variant: a 256-byte header whose last 32 bytes are the first sub-file's header, then
 // its y values; each further sub-file is its header and its y values. The count of sub-files
 // follows from the size of the file.
-outcome read_old(byte_view b, document& out) {
+outcome read_old(byte_view b, bool even_x_values, document& out) {
   namespace old = old_header;
   const auto size = static_cast<std::int64_t>(b.size());
   if (size < static_cast<std::int64_t>(old::size))
@@ -362,8 +362,8 @@ outcome read_old(byte_view b, document& out) {
            byte_view{reinterpret_cast<const std::uint8_t*>(h.ocatxt.data()), h.ocatxt.size()});
   add_facts(out, flags, h.oexp, false, subs);
 
-  std::vector<double> x =
-      spectrum::even_x(h.ofirst, h.olast, static_cast<std::size_t>(points));
+  std::vector<double> x;
+  if (even_x_values) x = spectrum::even_x(h.ofirst, h.olast, static_cast<std::size_t>(points));
   out.spectra.reserve(static_cast<std::size_t>(subs));
   std::size_t sub_at = old::first_sub;
   for (std::int64_t s = 0; s < subs; ++s) {
@@ -397,7 +397,8 @@ bool recognises(spectrum::byte_view head) {
           head[start::fversn] == old_version);
 }
 
-outcome read_file(const spectrum::input_file& in, const spectrum::read_options&, document& out) {
+outcome read_file(const spectrum::input_file& in, const spectrum::read_options& options,
+                  document& out) {
   const byte_view b = in.bytes;
   out = document{};
   out.format = "spc";
@@ -411,13 +412,13 @@ outcome read_file(const spectrum::input_file& in, const spectrum::read_options&,
   outcome result;
   switch (b[start::fversn]) {
     case new_version:
-      result = read_new(b, false, out);
+      result = read_new(b, false, options.even_x_values, out);
       break;
     case new_version_big_endian:
-      result = read_new(b, true, out);
+      result = read_new(b, true, options.even_x_values, out);
       break;
     case old_version:
-      result = read_old(b, out);
+      result = read_old(b, options.even_x_values, out);
       break;
     default: {
       char hex[8];

@@ -45,9 +45,12 @@ y_encoding integers_of(const spectrum::spectrum& t) {
   const int exponent = t.stored_as.power + bits;
   if (exponent <= float_y || exponent > 127) return {};
   const double limit = std::ldexp(1.0, bits - 1);
+  // Multiplying by a power of two is exact where the product is a whole number of 32 bits at most.
+  const double scale = std::ldexp(1.0, -t.stored_as.power);
   for (const double v : t.y) {
-    const double n = std::ldexp(v, -t.stored_as.power);
-    if (!(n == std::floor(n) && n >= -limit && n < limit)) return {};
+    const double n = v * scale;
+    if (!(n >= -limit && n < limit) || static_cast<double>(static_cast<std::int32_t>(n)) != n)
+      return {};
   }
   return {bits == 16, exponent};
 }

@@ -25,6 +25,7 @@ const spectrum::file_format format{.name = "spc",
                                    .binary = true,
                                    .several_spectra = true,
                                    .holds = new_variant_holds,
+                                   .reads_even_x = false,
                                    .recognises = recognises,
                                    .read = read_file,
                                    .write = write_new};
@@ -34,6 +35,7 @@ const spectrum::file_format old_format{.name = "spc-old",
                                        .binary = true,
                                        .several_spectra = true,
                                        .holds = old_variant_holds,
+                                       .reads_even_x = false,
                                        .write = write_old};
 
 }  // namespace spc

@@ -108,6 +108,9 @@ struct input_file {
 struct read_options {
   int x_column = 1;  // the columns of a table to take as x and y, counting from 1 (CSV);
   int y_column = 0;  // y 0: every column but x, each a spectrum
+  // Every x of an evenly spaced spectrum made from its ends. Off, a binary reader leaves x empty
+  // there, for a writer that stores only the ends (SPC) and would not read them.
+  bool even_x_values = true;
 };
 
 // What a writer is told beyond the document.

@@ -20,6 +20,7 @@ struct file_format {
   bool several_spectra = false;  // one file holds several spectra
   bool several_on_one_x = false;  // one file holds several spectra where they share their x
   std::uint32_t holds = 0;       // the fields beyond the points that a file holds (spectrum::field)
+  bool reads_even_x = true;  // its writer reads each x of evenly spaced spectra, not only the ends
   // From the first bytes of a file; null for a row that is only written.
   bool (*recognises)(byte_view head) = nullptr;
   // A whole file in memory into the document; null for a row that is only written. The record
