@@ -13,6 +13,7 @@
 #include "cli/load.hpp"
 #include "recio/number_text.hpp"
 #include "recio/recio.hpp"
+#include "spectrum/fixed_spectrum.hpp"
 
 namespace cli {
 
@@ -81,10 +82,8 @@ double shown_value(double v, const axis_precision& p) {
   }
   const std::string exact = recio::shortest_text(v);
   const int digits = significant_digits(exact);
-  if (digits > 9 && std::fabs(v) <= std::numeric_limits<float>::max()) {
-    const float f = static_cast<float>(v);
-    if (static_cast<double>(f) == v) return value_of(recio::shortest_text(f));
-  }
+  if (digits > 9 && spectrum::held_as_float(v))
+    return value_of(recio::shortest_text(static_cast<float>(v)));
   return digits > 15 ? rounded(v, 15) : v;
 }
 

@@ -5,8 +5,9 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <limits>
 #include <string_view>
+
+#include "spectrum/fixed_spectrum.hpp"
 
 namespace spectrum {
 
@@ -42,8 +43,7 @@ namespace {
 int decimals_of(double v) {
   if (v == std::trunc(v)) return 0;  // most x that a file prints are whole numbers
   std::array<char, 32> text{};
-  const bool single = std::fabs(v) <= static_cast<double>(std::numeric_limits<float>::max()) &&
-                      static_cast<double>(static_cast<float>(v)) == v;
+  const bool single = held_as_float(v);
   const auto end =
       single ? std::to_chars(text.data(), text.data() + text.size(), static_cast<float>(v)).ptr
              : std::to_chars(text.data(), text.data() + text.size(), v).ptr;

@@ -34,6 +34,10 @@ inline float to_single(double v) {
   return static_cast<float>(v);
 }
 
+// Whether single precision holds v exactly, as it holds every value that a file stored as a
+// float; its digits beyond the seventh are then those of the float's binary rounding.
+inline bool held_as_float(double v) { return static_cast<double>(to_single(v)) == v; }
+
 // How many points of a count the arrays hold: none for a count below 1, at most max_points.
 inline std::size_t points_in_arrays(std::int32_t count) {
   return count < 1 ? 0 : static_cast<std::size_t>(count < max_points ? count : max_points);

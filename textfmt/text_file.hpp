@@ -35,7 +35,7 @@ real kept(double v) {
 // command line's double as many as the field shows. A double that single precision holds exactly,
 // as every value of a file's floats, is shown as single precision shows it: its digits beyond the
 // seventh are those of the float's binary rounding, not of the value that was measured.
-inline bool held_as_float(double v) { return static_cast<double>(spectrum::to_single(v)) == v; }
+using spectrum::held_as_float;
 inline recio::value written(float v) { return v; }
 inline recio::value written(double v) {
   if (held_as_float(v)) return static_cast<float>(v);
