@@ -18,7 +18,6 @@
 #include "recio/os.hpp"
 #include "recio/paths.hpp"
 #include "recio/recio.hpp"
-#include "spectrum/axis.hpp"
 #include "spectrum/fields.hpp"
 
 namespace cli {
@@ -58,13 +57,9 @@ job_result convert_one(const convert_settings& s, const file_format& to, const j
   }
   spectrum::write_options writing = s.writing;
   writing.input_name = recio::utf8_of(recio::path_of(j.input).filename());
-  // A file that holds one spectrum is written as a whole, and so is one of several where the
-  // output holds them together (a table only where they share their x) and --split is not given;
-  // else one file a spectrum, each with the texts of the whole and its own spectrum, made as it is
-  // written.
-  const bool together =
-      to.several_spectra || (to.several_on_one_x && spectrum::one_x_axis(spectra));
-  const bool whole = spectra.size() == 1 || (together && !s.split);
+  // A file not written whole is written one file a spectrum, each with the texts of the whole and
+  // its own spectrum, made as it is written.
+  const bool whole = written_whole(s, to, spectra);
   if (!whole && j.output == "-") {
     r.lines += report(j.input, {"holds " + std::to_string(spectra.size()) +
                                 " spectra: give --spectrum N to write one to standard output"});
@@ -84,7 +79,8 @@ job_result convert_one(const convert_settings& s, const file_format& to, const j
     }
     if (!whole) spectra.assign(1, std::move(each[i]));
     if (const spectrum::outcome t = formats::write(to, in.doc, output, writing)) {
-      r.lines += report(j.input, *t);
+      r.lines +=
+          report(j.input, is_folder(output) ? spectrum::trouble{"is a folder", 0, -1, output} : *t);
       r.failed = true;
       return r;
     }
@@ -104,38 +100,21 @@ job_result convert_one(const convert_settings& s, const file_format& to, const j
   return r;
 }
 
-// The system's reasons that a folder cannot be created, in the words of the program's other
-// reports.
-constexpr std::pair<std::errc, recio::io_error> folder_errors[] = {
-    {std::errc::no_such_file_or_directory, recio::io_error::file_not_found},
-    {std::errc::permission_denied, recio::io_error::permission_denied},
-    {std::errc::operation_not_permitted, recio::io_error::permission_denied},
-    {std::errc::read_only_file_system, recio::io_error::read_only_file_system},
-    {std::errc::no_space_on_device, recio::io_error::no_space},
-    {std::errc::filename_too_long, recio::io_error::name_too_long},
-    {std::errc::too_many_symbolic_link_levels, recio::io_error::link_loop},
-};
-
-std::string reason_of(const std::error_code& ec) {
-  for (const auto& [condition, error] : folder_errors)
-    if (ec == condition) return std::string{recio::error_text(error)};
-  if (ec == std::errc::file_exists || ec == std::errc::not_a_directory)
-    return "a file has that name";
-  return ec.message();
-}
-
 // Creates the folders that the outputs go to under -d. Gives back those that cannot be created;
 // each is reported once, with the system's reason, at the highest of it and the folders above it
 // that is not a folder yet.
 std::set<fs::path> create_folders(const convert_settings& s, const std::vector<job>& jobs) {
   std::set<fs::path> folders{recio::path_of(s.folder)};
   for (const job& j : jobs)
-    if (j.output != "-") folders.insert(recio::path_of(j.output).parent_path());
+    if (j.output != "-" && j.failure.empty())
+      folders.insert(recio::path_of(j.output).parent_path());
   std::set<fs::path> unmade;
   std::set<fs::path> reported;
   for (const fs::path& f : folders) {
     std::error_code ec;
-    if (fs::create_directories(f, ec) || !ec) continue;
+    // A file of the name is no folder, though some systems create none and report nothing.
+    if ((fs::create_directories(f, ec) || !ec) && fs::is_directory(f, ec)) continue;
+    if (!ec) ec = std::make_error_code(std::errc::not_a_directory);
     unmade.insert(f);
     fs::path at = f;
     std::error_code ignored;
@@ -190,6 +169,7 @@ int convert(const convert_settings& s) {
   const std::set<fs::path> unmade =
       s.folder.empty() ? std::set<fs::path>{} : create_folders(s, jobs);
   const auto run = [&](const job& j) {
+    if (!j.failure.empty()) return job_result{j.failure, true, false};
     if (j.output != "-" && unmade.contains(recio::path_of(j.output).parent_path()))
       return job_result{{}, true, false};
     return convert_one(s, *to, j);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "recio/paths.hpp"
 #include "tests/support/scratch_test.hpp"
 
 namespace {
@@ -20,6 +21,16 @@ TEST_F(batch_plan, names_the_outputs_of_several_spectra_with_as_many_digits_as_n
   EXPECT_EQ(cli::numbered("a/b.xy", 0, 12), "a/b-01.xy");
   EXPECT_EQ(cli::numbered("c.y", 9, 10), "c-10.y");
   EXPECT_EQ(cli::numbered("d", 2, 3), "d-3");
+}
+
+// As a volume that finds names whatever their case compares them.
+TEST(folded_names, have_their_letters_in_lower_case_and_every_other_byte_as_it_is) {
+  EXPECT_EQ(recio::folded("RUN1.SPC"), "run1.spc");
+  EXPECT_EQ(recio::folded("Ärger-ÉTÉ.Xy"), "ärger-été.xy");
+  EXPECT_EQ(recio::folded("ŁÓDŹ Ÿ Ő"), "łódź ÿ ő");
+  EXPECT_EQ(recio::folded("ΣΠΈΚΤΡΟ Ωμέγα Ϋ"), "σπέκτρο ωμέγα ϋ");
+  EXPECT_EQ(recio::folded("СПЕКТР Ёж Ѣ Ӂ"), "спектр ёж ѣ ӂ");
+  EXPECT_EQ(recio::folded("\xff\xc3Z × 日本"), "\xff\xc3z × 日本");  // not UTF-8, no letters
 }
 
 // An output that exists may be an input by another name: a link to it, or the input through a
