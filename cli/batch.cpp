@@ -33,7 +33,11 @@ struct job_result {
   bool skipped = false;  // -n: every output was there already
 };
 
-job_result convert_one(const convert_settings& s, const file_format& to, const job& j) {
+// Converts the input of a job. An output of one spectrum of several that turns out to be one of
+// the batch's inputs, which the plan could not foresee (the file holds more spectra now, or the
+// input is reached by a name of another form), is not written.
+job_result convert_one(const convert_settings& s, const file_format& to, const job& j,
+                       const input_identities& inputs) {
   job_result r;
   // An output that stores evenly spaced x by its ends needs no x made in between.
   spectrum::read_options reading = s.reading;
@@ -76,6 +80,13 @@ job_result convert_one(const convert_settings& s, const file_format& to, const j
       ++left_alone;
       if (s.verbose) r.lines += "zolkdf: " + output + ": exists, left as it is\n";
       continue;
+    }
+    if (const auto in = whole ? inputs.end() : inputs.find(recio::identity(output));
+        in != inputs.end()) {
+      r.lines += "zolkdf: " + output + ": the output of " + j.input + " would replace the input " +
+                 in->second + "\n";
+      r.failed = true;
+      return r;
     }
     if (!whole) spectra.assign(1, std::move(each[i]));
     if (const spectrum::outcome t = formats::write(to, in.doc, output, writing)) {
@@ -157,7 +168,8 @@ int convert(const convert_settings& s) {
   }
   std::string refusal;
   std::string empty_folders;
-  const std::vector<job> jobs = plan(s, *to, refusal, empty_folders);
+  input_identities inputs;
+  const std::vector<job> jobs = plan(s, *to, refusal, empty_folders, &inputs);
   to_error(empty_folders);
   if (!refusal.empty()) {
     to_error(refusal + "zolkdf: nothing was converted\n");
@@ -172,7 +184,7 @@ int convert(const convert_settings& s) {
     if (!j.failure.empty()) return job_result{j.failure, true, false};
     if (j.output != "-" && unmade.contains(recio::path_of(j.output).parent_path()))
       return job_result{{}, true, false};
-    return convert_one(s, *to, j);
+    return convert_one(s, *to, j, inputs);
   };
 
   const bool show_progress = !s.quiet && recio::os::is_terminal(recio::os::standard_error);

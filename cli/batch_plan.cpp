@@ -105,8 +105,8 @@ bool is_number_then(std::string_view rest, std::string_view extension) {
 // replace an input. A job whose input may hold several spectra claims every name NAME-<number>.ext
 // beside its output NAME.ext; a claimed name that another job writes or reads has the input read
 // here, and its numbered outputs compared as the others are.
-std::string refusals(const convert_settings& s, const file_format& to,
-                     const std::vector<job>& jobs) {
+std::string refusals(const convert_settings& s, const file_format& to, const std::vector<job>& jobs,
+                     input_identities* identities) {
   recio::places places;
   std::map<std::string, std::string> writers;  // file -> the input that writes it
   std::map<std::string, std::string> inputs;   // file -> the input's name
@@ -157,6 +157,7 @@ std::string refusals(const convert_settings& s, const file_format& to,
       take(j->input, output, places(output));
     }
   }
+  if (identities != nullptr) *identities = std::move(inputs);
   return refusal;
 }
 
@@ -173,7 +174,7 @@ bool is_folder(const std::string& name) {
 }
 
 std::vector<job> plan(const convert_settings& s, const file_format& to, std::string& refusal,
-                      std::string& empty_folders) {
+                      std::string& empty_folders, input_identities* inputs) {
   std::vector<job> jobs;
   // Under -d the files of one folder given go straight into it, those of several folders each
   // under the folder's own name, so that their files of one name do not meet.
@@ -211,7 +212,7 @@ std::vector<job> plan(const convert_settings& s, const file_format& to, std::str
     }
   }
   // Nothing is written when two jobs would write one file, or a job would replace an input.
-  refusal += refusals(s, to, jobs);
+  refusal += refusals(s, to, jobs, inputs);
   return jobs;
 }
 

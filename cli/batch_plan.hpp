@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <map>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -21,13 +22,17 @@ struct job {
   std::string failure{};
 };
 
+// The inputs of a batch by the identities of their files.
+using input_identities = std::map<std::string, std::string>;
+
 // The jobs of the inputs of s, converting to the format to; refusal gets the lines that say why
 // the batch is refused, if it is, and empty_folders a line for each folder given that holds no
 // file of a known format. Outputs are compared with each other and with the inputs by the files
 // they are, found whatever the letter case where their folder finds names so; the outputs of the
-// spectra of a file of several among them.
+// spectra of a file of several among them. inputs, where given, gets the identities of the inputs.
 std::vector<job> plan(const convert_settings& s, const formats::file_format& to,
-                      std::string& refusal, std::string& empty_folders);
+                      std::string& refusal, std::string& empty_folders,
+                      input_identities* inputs = nullptr);
 // Whether the spectra of a file go to one output, rather than to one file a spectrum.
 bool written_whole(const convert_settings& s, const formats::file_format& to,
                    const std::vector<spectrum::spectrum>& spectra);

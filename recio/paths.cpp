@@ -29,10 +29,6 @@ char32_t lower_letter(char32_t c) {
   return c;
 }
 
-std::string identity_text(const os::file_identity& id) {
-  return std::to_string(id.volume) + ":" + std::to_string(id.file);
-}
-
 }  // namespace
 
 fs::path path_of(const std::string& utf8_name) {
@@ -63,6 +59,12 @@ std::string folded(std::string_view utf8_name) {
   return f;
 }
 
+std::string identity(const std::string& name) {
+  os::file_identity id;
+  return os::identity_of(name, id) ? std::to_string(id.volume) + ":" + std::to_string(id.file)
+                                   : std::string{};
+}
+
 places::places() {
   std::error_code ec;
   here_ = fs::current_path(ec);
@@ -73,10 +75,9 @@ places::places() {
 // names as the folder they are created in does.
 const places::folder_place& places::folder(const fs::path& p) {
   if (const auto known = folders_.find(p); known != folders_.end()) return known->second;
-  folder_place f;
-  os::file_identity id;
-  if (os::identity_of(utf8_of(p), id)) {
-    f = {identity_text(id), os::folds_names(utf8_of(p))};
+  folder_place f{identity(utf8_of(p))};
+  if (!f.identity.empty()) {
+    f.folds = os::folds_names(utf8_of(p));
   } else if (p.has_relative_path()) {
     const folder_place& above = folder(p.parent_path());
     const std::string name = utf8_of(p.filename());
@@ -93,8 +94,8 @@ place places::operator()(const std::string& name) {
   const folder_place& f = folder(p.parent_path());
   place at{{}, f.identity, utf8_of(p.filename())};
   if (f.folds) at.name = folded(at.name);
-  os::file_identity id;
-  at.file = os::identity_of(utf8_of(p), id) ? identity_text(id) : at.folder + "/" + at.name;
+  at.file = identity(utf8_of(p));
+  if (at.file.empty()) at.file = at.folder + "/" + at.name;
   return at;
 }
 

@@ -18,6 +18,9 @@ std::string utf8_of(const std::filesystem::path& p);
 // folded("Ärger.XY") == "ärger.xy"
 std::string folded(std::string_view utf8_name);
 
+// The identity of the file of a name, links followed: "volume:file", or empty where there is none.
+std::string identity(const std::string& name);
+
 // Where a name leads. Two names of one file have one file; a name that no file has yet is known by
 // its folder and its last part, so that it meets the other names that would make the same file.
 struct place {

@@ -24,7 +24,7 @@ using test_support::read_file;
 
 const fs::path tests_folder = ZOLKDF_TEST_DIR;
 
-// A file or folder of a case's layout: a folder where contents is empty, a link to a folder
+// A file or folder of a case's layout: a folder where contents is empty, a symbolic link
 // where it begins with "->", a copy of a file of the tests' folder where it begins with "@",
 // else the bytes themselves.
 struct entry {
@@ -52,7 +52,7 @@ void make_layout(const fs::path& work, const std::vector<entry>& layout) {
     if (e.contents.empty())
       fs::create_directories(p);
     else if (e.contents.starts_with("->"))
-      fs::create_directory_symlink(e.contents.substr(2), p);
+      fs::create_symlink(e.contents.substr(2), p);
     else if (e.contents.starts_with("@"))
       fs::copy_file(tests_folder / e.contents.substr(1), p);
     else
@@ -111,6 +111,13 @@ TEST(batch_names, are_compared_by_the_files_they_are) {
        "zolkdf: real/s.y and alias/s.6xy would both write alias/s.xy; give --keep-extension\n" +
            nothing_converted,
        {}},
+      {"a numbered output that is a link to an input, found as it is written",
+       {{"data.6xy", six}, {"k.spc", several}, {"k-2.y", "->data.6xy"}},
+       {"convert", "data.6xy", "k.spc", "-t", "y"},
+       1,
+       "zolkdf: k-2.y: the output of k.spc would replace the input data.6xy\n"
+       "converted 1 of 2 files; 1 failed\n",
+       {"data.6xy"}},
       {"a folder in a tree that cannot be read fails alone",
        {{"tree/locked", {}}, {"tree/a.y", y}, {"tree/ok", {}}, {"tree/ok/b.y", y}},
        {"convert", "-r", "tree", "-d", "out", "-t", "xy"},
