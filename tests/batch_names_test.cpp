@@ -63,7 +63,7 @@ void make_layout(const fs::path& work, const std::vector<entry>& layout) {
 // Runs zolkdf in work; with unprivileged, as user 65534 when the tests run as root, whom a
 // folder's permissions would not stop.
 test_support::program_result run(const fs::path& work, const std::vector<std::string>& args,
-                                 bool unprivileged) {
+                                 [[maybe_unused]] bool unprivileged) {
 #ifndef _WIN32
   if (unprivileged && ::geteuid() == 0) {
     std::string command = "cd '" + work.string() + "' && setpriv --reuid=65534 --regid=65534 " +
