@@ -83,14 +83,9 @@ std::string other_output(const convert_settings& s) {
                              : "give -d or -o";
 }
 
-// The names that the outputs and inputs of a batch take in their folders, so that the outputs
-// of the spectra of a file of several, NAME-1.xy, NAME-2.xy, ..., can be found among them.
-struct name_taken {
-  std::string owner;  // the input of the job
-  std::string shown;  // the name as the user gave it or will see it
-};
-
-// The key under which a place's name is taken in its folder.
+// The key under which a place's name is taken in its folder, among the names that the inputs and
+// outputs of a batch take, so that the outputs of the spectra of a file of several, NAME-1.xy,
+// NAME-2.xy, ..., can be found among them.
 std::string name_key(const recio::place& p) { return p.folder + '\0' + p.name; }
 
 // Whether rest is a number followed by extension: "12.xy" for ".xy".
@@ -110,12 +105,12 @@ std::string refusals(const convert_settings& s, const file_format& to, const std
   recio::places places;
   std::map<std::string, std::string> writers;  // file -> the input that writes it
   std::map<std::string, std::string> inputs;   // file -> the input's name
-  std::map<std::string, name_taken> names;
+  std::map<std::string, std::string> names;  // folder and name -> the input that reads or writes it
   for (const job& j : jobs) {
     if (!j.failure.empty() || j.input == "-") continue;
     const recio::place p = places(j.input);
     inputs.emplace(p.file, j.input);
-    names.emplace(name_key(p), name_taken{j.input, j.input});
+    names.emplace(name_key(p), j.input);
   }
   std::string refusal;
   const auto take = [&](const std::string& input, const std::string& output,
@@ -129,7 +124,7 @@ std::string refusals(const convert_settings& s, const file_format& to, const std
       refusal += "zolkdf: " + output + ": the output of " + input + " would replace the input " +
                  in->second + "; " + other_output(s) + "\n";
     }
-    names.emplace(name_key(p), name_taken{input, output});
+    names.emplace(name_key(p), input);
   };
   std::vector<std::pair<const job*, recio::place>> claims;
   const bool numbers = !s.spectrum && (s.split || !to.several_spectra);
@@ -146,7 +141,7 @@ std::string refusals(const convert_settings& s, const file_format& to, const std
     bool met = false;
     for (auto it = names.lower_bound(prefix);
          !met && it != names.end() && it->first.starts_with(prefix); ++it)
-      met = it->second.owner != j->input &&
+      met = it->second != j->input &&
             is_number_then(std::string_view{it->first}.substr(prefix.size()), extension);
     if (!met) continue;
     const loaded in = load(j->input, s.from, s.reading);
