@@ -55,8 +55,9 @@ test_support::program_result run(const fs::path& work, const std::vector<std::st
                                  [[maybe_unused]] bool locked) {
 #ifndef _WIN32
   if (locked && ::geteuid() == 0) {
-    std::string command = "chown -R 65534:65534 . && chmod 0 tree/locked && setpriv --reuid=65534 "
-                          "--regid=65534 --clear-groups " ZOLKDF_BINARY;
+    std::string command =
+        "chown -R 65534:65534 . && chmod 0 tree/locked && setpriv --reuid=65534 "
+        "--regid=65534 --clear-groups " ZOLKDF_BINARY;
     for (const std::string& a : args) command += " '" + a + "'";
     const fs::path err = work.string() + ".err";
     const int status =
@@ -101,7 +102,8 @@ void check_each(const std::vector<scenario>& cases, const fs::path& work) {
   for (std::size_t i = 0; i < cases.size(); ++i) check(cases[i], work / std::to_string(i));
 }
 
-// clang-format off: one case a line or three
+// The cases, a layout and the run on a line, what it writes on the next.
+// clang-format off
 TEST(batch_names, are_compared_by_the_files_they_are) {
   const fs::path work = test_support::scratch_folder("names");
   check_each({
