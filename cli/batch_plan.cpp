@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <map>
 
+#include "cli/load.hpp"
 #include "recio/paths.hpp"
 
 namespace cli {
@@ -64,7 +65,9 @@ std::vector<fs::path> files_in(const fs::path& folder, bool recursive, std::stri
   } else {
     for (fs::directory_iterator it{folder, ec}, end; !ec && it != end; it.increment(ec)) take(*it);
   }
-  if (ec) error = "zolkdf: " + utf8_of(folder) + ": cannot read the folder: " + ec.message() + "\n";
+  if (ec)
+    error = "zolkdf: " + shown_name(utf8_of(folder)) + ": cannot read the folder: " + ec.message() +
+            "\n";
   std::sort(found.begin(), found.end());
   return found;
 }
@@ -86,11 +89,11 @@ std::vector<job> plan(const convert_settings& s, const file_format& to, std::str
     const fs::path p = path_of(input);
     if (is_folder(input)) {
       if (!s.output.empty())
-        refusal += "zolkdf: " + input + ": -o takes a file; give -d for a folder\n";
+        refusal += "zolkdf: " + shown_name(input) + ": -o takes a file; give -d for a folder\n";
       const std::size_t troubles = refusal.size();
       const std::vector<fs::path> files = files_in(p, s.recursive, refusal);
       if (files.empty() && refusal.size() == troubles)
-        empty_folders += "zolkdf: " + input + ": no file of a known format\n";
+        empty_folders += "zolkdf: " + shown_name(input) + ": no file of a known format\n";
       const fs::path top = several_folders ? name_of_folder(p) : fs::path{};
       for (const fs::path& f : files) {
         fs::path below = s.recursive ? f.parent_path().lexically_relative(p) : fs::path{};
@@ -119,11 +122,12 @@ std::vector<job> plan(const convert_settings& s, const file_format& to, std::str
     if (const auto [at, added] = writers.emplace(id, j.input); !added) {
       // Inputs of one name but for the extension are kept apart by their whole names.
       const bool apart = path_of(at->second).filename() != path_of(j.input).filename();
-      refusal += "zolkdf: " + at->second + " and " + j.input + " would both write " + j.output +
+      refusal += "zolkdf: " + shown_name(at->second) + " and " + shown_name(j.input) +
+                 " would both write " + shown_name(j.output) +
                  (apart && !s.keep_extension ? "; give --keep-extension\n" : "\n");
     } else if (const auto in = inputs.find(id); in != inputs.end())
-      refusal += "zolkdf: " + j.output + ": the output of " + j.input +
-                 " would replace the input " + in->second + "; give -d or -o\n";
+      refusal += "zolkdf: " + shown_name(j.output) + ": the output of " + shown_name(j.input) +
+                 " would replace the input " + shown_name(in->second) + "; give -d or -o\n";
   }
   return jobs;
 }
