@@ -322,8 +322,7 @@ std::string summary(const document& d, const axis_precision& z) {
 
 std::string as_text(const std::string& path, const loaded& in, bool each_spectrum) {
   const document& d = in.doc;
-  std::string s =
-      recio::shown_text(path, recio::shown_line_length) + ": " + std::string{in.format->title};
+  std::string s = shown_name(path) + ": " + std::string{in.format->title};
   if (!d.variant.empty()) s += ", " + shown(d.variant);
   s += "\n";
   const axis_precision z = z_precision(d);
@@ -369,7 +368,8 @@ std::string as_text(const std::string& path, const loaded& in, bool each_spectru
   return s;
 }
 
-// Writes text to standard output; where it cannot, says so and gives the status of a failure.
+// Writes text to standard output; where it cannot, says so on standard error. Tells whether the
+// text was written.
 bool shown_on_output(std::string_view text) {
   if (to_output(text)) return true;
   to_error("zolkdf: standard output: cannot write: " +
