@@ -78,13 +78,13 @@ job_result convert_one(const convert_settings& s, const file_format& to, const j
     const std::string output = whole ? j.output : numbered(j.output, i, count);
     if (s.no_clobber && exists(output)) {
       ++left_alone;
-      if (s.verbose) r.lines += "zolkdf: " + output + ": exists, left as it is\n";
+      if (s.verbose) r.lines += "zolkdf: " + shown_name(output) + ": exists, left as it is\n";
       continue;
     }
     if (const auto in = whole ? inputs.end() : inputs.find(recio::identity(output));
         in != inputs.end()) {
-      r.lines += "zolkdf: " + output + ": the output of " + j.input + " would replace the input " +
-                 in->second + "\n";
+      r.lines += "zolkdf: " + shown_name(output) + ": the output of " + shown_name(j.input) +
+                 " would replace the input " + shown_name(in->second) + "\n";
       r.failed = true;
       return r;
     }
@@ -96,11 +96,12 @@ job_result convert_one(const convert_settings& s, const file_format& to, const j
       return r;
     }
     if (s.verbose) {
-      r.lines += "zolkdf: " + j.input + " -> " + output + "\n";
+      r.lines += "zolkdf: " + shown_name(j.input) + " -> " + shown_name(output) + "\n";
       // What the output's format has no place for, named once for each output.
       const std::vector<std::string_view> lost = spectrum::fields_not_held(in.doc, to.holds);
       if (!lost.empty()) {
-        r.lines += "zolkdf: " + output + ": " + std::string{to.title} + " cannot hold: ";
+        r.lines +=
+            "zolkdf: " + shown_name(output) + ": " + std::string{to.title} + " cannot hold: ";
         for (std::size_t k = 0; k < lost.size(); ++k)
           r.lines += (k > 0 ? ", " : "") + std::string{lost[k]};
         r.lines += "\n";
@@ -133,8 +134,8 @@ std::set<fs::path> create_folders(const convert_settings& s, const std::vector<j
          up = up.parent_path())
       at = up;
     if (reported.insert(at).second)
-      to_error("zolkdf: " + recio::utf8_of(at) + ": cannot create the folder: " + reason_of(ec) +
-               "\n");
+      to_error("zolkdf: " + shown_name(recio::utf8_of(at)) +
+               ": cannot create the folder: " + reason_of(ec) + "\n");
   }
   return unmade;
 }
@@ -161,7 +162,7 @@ int convert(const convert_settings& s) {
   if (to == nullptr || to->write == nullptr) {
     to_error(s.output.empty() || s.output == "-"
                  ? "zolkdf convert: give the output format with -t (" + formats::names(true) + ")\n"
-                 : "zolkdf convert: cannot tell the format of " + s.output +
+                 : "zolkdf convert: cannot tell the format of " + shown_name(s.output) +
                        " from its extension; give -t\n");
     to_error("Run 'zolkdf convert --help' for more information.\n");
     return 2;

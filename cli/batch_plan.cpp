@@ -71,7 +71,7 @@ void add_files_in(const fs::path& folder, bool recursive, std::vector<found_file
       found.push_back({it->path(), {}});
   }
   if (ec)
-    found.push_back({folder, "zolkdf: " + utf8_of(folder) +
+    found.push_back({folder, "zolkdf: " + shown_name(utf8_of(folder)) +
                                  ": cannot read the folder: " + reason_of(ec) + "\n"});
   for (const fs::path& f : folders) add_files_in(f, true, found);
 }
@@ -118,11 +118,13 @@ std::string refusals(const convert_settings& s, const file_format& to, const std
     if (const auto [at, added] = writers.emplace(p.file, input); !added) {
       // Inputs of one name but for the extension are kept apart by their whole names.
       const bool apart = path_of(at->second).filename() != path_of(input).filename();
-      refusal += "zolkdf: " + at->second + " and " + input + " would both write " + output +
+      refusal += "zolkdf: " + shown_name(at->second) + " and " + shown_name(input) +
+                 " would both write " + shown_name(output) +
                  (apart && !s.keep_extension ? "; give --keep-extension\n" : "\n");
     } else if (const auto in = inputs.find(p.file); in != inputs.end()) {
-      refusal += "zolkdf: " + output + ": the output of " + input + " would replace the input " +
-                 in->second + "; " + other_output(s) + "\n";
+      refusal += "zolkdf: " + shown_name(output) + ": the output of " + shown_name(input) +
+                 " would replace the input " + shown_name(in->second) + "; " + other_output(s) +
+                 "\n";
     }
     names.emplace(name_key(p), input);
   };
@@ -176,18 +178,18 @@ std::vector<job> plan(const convert_settings& s, const file_format& to, std::str
   const bool several_folders = std::count_if(s.inputs.begin(), s.inputs.end(), is_folder) > 1;
   for (const std::string& input : s.inputs) {
     if (!recio::os::usable_name(input)) {
-      jobs.push_back({input, "-", "zolkdf: " + input + ": cannot be a file's name: not UTF-8\n"});
+      jobs.push_back({input, "-", "zolkdf: " + shown_name(input) + ": cannot be a file's name: not UTF-8\n"});
       continue;
     }
     const fs::path p = path_of(input);
     if (is_folder(input)) {
       if (!s.output.empty())
-        refusal += "zolkdf: " + input + ": -o takes a file; give -d for a folder\n";
+        refusal += "zolkdf: " + shown_name(input) + ": -o takes a file; give -d for a folder\n";
       std::vector<found_file> files;
       add_files_in(p, s.recursive, files);
       std::sort(files.begin(), files.end(),
                 [](const found_file& a, const found_file& b) { return a.path < b.path; });
-      if (files.empty()) empty_folders += "zolkdf: " + input + ": no file of a known format\n";
+      if (files.empty()) empty_folders += "zolkdf: " + shown_name(input) + ": no file of a known format\n";
       const fs::path top = several_folders ? name_of_folder(p) : fs::path{};
       for (const found_file& f : files) {
         if (!f.failure.empty()) {

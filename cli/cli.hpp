@@ -50,8 +50,9 @@ struct info_settings {
 // Shows what each file holds, as text or as one JSON array; returns the exit status.
 int info(const info_settings& settings);
 
-// Standard output and standard error, written as they stand.
-void to_output(std::string_view text);
+// Standard output and standard error, written as they stand; to_output tells whether the text was
+// written.
+bool to_output(std::string_view text);
 void to_error(std::string_view text);
 
 }  // namespace cli

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "cli/cli.hpp"
+#include "cli/load.hpp"
 #include "formats/formats.hpp"
 #include "recio/os.hpp"
 #include "recio/recio.hpp"
@@ -21,7 +22,8 @@ constexpr std::string_view version = "zolkdf " ZOLKDF_VERSION;
 bool add_listed_names(const std::string& list, bool nul, std::vector<std::string>& names) {
   std::vector<std::uint8_t> bytes;
   if (const recio::io_error e = recio::read_whole_file(list, bytes); e != recio::io_error::none) {
-    to_error("zolkdf: " + list + ": cannot read: " + std::string{recio::error_text(e)} + "\n");
+    to_error("zolkdf: " + shown_name(list) + ": cannot read: " + std::string{recio::error_text(e)} +
+             "\n");
     return false;
   }
   std::string name;
@@ -77,8 +79,8 @@ bool is_command(std::string_view first_word) {
          first_word == "-h" || first_word == "--version" || first_word == "-V";
 }
 
-void to_output(std::string_view text) {
-  recio::os::write_all(recio::os::standard_output, text.data(), text.size());
+bool to_output(std::string_view text) {
+  return recio::os::write_all(recio::os::standard_output, text.data(), text.size());
 }
 
 void to_error(std::string_view text) {

@@ -13,6 +13,7 @@
 #include "cli/load.hpp"
 #include "recio/number_text.hpp"
 #include "recio/recio.hpp"
+#include "recio/shown_text.hpp"
 #include "spectrum/fixed_spectrum.hpp"
 
 namespace cli {
@@ -142,63 +143,13 @@ axis_precision z_precision(const document& d) {
   return {z.scale()};
 }
 
-// A text as one line shows it safely: control characters (also DEL and the C1 ones) as \t, \n, \r
-// or \xHH (\u0085 for U+0085), and bytes that are no UTF-8 as \xHH. escaped("a\x1B[2J") ==
-// "a\\x1B[2J".
-std::string escaped(std::string_view s) {
-  std::string out;
-  const auto hex = [&out](const char* form, unsigned code) {
-    std::array<char, 8> text{};
-    std::snprintf(text.data(), text.size(), form, code);
-    out += text.data();
-  };
-  for (std::size_t i = 0; i < s.size();) {
-    const auto byte = [&s](std::size_t at) { return static_cast<unsigned char>(s[at]); };
-    const unsigned c = byte(i);
-    if (c < 0x80) {
-      if (c == '\t')
-        out += "\\t";
-      else if (c == '\n')
-        out += "\\n";
-      else if (c == '\r')
-        out += "\\r";
-      else if (c < 0x20 || c == 0x7F)
-        hex("\\x%02X", c);
-      else
-        out += static_cast<char>(c);
-      ++i;
-      continue;
-    }
-    // A sequence of 2 to 4 bytes; its second byte's range excludes overlong forms and UTF-16
-    // surrogates, as UTF-8 requires.
-    const std::size_t length = c >= 0xC2 && c <= 0xDF   ? 2
-                               : c >= 0xE0 && c <= 0xEF ? 3
-                               : c >= 0xF0 && c <= 0xF4 ? 4
-                                                        : 0;
-    const unsigned low = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
-    const unsigned high = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
-    bool whole = length > 0 && i + length <= s.size() && byte(i + 1) >= low && byte(i + 1) <= high;
-    for (std::size_t k = 2; whole && k < length; ++k) whole = (byte(i + k) & 0xC0) == 0x80;
-    if (!whole) {
-      hex("\\x%02X", c);
-      ++i;
-    } else if (c == 0xC2 && byte(i + 1) < 0xA0) {
-      hex("\\u%04X", byte(i + 1));
-      i += 2;
-    } else {
-      out.append(s.substr(i, length));
-      i += length;
-    }
-  }
-  return out;
-}
-
 // A text from a file as a line shows it: blanks and line ends trimmed at both ends, the rest
-// escaped. shown(" Bromoform\r\n") == "Bromoform".
+// escaped and cut. shown(" Bromoform\r\n") == "Bromoform".
 std::string shown(std::string_view s) {
   const std::size_t first = s.find_first_not_of(" \t\r\n");
   if (first == std::string_view::npos) return {};
-  return escaped(s.substr(first, s.find_last_not_of(" \t\r\n") + 1 - first));
+  return recio::shown_text(s.substr(first, s.find_last_not_of(" \t\r\n") + 1 - first),
+                           recio::shown_line_length);
 }
 
 // A date as ISO 8601 text, "2026-12-07T07:19:00"; none where the file has no date (year 0) or
@@ -371,7 +322,7 @@ std::string summary(const document& d, const axis_precision& z) {
 
 std::string as_text(const std::string& path, const loaded& in, bool each_spectrum) {
   const document& d = in.doc;
-  std::string s = escaped(path) + ": " + std::string{in.format->title};
+  std::string s = shown_name(path) + ": " + std::string{in.format->title};
   if (!d.variant.empty()) s += ", " + shown(d.variant);
   s += "\n";
   const axis_precision z = z_precision(d);
@@ -417,6 +368,15 @@ std::string as_text(const std::string& path, const loaded& in, bool each_spectru
   return s;
 }
 
+// Writes text to standard output; where it cannot, says so on standard error. Tells whether the
+// text was written.
+bool shown_on_output(std::string_view text) {
+  if (to_output(text)) return true;
+  to_error("zolkdf: standard output: cannot write: " +
+           std::string{recio::error_text(recio::io_error::write_failed)} + "\n");
+  return false;
+}
+
 }  // namespace
 
 int info(const info_settings& settings) {
@@ -432,10 +392,13 @@ int info(const info_settings& settings) {
     }
     if (settings.json)
       all.push_back(as_json(path, in));
-    else
-      to_output(as_text(path, in, settings.each_spectrum));
+    else if (!shown_on_output(as_text(path, in, settings.each_spectrum)))
+      return 1;
   }
-  if (settings.json) to_output(all.dump(2, ' ', false, json::error_handler_t::replace) + "\n");
+  // Texts that are no UTF-8 are written with U+FFFD in place of their bad bytes.
+  if (settings.json &&
+      !shown_on_output(all.dump(2, ' ', false, json::error_handler_t::replace) + "\n"))
+    return 1;
   return status;
 }
 

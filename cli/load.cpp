@@ -1,13 +1,28 @@
 // cli/load.cpp: an input file read into a document, and the reports of a file's trouble.
 #include "cli/load.hpp"
 
+#include "recio/shown_text.hpp"
+
 namespace cli {
 
+namespace {
+
+// A reader's reason as a message shows it: it may quote the file's own text.
+std::string shown_reason(const std::string& reason) {
+  return recio::shown_text(reason, recio::shown_line_length);
+}
+
+}  // namespace
+
+std::string shown_name(const std::string& name) {
+  return recio::shown_text(name, recio::shown_line_length);
+}
+
 std::string report(const std::string& path, const spectrum::trouble& t) {
-  std::string line = "zolkdf: " + (t.file.empty() ? path : t.file) + ": ";
+  std::string line = "zolkdf: " + shown_name(t.file.empty() ? path : t.file) + ": ";
   if (t.line > 0) line += "line " + std::to_string(t.line) + ": ";
   if (t.offset >= 0) line += "byte " + std::to_string(t.offset) + ": ";
-  return line + t.reason + "\n";
+  return line + shown_reason(t.reason) + "\n";
 }
 
 loaded load(const std::string& path, const std::string& from,
@@ -22,7 +37,8 @@ loaded load(const std::string& path, const std::string& from,
     if (in.doc.spectra.empty()) in.error = report(path, {"holds no spectrum"});
     for (const spectrum::trouble& w : in.doc.warnings) {
       const std::string where = w.line > 0 ? "line " + std::to_string(w.line) + ": " : "";
-      in.warnings += "zolkdf: " + path + ": warning: " + where + w.reason + "\n";
+      in.warnings +=
+          "zolkdf: " + shown_name(path) + ": warning: " + where + shown_reason(w.reason) + "\n";
     }
     return in;
   }

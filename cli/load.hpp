@@ -24,6 +24,9 @@ struct loaded {
 // contents or else its extension show.
 loaded load(const std::string& path, const std::string& from,
             const spectrum::read_options& reading);
+// A file's name as messages show it: escaped, and cut at recio::shown_line_length characters.
+// shown_name("a\nb.xy") == "a\\nb.xy"
+std::string shown_name(const std::string& name);
 // "zolkdf: PATH: line 12: invalid real", from a trouble of the file at path (or of the file that
 // the trouble names).
 std::string report(const std::string& path, const spectrum::trouble& t);

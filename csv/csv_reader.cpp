@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "csv/csv.hpp"
+#include "recio/shown_text.hpp"
 #include "recio/text_scan.hpp"
 #include "spectrum/axis.hpp"
 #include "spectrum/units.hpp"
@@ -100,6 +101,19 @@ std::optional<double> number_of(std::string_view text, bool decimal_comma, bool*
   if (ec != std::errc{} || end != text.data() + text.size() || !std::isfinite(v))
     return std::nullopt;
   return v;
+}
+
+// A field as a message quotes it: escaped, and cut where it is long.
+std::string quoted_in_message(std::string_view text) {
+  return recio::shown_text(trimmed(text), recio::shown_field_length);
+}
+
+// Whether the text is UTF-16: a byte-order mark of either order, or an ASCII character and a NUL
+// as the first two bytes.
+bool is_utf16(spectrum::byte_view b) {
+  if (b.size() < 2) return false;
+  if ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF)) return true;
+  return (b[0] == 0) != (b[1] == 0) && std::max(b[0], b[1]) < 0x80;
 }
 
 bool all_numbers(const std::vector<field>& fields, bool decimal_comma) {
@@ -197,6 +211,7 @@ spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::re
                             spectrum::document& doc) {
   doc = spectrum::document{};
   doc.format = "csv";
+  if (is_utf16(file.bytes)) return trouble{"the file is UTF-16; save it as UTF-8", 0};
   if (options.x_column < 1 || options.y_column < 0) return trouble{"columns count from 1", 0};
   const auto x_at = static_cast<std::size_t>(options.x_column - 1);
   // The columns of y, one a spectrum: the one asked for, else every other column that has a
@@ -250,12 +265,11 @@ spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::re
       bool beyond = false;
       const auto v = number_of(f.text, commas || f.quoted, &beyond);
       if (beyond)
-        return trouble{column + ": " + std::string(trimmed(f.text)) +
-                           " is beyond the range of double precision",
-                       number};
+        return trouble{
+            column + ": " + quoted_in_message(f.text) + " is beyond the range of double precision",
+            number};
       if (!v)
-        return trouble{column + ": \"" + std::string(trimmed(f.text)) + "\" is not a number",
-                       number};
+        return trouble{column + ": \"" + quoted_in_message(f.text) + "\" is not a number", number};
       decimal_comma = decimal_comma || trimmed(f.text).find(',') != std::string_view::npos;
       (k == 0 ? x : y[k - 1]).push_back(*v);
     }

@@ -14,11 +14,18 @@ namespace {
 
 using spectrum::trouble;
 
-// A field as written: in double quotes when it holds a separator, a quote or a line end.
+// A field as written: in double quotes, each quote doubled, when it holds a separator or a quote.
+// A row is one line: each line end (CR LF, CR or LF) in a name becomes one blank.
+// written_field("a \"b\"\r\nc") == "\"a \"\"b\"\" c\""
 std::string written_field(std::string_view text) {
-  if (text.find_first_of(",;\t\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string one_line;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    one_line += text[i] == '\r' || text[i] == '\n' ? ' ' : text[i];
+  }
+  if (one_line.find_first_of(",;\t\"") == std::string::npos) return one_line;
   std::string out = "\"";
-  for (const char c : text) {
+  for (const char c : one_line) {
     if (c == '"') out += '"';
     out += c;
   }
