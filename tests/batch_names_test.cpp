@@ -126,7 +126,7 @@ TEST(batch_names, are_compared_by_the_files_they_are) {
 #else
     {"a name of --files-from that is not UTF-8, which no name here can be",
      "a.y=@y list=a.y\n\xff.y\n", "convert --files-from list -t xy", 1,
-     "zolkdf: \xff.y: cannot be a file's name: not UTF-8\nconverted 1 of 2 files; 1 failed\n"},
+     "zolkdf: \\xFF.y: cannot be a file's name: not UTF-8\nconverted 1 of 2 files; 1 failed\n"},
 #endif
     {"a numbered output and another input's output",
      "a.spc=@spc a-1.y=@y", "convert a.spc a-1.y -t xy", 2,
