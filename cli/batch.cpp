@@ -7,7 +7,9 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <new>
 #include <set>
+#include <stdexcept>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -34,7 +36,7 @@ struct job_result {
   bool skipped = false;  // -n: every output was there already
 };
 
-job_result convert_one(const convert_settings& s, const file_format& to, const job& j) {
+job_result convert_file(const convert_settings& s, const file_format& to, const job& j) {
   job_result r;
   // An output that stores evenly spaced x by its ends needs no x made in between.
   spectrum::read_options reading = s.reading;
@@ -102,6 +104,16 @@ job_result convert_one(const convert_settings& s, const file_format& to, const j
   }
   r.skipped = left_alone == count;
   return r;
+}
+
+// Converts a job's file; memory that cannot be had fails that file alone, and the batch goes on.
+job_result convert_one(const convert_settings& s, const file_format& to, const job& j) {
+  try {
+    return convert_file(s, to, j);
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {  // a size beyond what a vector or a string can hold
+  }
+  return {report(j.input, {"out of memory"}), true, false};
 }
 
 // The system's reasons that a folder cannot be created, in the words of the program's other
