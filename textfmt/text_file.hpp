@@ -121,11 +121,15 @@ inline spectrum::outcome wider_than(const field& f, std::span<const double> valu
 
 // Reads a text spectrum held in memory for the command line: read (one of the readers above, on
 // a unit connected to the text) fills arrays of room points, whose first count points become the
-// document's one spectrum. room must exceed what the file can hold, so that the file ends first.
+// document's one spectrum. room must exceed what the file can hold, so that the file ends first;
+// it is cut to a record's points beyond most_points, which is enough to tell a spectrum of more.
 template <class reader>
 spectrum::outcome read_text_file(const spectrum::input_file& in, const text_form& form,
-                                 std::size_t room, spectrum::document& doc, reader read) {
-  room = std::min<std::size_t>(room, std::numeric_limits<std::int32_t>::max());
+                                 std::size_t room, std::size_t most_points, spectrum::document& doc,
+                                 reader read) {
+  constexpr std::size_t record_points = 3;  // the most of a record: a record of 6XY
+  room = std::min(
+      {room, most_points + record_points, std::size_t{std::numeric_limits<std::int32_t>::max()}});
   // Left uninitialised: only the pages that the points fill are ever touched.
   const std::unique_ptr<double[]> x{new double[room]};
   const std::unique_ptr<double[]> y{new double[room]};
