@@ -62,15 +62,10 @@ constexpr bool sanitized = true;  // the sanitizers' shadow memory is no memory 
 constexpr bool sanitized = false;
 #endif
 
-struct measured_run {
-  int status = -1;
-  std::string err;
-  std::uint64_t peak = 0;  // the most memory resident at once, in bytes
-};
-
-// Runs zolkdf in work, its address space held below limit bytes where given, its output dropped.
-measured_run run_measured(const fs::path& work, std::vector<std::string> args,
-                          rlim_t limit = RLIM_INFINITY) {
+// Runs zolkdf in work, its address space held below limit bytes where given, its output dropped;
+// peak receives the most memory that it held resident at once, in bytes.
+test_support::program_result run_measured(const fs::path& work, std::vector<std::string> args,
+                                          std::uint64_t& peak, rlim_t limit = RLIM_INFINITY) {
   args.insert(args.begin(), ZOLKDF_BINARY);
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
@@ -90,27 +85,42 @@ measured_run run_measured(const fs::path& work, std::vector<std::string> args,
   int status = 0;
   rusage usage{};
   ::wait4(pid, &status, 0, &usage);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test_support::read_file(err),
-          static_cast<std::uint64_t>(usage.ru_maxrss) * 1024};
+  peak = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;
+  return {"", test_support::read_file(err), WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }
 
-// A JCAMP-DX file of lines of one value repeated by a DUP count.
-std::string dup_lines(const std::string& line, int lines) {
-  std::string text = "##TITLE=t\n##JCAMP-DX=4.24\n##FIRSTX=1\n##LASTX=2\n##XYDATA=(X++(Y..Y))\n";
-  for (int i = 0; i < lines; ++i) text += line;
-  return text + "##END=\n";
-}
-
-struct memory_case {
-  fs::path input;
-  std::vector<std::string> options;
-  int status;  // -1: either 0 or 1
-  std::string error;
-};
-
-// Runs `zolkdf info` and `zolkdf convert -t xy` on each input in work: each ends as its case says,
-// holding no more than 64 MB and 4 times the input's size (the bytes read of a device) at once.
-void check_memory(const fs::path& work, const std::vector<memory_case>& cases) {
+// `zolkdf info` and `zolkdf convert -t xy` of every shared sample and of hostile inputs end as
+// their case says, holding no more than 64 MB and 4 times the input's size at once.
+TEST(memory, stays_below_64_mb_and_4_times_the_input) {
+  const fs::path work = test_support::scratch_folder("memory");
+  const auto dup_lines = [](const char* line, int lines) {
+    std::string text = "##TITLE=t\n##JCAMP-DX=4.24\n##FIRSTX=1\n##LASTX=2\n##XYDATA=(X++(Y..Y))\n";
+    for (int i = 0; i < lines; ++i) text += line;
+    return text + "##END=\n";
+  };
+  write_file(work / "near.jdx", dup_lines("1 A0s9\n", 14800));    // 14 points a byte: read
+  write_file(work / "bomb.jdx", dup_lines("1 A0s999\n", 11000));  // 111 a byte: refused
+  write_file(work / "row.csv",
+             "x,y\n1,2" + std::string(sanitized ? 1 << 20 : 10 << 20, ',') + "\n");
+  struct memory_case {
+    fs::path input;
+    std::vector<std::string> options;
+    int status;  // -1: either 0 or 1
+    std::string error;
+  };
+  // clang-format off
+  std::vector<memory_case> cases{
+      {work / "near.jdx", {},                       0, ""},
+      {work / "bomb.jdx", {},                       1, "a DUP count of more points than the file can hold"},
+      {work / "row.csv",  {},                       0, ""},
+      {"/dev/zero",       {"--max-points", "1000"}, 1, "larger than 129536 bytes"},  // its size
+      {"/proc/kallsyms",  {},                       1, "the file grew while it was read"},
+  };
+  // clang-format on
+  for (const char* folder : {"spc_samples", "jcamp_samples", "instrument_samples"})
+    if (fs::is_directory(fs::path{ZOLKDF_SHARED_DIR} / folder))
+      for (const auto& e : fs::recursive_directory_iterator(fs::path{ZOLKDF_SHARED_DIR} / folder))
+        if (e.is_regular_file()) cases.push_back({e.path(), {}, -1, ""});
   // Outputs in memory where there is such a folder: a file of many spectra writes many.
   const fs::path out = fs::is_directory("/dev/shm")
                            ? fs::path{"/dev/shm/zolkdf-memory-" + std::to_string(::getpid())}
@@ -122,43 +132,15 @@ void check_memory(const fs::path& work, const std::vector<memory_case>& cases) {
          {std::vector<std::string>{"info"}, {"convert", "-t", "xy", "-d", out.string()}}) {
       args.insert(args.end(), c.options.begin(), c.options.end());
       args.push_back(c.input.string());
-      const measured_run r = run_measured(work, args);
+      std::uint64_t peak = 0;
+      const auto r = run_measured(work, args, peak);
       EXPECT_TRUE(c.status >= 0 ? r.status == c.status : r.status == 0 || r.status == 1)
           << c.input << " " << r.err;
       EXPECT_NE(r.err.find(c.error), std::string::npos) << c.input << " " << r.err;
-      EXPECT_TRUE(sanitized || r.peak < (64 << 20) + 4 * size) << c.input << " " << r.peak;
+      EXPECT_TRUE(sanitized || peak < (64 << 20) + 4 * size) << c.input << " " << peak;
       fs::remove_all(out);
     }
   }
-}
-
-TEST(memory, of_hostile_inputs_stays_below_64_mb_and_4_times_their_size) {
-  const fs::path work = test_support::scratch_folder("memory");
-  write_file(work / "near.jdx", dup_lines("1 A0s9\n", 14800));    // 14 points a byte: read
-  write_file(work / "bomb.jdx", dup_lines("1 A0s999\n", 11000));  // 111 a byte: refused
-  const std::size_t row = sanitized ? 1 << 20 : 10 << 20;
-  write_file(work / "row.csv", "x,y\n1,2" + std::string(row, ',') + "\n3,4\n");
-  // clang-format off
-  check_memory(work, {
-      {work / "near.jdx", {},                       0, ""},
-      {work / "bomb.jdx", {},                       1, "a DUP count of more points than the file can hold"},
-      {work / "row.csv",  {},                       0, ""},
-      {"/dev/zero",       {"--max-points", "1000"}, 1, "larger than 129536 bytes"},
-      {"/proc/kallsyms",  {},                       1, "the file grew while it was read"},
-  });
-  // clang-format on
-  fs::remove_all(work);
-}
-
-TEST(memory, of_the_shared_samples_stays_below_64_mb_and_4_times_their_size) {
-  std::vector<memory_case> cases;
-  for (const char* folder : {"spc_samples", "jcamp_samples", "instrument_samples"})
-    if (fs::is_directory(fs::path{ZOLKDF_SHARED_DIR} / folder))
-      for (const auto& e : fs::recursive_directory_iterator(fs::path{ZOLKDF_SHARED_DIR} / folder))
-        if (e.is_regular_file()) cases.push_back({e.path(), {}, -1, ""});
-  if (cases.empty()) GTEST_SKIP() << "no shared samples";
-  const fs::path work = test_support::scratch_folder("memory-samples");
-  check_memory(work, cases);
   fs::remove_all(work);
 }
 
@@ -174,7 +156,8 @@ TEST(memory_that_runs_out, fails_that_file_and_the_batch_goes_on) {
        {std::vector<std::string>{"info", "/dev/zero", "big.xy", "s.xy"},
         {"convert", "-t", "y", "-d", "out", "-j", "1", "/dev/zero", "big.xy", "s.xy"},
         {"convert", "-t", "y", "-d", "out", "-j", "2", "/dev/zero", "big.xy", "s.xy"}}) {
-    const measured_run r = run_measured(work, args, 160 << 20);
+    std::uint64_t peak = 0;
+    const auto r = run_measured(work, args, peak, 160 << 20);
     EXPECT_EQ(r.err, args[0] == "info" ? failed : failed + "converted 1 of 3 files; 2 failed\n");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(fs::exists(work / "out" / "s.y"), args[0] == "convert");
