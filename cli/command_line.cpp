@@ -21,14 +21,8 @@ constexpr std::string_view version = "zolkdf " ZOLKDF_VERSION;
 bool add_listed_names(const std::string& list, bool nul, std::vector<std::string>& names) {
   std::vector<std::uint8_t> bytes;
   const std::uint64_t most = formats::most_stream_bytes(spectrum::default_most_points);
-  recio::read_stop stop = recio::read_stop::end;
-  if (const recio::io_error e = recio::read_whole_file(list, bytes, most, stop);
-      e != recio::io_error::none || stop != recio::read_stop::end) {
-    const std::string reason = e != recio::io_error::none ? std::string{recio::error_text(e)}
-                               : stop == recio::read_stop::grew
-                                   ? "the file grew while it was read"
-                                   : "larger than " + std::to_string(most) + " bytes";
-    to_error("zolkdf: " + list + ": cannot read: " + reason + "\n");
+  if (const spectrum::outcome t = formats::read_bytes(list, most, bytes)) {
+    to_error("zolkdf: " + list + ": " + t->reason + "\n");
     return false;
   }
   std::string name;

@@ -51,7 +51,7 @@ spectrum::trouble trouble_of(const recio::failure& f) {
 // next file finds the record layer as this one did.
 template <class work_type>
 spectrum::outcome guarded(work_type&& work) {
-  const bool quiet = recio::set_quiet(true);
+  const bool quiet = recio::set_quiet(true);  // the setting as it stands, put back at once
   recio::set_quiet(quiet);
   try {
     if (const auto f = recio::quietly(work)) return trouble_of(*f);
@@ -115,12 +115,8 @@ std::uint64_t most_stream_bytes(std::size_t most_points) {
   return most_points >= (most - head) / 64 ? most : head + 64 * std::uint64_t{most_points};
 }
 
-namespace {
-
-// Reads the file of a path whole into bytes, or says why not.
-spectrum::outcome read_bytes(const std::string& path, const spectrum::read_options& reading,
+spectrum::outcome read_bytes(const std::string& path, std::uint64_t most,
                              std::vector<std::uint8_t>& bytes) {
-  const std::uint64_t most = most_stream_bytes(reading.most_points);
   recio::read_stop stop = recio::read_stop::end;
   try {
     if (const recio::io_error e = recio::read_whole_file(path, bytes, most, stop);
@@ -138,12 +134,10 @@ spectrum::outcome read_bytes(const std::string& path, const spectrum::read_optio
   return std::nullopt;
 }
 
-}  // namespace
-
 loaded load(const std::string& path, std::string_view from, const spectrum::read_options& reading) {
   loaded in;
   std::vector<std::uint8_t> bytes;
-  if ((in.trouble = read_bytes(path, reading, bytes))) return in;
+  if ((in.trouble = read_bytes(path, most_stream_bytes(reading.most_points), bytes))) return in;
   if (bytes.empty()) {
     in.trouble = spectrum::trouble{"no points"};
     return in;

@@ -408,6 +408,13 @@ io_error read_whole_file(std::string_view path, std::vector<std::uint8_t>& bytes
     if (name.find('\0') != std::string::npos) return io_error::cannot_open;
     if (const io_error e = os::open_input(name.c_str(), fd); e != io_error::none) return e;
   }
+  // The file is closed however the reading ends, memory that cannot be had too.
+  const struct closer {
+    int fd;
+    ~closer() {
+      if (fd != os::standard_input) os::close_file(fd);
+    }
+  } close_at_end{fd};
   // A regular file takes the room of its size at once, so that it is read into no more memory
   // than it needs.
   std::uint64_t size = 0;
@@ -432,7 +439,6 @@ io_error read_whole_file(std::string_view path, std::vector<std::uint8_t>& bytes
       break;
     }
   }
-  if (fd != os::standard_input) os::close_file(fd);
   return result;
 }
 
