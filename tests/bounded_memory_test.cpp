@@ -98,7 +98,8 @@ TEST(memory, stays_below_64_mb_and_4_times_the_input) {
     for (int i = 0; i < lines; ++i) text += line;
     return text + "##END=\n";
   };
-  write_file(work / "near.jdx", dup_lines("1 A0s9\n", 14800));    // 14 points a byte: read
+  write_file(work / "near.jdx",
+             dup_lines("1 A0s9\n", sanitized ? 1480 : 14800));    // 14 points a byte: read
   write_file(work / "bomb.jdx", dup_lines("1 A0s999\n", 11000));  // 111 a byte: refused
   write_file(work / "row.csv",
              "x,y\n1,2" + std::string(sanitized ? 1 << 20 : 10 << 20, ',') + "\n");
@@ -130,6 +131,7 @@ TEST(memory, stays_below_64_mb_and_4_times_the_input) {
     const std::uint64_t size = c.input == "/dev/zero" ? 129536 : fs::file_size(c.input);
     for (std::vector<std::string> args :
          {std::vector<std::string>{"info"}, {"convert", "-t", "xy", "-d", out.string()}}) {
+      if (sanitized && c.status < 0 && args[0] == "convert") continue;  // samples: info is enough
       args.insert(args.end(), c.options.begin(), c.options.end());
       args.push_back(c.input.string());
       std::uint64_t peak = 0;
