@@ -7,7 +7,9 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <new>
 #include <set>
+#include <stdexcept>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -36,8 +38,8 @@ struct job_result {
 // Converts the input of a job. An output of one spectrum of several that turns out to be one of
 // the batch's inputs, which the plan could not foresee (the file holds more spectra now, or the
 // input is reached by a name of another form), is not written.
-job_result convert_one(const convert_settings& s, const file_format& to, const job& j,
-                       const input_identities& inputs) {
+job_result convert_file(const convert_settings& s, const file_format& to, const job& j,
+                        const input_identities& inputs) {
   job_result r;
   // An output that stores evenly spaced x by its ends needs no x made in between.
   spectrum::read_options reading = s.reading;
@@ -110,6 +112,17 @@ job_result convert_one(const convert_settings& s, const file_format& to, const j
   }
   r.skipped = left_alone == count;
   return r;
+}
+
+// Converts a job's file; memory that cannot be had fails that file alone, and the batch goes on.
+job_result convert_one(const convert_settings& s, const file_format& to, const job& j,
+                       const input_identities& inputs) {
+  try {
+    return convert_file(s, to, j, inputs);
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {  // a size beyond what a vector or a string can hold
+  }
+  return {report(j.input, {"out of memory"}), true, false};
 }
 
 // Creates the folders that the outputs go to under -d. Gives back those that cannot be created;

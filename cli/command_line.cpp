@@ -21,9 +21,9 @@ constexpr std::string_view version = "zolkdf " ZOLKDF_VERSION;
 // The names of a list file: one a line, or separated by NUL bytes.
 bool add_listed_names(const std::string& list, bool nul, std::vector<std::string>& names) {
   std::vector<std::uint8_t> bytes;
-  if (const recio::io_error e = recio::read_whole_file(list, bytes); e != recio::io_error::none) {
-    to_error("zolkdf: " + shown_name(list) + ": cannot read: " + std::string{recio::error_text(e)} +
-             "\n");
+  const std::uint64_t most = formats::most_stream_bytes(spectrum::default_most_points);
+  if (const spectrum::outcome t = formats::read_bytes(list, most, bytes)) {
+    to_error("zolkdf: " + shown_name(list) + ": " + t->reason + "\n");
     return false;
   }
   std::string name;
@@ -144,6 +144,11 @@ int run(const std::vector<std::string>& words) {
       ->delimiter(',')
       ->expected(2)
       ->check(counting_from_1());
+  std::size_t most_points = spectrum::default_most_points;
+  const std::string max_points_help = "Refuse a spectrum of more than N points (default: " +
+                                      std::to_string(spectrum::default_most_points) + ")";
+  const CLI::Range max_points_range{std::size_t{1}, std::size_t{1} << 50};
+  conv->add_option("--max-points", most_points, max_points_help)->check(max_points_range);
   conv->add_option("--jcamp-form", jcamp_form, "JCAMP-DX data: dif (compressed) or affn (plain)")
       ->check(CLI::IsMember({"dif", "affn"}));
 
@@ -154,6 +159,7 @@ int run(const std::vector<std::string>& words) {
       ->transform(format_check(false));
   inf->add_flag("--json", i.json, "One JSON array, an object a file");
   inf->add_flag("--spectra", i.each_spectrum, "A line for each spectrum of a file of several");
+  inf->add_option("--max-points", most_points, max_points_help)->check(max_points_range);
 
   const auto failure_message = ([](const CLI::App* a, const CLI::Error& e) {
     std::string name = a->get_name();
@@ -192,9 +198,13 @@ int run(const std::vector<std::string>& words) {
     if (conv->count("--memo") > 0) c.writing.memo = memo;
     c.writing.jcamp_affn = jcamp_form == "affn";
     if (columns.size() == 2) c.reading = {columns[0], columns[1]};
+    c.reading.most_points = most_points;
     return convert(c);
   }
-  if (inf->parsed()) return info(i);
+  if (inf->parsed()) {
+    i.reading.most_points = most_points;
+    return info(i);
+  }
   to_output(app.help());
   return 0;
 }

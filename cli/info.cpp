@@ -6,8 +6,10 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <new>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <stdexcept>
 
 #include "cli/cli.hpp"
 #include "cli/load.hpp"
@@ -383,17 +385,25 @@ int info(const info_settings& settings) {
   int status = 0;
   json all = json::array();
   for (const std::string& path : settings.files) {
-    const loaded in = load(path, settings.from, settings.reading);
-    to_error(in.warnings);
-    if (!in.error.empty()) {
-      to_error(in.error);
-      status = 1;
+    // Memory that cannot be had fails that file alone.
+    try {
+      const loaded in = load(path, settings.from, settings.reading);
+      to_error(in.warnings);
+      if (!in.error.empty()) {
+        to_error(in.error);
+        status = 1;
+        continue;
+      }
+      if (settings.json)
+        all.push_back(as_json(path, in));
+      else if (!shown_on_output(as_text(path, in, settings.each_spectrum)))
+        return 1;
       continue;
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {  // a size beyond what a vector or a string can hold
     }
-    if (settings.json)
-      all.push_back(as_json(path, in));
-    else if (!shown_on_output(as_text(path, in, settings.each_spectrum)))
-      return 1;
+    to_error(report(path, {"out of memory"}));
+    status = 1;
   }
   // Texts that are no UTF-8 are written with U+FFFD in place of their bad bytes.
   if (settings.json &&

@@ -54,31 +54,58 @@ struct field {
   bool quoted = false;
 };
 
-// Splits a row at the separator. A field in double quotes may hold the separator, and "" in it
-// stands for one quote. False when a quote is not closed.
+// The fields of a row one at a time, each into the same field: a long row is never held as a
+// list of fields. A field in double quotes may hold the separator, and "" in it stands for one
+// quote.
+class field_scanner {
+ public:
+  field_scanner(std::string_view row, char separator) : row_{row}, separator_{separator} {}
+  // Reads the next field into f; false after the last.
+  bool next(field& f) {
+    if (done_) return false;
+    f.text.clear();
+    f.quoted = false;
+    bool in_quotes = false;
+    for (; at_ < row_.size(); ++at_) {
+      const char c = row_[at_];
+      if (in_quotes) {
+        if (c != '"')
+          f.text += c;
+        else if (at_ + 1 < row_.size() && row_[at_ + 1] == '"')
+          f.text += '"', ++at_;
+        else
+          in_quotes = false;
+      } else if (c == separator_) {
+        ++at_;
+        return true;
+      } else if (c == '"' && trimmed(f.text).empty()) {
+        f.text.clear();
+        f.quoted = in_quotes = true;
+      } else {
+        f.text += c;
+      }
+    }
+    done_ = true;
+    unclosed_ = in_quotes;
+    return true;
+  }
+  // Whether the last field's quote is not closed.
+  bool unclosed() const { return unclosed_; }
+
+ private:
+  std::string_view row_;
+  char separator_;
+  std::size_t at_ = 0;
+  bool done_ = false;
+  bool unclosed_ = false;
+};
+
+// Splits a row at the separator. False when a quote is not closed.
 bool split(std::string_view row, char separator, std::vector<field>& fields) {
   fields.clear();
-  fields.emplace_back();
-  bool in_quotes = false;
-  for (std::size_t i = 0; i < row.size(); ++i) {
-    const char c = row[i];
-    if (in_quotes) {
-      if (c != '"')
-        fields.back().text += c;
-      else if (i + 1 < row.size() && row[i + 1] == '"')
-        fields.back().text += '"', ++i;
-      else
-        in_quotes = false;
-    } else if (c == separator) {
-      fields.emplace_back();
-    } else if (c == '"' && trimmed(fields.back().text).empty()) {
-      fields.back().text.clear();
-      fields.back().quoted = in_quotes = true;
-    } else {
-      fields.back().text += c;
-    }
-  }
-  return !in_quotes;
+  field_scanner scan{row, separator};
+  for (field f; scan.next(f);) fields.push_back(f);
+  return !scan.unclosed();
 }
 
 // A field as the nearest double: blanks around it and a leading '+' are passed over; where
@@ -222,59 +249,98 @@ spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::re
   std::size_t needed = 0;
   recio::line_scanner lines{recio::text_of_bytes(file.bytes)};
   std::string_view line;
-  std::vector<field> fields;
-  std::vector<std::string> header;
+  field f;  // the field being read: its room is kept from field to field
+  std::optional<std::string_view> header_row;
   char separator = 0;
   bool first_row = true;
   bool decimal_comma = false;
   std::size_t columns = 0;
   std::vector<double> x;
   std::vector<std::vector<double>> y;
+  std::vector<double> values;  // of a row: x, then each y
   while (lines.next(line)) {
     if (kind_of(line) != line_kind::row) continue;
     const std::int64_t number = lines.number();
     if (first_row) separator = separator_of(line);
-    if (!split(line, separator, fields)) return trouble{"a quote that is not closed", number};
     const bool commas = separator == ';' || separator == '\t';
-    if (first_row) {
-      first_row = false;
-      if (!all_numbers(fields, commas)) {
-        for (const field& f : fields) header.emplace_back(trimmed(f.text));
-        continue;
+    // Reads the row's fields, each once, into take(column, field); gives back how many there are,
+    // or none when a quote is not closed.
+    const auto each_field = [&](auto take) -> std::optional<std::size_t> {
+      field_scanner scan{line, separator};
+      std::size_t k = 0;
+      for (; scan.next(f); ++k) take(k, f);
+      if (scan.unclosed()) return std::nullopt;
+      return k;
+    };
+    if (first_row || columns == 0) {
+      bool numbers = true;
+      const auto count = each_field([&](std::size_t, const field& g) {
+        numbers = numbers && number_of(g.text, commas || g.quoted).has_value();
+      });
+      if (!count) return trouble{"a quote that is not closed", number};
+      if (first_row) {
+        first_row = false;
+        if (!numbers) {
+          header_row = line;
+          continue;
+        }
       }
-    }
-    if (columns == 0) {
-      columns = fields.size();
+      columns = *count;
       if (y_at.empty()) {
-        for (std::size_t k = 0; k < fields.size(); ++k)
-          if (k != x_at && number_of(fields[k].text, commas || fields[k].quoted)) y_at.push_back(k);
+        each_field([&](std::size_t k, const field& g) {
+          if (k != x_at && number_of(g.text, commas || g.quoted)) y_at.push_back(k);
+        });
         if (y_at.empty()) y_at.push_back(x_at + 1);  // no y: the column after x is missing
       }
       needed = std::max(x_at, *std::max_element(y_at.begin(), y_at.end())) + 1;
       y.resize(y_at.size());
+      values.resize(y_at.size() + 1);
     }
-    if (fields.size() < needed)
-      return trouble{std::to_string(fields.size()) + (fields.size() == 1 ? " column" : " columns") +
+    // The values of the columns taken, x then each y: the first of them that is not a number is
+    // the row's trouble.
+    std::size_t failed = values.size();
+    outcome problem;
+    const auto take = [&](std::size_t order, std::size_t at, const field& g) {
+      if (order >= failed) return;
+      bool beyond = false;
+      const auto v = number_of(g.text, commas || g.quoted, &beyond);
+      if (v) {
+        values[order] = *v;
+        decimal_comma = decimal_comma || trimmed(g.text).find(',') != std::string_view::npos;
+        return;
+      }
+      failed = order;
+      const std::string column = "column " + std::to_string(at + 1);
+      if (trimmed(g.text).empty())
+        problem = trouble{column + " is empty", number};
+      else if (beyond)
+        problem = trouble{
+            column + ": " + quoted_in_message(g.text) + " is beyond the range of double precision",
+            number};
+      else
+        problem = trouble{column + ": \"" + quoted_in_message(g.text) + "\" is not a number", number};
+    };
+    std::size_t next_y = 0;
+    const auto count = each_field([&](std::size_t k, const field& g) {
+      if (k == x_at) take(0, k, g);
+      for (; next_y < y_at.size() && y_at[next_y] == k; ++next_y) take(next_y + 1, k, g);
+    });
+    if (!count) return trouble{"a quote that is not closed", number};
+    if (*count < needed)
+      return trouble{std::to_string(*count) + (*count == 1 ? " column" : " columns") +
                          " where column " + std::to_string(needed) + " is asked for",
                      number};
-    for (std::size_t k = 0; k <= y_at.size(); ++k) {
-      const std::size_t at = k == 0 ? x_at : y_at[k - 1];
-      const field& f = fields[at];
-      const std::string column = "column " + std::to_string(at + 1);
-      if (trimmed(f.text).empty()) return trouble{column + " is empty", number};
-      bool beyond = false;
-      const auto v = number_of(f.text, commas || f.quoted, &beyond);
-      if (beyond)
-        return trouble{
-            column + ": " + quoted_in_message(f.text) + " is beyond the range of double precision",
-            number};
-      if (!v)
-        return trouble{column + ": \"" + quoted_in_message(f.text) + "\" is not a number", number};
-      decimal_comma = decimal_comma || trimmed(f.text).find(',') != std::string_view::npos;
-      (k == 0 ? x : y[k - 1]).push_back(*v);
-    }
+    if (problem) return problem;
+    x.push_back(values[0]);
+    for (std::size_t k = 0; k < y.size(); ++k) y[k].push_back(values[k + 1]);
   }
   if (x.empty()) return trouble{"no rows of numbers", lines.number()};
+  // The header's names, once the table proves to have rows: as many as it has columns.
+  std::vector<std::string> header;
+  if (header_row) {
+    field_scanner scan{*header_row, separator};
+    while (header.size() < columns && scan.next(f)) header.emplace_back(trimmed(f.text));
+  }
   if (x_at < header.size()) {
     std::string_view name = header[x_at];
     doc.x_unit = spectrum::unit_named(bracketed_end(name), spectrum::axis::x);

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <new>
+#include <stdexcept>
 #include <vector>
 
 #include "csv/csv.hpp"
@@ -42,6 +44,24 @@ spectrum::trouble trouble_of(const recio::failure& f) {
   else if (f.error != recio::io_error::none && f.kind == recio::statement_kind::open)
     t.reason = "cannot open: " + t.reason;
   return t;
+}
+
+// Runs work as recio::quietly does, and memory that cannot be had inside it as one more failure
+// of the work: the thread's files are closed and its outputs dropped all the same, so that the
+// next file finds the record layer as this one did.
+template <class work_type>
+spectrum::outcome guarded(work_type&& work) {
+  const bool quiet = recio::set_quiet(true);  // the setting as it stands, put back at once
+  recio::set_quiet(quiet);
+  try {
+    if (const auto f = recio::quietly(work)) return trouble_of(*f);
+    return std::nullopt;
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {  // a size beyond what a vector or a string can hold
+  }
+  recio::set_quiet(quiet);
+  recio::close_thread_files(false);
+  return spectrum::trouble{"out of memory"};
 }
 
 }  // namespace
@@ -85,29 +105,64 @@ std::string names(bool for_output) {
 spectrum::outcome read(const file_format& format, const spectrum::input_file& in,
                        const spectrum::read_options& reading, spectrum::document& doc) {
   spectrum::outcome result;
-  if (const auto f = recio::quietly([&] { result = format.read(in, reading, doc); }))
-    return trouble_of(*f);
+  if (auto t = guarded([&] { result = format.read(in, reading, doc); })) return t;
   return result;
+}
+
+std::uint64_t most_stream_bytes(std::size_t most_points) {
+  constexpr std::uint64_t head = 1 << 16;
+  constexpr std::uint64_t most = std::uint64_t{1} << 30;
+  return most_points >= (most - head) / 64 ? most : head + 64 * std::uint64_t{most_points};
+}
+
+spectrum::outcome read_bytes(const std::string& path, std::uint64_t most,
+                             std::vector<std::uint8_t>& bytes) {
+  recio::read_stop stop = recio::read_stop::end;
+  try {
+    if (const recio::io_error e = recio::read_whole_file(path, bytes, most, stop);
+        e != recio::io_error::none)
+      return spectrum::trouble{"cannot read: " + std::string{recio::error_text(e)}};
+  } catch (const std::bad_alloc&) {
+    return spectrum::trouble{"out of memory"};
+  } catch (const std::length_error&) {  // a file larger than a vector can hold
+    return spectrum::trouble{"out of memory"};
+  }
+  if (stop == recio::read_stop::grew) return spectrum::trouble{"the file grew while it was read"};
+  if (stop == recio::read_stop::too_large)
+    return spectrum::trouble{"larger than " + std::to_string(most) +
+                             " bytes, the most read of a device, a pipe or standard input"};
+  return std::nullopt;
 }
 
 loaded load(const std::string& path, std::string_view from, const spectrum::read_options& reading) {
   loaded in;
   std::vector<std::uint8_t> bytes;
-  if (const recio::io_error e = recio::read_whole_file(path, bytes); e != recio::io_error::none) {
-    in.trouble = spectrum::trouble{"cannot read: " + std::string{recio::error_text(e)}};
+  if ((in.trouble = read_bytes(path, most_stream_bytes(reading.most_points), bytes))) return in;
+  if (bytes.empty()) {
+    in.trouble = spectrum::trouble{"no points"};
     return in;
   }
   in.seen = of_contents({bytes.data(), std::min<std::size_t>(bytes.size(), 4096)});
   in.format = !from.empty() ? named(from) : in.seen != nullptr ? in.seen : of_extension(path);
   if (in.format == nullptr) return in;
   in.trouble = read(*in.format, {{bytes.data(), bytes.size()}, path}, reading, in.doc);
+  if (in.trouble) return in;
+  std::size_t points = 0;
+  for (const spectrum::spectrum& t : in.doc.spectra) {
+    if (t.y.size() > reading.most_points) {
+      in.trouble = spectrum::too_many_points(reading.most_points);
+      return in;
+    }
+    points += t.y.size();
+  }
+  if (!in.doc.spectra.empty() && points == 0) in.trouble = spectrum::trouble{"no points"};
   return in;
 }
 
 spectrum::outcome write(const file_format& format, const spectrum::document& doc,
                         const std::string& path, const spectrum::write_options& writing) {
   spectrum::outcome refused;
-  const auto f = recio::quietly([&] {
+  auto t = guarded([&] {
     std::int16_t unit = 0;
     std::int32_t status = 0;
     GETCHAN(unit, status);
@@ -120,7 +175,7 @@ spectrum::outcome write(const file_format& format, const spectrum::document& doc
     else
       PUTCHAN(unit, status);
   });
-  if (f) return trouble_of(*f);
+  if (t) return t;
   if (refused) refused->reason = "cannot write " + path + ": " + refused->reason;
   return refused;
 }

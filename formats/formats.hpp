@@ -2,9 +2,12 @@
 // defines, and whole files read and written through it, every failure given back as a trouble.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "spectrum/document.hpp"
 #include "spectrum/file_format.hpp"
@@ -32,8 +35,17 @@ struct loaded {
   const file_format* seen = nullptr;  // the format that the contents show, or null
   spectrum::outcome trouble;
 };
+// The most bytes read of an input that is not a regular file (a device, a pipe, standard input):
+// 64 KiB and 64 bytes for each point that a spectrum may have, and no more than 1 GiB.
+std::uint64_t most_stream_bytes(std::size_t most_points);
+// Reads the file of a path ("-": standard input) whole into bytes, or says why not: a regular file
+// that grows while it is read, anything else of more than most bytes, memory that cannot be had.
+spectrum::outcome read_bytes(const std::string& path, std::uint64_t most,
+                             std::vector<std::uint8_t>& bytes);
 // Reads the file of a path ("-": standard input) as the named format, else as the one that its
-// contents or else its extension show.
+// contents or else its extension show. A file of no bytes, or one whose spectra have no points, is
+// refused ("no points"), and so is one of more bytes than can be read (see read_whole_file) or
+// one whose reading runs out of memory.
 loaded load(const std::string& path, std::string_view from, const spectrum::read_options& reading);
 // Reads a file held in memory as the format.
 spectrum::outcome read(const file_format& format, const spectrum::input_file& in,

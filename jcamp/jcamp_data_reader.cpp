@@ -74,6 +74,8 @@ outcome reader::data_record(const std::string& label, std::string_view value) {
     f.x_units = b.x_units;
     f.y_units = b.y_units;
   }
+  if (f.points && *f.points > static_cast<double>(spectrum_points_))
+    return at_line(spectrum::too_many_points(spectrum_points_).reason);
   spectrum::spectrum t;
   t.z = f.z;
   // A table of peaks is a list of peaks whatever its x.
@@ -179,6 +181,8 @@ outcome reader::push(std::vector<double>& values, double v, double factor,
   if (points && static_cast<double>(values.size()) >= *points)
     return at_line("more points than ##NPOINTS= " + number_text(*points));
   if (room(values.size()) == 0) return at_line("more points than the file can hold");
+  if (values.size() >= spectrum_points_)
+    return at_line(spectrum::too_many_points(spectrum_points_).reason);
   const double scaled = v * factor;
   if (!std::isfinite(scaled)) return at_line("a value beyond the range of double precision");
   values.push_back(scaled);

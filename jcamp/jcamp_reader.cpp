@@ -427,11 +427,11 @@ void reader::add_spectrum(spectrum::spectrum t, const data_frame& f) {
   doc_.spectra.push_back(std::move(t));
 }
 
-spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::read_options&,
+spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::read_options& options,
                             spectrum::document& doc) {
   doc = spectrum::document{};
   doc.format = "jcamp";
-  reader r{recio::text_of_bytes(file.bytes), doc};
+  reader r{recio::text_of_bytes(file.bytes), doc, options.most_points};
   return r.run();
 }
 

@@ -17,9 +17,10 @@
 namespace jcamp {
 
 // A DUP count lets a few characters stand for many points, but no real file holds more than this
-// many points for each of its bytes: a count beyond it is damage, and is refused before it is
+// many points for each of its bytes (a file of DIF values takes about one byte a point, and a run
+// of equal values is rare and short): a count beyond it is damage, and is refused before it is
 // given memory.
-constexpr std::size_t points_per_byte = 1024;
+constexpr std::size_t points_per_byte = 16;
 
 // The forms seen in a file, in the order that `info` names them.
 enum form_bit : unsigned { affn_bit = 1, pac_bit = 2, sqz_bit = 4, dif_bit = 8, dup_bit = 16 };
@@ -77,8 +78,12 @@ struct data_frame {
 // records, jcamp_data_reader.cpp decodes their data.
 class reader {
  public:
-  reader(std::string_view text, spectrum::document& doc)
-      : lines_{text}, doc_{doc}, most_points_{text.size() * points_per_byte + 1024} {}
+  // A spectrum of more than spectrum_points points is refused.
+  reader(std::string_view text, spectrum::document& doc, std::size_t spectrum_points)
+      : lines_{text},
+        doc_{doc},
+        most_points_{text.size() * points_per_byte + 1024},
+        spectrum_points_{spectrum_points} {}
 
   spectrum::outcome run();
 
@@ -115,6 +120,7 @@ class reader {
   recio::line_scanner lines_;
   spectrum::document& doc_;
   std::size_t most_points_;  // of the whole file, its spectra together
+  std::size_t spectrum_points_;  // of one spectrum
   std::vector<block> open_;
   bool any_block_ = false;
   unsigned forms_ = 0;

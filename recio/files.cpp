@@ -398,24 +398,47 @@ void write_bytes(unit_number u, std::span<const std::uint8_t> bytes) {
   c->position += bytes.size();
 }
 
-io_error read_whole_file(std::string_view path, std::vector<std::uint8_t>& bytes) {
+io_error read_whole_file(std::string_view path, std::vector<std::uint8_t>& bytes,
+                         std::uint64_t most, read_stop& stop) {
   bytes.clear();
+  stop = read_stop::end;
   int fd = os::standard_input;
   if (path != "-") {
     const std::string name{path};
     if (name.find('\0') != std::string::npos) return io_error::cannot_open;
     if (const io_error e = os::open_input(name.c_str(), fd); e != io_error::none) return e;
   }
+  // The file is closed however the reading ends, memory that cannot be had too.
+  const struct closer {
+    int fd;
+    ~closer() {
+      if (fd != os::standard_input) os::close_file(fd);
+    }
+  } close_at_end{fd};
+  // A regular file takes the room of its size at once, so that it is read into no more memory
+  // than it needs.
+  std::uint64_t size = 0;
+  const bool regular = os::regular_file_size(fd, size);
+  if (regular) {
+    most = size + growth_margin;
+    bytes.reserve(static_cast<std::size_t>(size));
+  }
   io_error result = io_error::none;
-  // Read in pieces and appended: the vector's bytes are written once, never cleared first.
+  // Read in pieces and appended: the vector's bytes are written once, never cleared first. One
+  // byte past the most read tells a file that goes on.
   std::array<char, buffer_size> piece;
   for (;;) {
-    const std::int64_t n = os::read_some(fd, piece.data(), piece.size());
+    const std::uint64_t wanted = std::min<std::uint64_t>(piece.size(), most + 1 - bytes.size());
+    const std::int64_t n = os::read_some(fd, piece.data(), static_cast<std::size_t>(wanted));
     if (n < 0) result = io_error::read_failed;
     if (n <= 0) break;
-    bytes.insert(bytes.end(), piece.data(), piece.data() + n);
+    const auto taken = std::min<std::uint64_t>(static_cast<std::uint64_t>(n), most - bytes.size());
+    bytes.insert(bytes.end(), piece.data(), piece.data() + taken);
+    if (taken < static_cast<std::uint64_t>(n)) {
+      stop = regular ? read_stop::grew : read_stop::too_large;
+      break;
+    }
   }
-  if (fd != os::standard_input) os::close_file(fd);
   return result;
 }
 

@@ -36,6 +36,9 @@ bool write_all(int fd, const char* bytes, std::size_t n);
 bool cut_at(int fd, std::uint64_t size);
 // Closes a file opened for reading; false when the system reports a failure.
 bool close_file(int fd);
+// Whether the file is a regular file, whose size it gives; false for a device, a pipe or a
+// console.
+bool regular_file_size(int fd, std::uint64_t& size);
 
 // The command line's words in UTF-8, the program's name first, as main got them in argc and argv.
 std::vector<std::string> command_line(int argc, char** argv);

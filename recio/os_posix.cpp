@@ -65,6 +65,13 @@ bool cut_at(int fd, std::uint64_t size) {
 
 bool close_file(int fd) { return ::close(fd) == 0; }
 
+bool regular_file_size(int fd, std::uint64_t& size) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  size = static_cast<std::uint64_t>(st.st_size);
+  return true;
+}
+
 std::vector<std::string> command_line(int argc, char** argv) {
   return {argv, argv + argc};  // the bytes given, UTF-8 where the locale is
 }

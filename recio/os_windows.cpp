@@ -216,6 +216,16 @@ bool cut_at(int fd, std::uint64_t size) {
 
 bool close_file(int fd) { return ::_close(fd) == 0; }
 
+bool regular_file_size(int fd, std::uint64_t& size) {
+  const auto h = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
+  LARGE_INTEGER bytes{};
+  if (h == INVALID_HANDLE_VALUE || ::GetFileType(h) != FILE_TYPE_DISK ||
+      ::GetFileSizeEx(h, &bytes) == 0)
+    return false;
+  size = static_cast<std::uint64_t>(bytes.QuadPart);
+  return true;
+}
+
 clock_reading local_clock() {
   SYSTEMTIME t{};
   ::GetLocalTime(&t);

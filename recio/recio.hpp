@@ -79,8 +79,20 @@ int open(unit_number u, std::string_view name, open_mode mode, returns r = {});
 // Opens the file of a path given whole, as the command line gives it: no blanks dropped, no
 // question asked, and "-" is the standard input or output.
 int open_path(unit_number u, std::string_view path, open_mode mode, returns r = {});
-// Reads the whole file of a path ("-": the standard input) into bytes.
-io_error read_whole_file(std::string_view path, std::vector<std::uint8_t>& bytes);
+// Where reading a whole file stopped: at its end, or past what is read of a file.
+enum class read_stop : std::uint8_t {
+  end,
+  grew,       // a regular file went on past its size when opened, and the margin beyond it
+  too_large,  // a device, a pipe or standard input went on past the most bytes read of it
+};
+// The bytes read of a regular file beyond its size when it was opened: a file that is written
+// while it is read, or one whose size the system does not know (as those under /proc).
+inline constexpr std::uint64_t growth_margin = 1 << 16;
+// Reads the whole file of a path ("-": the standard input) into bytes: a regular file up to its
+// size when it was opened and growth_margin bytes more, anything else up to most bytes. stop
+// tells whether the end was reached; the bytes read so far are kept either way.
+io_error read_whole_file(std::string_view path, std::vector<std::uint8_t>& bytes,
+                         std::uint64_t most, read_stop& stop);
 // Connects u to text held in memory, read as a text file of that name; the text must outlive
 // the connection.
 void open_memory(unit_number u, std::string_view text, std::string_view name);

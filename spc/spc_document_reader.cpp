@@ -183,7 +183,7 @@ outcome read_log(const ordered_bytes& num, header_record& h, document& out) {
   return std::nullopt;
 }
 
-outcome read_new(byte_view b, bool big, bool even_x_values, document& out) {
+outcome read_new(byte_view b, bool big, const spectrum::read_options& options, document& out) {
   const auto size = static_cast<std::int64_t>(b.size());
   if (size < static_cast<std::int64_t>(new_header::size))
     return cut_short("the header needs 512 bytes, the file holds " + std::to_string(size), size);
@@ -237,6 +237,8 @@ outcome read_new(byte_view b, bool big, bool even_x_values, document& out) {
     if (points < 0)
       return trouble{"the header gives " + std::to_string(points) + " points", 0,
                      new_header::fnpts};
+    if (static_cast<std::uint64_t>(points) > options.most_points)
+      return trouble{spectrum::too_many_points(options.most_points).reason, 0, new_header::fnpts};
     // Every byte that the header promises is checked against the file before any is taken.
     const std::int64_t room = size - at - (shared_x ? 4 * points : 0);
     const std::int64_t per_sub = static_cast<std::int64_t>(sub_header::size) + y_size * points;
@@ -251,7 +253,7 @@ outcome read_new(byte_view b, bool big, bool even_x_values, document& out) {
       for (std::size_t i = 0; i < x.size(); ++i)
         x[i] = num.f32(static_cast<std::size_t>(at) + 4 * i);
       at += 4 * points;
-    } else if (even_x_values) {
+    } else if (options.even_x_values) {
       x = spectrum::even_x(h.ffirst, h.flast, static_cast<std::size_t>(points));
     }
     out.spectra.reserve(static_cast<std::size_t>(subs));
@@ -296,6 +298,9 @@ outcome read_new(byte_view b, bool big, bool even_x_values, document& out) {
                              std::to_string(points) + " points, the file holds " +
                              std::to_string(room / (4 + y_size)),
                          at + static_cast<std::int64_t>(sub_header::subnpts));
+      if (static_cast<std::uint64_t>(points) > options.most_points)
+        return trouble{spectrum::too_many_points(options.most_points).reason, 0,
+                       at + static_cast<std::int64_t>(sub_header::subnpts)};
       const std::int64_t bytes =
           static_cast<std::int64_t>(sub_header::size) + points * (4 + y_size);
       taken += bytes;
@@ -328,7 +333,7 @@ outcome read_new(byte_view b, bool big, bool even_x_values, document& out) {
 // The old variant: a 256-byte header whose last 32 bytes are the first sub-file's header, then
 // its y values; each further sub-file is its header and its y values. The count of sub-files
 // follows from the size of the file.
-outcome read_old(byte_view b, bool even_x_values, document& out) {
+outcome read_old(byte_view b, const spectrum::read_options& options, document& out) {
   namespace old = old_header;
   const auto size = static_cast<std::int64_t>(b.size());
   if (size < static_cast<std::int64_t>(old::size))
@@ -343,6 +348,8 @@ outcome read_old(byte_view b, bool even_x_values, document& out) {
   const std::int32_t points = count_of_stored(h.onpts);
   if (points < 0)
     return trouble{"the header gives " + std::to_string(points) + " points", 0, old::onpts};
+  if (static_cast<std::uint64_t>(points) > options.most_points)
+    return trouble{spectrum::too_many_points(options.most_points).reason, 0, old::onpts};
   const std::int64_t per_sub = y_size * points;
   if (size - static_cast<std::int64_t>(old::size) < per_sub)
     return cut_short("the header promises " + std::to_string(points) + " points, the file holds " +
@@ -363,7 +370,8 @@ outcome read_old(byte_view b, bool even_x_values, document& out) {
   add_facts(out, flags, h.oexp, false, subs);
 
   std::vector<double> x;
-  if (even_x_values) x = spectrum::even_x(h.ofirst, h.olast, static_cast<std::size_t>(points));
+  if (options.even_x_values)
+    x = spectrum::even_x(h.ofirst, h.olast, static_cast<std::size_t>(points));
   out.spectra.reserve(static_cast<std::size_t>(subs));
   std::size_t sub_at = old::first_sub;
   for (std::int64_t s = 0; s < subs; ++s) {
@@ -412,13 +420,13 @@ outcome read_file(const spectrum::input_file& in, const spectrum::read_options& 
   outcome result;
   switch (b[start::fversn]) {
     case new_version:
-      result = read_new(b, false, options.even_x_values, out);
+      result = read_new(b, false, options, out);
       break;
     case new_version_big_endian:
-      result = read_new(b, true, options.even_x_values, out);
+      result = read_new(b, true, options, out);
       break;
     case old_version:
-      result = read_old(b, options.even_x_values, out);
+      result = read_old(b, options, out);
       break;
     default: {
       char hex[8];

@@ -3,6 +3,7 @@
 // file cannot be read or written.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -104,6 +105,9 @@ struct input_file {
   std::string name;
 };
 
+// The most points of a spectrum that a file may give unless told otherwise (--max-points).
+inline constexpr std::size_t default_most_points = 100'000'000;
+
 // What a reader is told beyond the bytes.
 struct read_options {
   int x_column = 1;  // the columns of a table to take as x and y, counting from 1 (CSV);
@@ -111,7 +115,16 @@ struct read_options {
   // Every x of an evenly spaced spectrum made from its ends. Off, a binary reader leaves x empty
   // there, for a writer that stores only the ends (SPC) and would not read them.
   bool even_x_values = true;
+  // A spectrum of more points is refused: where the file gives its count first, before any
+  // memory is taken for it.
+  std::size_t most_points = default_most_points;
 };
+
+// The refusal of a spectrum of more points than read_options::most_points: too_many_points(100)
+// says "more points than --max-points allows (100)".
+inline trouble too_many_points(std::size_t most) {
+  return trouble{"more points than --max-points allows (" + std::to_string(most) + ")"};
+}
 
 // What a writer is told beyond the document.
 struct write_options {

@@ -50,17 +50,17 @@ void write_6xy(recio::unit_number unit, std::span<const real> x, std::span<const
   write_points<3>(unit, points_record, x, y, points_in(count, y.size()));
 }
 
-spectrum::outcome read_6xy_file(const spectrum::input_file& in, const spectrum::read_options&,
-                                spectrum::document& doc) {
+spectrum::outcome read_6xy_file(const spectrum::input_file& in,
+                                const spectrum::read_options& options, spectrum::document& doc) {
   // Room for more records than the file can hold, so that it always ends first: a record of
   // three points takes four bytes at the least ("6*0" and its line end).
   const std::size_t room = 3 * (in.bytes.size() / 2 + 2);
-  return read_text_file(in, text_form{"6xy"}, room, doc,
-                        [&](recio::unit_number unit, std::span<double> x, std::span<double> y,
-                            double& first_x, double& last_x, std::int32_t& count,
-                            std::int32_t cap) {
-                          read_6xy<double>(unit, in.name, x, y, first_x, last_x, count, cap);
-                        });
+  return read_text_file(
+      in, text_form{"6xy"}, room, options.most_points, doc,
+      [&](recio::unit_number unit, std::span<double> x, std::span<double> y, double& first_x,
+          double& last_x, std::int32_t& count, std::int32_t cap) {
+        read_6xy<double>(unit, in.name, x, y, first_x, last_x, count, cap);
+      });
 }
 
 spectrum::outcome write_6xy_file(const spectrum::document& doc, recio::unit_number unit,

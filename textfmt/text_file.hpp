@@ -121,14 +121,18 @@ inline spectrum::outcome wider_than(const field& f, std::span<const double> valu
 
 // Reads a text spectrum held in memory for the command line: read (one of the readers above, on
 // a unit connected to the text) fills arrays of room points, whose first count points become the
-// document's one spectrum. room must exceed what the file can hold, so that the file ends first.
+// document's one spectrum. room must exceed what the file can hold, so that the file ends first;
+// it is cut to a record's points beyond most_points, which is enough to tell a spectrum of more.
 template <class reader>
 spectrum::outcome read_text_file(const spectrum::input_file& in, const text_form& form,
-                                 std::size_t room, spectrum::document& doc, reader read) {
-  room = std::min<std::size_t>(room, std::numeric_limits<std::int32_t>::max());
+                                 std::size_t room, std::size_t most_points, spectrum::document& doc,
+                                 reader read) {
+  constexpr std::size_t record_points = 3;  // the most of a record: a record of 6XY
+  room = std::min(
+      {room, most_points + record_points, std::size_t{std::numeric_limits<std::int32_t>::max()}});
   // Left uninitialised: only the pages that the points fill are ever touched.
-  const std::unique_ptr<double[]> x{new double[room]};
-  const std::unique_ptr<double[]> y{new double[room]};
+  std::unique_ptr<double[]> x{new double[room]};
+  std::unique_ptr<double[]> y{new double[room]};
   std::int16_t unit = 0;
   std::int32_t status = 0;
   GETCHAN(unit, status);
@@ -143,11 +147,13 @@ spectrum::outcome read_text_file(const spectrum::input_file& in, const text_form
   spectrum::spectrum t;
   const std::size_t n = points_in(count, room);
   t.y.assign(y.get(), y.get() + n);
+  y.reset();  // each array is given back once copied: the points are held three times at most
   t.first_x = first_x;
   t.last_x = last_x;
   // A head implies even x, made from its ends; x given point by point may be even too, as far
   // as the file prints them.
   if (form.head_records > 0) {
+    x.reset();
     t.x = spectrum::even_x(first_x, last_x, n);
   } else {
     t.x.assign(x.get(), x.get() + n);

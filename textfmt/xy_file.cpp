@@ -41,10 +41,11 @@ void write_xy(recio::unit_number unit, std::span<const real> x, std::span<const 
   }
 }
 
-spectrum::outcome read_xy_file(const spectrum::input_file& in, const spectrum::read_options&,
-                               spectrum::document& doc) {
+spectrum::outcome read_xy_file(const spectrum::input_file& in,
+                               const spectrum::read_options& options, spectrum::document& doc) {
   // A point takes two bytes at the least ("1 2" ends the file; "2*0" a record).
-  return read_text_file(in, text_form{"xy"}, in.bytes.size() / 2 + 2, doc, read_xy<double>);
+  return read_text_file(in, text_form{"xy"}, in.bytes.size() / 2 + 2, options.most_points, doc,
+                        read_xy<double>);
 }
 
 spectrum::outcome write_xy_file(const spectrum::document& doc, recio::unit_number unit,

@@ -67,11 +67,24 @@ void write_y(recio::unit_number unit, std::span<const real> y, real first_x, rea
   write_points<1>(unit, y_record, {}, y, points_in(count, y.size()));
 }
 
-spectrum::outcome read_y_file(const spectrum::input_file& in, const spectrum::read_options&,
+spectrum::outcome read_y_file(const spectrum::input_file& in, const spectrum::read_options& options,
                               spectrum::document& doc) {
   // Room for one more value than the file can hold, so that a head that promises more points
   // than the file has fails at the file's end, as it does in the dialogue.
-  return read_text_file(in, text_form{"y", 3}, in.bytes.size() / 2 + 2, doc, read_y<double>);
+  std::int32_t declared = 0;
+  const auto read = [&](recio::unit_number unit, std::span<double> x, std::span<double> y,
+                        double& first_x, double& last_x, std::int32_t& count, std::int32_t cap) {
+    read_y<double>(unit, x, y, first_x, last_x, count, cap);
+    declared = count;
+  };
+  if (auto t = read_text_file(in, text_form{"y", 3}, in.bytes.size() / 2 + 2, options.most_points,
+                              doc, read))
+    return t;
+  // The dialogue reads such a head as a spectrum of no points; here it is no spectrum.
+  if (declared < 1)
+    return spectrum::trouble{"the count of points in the head, " + std::to_string(declared) +
+                             ", is not positive"};
+  return {};
 }
 
 spectrum::outcome write_y_file(const spectrum::document& doc, recio::unit_number unit,
