@@ -8,12 +8,14 @@ Makes N copies (2000 unless --files says otherwise) of one SPC file of 3632 poin
 writes from a made-up XY file, in memory (/dev/shm). Then times `zolkdf convert IN -t xy -d OUT
 -j 2` with OUT on the disk (a folder made in FOLDER, by default the current folder) and with OUT
 in memory, each the best of N runs (5 unless --runs says otherwise), the outputs removed and the
-disks flushed (`sync`) before each run. The runs of the programs and places alternate, so that a
-machine's slow moments fall on each alike. Prints the seconds, the files a second and the ratio of
-disk to memory for each program, with the file systems named; with a baseline, the change of each
-time from the baseline's.
+disks flushed (`sync`) before each run; the processor time (user and system) is the least of the
+N runs too, steadier than wall time on a shared machine. The runs of the programs and places
+alternate, so that a machine's slow moments fall on each alike. Prints the seconds, the files a
+second and the ratio of disk to memory for each program, with the file systems named; with a
+baseline, the change of each wall time from the baseline's.
 """
 import os
+import resource
 import shutil
 import subprocess
 import sys
@@ -31,17 +33,25 @@ def file_system(folder):
     return ' on '.join(lines[0].split()) if r.returncode == 0 and lines else 'unknown'
 
 
+def processor_seconds():
+    """The user and system time of the children that have ended so far."""
+    used = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return used.ru_utime + used.ru_stime
+
+
 def timed_batch(zolkdf, inputs, outputs):
-    """The seconds of one batch into a fresh outputs folder, after the disks are flushed."""
+    """The wall and processor seconds of one batch into a fresh outputs folder, after the disks are
+    flushed."""
     shutil.rmtree(outputs, ignore_errors=True)
     subprocess.run(['sync'], check=True)
+    processor = processor_seconds()
     start = time.perf_counter()
     r = subprocess.run([zolkdf, 'convert', inputs, '-t', 'xy', '-d', outputs, '-j', '2', '-q'],
                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
     took = time.perf_counter() - start
     if r.returncode != 0:
         sys.exit(f'{zolkdf} failed: {r.stderr.decode()[:300]}')
-    return took
+    return took, processor_seconds() - processor
 
 
 def main():
@@ -70,19 +80,21 @@ def main():
         for i in range(files):
             shutil.copy(os.path.join(memory, 'one.spc'), os.path.join(inputs, f's{i:04d}.spc'))
         places = [('disk', os.path.join(disk, 'out')), ('memory', os.path.join(memory, 'out'))]
-        best = {}
+        best, cpu = {}, {}
         for _ in range(runs):
             for program in programs:
                 for place, outputs in places:
-                    took = timed_batch(program, inputs, outputs)
+                    took, used = timed_batch(program, inputs, outputs)
                     best[program, place] = min(best.get((program, place), took), took)
+                    cpu[program, place] = min(cpu.get((program, place), used), used)
         print(f'{files} SPC files of {POINTS} points to XY, -j 2, best of {runs}; inputs in memory')
         print(f'  disk:   {file_system(disk)}')
         print(f'  memory: {file_system(memory)}')
         for k, program in enumerate(programs):
             on_disk, in_memory = best[program, 'disk'], best[program, 'memory']
-            line = (f'{program}: disk {on_disk:.3f} s ({files / on_disk:.0f} files/s), memory '
-                    f'{in_memory:.3f} s ({files / in_memory:.0f} files/s), disk / memory '
+            line = (f'{program}: disk {on_disk:.3f} s ({files / on_disk:.0f} files/s, processor '
+                    f'{cpu[program, "disk"]:.3f} s), memory {in_memory:.3f} s ({files / in_memory:.0f}'
+                    f' files/s, processor {cpu[program, "memory"]:.3f} s), disk / memory '
                     f'{on_disk / in_memory:.2f}')
             if k > 0:
                 base = programs[0]
