@@ -72,7 +72,8 @@ def main():
     try:
         with open(os.path.join(memory, 'one.xy'), 'w', newline='') as f:
             for i in range(POINTS):
-                f.write(f'{4000.0 - i * 0.964:11.5f}  {((i * 7919) % 1000) / 1000.0 + 0.01:14.7E}\r\n')
+                y = ((i * 7919) % 1000) / 1000.0 + 0.01
+                f.write(f'{4000.0 - i * 0.964:11.5f}  {y:14.7E}\r\n')
         subprocess.run([programs[0], 'convert', 'one.xy', '-t', 'spc', '-o', 'one.spc', '-q'],
                        cwd=memory, check=True)
         inputs = os.path.join(memory, 'in')
@@ -93,9 +94,9 @@ def main():
         for k, program in enumerate(programs):
             on_disk, in_memory = best[program, 'disk'], best[program, 'memory']
             line = (f'{program}: disk {on_disk:.3f} s ({files / on_disk:.0f} files/s, processor '
-                    f'{cpu[program, "disk"]:.3f} s), memory {in_memory:.3f} s ({files / in_memory:.0f}'
-                    f' files/s, processor {cpu[program, "memory"]:.3f} s), disk / memory '
-                    f'{on_disk / in_memory:.2f}')
+                    f'{cpu[program, "disk"]:.3f} s), memory {in_memory:.3f} s '
+                    f'({files / in_memory:.0f} files/s, processor {cpu[program, "memory"]:.3f} s),'
+                    f' disk / memory {on_disk / in_memory:.2f}')
             if k > 0:
                 base = programs[0]
                 line += (f'; {programs[0]} against it: disk '

@@ -209,9 +209,9 @@ class batch_outputs : public testing::Test {
 TEST_F(batch_outputs, are_old_or_new_after_a_kill_and_no_temporary_outlives_the_next_run) {
   // clang-format off
   const std::vector<batch_kind> kinds{
-      {"to XY in another folder",                         "xy",  ".xy",  false, ""},
-      {"to 6XY beside the inputs",                        "6xy", ".6xy", true,  ""},
-      {"to SPC in another folder, no anonymous files",    "spc", ".spc", false, "anonymous:EOPNOTSUPP"},
+      {"to XY in another folder",          "xy",  ".xy",  false, ""},
+      {"to 6XY beside the inputs",         "6xy", ".6xy", true,  ""},
+      {"to SPC without anonymous files",   "spc", ".spc", false, "anonymous:EOPNOTSUPP"},
   };
   // clang-format on
   make_inputs(work);
