@@ -30,12 +30,12 @@ struct open_folder {
 };
 
 // A link or folder that lies in a folder which others may write, or which has the sticky bit,
-// may have been put there by anyone: as the kernel does for a link in such a folder where links
-// are protected, it is passed through only when it belongs to the runner, to the folder's owner
-// or to root.
+// may have been put there by another user: as the kernel does for a link in such a folder where
+// links are protected, it is passed through only when it belongs to the runner or to root, or to
+// the folder's owner where nobody else may write the folder.
 bool planted(const struct stat& part, const struct stat& folder) {
   return (folder.st_mode & (S_ISVTX | S_IWOTH)) != 0 && part.st_uid != ::geteuid() &&
-         part.st_uid != folder.st_uid && part.st_uid != 0;
+         part.st_uid != 0 && (part.st_uid != folder.st_uid || (folder.st_mode & S_IWOTH) != 0);
 }
 
 // The folder from which path starts: the root for an absolute one, else at. Returns 0 or errno.
