@@ -105,8 +105,10 @@ int walk(int at, std::string_view path, int& hops, open_folder& f) {
     const int next = open_at(f.fd, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
     if (next >= 0) {
       struct stat st {};
-      if (::fstat(next, &st) != 0) e = errno;
-      else if (part != ".." && planted(st, f.st)) e = EACCES;
+      if (::fstat(next, &st) != 0)
+        e = errno;
+      else if (part != ".." && planted(st, f.st))
+        e = EACCES;
       if (e != 0) {
         ::close(next);
         break;
@@ -214,8 +216,8 @@ int open_output_folder(const std::string& name, bool kept, output_file& out) {
     if (!borrowed) ::close(f.fd);
     if (e != 0) return e;
     const std::size_t slash = path.rfind('/');
-    path = link.front() == '/' || slash == std::string::npos ? link
-                                                              : path.substr(0, slash + 1) + link;
+    path =
+        link.front() == '/' || slash == std::string::npos ? link : path.substr(0, slash + 1) + link;
     sweep_once(next, folder_of(path));
     f = next;
     borrowed = false;
