@@ -66,8 +66,8 @@ struct output_file {
   std::string target;      // the file that a commit replaces, symbolic links followed
   std::string temporary;   // the temporary file's name, once it has one
   int folder_fd = -1;      // POSIX: the target's folder, reached part by part
-  bool folder_kept = false;  // that folder is the batch's, closed by close_output_folders
-  std::string name;          // POSIX: the target's own name in that folder
+  bool folder_kept = false;            // that folder is the batch's, closed by close_output_folders
+  std::string name;                    // POSIX: the target's own name in that folder
   std::uint32_t kept_attributes = 0;   // the old file's permission bits or attributes
   std::uint32_t owner = 0, group = 0;  // the old file's owner and group, where a system has them
 };

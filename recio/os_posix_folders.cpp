@@ -30,12 +30,12 @@ struct open_folder {
 };
 
 // A link or folder that lies in a folder which others may write, or which has the sticky bit,
-// may have been put there by anyone: as the kernel does for a link in such a folder where links
-// are protected, it is passed through only when it belongs to the runner, to the folder's owner
-// or to root.
+// may have been put there by another user: as the kernel does for a link in such a folder where
+// links are protected, it is passed through only when it belongs to the runner or to root, or to
+// the folder's owner where nobody else may write the folder.
 bool planted(const struct stat& part, const struct stat& folder) {
   return (folder.st_mode & (S_ISVTX | S_IWOTH)) != 0 && part.st_uid != ::geteuid() &&
-         part.st_uid != folder.st_uid && part.st_uid != 0;
+         part.st_uid != 0 && (part.st_uid != folder.st_uid || (folder.st_mode & S_IWOTH) != 0);
 }
 
 // The folder from which path starts: the root for an absolute one, else at. Returns 0 or errno.
@@ -105,8 +105,10 @@ int walk(int at, std::string_view path, int& hops, open_folder& f) {
     const int next = open_at(f.fd, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
     if (next >= 0) {
       struct stat st {};
-      if (::fstat(next, &st) != 0) e = errno;
-      else if (part != ".." && planted(st, f.st)) e = EACCES;
+      if (::fstat(next, &st) != 0)
+        e = errno;
+      else if (part != ".." && planted(st, f.st))
+        e = EACCES;
       if (e != 0) {
         ::close(next);
         break;
@@ -214,8 +216,8 @@ int open_output_folder(const std::string& name, bool kept, output_file& out) {
     if (!borrowed) ::close(f.fd);
     if (e != 0) return e;
     const std::size_t slash = path.rfind('/');
-    path = link.front() == '/' || slash == std::string::npos ? link
-                                                              : path.substr(0, slash + 1) + link;
+    path =
+        link.front() == '/' || slash == std::string::npos ? link : path.substr(0, slash + 1) + link;
     sweep_once(next, folder_of(path));
     f = next;
     borrowed = false;

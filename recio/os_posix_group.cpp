@@ -80,9 +80,8 @@ void commit_together(std::span<output_file> outs, std::span<io_error> errors) {
   std::map<dev_t, std::vector<std::size_t> > by_file_system;
   for (std::size_t i = 0; i < outs.size(); ++i) {
     struct stat st {};
-    const int sentinel = outs[i].folder_kept && ::fstat(outs[i].fd, &st) == 0
-                             ? first_kept_folder(st.st_dev)
-                             : -1;
+    const int sentinel =
+        outs[i].folder_kept && ::fstat(outs[i].fd, &st) == 0 ? first_kept_folder(st.st_dev) : -1;
     if (sentinel >= 0 && flush_of_file_system_reports_failures())
       by_file_system[st.st_dev].push_back(i);
     else if (!flush_to_disk(outs[i].fd, "flush", outs[i].target))

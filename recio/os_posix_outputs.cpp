@@ -159,15 +159,13 @@ bool folder_append_only(const output_file& out) {
 #endif
 }
 
-
 // Copies the extended attributes of the old file to the new one: ACLs (system.posix_acl_access)
 // and the user's own. The old file is reached through its folder and held while it is read, where
 // /proc names what is held. False when the ACL could not be copied.
 bool copy_extended_attributes(const output_file& out) {
 #ifdef __linux__
-  const int old = anonymous_files_usable()
-                      ? open_at(out.folder_fd, out.name.c_str(), O_PATH | O_NOFOLLOW)
-                      : -1;
+  const int old =
+      anonymous_files_usable() ? open_at(out.folder_fd, out.name.c_str(), O_PATH | O_NOFOLLOW) : -1;
   const std::string path = old >= 0 ? "/proc/self/fd/" + std::to_string(old) : out.target;
   const auto list = old >= 0 ? ::listxattr : ::llistxattr;
   const auto get = old >= 0 ? ::getxattr : ::lgetxattr;
@@ -309,8 +307,8 @@ int put_in_place(output_file& out) {
   if (out.anonymous && !out.existed) {
     const std::string self = "/proc/self/fd/" + std::to_string(out.fd);
     int e = failure_made("link");
-    if (e == 0 && ::linkat(AT_FDCWD, self.c_str(), out.folder_fd, out.name.c_str(),
-                           AT_SYMLINK_FOLLOW) == 0) {
+    if (e == 0 &&
+        ::linkat(AT_FDCWD, self.c_str(), out.folder_fd, out.name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
       trace_step("link", out.target);
       return 0;
     }

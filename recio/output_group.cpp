@@ -1,13 +1,13 @@
 // recio/output_group.cpp: the outputs of a batch of the command line, which wait after their close
 // to be flushed and put in place together, a group at a time, by whichever thread fills the group.
+#include "recio/output_group.hpp"
+
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include "recio/output_group.hpp"
 
 namespace recio {
 
