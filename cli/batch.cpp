@@ -236,10 +236,12 @@ int convert(const convert_settings& s) {
   std::vector<std::ptrdiff_t> unsettled(jobs.size(), 0);
   std::vector<std::vector<recio::settled_output> > unplaced(jobs.size());
   std::size_t reported = 0;
+  std::size_t done = 0;  // converted, whether or not in place yet: the progress shown
   const auto finish = [&](std::size_t i, job_result r) {
     unsettled[i] += static_cast<std::ptrdiff_t>(r.waiting);
     results[i] = std::move(r);
     finished[i] = 1;
+    ++done;
   };
   // Takes the outputs settled (with all, after committing those still waiting), then reports the
   // jobs that are complete. An output that failed is not converted.
@@ -270,7 +272,7 @@ int convert(const convert_settings& s) {
     for (std::size_t i = 0; i < jobs.size(); ++i) {
       finish(i, run(i));
       report_ready(false);
-      show(reported);
+      show(done);
     }
     report_ready(true);
   } else {
@@ -301,7 +303,7 @@ int convert(const convert_settings& s) {
       std::unique_lock lock{m};
       while (!all_reported.wait_for(lock, std::chrono::milliseconds(200),
                                     [&] { return reported == jobs.size(); }))
-        show(reported);
+        show(done);
     }
     for (std::thread& t : pool) t.join();
   }
