@@ -33,6 +33,7 @@ struct job_result {
   std::string lines;
   bool failed = false;
   bool skipped = false;  // -n: every output was there already
+  std::size_t waiting = 0;  // outputs waiting to be put in place with others
 };
 
 // Converts the input of a job. An output of one spectrum of several that turns out to be one of
@@ -194,11 +195,24 @@ int convert(const convert_settings& s) {
   // A job whose folder cannot be created fails, named in that folder's report.
   const std::set<fs::path> unmade =
       s.folder.empty() ? std::set<fs::path>{} : create_folders(s, jobs);
-  const auto run = [&](const job& j) {
-    if (!j.failure.empty()) return job_result{j.failure, true, false};
-    if (j.output != "-" && unmade.contains(recio::path_of(j.output).parent_path()))
-      return job_result{{}, true, false};
-    return convert_one(s, *to, j, inputs);
+  // The outputs of a batch of several files are put in place in groups; a single conversion's
+  // each as it is closed. Either way no output is opened on a pipe or a device.
+  recio::set_output_rules({.regular_only = true, .grouped = jobs.size() > 1});
+  struct rules_ended {
+    ~rules_ended() { recio::end_output_rules(); }
+  } rules_end;
+  const auto run = [&](std::size_t i) {
+    const job& j = jobs[i];
+    recio::tag_outputs(i);
+    job_result r = !j.failure.empty() ? job_result{j.failure, true, false}
+                   : j.output != "-" && unmade.contains(recio::path_of(j.output).parent_path())
+                       ? job_result{{}, true, false}
+                       : convert_one(s, *to, j, inputs);
+    r.waiting = recio::outputs_waiting_of_tag();
+    for (const std::string& name : recio::take_removed_leftovers())
+      if (s.verbose)
+        r.lines.insert(0, "zolkdf: " + shown_name(name) + ": removed, left by an earlier run\n");
+    return r;
   };
 
   const bool show_progress = !s.quiet && recio::os::is_terminal(recio::os::standard_error);
@@ -221,32 +235,72 @@ int convert(const convert_settings& s) {
     failed += r.failed ? 1 : 0;
     skipped += r.skipped ? 1 : 0;
   };
+  // A job is reported once each of its outputs that waited is in place or has failed; results are
+  // reported in the order of the jobs, whatever the order they finish in, so that any number of
+  // threads reports as one does.
+  std::vector<job_result> results(jobs.size());
+  std::vector<char> finished(jobs.size(), 0);
+  std::vector<std::ptrdiff_t> unsettled(jobs.size(), 0);
+  std::vector<std::vector<recio::settled_output> > unplaced(jobs.size());
+  std::size_t reported = 0;
+  std::size_t done = 0;  // converted, whether or not in place yet: the progress shown
+  const auto finish = [&](std::size_t i, job_result r) {
+    unsettled[i] += static_cast<std::ptrdiff_t>(r.waiting);
+    results[i] = std::move(r);
+    finished[i] = 1;
+    ++done;
+  };
+  // Takes the outputs settled (with all, after committing those still waiting), then reports the
+  // jobs that are complete. An output that failed is not converted.
+  const auto report_ready = [&](bool all) {
+    for (recio::settled_output& o : recio::take_settled_outputs(all)) {
+      --unsettled[o.tag];
+      if (o.error != recio::io_error::none) unplaced[o.tag].push_back(std::move(o));
+    }
+    for (; reported < jobs.size() && finished[reported] != 0 && unsettled[reported] <= 0;
+         ++reported) {
+      job_result r = std::exchange(results[reported], {});
+      for (const recio::settled_output& o : unplaced[reported]) {
+        const std::string done =
+            "zolkdf: " + shown_name(jobs[reported].input) + " -> " + shown_name(o.name) + "\n";
+        if (const std::size_t at = r.lines.find(done); at != std::string::npos)
+          r.lines.erase(at, done.size());
+        const std::string why{recio::error_text(o.error)};
+        r.lines += "zolkdf: " + shown_name(o.name) + ": " +
+                   (o.error == recio::io_error::write_failed ? "cannot write: " + why : why) + "\n";
+        r.failed = true;
+      }
+      report_result(r);
+    }
+  };
   const unsigned threads =
       static_cast<unsigned>(std::clamp<std::size_t>(jobs.size(), 1, std::max(s.jobs, 1u)));
   if (threads == 1) {
     // One at a time, on this thread.
     for (std::size_t i = 0; i < jobs.size(); ++i) {
-      report_result(run(jobs[i]));
-      show(i + 1);
+      finish(i, run(i));
+      report_ready(false);
+      show(done);
     }
+    report_ready(true);
   } else {
-    // Results are reported in the order of the jobs, whatever the order they finish in, so that
-    // any number of threads reports as one does: the thread that completes the next results
-    // reports them, so no thread waits on another while there is work.
-    std::vector<job_result> results(jobs.size());
-    std::vector<char> finished(jobs.size(), 0);
-    std::size_t reported = 0;
+    // The thread that completes the next results reports them, so no thread waits on another
+    // while there is work; the last thread to run out of work commits what waits.
     std::mutex m;
     std::condition_variable all_reported;
     std::atomic<std::size_t> next{0};
+    unsigned idle = 0;
     const auto work = [&] {
       for (std::size_t i = next++; i < jobs.size(); i = next++) {
-        job_result r = run(jobs[i]);
+        job_result r = run(i);
         const std::lock_guard lock{m};
-        results[i] = std::move(r);
-        finished[i] = 1;
-        for (; reported < jobs.size() && finished[reported] != 0; ++reported)
-          report_result(std::exchange(results[reported], {}));
+        finish(i, std::move(r));
+        report_ready(false);
+        if (reported == jobs.size()) all_reported.notify_one();
+      }
+      {
+        const std::lock_guard lock{m};
+        if (++idle == threads) report_ready(true);
         if (reported == jobs.size()) all_reported.notify_one();
       }
       recio::end_thread();
@@ -257,7 +311,7 @@ int convert(const convert_settings& s) {
       std::unique_lock lock{m};
       while (!all_reported.wait_for(lock, std::chrono::milliseconds(200),
                                     [&] { return reported == jobs.size(); }))
-        show(reported);
+        show(done);
     }
     for (std::thread& t : pool) t.join();
   }

@@ -14,6 +14,7 @@
 
 #include "recio/console.hpp"
 #include "recio/os.hpp"
+#include "recio/output_group.hpp"
 #include "recio/recio.hpp"
 
 namespace recio {
@@ -34,6 +35,8 @@ struct connection {
   bool regular = true;  // a plain file, not a device or a pipe: it can be cut
   bool is_output = false;
   bool ever_written = false;  // a byte has been written since the open
+  bool grouped = false;       // an output of a batch, committed with others
+  std::uint64_t bytes_out = 0;  // the bytes written to the file
   access allowed = access::read;
   os::output_file output;  // an output's file, replaced whole when it is closed
   std::string name;        // whole, as given: for the system and the reports
@@ -94,6 +97,7 @@ connection* find(unit_number u) {
 
 bool flush(connection& c) {
   const bool ok = os::write_all(c.fd, c.out.data(), c.out_size);
+  c.bytes_out += c.out_size;
   c.out_size = 0;
   return ok;
 }
@@ -137,6 +141,7 @@ io_error settle_output(connection& c, bool keep) {
     os::discard_output(c.output);
     return io_error::none;
   }
+  if (c.grouped) return wait_in_group(c.output, c.name, c.bytes_out);
   return os::commit_output(c.output);
 }
 
@@ -222,6 +227,8 @@ connection& free_connection(unit_number u) {
   c.unit = u;
   c.borrowed = false;
   c.ever_written = false;
+  c.grouped = false;
+  c.bytes_out = 0;
   c.in_pos = c.in_size = 0;
   c.position = 0;
   c.writing = false;
@@ -261,8 +268,12 @@ int connect(connection& c, open_mode mode, returns r, bool standard) {
   } else if (!c.is_output) {
     failure = os::open_input(c.name.c_str(), fd);
   } else {
+    // The command line's outputs follow its rules; the dialogue's, the layer's own.
+    const output_rules rules = standard ? output_rules_now() : output_rules{};
+    c.grouped = rules.grouped;
     failure = os::open_output(c.name.c_str(), mode == open_mode::binary_update,
-                              mode == open_mode::text_write, c.output);
+                              mode == open_mode::text_write, c.output,
+                              {.regular_only = rules.regular_only, .kept_folders = rules.grouped});
     fd = c.output.fd;
     regular = c.output.regular;
   }

@@ -7,7 +7,7 @@
 namespace recio {
 
 namespace {
-constexpr std::array<std::pair<io_error, std::string_view>, 23> error_table{{
+constexpr std::array<std::pair<io_error, std::string_view>, 24> error_table{{
     {io_error::none, "no error"},
     {io_error::file_not_found, "file not found"},
     {io_error::permission_denied, "permission denied"},
@@ -31,6 +31,7 @@ constexpr std::array<std::pair<io_error, std::string_view>, 23> error_table{{
     {io_error::unit_not_connected, "unit not connected"},
     {io_error::name_too_long, "file name too long"},
     {io_error::link_loop, "too many levels of symbolic links"},
+    {io_error::not_regular_file, "not a regular file"},
 }};
 
 constexpr std::array<std::string_view, 10> statement_labels{

@@ -31,6 +31,7 @@ enum class io_error : std::int16_t {
   unit_not_connected = 31,
   name_too_long = 32,
   link_loop = 33,
+  not_regular_file = 34,
 };
 
 // The kind of statement named in the report.

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,9 @@ struct output_file {
   bool anonymous = false;  // the temporary file has no name yet
   std::string target;      // the file that a commit replaces, symbolic links followed
   std::string temporary;   // the temporary file's name, once it has one
+  int folder_fd = -1;      // POSIX: the target's folder, reached part by part
+  bool folder_kept = false;            // that folder is the batch's, closed by close_output_folders
+  std::string name;                    // POSIX: the target's own name in that folder
   std::uint32_t kept_attributes = 0;   // the old file's permission bits or attributes
   std::uint32_t owner = 0, group = 0;  // the old file's owner and group, where a system has them
 };
@@ -74,15 +78,39 @@ struct output_file {
 // Every name is UTF-8, whatever the system.
 // Opens an existing file for reading; a folder is refused. Returns io_error::none or why not.
 io_error open_input(const char* name, int& fd);
+// What the command line asks of its outputs beyond what the dialogue does.
+struct output_options {
+  bool regular_only = false;  // a FIFO, socket or device is refused, never opened for writing
+  bool kept_folders = false;  // each folder is opened once and kept until close_output_folders
+};
 // Opens name for writing (read_too: for reading as well, as a byte stream that is updated). A
 // direct open of an existing file with truncate cuts it to nothing, as a new text file replacing
-// it would be. Returns io_error::none, or why the file cannot be opened; nothing is created then.
-io_error open_output(const char* name, bool read_too, bool truncate, output_file& out);
+// it would be. Every folder on the way is passed through only where the kernel's rule for
+// protected links would follow a link there: another user's link or folder in a folder that
+// others may write, or that has the sticky bit, is refused with permission_denied. Returns
+// io_error::none, or why the file cannot be opened; nothing is created then.
+io_error open_output(const char* name, bool read_too, bool truncate, output_file& out,
+                     const output_options& options = {});
 // Puts a staged file in place of its name once its bytes are on the disk, and closes it; flushes a
 // direct one that is a plain file to the disk and closes it. A staged file that cannot be put in
 // place is removed, and the name keeps what it held.
 io_error commit_output(output_file& out);
 // Closes the file; a staged file is removed, so that the name keeps what it held.
 void discard_output(output_file& out);
+
+// Whether a committed output may wait to be put in place with others (commit_together): a staged
+// file that takes its name's place by a rename.
+bool may_wait(const output_file& out);
+// Readies such an output to wait: what guarded the old file guards it, and it reads nothing more.
+void ready_to_wait(output_file& out);
+// Commits outputs that waited, together: their bytes reach the disk in as few flushes as the
+// system allows, then each takes its name's place, then each folder reaches the disk once.
+// errors[i] gets output i's outcome, as commit_output gives it; each output is closed.
+void commit_together(std::span<output_file> outs, std::span<io_error> errors);
+// Closes the folders kept for a batch's outputs.
+void close_output_folders();
+// The temporary files left by runs that have ended (their process is gone) that the opens of
+// outputs have removed since the last call, each named by its folder and name.
+std::vector<std::string> take_removed_temporaries();
 
 }  // namespace recio::os

@@ -25,6 +25,16 @@ int open_retrying(const char* path, int flags, mode_t mode) {
   return fd;
 }
 
+int open_at(int at, const char* name, int flags, mode_t mode) {
+  int fd = -1;
+  do {
+    fd = ::openat(at, name, flags | O_CLOEXEC, mode);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+int failure_made(std::string_view step) { return errno_named(failure_made_for(step)); }
+
 void prepare_standard_streams() {}  // bytes pass unchanged already
 
 bool interactive_console() {

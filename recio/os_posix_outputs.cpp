@@ -1,6 +1,6 @@
 // recio/os_posix_outputs.cpp: outputs on POSIX systems: staged in a temporary file beside the file
 // they replace, flushed to the disk before they take its name, the folder flushed after; links
-// followed only where they are safe to follow; the old file's guards kept.
+// followed only where they are safe to follow (os_posix_folders.cpp); the old file's guards kept.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,9 +24,6 @@ namespace recio::os {
 
 namespace {
 
-// As many links as the kernel itself follows in one name.
-constexpr int max_link_hops = 40;
-
 // The permission bits that a new file gets from the process's umask, read before any thread runs:
 // a named temporary file is made 0600 and given them only when it is complete.
 mode_t read_new_file_mode() {
@@ -36,50 +33,13 @@ mode_t read_new_file_mode() {
 }
 const mode_t new_file_mode = read_new_file_mode();
 
-// The error that a test has this step fail with, or 0.
-int failure_made(std::string_view step) { return errno_named(failure_made_for(step)); }
-
 // A step that the tests may make fail: the error set, or the step's own outcome.
-int open_made_to_fail(std::string_view step, const char* path, int flags, mode_t mode) {
+int open_made_to_fail(std::string_view step, int at, const char* path, int flags, mode_t mode) {
   if (const int e = failure_made(step); e != 0) {
     errno = e;
     return -1;
   }
-  return open_retrying(path, flags, mode);
-}
-
-std::string folder_of(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// The file that a name finally stands for: a symbolic link is followed, so that the file it
-// points to is replaced and the link stays a link. A link to a name not in use yet gives that
-// name, which the output then creates. As the kernel does where links are protected, a link in a
-// folder that has the sticky bit and that others may write is followed only when it belongs to
-// the runner or to the folder's owner: another user's link planted in /tmp redirects nothing.
-// Returns 0, EACCES for such a link, or ELOOP for a loop of links or too many of them.
-int follow_links(std::string path, std::string& target) {
-  for (int hop = 0; hop < max_link_hops; ++hop) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
-      target = std::move(path);
-      return 0;
-    }
-    struct stat folder {};
-    if (st.st_uid != ::geteuid() && ::stat(folder_of(path).c_str(), &folder) == 0 &&
-        (folder.st_mode & (S_ISVTX | S_IWOTH)) == (S_ISVTX | S_IWOTH) && st.st_uid != folder.st_uid)
-      return EACCES;
-    std::string link(4096, '\0');
-    const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
-    if (n <= 0 || static_cast<std::size_t>(n) >= link.size()) return n < 0 ? errno : ENAMETOOLONG;
-    link.resize(static_cast<std::size_t>(n));
-    const std::size_t slash = path.rfind('/');
-    path =
-        link.front() == '/' || slash == std::string::npos ? link : path.substr(0, slash + 1) + link;
-  }
-  return ELOOP;
+  return open_at(at, path, flags, mode);
 }
 
 // Linux's anonymous files need /proc to be given a name at the commit.
@@ -92,14 +52,16 @@ bool anonymous_files_usable() {
 #endif
 }
 
-// An anonymous file in folder, which nobody can open by a name: the descriptor, or -1 with errno.
-// It gets the bits that a new file gets there (the umask, a default ACL).
-int open_anonymous(const std::string& folder) {
+// An anonymous file in the folder at (AT_FDCWD: folder by its name), which nobody can open by a
+// name: the descriptor, or -1 with errno. It gets the bits that a new file gets there (the umask,
+// a default ACL).
+int open_anonymous(int at, const std::string& folder) {
 #ifdef O_TMPFILE
   if (anonymous_files_usable())
-    return open_made_to_fail("anonymous", folder.c_str(), O_TMPFILE | O_RDWR, 0666);
+    return open_made_to_fail("anonymous", at, folder.c_str(), O_TMPFILE | O_RDWR, 0666);
   errno = EOPNOTSUPP;
 #else
+  static_cast<void>(at);
   static_cast<void>(folder);
   errno = EOPNOTSUPP;
 #endif
@@ -113,7 +75,7 @@ bool no_anonymous_files(int e) { return e == EOPNOTSUPP || e == EISDIR || e == E
 // so that a kill leaves nothing behind, else one with a name of its own, which nobody else may
 // open and which is never a link planted under that name. Returns 0 or errno.
 int create_temporary(output_file& out) {
-  out.fd = open_anonymous(folder_of(out.target));
+  out.fd = open_anonymous(out.folder_fd, ".");
   if (out.fd >= 0) {
     out.anonymous = true;
     trace_step("anonymous", out.target);
@@ -121,8 +83,9 @@ int create_temporary(output_file& out) {
   }
   if (!no_anonymous_files(errno)) return errno;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = temporary_name(out.target, "/", ::getpid(), attempt);
-    out.fd = open_made_to_fail("named", name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
+    std::string name = temporary_name(out.name, "/", ::getpid(), attempt);
+    out.fd = open_made_to_fail("named", out.folder_fd, name.c_str(),
+                               O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
     if (out.fd >= 0) {
       out.temporary = std::move(name);
       trace_step("named", out.target);
@@ -139,15 +102,16 @@ int create_temporary(output_file& out) {
 int create_scratch(output_file& out) {
   const char* tmpdir = std::getenv("TMPDIR");
   const std::string folder = tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
-  out.fd = open_anonymous(folder_of(out.target));
-  if (out.fd < 0) out.fd = open_anonymous(folder);
+  out.fd = open_anonymous(out.folder_fd, ".");
+  if (out.fd < 0) out.fd = open_anonymous(AT_FDCWD, folder);
   if (out.fd >= 0) {
     trace_step("anonymous", out.target);
     return 0;
   }
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string name = temporary_name(folder + "/zolkdf", "/", ::getpid(), attempt);
-    out.fd = open_made_to_fail("named", name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
+    out.fd = open_made_to_fail("named", AT_FDCWD, name.c_str(),
+                               O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
     if (out.fd >= 0) {
       ::unlink(name.c_str());
       trace_step("named", out.target);
@@ -163,9 +127,9 @@ int create_scratch(output_file& out) {
 int name_anonymous(output_file& out) {
   const std::string self = "/proc/self/fd/" + std::to_string(out.fd);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = temporary_name(out.target, "/", ::getpid(), attempt);
+    std::string name = temporary_name(out.name, "/", ::getpid(), attempt);
     if (const int e = failure_made("link"); e != 0) return e;
-    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+    if (::linkat(AT_FDCWD, self.c_str(), out.folder_fd, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
       out.temporary = std::move(name);
       out.anonymous = false;
       trace_step("link", out.target);
@@ -177,84 +141,62 @@ int name_anonymous(output_file& out) {
 }
 
 // In a folder with the sticky bit (such as /tmp), only a file's owner may rename over it.
-bool owned_by_another_in_sticky_folder(const std::string& target, const struct stat& st) {
+bool owned_by_another_in_sticky_folder(const output_file& out, const struct stat& st) {
   struct stat folder {};
-  return ::geteuid() != 0 && st.st_uid != ::geteuid() &&
-         ::stat(folder_of(target).c_str(), &folder) == 0 && (folder.st_mode & S_ISVTX) != 0 &&
-         folder.st_uid != ::geteuid();
+  return ::geteuid() != 0 && st.st_uid != ::geteuid() && ::fstat(out.folder_fd, &folder) == 0 &&
+         (folder.st_mode & S_ISVTX) != 0 && folder.st_uid != ::geteuid();
 }
 
 // A folder marked append-only (chattr +a) takes new names but lets none be removed or renamed
 // over: a temporary name given there would stay for good.
-bool folder_append_only(const std::string& target) {
+bool folder_append_only(const output_file& out) {
 #ifdef __linux__
-  const int fd = open_retrying(folder_of(target).c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK);
-  if (fd < 0) return false;
   int flags = 0;
-  const bool append_only = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_APPEND_FL) != 0;
-  ::close(fd);
-  return append_only;
+  return ::ioctl(out.folder_fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_APPEND_FL) != 0;
 #else
-  static_cast<void>(target);
+  static_cast<void>(out);
   return false;
 #endif
 }
 
-// The file's bytes reach the disk; the trace calls the step `step` for the output.
-bool flush_to_disk(int fd, std::string_view step, const std::string& output) {
-  if (const int e = failure_made("flush"); e != 0) {
-    errno = e;
-    return false;
-  }
-  while (::fsync(fd) != 0) {
-    if (errno == EINVAL || errno == EROFS) break;  // a file that keeps nothing to flush
-    if (errno != EINTR) return false;
-  }
-  trace_step(step, output);
-  return true;
-}
-
-// The rename or link that made or replaced a name reaches the disk with the folder.
-bool flush_folder(const std::string& target) {
-  const int fd = open_retrying(folder_of(target).c_str(), O_RDONLY | O_DIRECTORY);
-  if (fd < 0) return true;  // a folder that may not be read: the name is as safe as it can be
-  const bool flushed = flush_to_disk(fd, "flush-folder", target);
-  ::close(fd);
-  return flushed;
-}
-
-// Copies the extended attributes of the file at path to the file fd: ACLs (system.posix_acl_access)
-// and the user's own. False when the ACL could not be copied.
-bool copy_extended_attributes(const std::string& path, int fd) {
+// Copies the extended attributes of the old file to the new one: ACLs (system.posix_acl_access)
+// and the user's own. The old file is reached through its folder and held while it is read, where
+// /proc names what is held. False when the ACL could not be copied.
+bool copy_extended_attributes(const output_file& out) {
 #ifdef __linux__
-  const ssize_t size = ::llistxattr(path.c_str(), nullptr, 0);
-  if (size <= 0) return true;
-  std::vector<char> names(static_cast<std::size_t>(size));
-  const ssize_t got = ::llistxattr(path.c_str(), names.data(), names.size());
-  if (got <= 0) return true;
+  const int old =
+      anonymous_files_usable() ? open_at(out.folder_fd, out.name.c_str(), O_PATH | O_NOFOLLOW) : -1;
+  const std::string path = old >= 0 ? "/proc/self/fd/" + std::to_string(old) : out.target;
+  const auto list = old >= 0 ? ::listxattr : ::llistxattr;
+  const auto get = old >= 0 ? ::getxattr : ::lgetxattr;
+  const ssize_t size = list(path.c_str(), nullptr, 0);
+  std::vector<char> names(size > 0 ? static_cast<std::size_t>(size) : 0);
+  const ssize_t got = size > 0 ? list(path.c_str(), names.data(), names.size()) : 0;
   bool acl_kept = true;
   std::vector<char> value;
-  for (std::size_t at = 0; at < static_cast<std::size_t>(got);) {
+  for (std::size_t at = 0; got > 0 && at < static_cast<std::size_t>(got);) {
     const char* name = names.data() + at;
     at += std::char_traits<char>::length(name) + 1;
     const bool acl = std::string_view{name} == "system.posix_acl_access";
-    const ssize_t n = ::lgetxattr(path.c_str(), name, nullptr, 0);
+    const ssize_t n = get(path.c_str(), name, nullptr, 0);
     value.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-    const ssize_t m = n > 0 ? ::lgetxattr(path.c_str(), name, value.data(), value.size()) : n;
+    const ssize_t m = n > 0 ? get(path.c_str(), name, value.data(), value.size()) : n;
     if ((acl && failure_made("acl") != 0) || m < 0 ||
-        ::fsetxattr(fd, name, value.data(), static_cast<std::size_t>(m), 0) != 0) {
+        ::fsetxattr(out.fd, name, value.data(), static_cast<std::size_t>(m), 0) != 0) {
       if (acl) acl_kept = false;  // others (security.*, trusted.*) may be the system's alone
     } else if (acl) {
-      trace_step("acl", path);
+      trace_step("acl", out.target);
     }
   }
+  if (old >= 0) ::close(old);
   return acl_kept;
 #else
-  static_cast<void>(path);
-  static_cast<void>(fd);
+  static_cast<void>(out);
   return true;
 #endif
 }
+
+}  // namespace
 
 // What guarded the old file guards the new one before anyone else may open it: its owner and
 // group where the runner may keep them, its extended attributes and ACL, its permission bits. A
@@ -278,12 +220,14 @@ void guard_like_the_old_file(output_file& out) {
       trace_step("group", out.target);
     }
   }
-  const bool acl_kept = copy_extended_attributes(out.target, out.fd);
+  const bool acl_kept = copy_extended_attributes(out);
   auto mode = static_cast<mode_t>(out.kept_attributes & 07777);
   if (!owner_kept || !group_kept || !acl_kept)
     mode &= static_cast<mode_t>(~(S_IWGRP | S_IWOTH | S_ISUID | S_ISGID));
   if (::fchmod(out.fd, mode) == 0) trace_step("mode", out.target);
 }
+
+namespace {
 
 // Copies the staged bytes into the existing file, which is cut to their length and flushed. The
 // room is taken first where the system can, so that a full disk leaves the file as it was.
@@ -324,15 +268,36 @@ void close_all_of(output_file& out) {
   }
 }
 
-io_error open_directly(const char* name, bool read_too, bool truncate, output_file& out) {
+void close_folder_of(output_file& out) {
+  if (out.folder_fd >= 0 && !out.folder_kept) ::close(out.folder_fd);
+  out.folder_fd = -1;
+}
+
+io_error open_directly(bool read_too, bool truncate, output_file& out) {
   const int flags = (read_too ? O_RDWR : O_WRONLY) | O_CREAT | (truncate ? O_TRUNC : 0);
-  out.fd = open_retrying(name, flags);
-  if (out.fd < 0) return error_of_errno(errno);
+  out.fd = open_at(out.folder_fd, out.name.c_str(), flags | O_NOFOLLOW);
+  const int e = errno;
+  close_folder_of(out);
+  if (out.fd < 0) return error_of_errno(e);
   struct stat st {};
   out.regular = ::fstat(out.fd, &st) != 0 || S_ISREG(st.st_mode);
-  trace_step("in-place", name);
+  trace_step("in-place", out.target);
   return io_error::none;
 }
+
+// Opens the existing target itself, which must be a plain file: never a pipe, which would wait
+// for its other end. Returns the descriptor, or -1 with errno.
+int open_plain_target(const output_file& out, int flags) {
+  const int fd =
+      open_at(out.folder_fd, out.name.c_str(), flags | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK);
+  struct stat st {};
+  if (fd < 0 || (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))) return fd;
+  ::close(fd);
+  errno = EACCES;
+  return -1;
+}
+
+}  // namespace
 
 // The staged file takes the name: a new name is linked straight to an anonymous file; otherwise
 // the file is named (if it has no name yet) and renamed over the old one at once. A target that
@@ -343,7 +308,7 @@ int put_in_place(output_file& out) {
     const std::string self = "/proc/self/fd/" + std::to_string(out.fd);
     int e = failure_made("link");
     if (e == 0 &&
-        ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, out.target.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        ::linkat(AT_FDCWD, self.c_str(), out.folder_fd, out.name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
       trace_step("link", out.target);
       return 0;
     }
@@ -354,71 +319,86 @@ int put_in_place(output_file& out) {
     if (const int e = name_anonymous(out); e != 0) return e;
   }
   int e = failure_made("rename");
-  if (e == 0 && ::rename(out.temporary.c_str(), out.target.c_str()) == 0) {
+  if (e == 0 &&
+      ::renameat(out.folder_fd, out.temporary.c_str(), out.folder_fd, out.name.c_str()) == 0) {
     out.temporary.clear();
     trace_step("rename", out.target);
     return 0;
   }
   if (e == 0) e = errno;
   if (e == EBUSY && out.existed) {
-    const int into = open_retrying(out.target.c_str(), O_WRONLY | O_NOFOLLOW);
+    const int into = open_plain_target(out, O_WRONLY);
     e = into < 0 ? errno : copy_into_place(out, into);
     if (into >= 0) ::close(into);
   }
-  ::unlink(out.temporary.c_str());
+  ::unlinkat(out.folder_fd, out.temporary.c_str(), 0);
   out.temporary.clear();
   return e;
 }
 
-}  // namespace
-
-io_error open_output(const char* name, bool read_too, bool truncate, output_file& out) {
+io_error open_output(const char* name, bool read_too, bool truncate, output_file& out,
+                     const output_options& options) {
   out = output_file{};
-  if (const int e = follow_links(name, out.target); e != 0) return error_of_errno(e);
+  if (const int e = open_output_folder(name, options.kept_folders, out); e != 0)
+    return error_of_errno(e);
   struct stat st {};
-  const bool exists = ::stat(out.target.c_str(), &st) == 0;
-  if (exists && !S_ISREG(st.st_mode))
-    return open_directly(out.target.c_str(), read_too, truncate, out);
+  const bool exists = ::fstatat(out.folder_fd, out.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+  if (exists && !S_ISREG(st.st_mode)) {
+    if (options.regular_only && !S_ISDIR(st.st_mode)) {
+      close_folder_of(out);
+      return io_error::not_regular_file;
+    }
+    return open_directly(read_too, truncate, out);
+  }
   out.existed = exists;
   out.kept_attributes = exists ? static_cast<std::uint32_t>(st.st_mode) : 0;
   out.owner = exists ? static_cast<std::uint32_t>(st.st_uid) : 0;
   out.group = exists ? static_cast<std::uint32_t>(st.st_gid) : 0;
 
-  const bool replaceable = !exists || (!owned_by_another_in_sticky_folder(out.target, st) &&
-                                       !folder_append_only(out.target));
+  const bool replaceable =
+      !exists || (!owned_by_another_in_sticky_folder(out, st) && !folder_append_only(out));
   if (replaceable) {
     const int e = create_temporary(out);
     if (e == 0) {
       out.staged = true;
-      if (exists && read_too) out.source_fd = open_retrying(out.target.c_str(), O_RDONLY);
+      if (exists && read_too) out.source_fd = open_plain_target(out, O_RDONLY);
       return io_error::none;
     }
     // A folder that takes no new names: an existing file there may still take the bytes. Any
     // other trouble (no room for a new file) fails the open and leaves the file as it was.
-    if (!exists || (e != EACCES && e != EPERM)) return error_of_errno(e);
+    if (!exists || (e != EACCES && e != EPERM)) {
+      close_folder_of(out);
+      return error_of_errno(e);
+    }
   }
   // The existing file takes the bytes when they are complete: it must be writable now.
-  out.target_fd =
-      open_retrying(out.target.c_str(), (read_too ? O_RDWR : O_WRONLY) | O_NOFOLLOW | O_NOCTTY);
-  if (out.target_fd < 0) return error_of_errno(errno);
+  out.target_fd = open_plain_target(out, read_too ? O_RDWR : O_WRONLY);
+  if (out.target_fd < 0) {
+    const int e = errno;
+    close_folder_of(out);
+    return error_of_errno(e);
+  }
   if (const int e = create_scratch(out); e != 0) {
     if (e != EACCES && e != EPERM && e != EROFS) {
       close_all_of(out);
+      close_folder_of(out);
       return error_of_errno(e);
     }
     // No temporary file anywhere: the file is written in place, as a failure then leaves it.
     out.fd = out.target_fd;
     out.target_fd = -1;
     if (truncate && ::ftruncate(out.fd, 0) != 0) {
+      const int cut = errno;
       close_all_of(out);
-      return error_of_errno(errno);
+      close_folder_of(out);
+      return error_of_errno(cut);
     }
     trace_step("in-place", out.target);
     return io_error::none;
   }
   out.staged = true;
   out.copied = true;
-  if (read_too) out.source_fd = open_retrying(out.target.c_str(), O_RDONLY | O_NOFOLLOW);
+  if (read_too) out.source_fd = open_plain_target(out, O_RDONLY);
   return io_error::none;
 }
 
@@ -428,6 +408,7 @@ io_error commit_output(output_file& out) {
     const bool flushed = !out.regular || flush_to_disk(out.fd, "flush", out.target);
     const bool closed = ::close(out.fd) == 0;
     out.fd = -1;
+    close_folder_of(out);
     if (!flushed) return io_error::write_failed;
     return closed ? io_error::none : io_error::close_failed;
   }
@@ -442,15 +423,21 @@ io_error commit_output(output_file& out) {
     guard_like_the_old_file(out);
     if (!flush_to_disk(out.fd, "flush", out.target)) {
       e = errno;
-    } else if ((e = put_in_place(out)) == 0 && !flush_folder(out.target)) {
+    } else if ((e = put_in_place(out)) == 0 &&
+               !flush_to_disk(out.folder_fd, "flush-folder", out.target)) {
       e = errno;
     }
   }
+  return close_committed(out, e);
+}
+
+io_error close_committed(output_file& out, int e) {
   const bool placed = e == 0;
   if (!placed) discard_output(out);
   const bool closed = out.fd < 0 || ::close(out.fd) == 0;
   out.fd = -1;  // closed once: another thread may be given the number next
   close_all_of(out);
+  close_folder_of(out);
   out.staged = false;
   if (!placed) {
     // The system's reason where it is one of the file system's own (no space, read-only), else
@@ -465,9 +452,18 @@ io_error commit_output(output_file& out) {
 
 void discard_output(output_file& out) {
   close_all_of(out);
-  if (out.staged && !out.temporary.empty()) ::unlink(out.temporary.c_str());
+  if (out.staged && !out.temporary.empty()) ::unlinkat(out.folder_fd, out.temporary.c_str(), 0);
   out.temporary.clear();
   out.staged = false;
+  close_folder_of(out);
+}
+
+bool may_wait(const output_file& out) { return out.staged && !out.copied; }
+
+void ready_to_wait(output_file& out) {
+  if (out.source_fd >= 0) ::close(out.source_fd);
+  out.source_fd = -1;
+  guard_like_the_old_file(out);
 }
 
 }  // namespace recio::os

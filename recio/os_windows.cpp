@@ -158,6 +158,8 @@ void close_all_of(output_file& out) {
   out.source_fd = out.fd = -1;
 }
 
+io_error put_in_place(output_file& out, bool flushed);
+
 io_error open_directly(const std::wstring& name, bool read_too, bool truncate, output_file& out) {
   const DWORD access = GENERIC_WRITE | (read_too ? GENERIC_READ : 0);
   if (const DWORD why = open_file(name, access, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS,
@@ -244,7 +246,8 @@ io_error open_input(const char* name, int& fd) {
   return io_error::none;
 }
 
-io_error open_output(const char* name, bool read_too, bool truncate, output_file& out) {
+io_error open_output(const char* name, bool read_too, bool truncate, output_file& out,
+                     const output_options& options) {
   out = output_file{};
   const std::wstring given = long_path(name);
   if (is_folder(given)) return io_error::cannot_open;
@@ -260,9 +263,12 @@ io_error open_output(const char* name, bool read_too, bool truncate, output_file
   }
   const DWORD attributes = ::GetFileAttributesW(target.c_str());
   const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-  // A device (NUL, CON) or anything else that is no disk file is written directly.
-  if (is_device(target) || (exists && (attributes & FILE_ATTRIBUTE_DEVICE) != 0))
+  // A device (NUL, CON) or anything else that is no disk file is written directly, where it is
+  // not refused.
+  if (is_device(target) || (exists && (attributes & FILE_ATTRIBUTE_DEVICE) != 0)) {
+    if (options.regular_only) return io_error::not_regular_file;
     return open_directly(given, read_too, truncate, out);
+  }
   out.target = narrow(target);
 
   // The temporary file is shared with nobody until it is complete.
@@ -297,7 +303,33 @@ io_error commit_output(output_file& out) {
   }
   if (out.source_fd >= 0) ::_close(out.source_fd);
   out.source_fd = -1;
-  const bool flushed = flush_to_disk(out);
+  return put_in_place(out, flush_to_disk(out));
+}
+
+void commit_together(std::span<output_file> outs, std::span<io_error> errors) {
+  // The files are flushed one after the other, then put in place: the flushes reach the disk
+  // together as far as the system lets them.
+  std::vector<char> flushed(outs.size(), 0);
+  for (std::size_t i = 0; i < outs.size(); ++i) flushed[i] = flush_to_disk(outs[i]) ? 1 : 0;
+  for (std::size_t i = 0; i < outs.size(); ++i) errors[i] = put_in_place(outs[i], flushed[i] != 0);
+}
+
+bool may_wait(const output_file& out) { return out.staged; }
+
+void ready_to_wait(output_file& out) {
+  if (out.source_fd >= 0) ::_close(out.source_fd);
+  out.source_fd = -1;
+}
+
+void close_output_folders() {}  // each name is opened whole
+
+std::vector<std::string> take_removed_temporaries() { return {}; }
+
+namespace {
+
+// The staged file, flushed or not, takes its name's place and is closed. Returns the outcome that
+// commit_output reports.
+io_error put_in_place(output_file& out, bool flushed) {
   const bool closed = ::_close(out.fd) == 0;
   out.fd = -1;
   if (!flushed || !closed) {
@@ -349,6 +381,8 @@ io_error commit_output(output_file& out) {
   out.staged = false;
   return io_error::none;
 }
+
+}  // namespace
 
 void discard_output(output_file& out) {
   close_all_of(out);

@@ -79,6 +79,32 @@ int open(unit_number u, std::string_view name, open_mode mode, returns r = {});
 // Opens the file of a path given whole, as the command line gives it: no blanks dropped, no
 // question asked, and "-" is the standard input or output.
 int open_path(unit_number u, std::string_view path, open_mode mode, returns r = {});
+// What the command line asks of the outputs that open_path opens from now on, on every thread.
+struct output_rules {
+  bool regular_only = false;  // a FIFO, socket or device is refused, never opened for writing
+  // Each folder is opened once for the batch; a closed output waits with others, to be flushed and
+  // put in place together with them (take_settled_outputs).
+  bool grouped = false;
+};
+void set_output_rules(output_rules rules);
+// Marks the outputs that this thread closes from now on as those of the job tag.
+void tag_outputs(std::size_t tag);
+// How many of the outputs that this thread has closed under its tag wait in the group.
+std::size_t outputs_waiting_of_tag();
+// An output that waited, once it is in place or has failed (its name keeps what it held).
+struct settled_output {
+  std::size_t tag = 0;
+  std::string name;
+  io_error error = io_error::none;
+};
+// Gives back the outputs settled since the last call; with all, those still waiting are committed
+// first.
+std::vector<settled_output> take_settled_outputs(bool all);
+// Ends the batch's rules: outputs still waiting are dropped, the folders kept for it closed.
+void end_output_rules();
+// The temporary files left by runs that have ended, which the opens of outputs have removed since
+// the last call, each named by its folder and name.
+std::vector<std::string> take_removed_leftovers();
 // Where reading a whole file stopped: at its end, or past what is read of a file.
 enum class read_stop : std::uint8_t {
   end,

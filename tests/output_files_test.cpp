@@ -10,7 +10,6 @@
 #else
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -27,12 +26,18 @@
 #include <vector>
 
 #include "tests/support/run_program.hpp"
+#ifndef _WIN32
+#include "tests/support/file_system_image.hpp"
+#endif
 
 namespace {
 
 namespace fs = std::filesystem;
 using test_support::read_file;
 using test_support::run_zolkdf;
+#ifndef _WIN32
+using test_support::shell;
+#endif
 using test_support::visible;
 using test_support::write_file;
 
@@ -95,11 +100,6 @@ struct stat status_of(const fs::path& p) {
   struct stat st {};
   ::stat(p.c_str(), &st);
   return st;
-}
-
-// Runs a shell command quietly; true when it succeeds.
-bool shell(const std::string& command) {
-  return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 // The tests' switch in the file layer: each step named fails with its error while it is set.
@@ -477,21 +477,12 @@ TEST_F(output_files, replace_a_read_only_file_and_write_in_place_where_the_folde
 // mounted again. Both outputs are the complete new files: the one written over an old output and
 // the one under a new name.
 TEST_F(output_files, are_whole_after_a_power_cut_right_after_the_run) {
-  if (::geteuid() != 0) GTEST_SKIP() << "mounting file system images needs root";
-  if (!fs::exists("/dev/loop-control")) GTEST_SKIP() << "no loop devices";
-  if (!shell("command -v mkfs.ext4 && command -v mkfs.xfs"))
-    GTEST_SKIP() << "mkfs.ext4 or mkfs.xfs is missing (e2fsprogs, xfsprogs)";
+  if (const std::string why = test_support::why_no_images(); !why.empty()) GTEST_SKIP() << why;
   write_file(work / "in.xy", xy_points(20000));
   write_file(work / "conv.lst", "2\r\nin.xy 2 old.xy 2\r\nin.xy 2 new.xy 2\r\n");
   ASSERT_EQ(run_zolkdf(work, "F\nconv.lst\n").status, 0);
   const std::string converted = read_file(work / "new.xy");
-  const fs::path image = work / "fs.img", mounted = work / "mnt";
-  fs::create_directory(mounted);
-  struct unmount_at_end {
-    std::string point;
-    ~unmount_at_end() { shell("umount " + point); }
-  } unmount{mounted.string()};
-  const std::string mount = "mount -o loop";
+  const fs::path mounted = work / "mnt";
   struct file_system {
     const char* what;
     const char* make;
@@ -502,28 +493,20 @@ TEST_F(output_files, are_whole_after_a_power_cut_right_after_the_run) {
         file_system{"ext4 noauto_da_alloc", "mkfs.ext4 -q -F", ",noauto_da_alloc"},
         file_system{"xfs", "mkfs.xfs -q -f", ""}}) {
     const std::string what = f.what;
-    fs::remove(image);
-    write_file(image, "");
-    fs::resize_file(image, 320 << 20);
-    ASSERT_TRUE(shell(std::string(f.make) + " " + image.string())) << what;
-    if (!shell(mount + f.options + " " + image.string() + " " + mounted.string()))
-      GTEST_SKIP() << "a file system image cannot be mounted here: " << what;
+    test_support::file_system_image image{work / "fs.img", mounted, f.make, f.options};
+    ASSERT_TRUE(image.is_made()) << what;
+    if (!image.is_mounted()) GTEST_SKIP() << "a file system image cannot be mounted here: " << what;
     for (const char* name : {"in.xy", "conv.lst"}) fs::copy_file(work / name, mounted / name);
     write_file(mounted / "old.xy", xy_points(10));
     ::sync();
     const int status = run_zolkdf(mounted, "F\nconv.lst\n").status;
-    const int fd = ::open(mounted.c_str(), O_RDONLY);
-    std::uint32_t flush_the_journal_only = 1;
-    const int shut = ::ioctl(fd, _IOR('X', 125, std::uint32_t), &flush_the_journal_only);
-    ::close(fd);
+    const bool shut = image.cut_power();
     EXPECT_EQ(status, 0) << what;
-    EXPECT_EQ(shut, 0) << what << ": the file system could not be shut down";
-    ASSERT_TRUE(shell("umount " + mounted.string()) &&
-                shell(mount + " " + image.string() + " " + mounted.string()));
+    EXPECT_TRUE(shut) << what << ": the file system could not be shut down";
+    ASSERT_TRUE(image.mount_again()) << what;
     for (const char* name : {"old.xy", "new.xy"})
       EXPECT_TRUE(read_file(mounted / name) == converted)
           << what << ": " << name << " holds " << read_file(mounted / name).size() << " bytes";
-    ASSERT_TRUE(shell("umount " + mounted.string()));
   }
 }
 

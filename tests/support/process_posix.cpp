@@ -18,6 +18,24 @@ namespace test_support {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// Starts zolkdf with the arguments args and the file actions given, which it destroys; -1 when
+// it cannot be started.
+pid_t spawn_with(posix_spawn_file_actions_t& actions, const std::vector<std::string>& args) {
+  std::vector<std::string> words{ZOLKDF_BINARY};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, ZOLKDF_BINARY, &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  return spawned == 0 ? pid : -1;
+}
+
+}  // namespace
+
 program_result run_zolkdf(const fs::path& work, const std::string& keys,
                           const std::vector<std::string>& args, std::uint64_t file_size_limit) {
   // The captures live beside the work folder, so that the work folder holds only the files that
@@ -34,12 +52,6 @@ program_result run_zolkdf(const fs::path& work, const std::string& keys,
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addchdir_np(&actions, work.c_str());
 
-  std::vector<std::string> words{ZOLKDF_BINARY};
-  words.insert(words.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& w : words) argv.push_back(w.data());
-  argv.push_back(nullptr);
-
   // The child inherits the limit and the ignored signal, so that a write beyond the limit fails
   // instead of ending the process; this process gets its own back right after the start.
   rlimit old_limit{};
@@ -52,23 +64,38 @@ program_result run_zolkdf(const fs::path& work, const std::string& keys,
     const rlimit limit{static_cast<rlim_t>(file_size_limit), old_limit.rlim_max};
     ::setrlimit(RLIMIT_FSIZE, &limit);
   }
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, ZOLKDF_BINARY, &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
+  const pid_t pid = spawn_with(actions, args);
   if (file_size_limit > 0) {
     ::setrlimit(RLIMIT_FSIZE, &old_limit);
     ::sigaction(SIGXFSZ, &old_action, nullptr);
   }
-  if (spawned != 0) throw std::runtime_error("cannot start " ZOLKDF_BINARY);
-  int wait_status = 0;
-  ::waitpid(pid, &wait_status, 0);
+  if (pid < 0) throw std::runtime_error("cannot start " ZOLKDF_BINARY);
+  const int status = wait_for_zolkdf(pid);
 
   program_result r;
   r.out = read_file(io / "stdout");
   r.err = read_file(io / "stderr");
-  r.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
+  r.status = status;
   fs::remove_all(io);
   return r;
+}
+
+int spawn_zolkdf(const fs::path& work, const std::vector<std::string>& args) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  posix_spawn_file_actions_addchdir_np(&actions, work.c_str());
+  const pid_t pid = spawn_with(actions, args);
+  if (pid < 0) throw std::runtime_error("cannot start " ZOLKDF_BINARY);
+  return pid;
+}
+
+int wait_for_zolkdf(int process) {
+  int wait_status = 0;
+  ::waitpid(process, &wait_status, 0);
+  return WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
 }
 
 int start_on_terminal(const fs::path& work, bool echo, int& controller,

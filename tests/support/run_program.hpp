@@ -31,6 +31,14 @@ program_result run_zolkdf(const std::filesystem::path& work, const std::string& 
 int start_on_terminal(const std::filesystem::path& work, bool echo, int& controller,
                       const std::vector<std::string>& args = {});
 
+#ifndef _WIN32
+// Starts zolkdf in the folder work with the command-line arguments args, its standard input from
+// /dev/null and its output discarded, and gives back the process without waiting for it.
+int spawn_zolkdf(const std::filesystem::path& work, const std::vector<std::string>& args);
+// Waits for a process that spawn_zolkdf started: its exit status, or -1 when a signal ended it.
+int wait_for_zolkdf(int process);
+#endif
+
 std::string read_file(const std::filesystem::path& p);
 void write_file(const std::filesystem::path& p, const std::string& bytes);
 // A fresh empty folder under the system's temporary folder.
