@@ -45,7 +45,8 @@ std::string folded(std::string_view utf8_name) {
   f.reserve(utf8_name.size());
   for (std::size_t i = 0; i < utf8_name.size(); ++i) {
     const auto b = static_cast<unsigned char>(utf8_name[i]);
-    const auto next = i + 1 < utf8_name.size() ? static_cast<unsigned char>(utf8_name[i + 1]) : 0;
+    const unsigned next =
+        i + 1 < utf8_name.size() ? static_cast<unsigned char>(utf8_name[i + 1]) : 0;
     // Every letter that folds, and its small letter, takes two bytes in UTF-8 or one.
     if (b >= 0xC2 && b <= 0xDF && (next & 0xC0) == 0x80) {
       const char32_t c = lower_letter(char32_t{b & 0x1Fu} << 6 | char32_t{next & 0x3Fu});
