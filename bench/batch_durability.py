@@ -7,8 +7,8 @@ Usage: python3 bench/batch_durability.py ZOLKDF [BASELINE_ZOLKDF] [--runs N] [--
 Makes N copies (2000 unless --files says otherwise) of one SPC file of 3632 points, which ZOLKDF
 writes from a made-up XY file, in memory (/dev/shm). Then times `zolkdf convert IN -t xy -d OUT
 -j 2` with OUT on the disk (a folder made in FOLDER, by default the current folder) and with OUT
-in memory, each the best of N runs (5 unless --runs says otherwise), the outputs removed and the
-disks flushed (`sync`) before each run; the processor time (user and system) is the least of the
+in memory, each the best of N runs (5 unless --runs says otherwise), each run into a folder of its
+own, the disks flushed (`sync`) before it and every output removed at the end; the processor time (user and system) is the least of the
 N runs too, steadier than wall time on a shared machine. The runs of the programs and places
 alternate, so that a machine's slow moments fall on each alike. Prints the seconds, the files a
 second and the ratio of disk to memory for each program, with the file systems named; with a
@@ -41,8 +41,11 @@ def processor_seconds():
 
 def timed_batch(zolkdf, inputs, outputs):
     """The wall and processor seconds of one batch into a fresh outputs folder, after the disks are
-    flushed."""
-    shutil.rmtree(outputs, ignore_errors=True)
+    flushed. Each run writes to a folder of its own, and the outputs of earlier runs are removed
+    only at the end: ext4 passes over the inodes of files removed in the last half minute when it
+    makes new ones, which would charge the batch that follows a removal with work of the removal's
+    making."""
+    outputs = tempfile.mkdtemp(prefix='out-', dir=outputs)
     subprocess.run(['sync'], check=True)
     processor = processor_seconds()
     start = time.perf_counter()
@@ -80,7 +83,7 @@ def main():
         os.makedirs(inputs)
         for i in range(files):
             shutil.copy(os.path.join(memory, 'one.spc'), os.path.join(inputs, f's{i:04d}.spc'))
-        places = [('disk', os.path.join(disk, 'out')), ('memory', os.path.join(memory, 'out'))]
+        places = [('disk', disk), ('memory', memory)]
         best, cpu = {}, {}
         for _ in range(runs):
             for program in programs:
