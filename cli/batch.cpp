@@ -139,7 +139,8 @@ std::set<fs::path> create_folders(const convert_settings& s, const std::vector<j
   for (const fs::path& f : folders) {
     std::error_code ec;
     // A file of the name is no folder, though some systems create none and report nothing.
-    if ((fs::create_directories(f, ec) || !ec) && fs::is_directory(f, ec)) continue;
+    ec = recio::os::create_folders(recio::utf8_of(f));
+    if (!ec && fs::is_directory(f, ec)) continue;
     if (!ec) ec = std::make_error_code(std::errc::not_a_directory);
     unmade.insert(f);
     fs::path at = f;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "recio/io_errors.hpp"
@@ -107,6 +108,10 @@ void ready_to_wait(output_file& out);
 // system allows, then each takes its name's place, then each folder reaches the disk once.
 // errors[i] gets output i's outcome, as commit_output gives it; each output is closed.
 void commit_together(std::span<output_file> outs, std::span<io_error> errors);
+// Creates the folder path and the folders above it that are not there yet. On POSIX systems each
+// is made inside a folder reached as an output's folder is (see open_output), so that no link or
+// folder that another user planted is passed through: such a one gives permission_denied.
+std::error_code create_folders(const std::string& path);
 // Closes the folders kept for a batch's outputs.
 void close_output_folders();
 // The temporary files left by runs that have ended (their process is gone) that the opens of

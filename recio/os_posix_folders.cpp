@@ -10,6 +10,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -93,7 +94,7 @@ void push_parts(std::string_view path, std::vector<std::string>& parts) {
 // Opens the folder path relative to the folder at (AT_FDCWD: the working folder), part by part,
 // links followed by hand as the kernel would follow them, none refused by planted. f gets the
 // folder. Returns 0 or errno.
-int walk(int at, std::string_view path, int& hops, open_folder& f) {
+int walk(int at, std::string_view path, int& hops, open_folder& f, bool create = false) {
   if (const int e = starting_folder(at, path, f); e != 0) return e;
   std::vector<std::string> parts;
   push_parts(path, parts);
@@ -118,6 +119,12 @@ int walk(int at, std::string_view path, int& hops, open_folder& f) {
       continue;
     }
     e = errno;
+    // A folder not there yet is made where it is asked for, and then walked into as any other.
+    if (e == ENOENT && create && part != "..") {
+      e = ::mkdirat(f.fd, part.c_str(), 0777) == 0 || errno == EEXIST ? 0 : errno;
+      if (e == 0) parts.push_back(part);
+      continue;
+    }
     if (e != ELOOP && e != ENOTDIR) break;
     std::string link;
     struct stat st {};
@@ -223,6 +230,14 @@ int open_output_folder(const std::string& name, bool kept, output_file& out) {
     borrowed = false;
     last = last_part(link);
   }
+}
+
+std::error_code create_folders(const std::string& path) {
+  int hops = 0;
+  open_folder f;
+  const int e = walk(AT_FDCWD, path, hops, f, true);
+  if (f.fd >= 0) ::close(f.fd);
+  return {e, std::generic_category()};
 }
 
 int first_kept_folder(dev_t device) {

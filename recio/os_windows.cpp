@@ -17,8 +17,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "recio/os.hpp"
@@ -324,6 +326,12 @@ void ready_to_wait(output_file& out) {
 void close_output_folders() {}  // each name is opened whole
 
 std::vector<std::string> take_removed_temporaries() { return {}; }
+
+std::error_code create_folders(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::create_directories(std::u8string{path.begin(), path.end()}, ec);
+  return ec;
+}
 
 namespace {
 
