@@ -40,19 +40,20 @@ TEST(hostile_text, reaches_the_terminal_escaped_and_cut) {
                    "zolkdf: a\\x1B[2J\\r\\nb\\xFF.xy -> a\\x1B[2J\\r\\nb\\xFF.y\n"});
 #endif
   for (const hostile_case& c : cases) {
-    const fs::path work = test_support::scratch_folder("hostile-text");
+    const test_support::scratch s{"hostile-text"};
+    const fs::path& work = s.work;
     write_file(work / c.name, c.bytes);
     const bool csv = c.name.ends_with(".csv");
     const auto run = run_zolkdf(work, "",
                                 csv ? std::vector<std::string>{"info", c.name}
                                     : std::vector<std::string>{"convert", "-v", "-t", "y", c.name});
     EXPECT_EQ(visible(run.err), visible(c.err)) << c.name;
-    fs::remove_all(work);
   }
 }
 
 TEST(csv_output, reads_back_labels_with_quotes_separators_and_line_ends) {
-  const fs::path work = test_support::scratch_folder("csv-labels");
+  const test_support::scratch s{"csv-labels"};
+  const fs::path& work = s.work;
   // An SPC file whose x axis label, given as text, holds a line end and a quote.
   std::string spc = read_file(examples / "new.spc");
   spc[0] = static_cast<char>(spc[0] | 0x20);  // ftflags: axis labels as text
@@ -81,13 +82,13 @@ TEST(csv_output, reads_back_labels_with_quotes_separators_and_line_ends) {
     EXPECT_EQ(back.status, 0) << back.err;
     EXPECT_NE(back.out.find(t.unit_line), std::string::npos) << back.out;
   }
-  fs::remove_all(work);
 }
 
 #ifndef _WIN32
 TEST(info_output, fails_when_standard_output_cannot_be_written) {
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
-  const fs::path work = test_support::scratch_folder("info-full");
+  const test_support::scratch s{"info-full"};
+  const fs::path& work = s.work;
   fs::copy(examples / "sample.xy", work / "sample.xy");
   for (const std::string json : {"", "--json "}) {
     const std::string command = "cd '" + work.string() + "' && '" ZOLKDF_BINARY "' info " + json +
@@ -96,7 +97,6 @@ TEST(info_output, fails_when_standard_output_cannot_be_written) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << json << status;
     EXPECT_EQ(read_file(work / "err"), "zolkdf: standard output: cannot write: write error\n");
   }
-  fs::remove_all(work);
 }
 #endif
 
