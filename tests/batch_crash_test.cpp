@@ -65,14 +65,13 @@ struct batch_kind {
   const char* failures;
 };
 
-// One batch over the inputs in root/in: the command line that runs it, and for each output its
-// name under root, its old bytes and the bytes that a whole run writes.
+// One batch over root/in: its command line, and each output's name under root, old and new bytes.
 struct batch {
   fs::path root;
   fs::path output_folder;
   std::vector<std::string> args;
   std::vector<fs::path> outputs;
-  std::vector<std::string> old_bytes, new_bytes;
+  std::vector<std::string> new_bytes;
   bool dated = false;  // SPC outputs carry the clock's date
 
   // The bytes of output i without an SPC file's date.
@@ -82,11 +81,12 @@ struct batch {
     return bytes;
   }
   bool has_old(std::size_t i) const { return i % 4 < 2; }
+  static std::string old_bytes(std::size_t i) { return "old " + std::to_string(i) + "\r\n"; }
   // Half of the outputs hold old bytes, the others do not exist yet.
   void put_old_outputs() const {
     fs::create_directories(output_folder);
     for (std::size_t i = 0; i < outputs.size(); ++i)
-      has_old(i) ? write_file(root / outputs[i], old_bytes[i]) : void(fs::remove(root / outputs[i]));
+      has_old(i) ? write_file(root / outputs[i], old_bytes(i)) : void(fs::remove(root / outputs[i]));
   }
   // The program's temporary files in the output folder.
   std::vector<std::string> temporaries() const {
@@ -107,8 +107,7 @@ std::string input_name(int i) {
 
 // Makes the batch's inputs in folder/in: the SPC files converted by the program from XY files.
 void make_inputs(const fs::path& folder) {
-  fs::create_directories(folder / "in");
-  fs::create_directories(folder / "made");
+  for (const char* f : {"in", "made"}) fs::create_directories(folder / f);
   for (int i = 0; i < files; ++i) {
     const std::string name = input_name(i);
     write_file(folder / (i % 2 == 0 ? "in" : "made") / (name.substr(0, 4) + ".xy"),
@@ -132,7 +131,6 @@ batch batch_of(const batch_kind& kind, const fs::path& root, std::chrono::durati
     if (kind.beside_inputs) b.args.push_back("in/" + name);
     b.outputs.push_back(b.output_folder.lexically_relative(root) /
                         (name.substr(0, 4) + kind.extension));
-    b.old_bytes.push_back("old " + std::to_string(i) + "\r\n");
   }
   b.put_old_outputs();
   const auto start = std::chrono::steady_clock::now();
@@ -161,7 +159,7 @@ outputs_seen expect_old_or_new(const batch& b, const std::string& what) {
       continue;
     }
     const std::string now = b.bytes_of(i);
-    if ((b.has_old(i) && now == b.old_bytes[i]) || now == b.new_bytes[i])
+    if ((b.has_old(i) && now == b.old_bytes(i)) || now == b.new_bytes[i])
       ++(now == b.new_bytes[i] ? seen.new_put : seen.old_kept);
     else
       neither.push_back(b.outputs[i].string() + " holds " + std::to_string(now.size()) + " bytes");
