@@ -142,32 +142,25 @@ batch batch_of(const batch_kind& kind, const fs::path& root, std::chrono::durati
   return b;
 }
 
-// What a kill or a power cut left of a batch's outputs.
-struct outputs_seen {
-  int old_kept = 0, new_put = 0, not_made = 0;
-};
-
 // Checks that every output holds its old bytes or its new ones, or is absent where it was
-// before; what names the moment in the message.
-outputs_seen expect_old_or_new(const batch& b, const std::string& what) {
-  outputs_seen seen;
+// before; what names the moment in the message. Gives back how many outputs are new.
+int expect_old_or_new(const batch& b, const std::string& what) {
+  int new_put = 0;
   std::vector<std::string> neither;
   for (std::size_t i = 0; i < b.outputs.size(); ++i) {
-    const fs::path output = b.root / b.outputs[i];
-    if (!fs::exists(output)) {
+    if (!fs::exists(b.root / b.outputs[i])) {
       if (b.has_old(i)) neither.push_back(b.outputs[i].string() + " is gone");
-      ++seen.not_made;
       continue;
     }
     const std::string now = b.bytes_of(i);
     if ((b.has_old(i) && now == b.old_bytes(i)) || now == b.new_bytes[i])
-      ++(now == b.new_bytes[i] ? seen.new_put : seen.old_kept);
+      new_put += now == b.new_bytes[i];
     else
       neither.push_back(b.outputs[i].string() + " holds " + std::to_string(now.size()) + " bytes");
   }
   EXPECT_TRUE(neither.empty()) << what << ": " << neither.size() << " outputs are neither old nor"
                                << " new, such as " << (neither.empty() ? "" : neither.front());
-  return seen;
+  return new_put;
 }
 
 class batch_outputs : public testing::Test {
@@ -196,13 +189,13 @@ TEST_F(batch_outputs, are_old_or_new_after_a_kill_and_no_temporary_outlives_the_
       std::this_thread::sleep_for(random_moment(whole));
       ::kill(pid, SIGKILL);
       test_support::wait_for_zolkdf(pid);
-      const outputs_seen seen = expect_old_or_new(b, what);
-      cut_midway += seen.new_put > 0 && seen.new_put < files;
+      const int new_put = expect_old_or_new(b, what);
+      cut_midway += new_put > 0 && new_put < files;
       const std::size_t left = b.temporaries().size();
       left_by_kills += left > 0;
       const auto next = run_zolkdf(work, "", b.args);
       EXPECT_EQ(next.status, 0) << what << ": " << visible(next.err);
-      EXPECT_EQ(expect_old_or_new(b, what + ", next run").new_put, files) << what << ", next run";
+      EXPECT_EQ(expect_old_or_new(b, what + ", next run"), files) << what << ", next run";
       const std::vector<std::string> stale = b.temporaries();
       EXPECT_TRUE(stale.empty()) << what << ": the next run leaves " << stale.size() << " of "
                                  << left << " temporary files of the killed run, such as "
@@ -248,9 +241,9 @@ TEST_F(batch_outputs, are_old_or_new_whole_after_a_power_cut_at_any_moment) {
       if (!after_success) test_support::wait_for_zolkdf(pid);
       EXPECT_EQ(status, 0) << what;
       ASSERT_TRUE(image.mount_again()) << what;
-      const outputs_seen seen = expect_old_or_new(b, what);
-      cut_midway += seen.new_put > 0 && seen.new_put < files;
-      EXPECT_TRUE(!after_success || seen.new_put == files) << what << ": " << seen.new_put;
+      const int new_put = expect_old_or_new(b, what);
+      cut_midway += new_put > 0 && new_put < files;
+      EXPECT_TRUE(!after_success || new_put == files) << what << ": " << new_put;
     }
     const auto next = run_zolkdf(mounted, "", b.args);
     EXPECT_EQ(next.status, 0) << f.what << ": " << visible(next.err);
