@@ -9,7 +9,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -19,6 +18,7 @@
 #include "tests/support/run_program.hpp"
 #ifndef _WIN32
 #include "tests/support/file_system_image.hpp"
+#include "tests/support/test_switches.hpp"
 #endif
 
 namespace {
@@ -31,20 +31,14 @@ using test_support::write_file;
 
 #ifdef _WIN32
 
-TEST(batch_outputs, are_old_or_new_after_a_kill_and_no_temporary_outlives_the_next_run) {
-  GTEST_SKIP() << "no SIGKILL on Windows";
-}
-TEST(batch_outputs, are_old_or_new_whole_after_a_power_cut_at_any_moment) {
-  GTEST_SKIP() << "loop-mounted file system images are Linux's";
-}
+TEST(batch_outputs, are_posix_matters_here) { GTEST_SKIP() << "no SIGKILL nor loop devices"; }
 
 #else
 
 constexpr int files = 200;
 constexpr std::size_t date_at = 32;  // a new-variant SPC file's date word, 4 bytes
 
-// The seconds that a batch may run before its kill or its power cut, at random from nothing to
-// 1.2 times the time that it took whole.
+// A moment for a kill or a power cut: at random up to 1.2 times the time of a whole run.
 std::chrono::duration<double> random_moment(std::chrono::duration<double> whole) {
   static std::mt19937 random{std::random_device{}()};
   return std::chrono::duration<double>(
@@ -54,8 +48,8 @@ std::chrono::duration<double> random_moment(std::chrono::duration<double> whole)
 // An XY file of n points whose values depend on seed, so that no two inputs are alike.
 std::string xy_points(int n, int seed) {
   std::string text;
+  char record[64];
   for (int i = 0; i < n; ++i) {
-    char record[64];
     std::snprintf(record, sizeof record, "%.3f %.6e\r\n", 4000.0 - 0.5 * i,
                   0.5 + ((i * 7 + seed) % 97) / 7.0);
     text += record;
@@ -63,44 +57,39 @@ std::string xy_points(int n, int seed) {
   return text;
 }
 
-// A kind of batch: its output format and where its outputs go.
+// A kind of batch: -t, its outputs' extension, whether they go beside the inputs (no -d), and
+// the steps of the file layer made to fail in its runs (ZOLKDF_TEST_FAIL).
 struct batch_kind {
-  const char* what;
-  const char* to;         // the format after -t
-  const char* extension;  // of its outputs
-  bool beside_inputs;     // no -d: each output goes beside its input
-  const char* failures;   // the file layer's steps made to fail in its runs (ZOLKDF_TEST_FAIL)
+  const char *what, *to, *extension;
+  bool beside_inputs;
+  const char* failures;
 };
 
-// One batch over the inputs in root/in: the command line that runs it, and for each output its
-// name under root, its old bytes and the bytes that a whole run writes.
+// One batch over root/in: its command line, and each output's name under root, old and new bytes.
 struct batch {
   fs::path root;
   fs::path output_folder;
   std::vector<std::string> args;
   std::vector<fs::path> outputs;
-  std::vector<std::string> old_bytes, new_bytes;
+  std::vector<std::string> new_bytes;
   bool dated = false;  // SPC outputs carry the clock's date
 
-  // The bytes of output i as they are compared: a dated file without its date.
+  // The bytes of output i without an SPC file's date.
   std::string bytes_of(std::size_t i) const {
     std::string bytes = read_file(root / outputs[i]);
     if (dated && bytes.size() >= date_at + 4) bytes.replace(date_at, 4, 4, '\0');
     return bytes;
   }
   bool has_old(std::size_t i) const { return i % 4 < 2; }
+  static std::string old_bytes(std::size_t i) { return "old " + std::to_string(i) + "\r\n"; }
   // Half of the outputs hold old bytes, the others do not exist yet.
   void put_old_outputs() const {
     fs::create_directories(output_folder);
-    for (std::size_t i = 0; i < outputs.size(); ++i) {
-      if (has_old(i)) {
-        write_file(root / outputs[i], old_bytes[i]);
-      } else {
-        fs::remove(root / outputs[i]);
-      }
-    }
+    for (std::size_t i = 0; i < outputs.size(); ++i)
+      has_old(i) ? write_file(root / outputs[i], old_bytes(i))
+                 : void(fs::remove(root / outputs[i]));
   }
-  // The names in the output folder that hold ".zolkdf-", the program's temporary files.
+  // The program's temporary files in the output folder.
   std::vector<std::string> temporaries() const {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(output_folder))
@@ -119,8 +108,7 @@ std::string input_name(int i) {
 
 // Makes the batch's inputs in folder/in: the SPC files converted by the program from XY files.
 void make_inputs(const fs::path& folder) {
-  fs::create_directories(folder / "in");
-  fs::create_directories(folder / "made");
+  for (const char* f : {"in", "made"}) fs::create_directories(folder / f);
   for (int i = 0; i < files; ++i) {
     const std::string name = input_name(i);
     write_file(folder / (i % 2 == 0 ? "in" : "made") / (name.substr(0, 4) + ".xy"),
@@ -130,8 +118,7 @@ void make_inputs(const fs::path& folder) {
   fs::remove_all(folder / "made");
 }
 
-// The batch of the kind given over the inputs in root/in; its new bytes are those of a whole run,
-// which this makes and times.
+// The batch of the kind given over root/in, its new bytes from a whole run that took took.
 batch batch_of(const batch_kind& kind, const fs::path& root, std::chrono::duration<double>& took) {
   batch b;
   b.root = root;
@@ -141,11 +128,10 @@ batch batch_of(const batch_kind& kind, const fs::path& root, std::chrono::durati
   if (!kind.beside_inputs) b.args.insert(b.args.end(), {"in", "-d", "out"});
   for (int i = 0; i < files; ++i) {
     const std::string name = input_name(i);
-    // Beside the inputs a folder would take the old outputs as inputs too: the files are named.
+    // Beside the inputs a folder would take the old outputs as inputs too.
     if (kind.beside_inputs) b.args.push_back("in/" + name);
     b.outputs.push_back(b.output_folder.lexically_relative(root) /
                         (name.substr(0, 4) + kind.extension));
-    b.old_bytes.push_back("old " + std::to_string(i) + "\r\n");
   }
   b.put_old_outputs();
   const auto start = std::chrono::steady_clock::now();
@@ -156,68 +142,44 @@ batch batch_of(const batch_kind& kind, const fs::path& root, std::chrono::durati
   return b;
 }
 
-// What a kill or a power cut left of a batch's outputs.
-struct outputs_seen {
-  int old_kept = 0, new_put = 0, not_made = 0;
-};
-
-// Checks that every output of the batch holds its old bytes or its complete new ones, or does not
-// exist where it did not before; what names the moment in the message, which names the first
-// output that is neither.
-outputs_seen expect_old_or_new(const batch& b, const std::string& what) {
-  outputs_seen seen;
+// Checks that every output holds its old bytes or its new ones, or is absent where it was
+// before; what names the moment in the message. Gives back how many outputs are new.
+int expect_old_or_new(const batch& b, const std::string& what) {
+  int new_put = 0;
   std::vector<std::string> neither;
   for (std::size_t i = 0; i < b.outputs.size(); ++i) {
-    const fs::path output = b.root / b.outputs[i];
-    if (!fs::exists(output)) {
+    if (!fs::exists(b.root / b.outputs[i])) {
       if (b.has_old(i)) neither.push_back(b.outputs[i].string() + " is gone");
-      ++seen.not_made;
       continue;
     }
     const std::string now = b.bytes_of(i);
-    if ((b.has_old(i) && now == b.old_bytes[i]) || now == b.new_bytes[i]) {
-      ++(now == b.new_bytes[i] ? seen.new_put : seen.old_kept);
-    } else {
-      neither.push_back(b.outputs[i].string() + " holds " + std::to_string(now.size()) +
-                        " bytes, neither file");
-    }
+    if ((b.has_old(i) && now == b.old_bytes(i)) || now == b.new_bytes[i])
+      new_put += now == b.new_bytes[i];
+    else
+      neither.push_back(b.outputs[i].string() + " holds " + std::to_string(now.size()) + " bytes");
   }
   EXPECT_TRUE(neither.empty()) << what << ": " << neither.size() << " outputs are neither old nor"
                                << " new, such as " << (neither.empty() ? "" : neither.front());
-  return seen;
+  return new_put;
 }
-
-// Sets ZOLKDF_TEST_FAIL for the program's runs while it lives.
-struct failures_made {
-  explicit failures_made(const char* steps) {
-    if (*steps != '\0') ::setenv("ZOLKDF_TEST_FAIL", steps, 1);
-  }
-  ~failures_made() { ::unsetenv("ZOLKDF_TEST_FAIL"); }
-};
 
 class batch_outputs : public testing::Test {
  protected:
-  void SetUp() override { work = test_support::scratch_folder("batch-crash"); }
-  void TearDown() override { fs::remove_all(work); }
-  fs::path work;
+  const test_support::scratch s{"batch-crash"};
+  const fs::path& work = s.work;
 };
 
-// Batches of 200 files with -j 2, over old outputs for half of them, are killed at random
-// moments: each output is its old file or the complete new one, and the next whole run leaves no
-// temporary file of the killed run in the output folder. Without anonymous temporary files (the
-// last kind) a temporary name exists while each output is written.
+// Batches of 200 files with -j 2 killed at random moments: each output old or new, and the next
+// run leaves no temporary file (the last kind writes under temporary names, not anonymously).
 TEST_F(batch_outputs, are_old_or_new_after_a_kill_and_no_temporary_outlives_the_next_run) {
-  // clang-format off
   const std::vector<batch_kind> kinds{
-      {"to XY in another folder",          "xy",  ".xy",  false, ""},
-      {"to 6XY beside the inputs",         "6xy", ".6xy", true,  ""},
-      {"to SPC without anonymous files",   "spc", ".spc", false, "anonymous:EOPNOTSUPP"},
-  };
-  // clang-format on
+      {"to XY in another folder", "xy", ".xy", false, ""},
+      {"to 6XY beside the inputs", "6xy", ".6xy", true, ""},
+      {"to SPC without anonymous files", "spc", ".spc", false, "anonymous:EOPNOTSUPP"}};
   make_inputs(work);
   int cut_midway = 0, left_by_kills = 0;
   for (const batch_kind& kind : kinds) {
-    const failures_made failing{kind.failures};
+    const test_support::failures_made failing{kind.failures};
     std::chrono::duration<double> whole{};
     const batch b = batch_of(kind, work, whole);
     for (int run = 0; run < ZOLKDF_KILLS_PER_BATCH; ++run) {
@@ -227,14 +189,13 @@ TEST_F(batch_outputs, are_old_or_new_after_a_kill_and_no_temporary_outlives_the_
       std::this_thread::sleep_for(random_moment(whole));
       ::kill(pid, SIGKILL);
       test_support::wait_for_zolkdf(pid);
-      const outputs_seen seen = expect_old_or_new(b, what);
-      cut_midway += seen.new_put > 0 && seen.new_put < files;
+      const int new_put = expect_old_or_new(b, what);
+      cut_midway += new_put > 0 && new_put < files;
       const std::size_t left = b.temporaries().size();
       left_by_kills += left > 0;
-
       const auto next = run_zolkdf(work, "", b.args);
       EXPECT_EQ(next.status, 0) << what << ": " << visible(next.err);
-      EXPECT_EQ(expect_old_or_new(b, what + ", next run").new_put, files) << what << ", next run";
+      EXPECT_EQ(expect_old_or_new(b, what + ", next run"), files) << what << ", next run";
       const std::vector<std::string> stale = b.temporaries();
       EXPECT_TRUE(stale.empty()) << what << ": the next run leaves " << stale.size() << " of "
                                  << left << " temporary files of the killed run, such as "
@@ -248,16 +209,12 @@ TEST_F(batch_outputs, are_old_or_new_after_a_kill_and_no_temporary_outlives_the_
               left_by_kills);
 }
 
-// A batch of 200 files with -j 2 on a loop-mounted ext4 or XFS image, over old outputs for half
-// of them, is cut off at a random moment: the file system is shut down with its journal flushed
-// and nothing else, then mounted again. Each output is its old file or the complete new one;
-// after a cut right after the run reports success, every output is new. The next whole run
-// leaves no temporary file in the output folder.
+// A batch on a loop-mounted ext4 or XFS image whose power is cut at a random moment: each output
+// old or new, all new after a cut right after success, and no temporary file after the next run.
 TEST_F(batch_outputs, are_old_or_new_whole_after_a_power_cut_at_any_moment) {
   if (const std::string why = test_support::why_no_images(); !why.empty()) GTEST_SKIP() << why;
   struct file_system {
-    const char* what;
-    const char* make;
+    const char *what, *make;
   };
   const batch_kind kind{"to XY in another folder", "xy", ".xy", false, ""};
   make_inputs(work);
@@ -278,20 +235,15 @@ TEST_F(batch_outputs, are_old_or_new_whole_after_a_power_cut_at_any_moment) {
       b.put_old_outputs();
       ::sync();
       const int pid = test_support::spawn_zolkdf(mounted, b.args);
-      if (after_success) {
-        EXPECT_EQ(test_support::wait_for_zolkdf(pid), 0) << what;
-        EXPECT_TRUE(image.cut_power()) << what << ": the file system could not be shut down";
-      } else {
-        std::this_thread::sleep_for(random_moment(whole));
-        EXPECT_TRUE(image.cut_power()) << what << ": the file system could not be shut down";
-        test_support::wait_for_zolkdf(pid);
-      }
+      if (!after_success) std::this_thread::sleep_for(random_moment(whole));
+      const int status = after_success ? test_support::wait_for_zolkdf(pid) : 0;
+      EXPECT_TRUE(image.cut_power()) << what << ": the file system could not be shut down";
+      if (!after_success) test_support::wait_for_zolkdf(pid);
+      EXPECT_EQ(status, 0) << what;
       ASSERT_TRUE(image.mount_again()) << what;
-      const outputs_seen seen = expect_old_or_new(b, what);
-      cut_midway += seen.new_put > 0 && seen.new_put < files;
-      if (after_success) {
-        EXPECT_EQ(seen.new_put, files) << what;
-      }
+      const int new_put = expect_old_or_new(b, what);
+      cut_midway += new_put > 0 && new_put < files;
+      EXPECT_TRUE(!after_success || new_put == files) << what << ": " << new_put;
     }
     const auto next = run_zolkdf(mounted, "", b.args);
     EXPECT_EQ(next.status, 0) << f.what << ": " << visible(next.err);

@@ -1,9 +1,5 @@
-// tests/batch_names_test.cpp: batches whose names meet: outputs compared with each other and with
-// the inputs by the files they are (through linked folders, numbered outputs, names that differ
-// in letter case alone where the folder finds names whatever their case), folders that cannot be
-// read, names that the system cannot take, and the messages about names and folders. Each case is
-// a folder layout and a run of the real program, after which every file of the layout keeps its
-// bytes.
+// tests/batch_names_test.cpp: batches whose names meet, as rows of a folder layout and a run of
+// the real program, after which every file of the layout keeps its bytes.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -18,6 +14,9 @@
 #endif
 
 #include "tests/support/run_program.hpp"
+#ifndef _WIN32
+#include "tests/support/file_system_image.hpp"
+#endif
 
 namespace {
 
@@ -30,7 +29,7 @@ struct scenario {
   // (@y, @6xy, @xy, @spc: of 3 spectra), "f=bytes" the bytes. A folder "locked" cannot be read,
   // and the program runs as a user whom that stops.
   const char* layout;
-  const char* args;  // words apart by a space
+  const char* args;
   int status;
   std::string err;
 };
@@ -42,6 +41,7 @@ const std::map<std::string, fs::path> samples{
     {"@spc", "e2e/cli_csv_table_of_spectra_on_one_x/files/kinetics.spc"}};
 const std::string refused = "zolkdf: nothing was converted\n";
 
+// The words of text, apart by spaces.
 std::vector<std::string> words(const char* text) {
   std::istringstream in{text};
   std::vector<std::string> w;
@@ -73,6 +73,7 @@ test_support::program_result run(const fs::path& work, const std::vector<std::st
 #endif
 }
 
+// Makes the layout of c in work, runs it, and checks its status, its messages and the layout.
 void check(const scenario& c, const fs::path& work) {
   SCOPED_TRACE(c.name);
   std::map<fs::path, std::string> files;
@@ -102,10 +103,11 @@ void check_each(const std::vector<scenario>& cases, const fs::path& work) {
   for (std::size_t i = 0; i < cases.size(); ++i) check(cases[i], work / std::to_string(i));
 }
 
-// The cases, a layout and the run on a line, what it writes on the next.
+// Outputs compared with each other and the inputs by the files they are, unreadable folders and
+// names that the system cannot take.
 // clang-format off
 TEST(batch_names, are_compared_by_the_files_they_are) {
-  const fs::path work = test_support::scratch_folder("names");
+  const test_support::scratch s{"names"};
   check_each({
 #ifndef _WIN32
     {"two names of one file through a linked folder, no output there yet",
@@ -147,27 +149,21 @@ TEST(batch_names, are_compared_by_the_files_they_are) {
     {"-d over an input", "a.y=@y d/ d/b.xy=@xy", "convert a.y d/b.xy -d d -t xy", 2,
      "zolkdf: d/b.xy: the output of d/b.xy would replace the input d/b.xy; give a different -d\n" +
      refused},
-  }, work);
-  fs::remove_all(work);
+  }, s.work);
 }
 
 // Where a folder finds names whatever their case: every folder on Windows; on Linux a folder with
 // the casefold flag on a loop-mounted ext4 image, where the kernel and the tools allow one.
 TEST(batch_names, meet_whatever_their_letter_case_where_the_folder_finds_them_so) {
-  const fs::path base = test_support::scratch_folder("names-fold");
-  fs::path work = base;
+  const test_support::scratch s{"names-fold"};
+  fs::path work = s.work;
 #ifndef _WIN32
-  const std::string image = (base / "fs.img").string(), mounted = (base / "mnt").string();
-  const auto shell = [](const std::string& c) {
-    return std::system((c + " >/dev/null 2>&1").c_str()) == 0;
-  };
-  if (::geteuid() != 0 || !shell("mkdir " + mounted + " && truncate -s 16M " + image) ||
-      !shell("mkfs.ext4 -q -O casefold " + image + " && mount -o loop " + image + " " + mounted)) {
-    fs::remove_all(base);
-    GTEST_SKIP() << "no ext4 volume with casefold can be mounted here";
-  }
-  work = mounted + "/folding";
-  EXPECT_TRUE(shell("mkdir " + work.string() + " && chattr +F " + work.string()));
+  if (::geteuid() != 0) GTEST_SKIP() << "mounting file system images needs root";
+  const test_support::file_system_image image{s.work / "fs.img", s.work / "mnt",
+                                              "mkfs.ext4 -q -O casefold", "", 16 << 20};
+  if (!image.is_mounted()) GTEST_SKIP() << "no ext4 volume with casefold can be mounted here";
+  work = s.work / "mnt" / "folding";
+  EXPECT_TRUE(test_support::shell("mkdir " + work.string() + " && chattr +F " + work.string()));
 #endif
   check_each({
     {"an output over its input by another case", "fold/ fold/RUN1.SPC=@spc", "convert fold -t spc",
@@ -177,10 +173,6 @@ TEST(batch_names, meet_whatever_their_letter_case_where_the_folder_finds_them_so
      "convert d1/A.y d2/a.6xy -d out -t xy", 2,
      "zolkdf: d1/A.y and d2/a.6xy would both write out/a.xy; give --keep-extension\n" + refused},
   }, work);
-#ifndef _WIN32
-  shell("umount " + mounted);
-#endif
-  fs::remove_all(base);
 }
 // clang-format on
 

@@ -21,7 +21,8 @@ using test_support::write_file;
 
 // Files of no points, and spectra of more than --max-points, are refused with the reason.
 TEST(files_refused, for_no_points_or_more_than_max_points) {
-  const fs::path work = test_support::scratch_folder("no-points");
+  const test_support::scratch s{"no-points"};
+  const fs::path& work = s.work;
   fs::copy_file(fs::path{ZOLKDF_TEST_DIR} / ".." / "examples" / "new.spc", work / "new.spc");
   const struct {
     std::string name, bytes, most, error;
@@ -51,7 +52,6 @@ TEST(files_refused, for_no_points_or_more_than_max_points) {
   EXPECT_TRUE(r.err.ends_with("zolkdf: 99.6xy: no points\nconverted 0 of 100 files; 100 failed\n"));
   EXPECT_EQ(r.status, 1);
   EXPECT_TRUE(!fs::exists(work / "out") || fs::is_empty(work / "out"));
-  fs::remove_all(work);
 }
 
 #ifndef _WIN32
@@ -92,7 +92,8 @@ test_support::program_result run_measured(const fs::path& work, std::vector<std:
 // `zolkdf info` and `zolkdf convert -t xy` of every shared sample and of hostile inputs end as
 // their case says, holding no more than 64 MB and 4 times the input's size at once.
 TEST(memory, stays_below_64_mb_and_4_times_the_input) {
-  const fs::path work = test_support::scratch_folder("memory");
+  const test_support::scratch s{"memory"};
+  const fs::path& work = s.work;
   const auto dup_lines = [](const char* line, int lines) {
     std::string text = "##TITLE=t\n##JCAMP-DX=4.24\n##FIRSTX=1\n##LASTX=2\n##XYDATA=(X++(Y..Y))\n";
     for (int i = 0; i < lines; ++i) text += line;
@@ -143,12 +144,12 @@ TEST(memory, stays_below_64_mb_and_4_times_the_input) {
       fs::remove_all(out);
     }
   }
-  fs::remove_all(work);
 }
 
 TEST(memory_that_runs_out, fails_that_file_and_the_batch_goes_on) {
   if (sanitized) GTEST_SKIP() << "the sanitizers hold address space of their own";
-  const fs::path work = test_support::scratch_folder("out-of-memory");
+  const test_support::scratch s{"out-of-memory"};
+  const fs::path& work = s.work;
   write_file(work / "s.xy", "1 1\n2 2\n");
   write_file(work / "big.xy", std::string(1 << 25, ' ') + "0 0\n");  // arrays of 256 MB
   const std::string failed = "zolkdf: /dev/zero: out of memory\nzolkdf: big.xy: out of memory\n";
@@ -162,7 +163,6 @@ TEST(memory_that_runs_out, fails_that_file_and_the_batch_goes_on) {
     EXPECT_EQ(r.status + fs::exists(work / "out" / "s.y"), args[0] == "info" ? 1 : 2);
     fs::remove_all(work / "out");
   }
-  fs::remove_all(work);
 }
 
 #endif

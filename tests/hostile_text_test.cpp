@@ -40,31 +40,30 @@ TEST(hostile_text, reaches_the_terminal_escaped_and_cut) {
                    "zolkdf: a\\x1B[2J\\r\\nb\\xFF.xy -> a\\x1B[2J\\r\\nb\\xFF.y\n"});
 #endif
   for (const hostile_case& c : cases) {
-    const fs::path work = test_support::scratch_folder("hostile-text");
-    write_file(work / c.name, c.bytes);
+    const test_support::scratch s{"hostile-text"};
+    write_file(s.work / c.name, c.bytes);
     const bool csv = c.name.ends_with(".csv");
-    const auto run = run_zolkdf(work, "",
+    const auto run = run_zolkdf(s.work, "",
                                 csv ? std::vector<std::string>{"info", c.name}
                                     : std::vector<std::string>{"convert", "-v", "-t", "y", c.name});
     EXPECT_EQ(visible(run.err), visible(c.err)) << c.name;
-    fs::remove_all(work);
   }
 }
 
 TEST(csv_output, reads_back_labels_with_quotes_separators_and_line_ends) {
-  const fs::path work = test_support::scratch_folder("csv-labels");
+  const test_support::scratch s{"csv-labels"};
   // An SPC file whose x axis label, given as text, holds a line end and a quote.
   std::string spc = read_file(examples / "new.spc");
   spc[0] = static_cast<char>(spc[0] | 0x20);  // ftflags: axis labels as text
   spc.replace(218, 7, "a\r\nb\"c,");
-  write_file(work / "label.spc", spc);
+  write_file(s.work / "label.spc", spc);
   // A JCAMP-DX file whose x unit is longer than any record of the dialogue.
   const std::string unit = "\"," + std::string(5000, 'u');
-  write_file(work / "long.jdx", "##TITLE=t\n##JCAMP-DX=4.24\n##XUNITS=" + unit +
-                                    "\n##YUNITS=ABSORBANCE\n##FIRSTX=1\n##LASTX=2\n##DELTAX=1\n"
-                                    "##XFACTOR=1\n##YFACTOR=1\n##NPOINTS=2\n"
-                                    "##XYDATA=(X++(Y..Y))\n1 5 6\n##END=\n");
-  const auto made = run_zolkdf(work, "", {"convert", "-t", "csv", "label.spc", "long.jdx"});
+  write_file(s.work / "long.jdx", "##TITLE=t\n##JCAMP-DX=4.24\n##XUNITS=" + unit +
+                                      "\n##YUNITS=ABSORBANCE\n##FIRSTX=1\n##LASTX=2\n##DELTAX=1\n"
+                                      "##XFACTOR=1\n##YFACTOR=1\n##NPOINTS=2\n"
+                                      "##XYDATA=(X++(Y..Y))\n1 5 6\n##END=\n");
+  const auto made = run_zolkdf(s.work, "", {"convert", "-t", "csv", "label.spc", "long.jdx"});
   EXPECT_EQ(made.status, 0) << made.err;
   const struct {
     const char* table;
@@ -76,27 +75,25 @@ TEST(csv_output, reads_back_labels_with_quotes_separators_and_line_ends) {
        "  x unit: \"," + std::string(997, 'u') + "\u2026\n"},
   };
   for (const auto& t : tables) {
-    EXPECT_EQ(read_file(work / t.table).substr(0, t.header.size()), t.header) << t.table;
-    const auto back = run_zolkdf(work, "", {"info", t.table});
+    EXPECT_EQ(read_file(s.work / t.table).substr(0, t.header.size()), t.header) << t.table;
+    const auto back = run_zolkdf(s.work, "", {"info", t.table});
     EXPECT_EQ(back.status, 0) << back.err;
     EXPECT_NE(back.out.find(t.unit_line), std::string::npos) << back.out;
   }
-  fs::remove_all(work);
 }
 
 #ifndef _WIN32
 TEST(info_output, fails_when_standard_output_cannot_be_written) {
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
-  const fs::path work = test_support::scratch_folder("info-full");
-  fs::copy(examples / "sample.xy", work / "sample.xy");
+  const test_support::scratch s{"info-full"};
+  fs::copy(examples / "sample.xy", s.work / "sample.xy");
   for (const std::string json : {"", "--json "}) {
-    const std::string command = "cd '" + work.string() + "' && '" ZOLKDF_BINARY "' info " + json +
+    const std::string command = "cd '" + s.work.string() + "' && '" ZOLKDF_BINARY "' info " + json +
                                 "sample.xy >/dev/full 2>err";
     const int status = std::system(command.c_str());
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << json << status;
-    EXPECT_EQ(read_file(work / "err"), "zolkdf: standard output: cannot write: write error\n");
+    EXPECT_EQ(read_file(s.work / "err"), "zolkdf: standard output: cannot write: write error\n");
   }
-  fs::remove_all(work);
 }
 #endif
 

@@ -28,6 +28,7 @@
 #include "tests/support/run_program.hpp"
 #ifndef _WIN32
 #include "tests/support/file_system_image.hpp"
+#include "tests/support/test_switches.hpp"
 #endif
 
 namespace {
@@ -36,7 +37,9 @@ namespace fs = std::filesystem;
 using test_support::read_file;
 using test_support::run_zolkdf;
 #ifndef _WIN32
+using test_support::failures_made;
 using test_support::shell;
+using test_support::steps_traced;
 #endif
 using test_support::visible;
 using test_support::write_file;
@@ -101,24 +104,6 @@ struct stat status_of(const fs::path& p) {
   ::stat(p.c_str(), &st);
   return st;
 }
-
-// The tests' switch in the file layer: each step named fails with its error while it is set.
-struct failures_made {
-  explicit failures_made(const char* steps) { ::setenv("ZOLKDF_TEST_FAIL", steps, 1); }
-  ~failures_made() { ::unsetenv("ZOLKDF_TEST_FAIL"); }
-};
-
-// Its twin, which records the steps taken on outputs in the file given while it is set.
-struct steps_traced {
-  explicit steps_traced(fs::path trace) : file(std::move(trace)) {
-    ::setenv("ZOLKDF_TEST_TRACE", file.c_str(), 1);
-  }
-  ~steps_traced() {
-    ::unsetenv("ZOLKDF_TEST_TRACE");
-    fs::remove(file);
-  }
-  fs::path file;
-};
 
 // The trace's lines for the steps named in words, all taken on output.
 std::string trace_of(std::string_view words, const std::string& output) {

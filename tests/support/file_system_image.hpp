@@ -11,13 +11,11 @@ namespace test_support {
 // Runs a shell command quietly; true when it succeeds.
 bool shell(const std::string& command);
 
-// Why file system images cannot be made and mounted here (not root, no loop devices, no
-// mkfs.ext4 or mkfs.xfs), or an empty text when they can.
+// Why ext4 and XFS images cannot be made and mounted here, or an empty text when they can.
 std::string why_no_images();
 
-// A file system made by the command make (such as "mkfs.xfs -q -f") in the file image, of size
-// bytes, mounted at the folder mounted with the mount options given (each after a comma);
-// unmounted at its end.
+// A file system made by make ("mkfs.xfs -q -f") in the file image of size bytes, mounted at
+// mounted with the options given (each after a comma); unmounted and removed at its end.
 class file_system_image {
  public:
   file_system_image(std::filesystem::path image, std::filesystem::path mounted,
@@ -28,9 +26,8 @@ class file_system_image {
 
   bool is_made() const { return is_made_; }
   bool is_mounted() const { return is_mounted_; }
-  // Shuts the file system down as a power cut would: its journal flushed, nothing else, so that
-  // what had not reached the disk is lost. Every step on it fails from then on. True when it is
-  // down.
+  // Shuts the file system down as a power cut would, its journal flushed and nothing else; true
+  // when it is down.
   bool cut_power() const;
   // Unmounts it and mounts it again, its journal replayed; true when it is mounted again.
   bool mount_again();

@@ -43,6 +43,14 @@ std::string read_file(const std::filesystem::path& p);
 void write_file(const std::filesystem::path& p, const std::string& bytes);
 // A fresh empty folder under the system's temporary folder.
 std::filesystem::path scratch_folder(const std::string& name);
+// A fresh scratch folder named for name, removed with all that it holds at the end of its scope.
+struct scratch {
+  explicit scratch(const std::string& name) : work(scratch_folder(name)) {}
+  ~scratch() { std::filesystem::remove_all(work); }
+  scratch(const scratch&) = delete;
+  scratch& operator=(const scratch&) = delete;
+  const std::filesystem::path work;
+};
 // Shows \r and other control bytes, so that a failed comparison says where they differ.
 std::string visible(const std::string& bytes);
 
