@@ -50,17 +50,23 @@ std::string steps_of(const std::string& trace) {
   return steps;
 }
 
-// Another user's link on the way to an output, as the -d folder in a sticky folder or named like
-// the output in another user's open folder, is refused and its target keeps its bytes.
+// Another user's link on the way to an output, as the -d folder (or above it) in a sticky folder
+// or named like the output in another user's open folder, is refused, nothing is made through it
+// and its target keeps its bytes.
 TEST(command_line_outputs, pass_through_no_link_or_folder_that_another_user_planted) {
   if (::geteuid() != 0) GTEST_SKIP() << "another user's link needs root to make";
   struct planted_case {
-    const char *what, *folder, *link, *to;  // folder holds the link, made to to
+    const char *what, *folder, *link, *to, *out, *err;  // folder holds the link, made to to
   };
-  for (const planted_case& c : {planted_case{"a link as -d in a sticky folder", "sticky",
-                                             "sticky/out", "victim"},
-                                planted_case{"a link named like the output", "open", "open/in.xy",
-                                             "victim/in.xy"}}) {
+  // clang-format off
+  for (const planted_case& c : {
+      planted_case{"a link as -d in a sticky folder", "sticky", "sticky/out", "victim", "sticky/out",
+                   "zolkdf: sticky/out: cannot create the folder: permission denied\n"},
+      planted_case{"a link above -d in a sticky folder", "sticky", "sticky/out", "victim",
+                   "sticky/out/sub", "zolkdf: sticky/out/sub: cannot create the folder: permission denied\n"},
+      planted_case{"a link named like the output", "open", "open/in.xy", "victim/in.xy", "open",
+                   "zolkdf: open/in.xy: cannot open: permission denied\n"}}) {
+    // clang-format on
     const scratch s{"output-layer"};
     write_file(s.work / "in.xy", points);
     fs::create_directory(s.work / "victim");
@@ -73,10 +79,9 @@ TEST(command_line_outputs, pass_through_no_link_or_folder_that_another_user_plan
               0);
     fs::create_symlink(s.work / c.to, s.work / c.link);
     ASSERT_EQ(::lchown((s.work / c.link).c_str(), 12345, 12345), 0);
-    const std::string out = c.folder == std::string("open") ? "open" : "sticky/out";
-    const auto run = run_zolkdf(s.work, "", {"convert", "in.xy", "-t", "xy", "-d", out});
+    const auto run = run_zolkdf(s.work, "", {"convert", "in.xy", "-t", "xy", "-d", c.out});
     EXPECT_EQ(run.status, 1) << c.what;
-    EXPECT_EQ(run.err, "zolkdf: " + out + "/in.xy: cannot open: permission denied\n") << c.what;
+    EXPECT_EQ(run.err, c.err) << c.what;
     EXPECT_EQ(read_file(s.work / "victim" / "in.xy"), "private\r\n") << c.what;
     EXPECT_EQ(std::distance(fs::directory_iterator(s.work / "victim"), {}), 1) << c.what;
   }
