@@ -154,7 +154,10 @@ loaded load_bytes(spectrum::byte_view bytes, const std::string& name, std::strin
   }
   in.seen = of_contents(bytes.first(std::min<std::size_t>(bytes.size(), 4096)));
   in.format = !from.empty() ? named(from) : in.seen != nullptr ? in.seen : of_extension(name);
-  if (in.format == nullptr) return in;
+  if (in.format == nullptr || in.format->read == nullptr) {  // a row that is only written
+    in.format = nullptr;
+    return in;
+  }
   in.trouble = read(*in.format, {bytes, name}, reading, in.doc);
   if (in.trouble) return in;
   std::size_t points = 0;

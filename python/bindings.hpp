@@ -31,6 +31,8 @@ struct spectrum_handle {
 
 // The bytes of a path given as str, bytes or os.PathLike, as the system takes them.
 std::string path_bytes(const py::handle& path);
+// A path's bytes as Python's str of it, as os.fsdecode gives it.
+py::object path_object(const std::string& bytes);
 
 // Raises the trouble of the file named name: an OSError of the kind that the system's refusal
 // calls for (FileNotFoundError, PermissionError, IsADirectoryError), else zolkdf.Error with the

@@ -64,9 +64,11 @@ document_handle document_of(cli::loaded in, const std::string& name) {
   return document_handle{std::make_shared<spectrum::document>(std::move(in.doc))};
 }
 
+// Refuses a format to read that is not one of those read.
 void check_format(const std::optional<std::string>& format) {
-  if (format && formats::named(*format) == nullptr)
-    throw py::value_error("no format is named " + *format + "; the formats are " +
+  const file_format* f = format ? formats::named(*format) : nullptr;
+  if (format && (f == nullptr || f->read == nullptr))
+    throw py::value_error("no format read is named " + *format + "; they are " +
                           formats::names(false));
 }
 
@@ -243,18 +245,19 @@ an OSError where the system refuses the file.)");
         spectrum::write_options writing;
         writing.input_name = fs::path(input).filename().string();
         // A file of several spectra that the output cannot hold together: one file a spectrum.
-        std::vector<std::string> outputs;
+        py::list outputs;
         if (cli::written_whole({}, format, doc.spectra)) {
           write_file(format, doc, output, writing);
-          outputs.push_back(output);
+          outputs.append(path_object(output));
           return outputs;
         }
         std::vector<spectrum::spectrum> each;
         each.swap(doc.spectra);
         for (std::size_t i = 0; i < each.size(); ++i) {
-          outputs.push_back(cli::numbered(output, i, each.size()));
+          const std::string numbered = cli::numbered(output, i, each.size());
           doc.spectra.assign(1, std::move(each[i]));
-          write_file(format, doc, outputs.back(), writing);
+          write_file(format, doc, numbered, writing);
+          outputs.append(path_object(numbered));
         }
         return outputs;
       },

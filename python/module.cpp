@@ -2,6 +2,8 @@
 // functions share, and the module itself.
 #include <pybind11/pybind11.h>
 
+#include <cerrno>
+#include <filesystem>
 #include <string>
 
 #include "python/bindings.hpp"
@@ -19,7 +21,12 @@ struct system_refusal {
   int number = 0;
   PyObject* type = nullptr;
 };
-system_refusal refusal_of(recio::io_error e) {
+system_refusal refusal_of(recio::io_error e, const std::string& name) {
+  // A folder opened as a file, which the system refuses without a reason of its own.
+  std::error_code ec;
+  if (e == recio::io_error::cannot_open)
+    return std::filesystem::is_directory(name, ec) ? system_refusal{EISDIR, PyExc_IsADirectoryError}
+                                                   : system_refusal{EIO, PyExc_OSError};
   switch (e) {
     case recio::io_error::file_not_found:
       return {ENOENT, PyExc_FileNotFoundError};
@@ -40,7 +47,6 @@ system_refusal refusal_of(recio::io_error e) {
     case recio::io_error::busy:
     case recio::io_error::file_in_use:
       return {EBUSY, PyExc_OSError};
-    case recio::io_error::cannot_open:
     case recio::io_error::read_failed:
     case recio::io_error::write_failed:
     case recio::io_error::close_failed:
@@ -58,10 +64,13 @@ std::string path_bytes(const py::handle& path) {
   return os.attr("fsencode")(path).cast<std::string>();
 }
 
+py::object path_object(const std::string& bytes) {
+  return py::module_::import("os").attr("fsdecode")(py::bytes(bytes));
+}
+
 void raise(const std::string& name, const spectrum::trouble& t, const std::string& message) {
-  const py::module_ os = py::module_::import("os");
-  const py::object shown_name = os.attr("fsdecode")(py::bytes(name));
-  if (const system_refusal r = refusal_of(t.error); r.type != nullptr) {
+  const py::object shown_name = path_object(name);
+  if (const system_refusal r = refusal_of(t.error, name); r.type != nullptr) {
     const py::object e = py::reinterpret_steal<py::object>(
         PyObject_CallFunction(r.type, "isO", r.number, message.c_str(), shown_name.ptr()));
     if (!e) throw py::error_already_set();
