@@ -22,7 +22,7 @@ if(ZOLKDF_PYTHON AND NOT CMAKE_CROSSCOMPILING AND NOT ZOLKDF_FUZZ)
       add_compile_options(-fno-semantic-interposition)
     endif()
   else()
-    message(WARNING "The Python module is not built: pybind11 or Python's headers are missing "
+    message(STATUS "The Python module is not built: pybind11 or Python's headers are missing "
                     "(apt-get install pybind11-dev python3-dev python3-numpy). "
                     "-DZOLKDF_PYTHON=OFF builds without it and says nothing.")
   endif()
