@@ -4,6 +4,7 @@
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <utility>
@@ -102,8 +103,8 @@ py::module_ pandas() {
   }
 }
 
-// A DataFrame indexed by x, one column a spectrum, named by its title where each has its own;
-// spectra on other x are joined on the x of them all.
+// A DataFrame indexed by x, one column a spectrum, named by its title where each has its own, else
+// by its z where each has its own; spectra on other x are joined on the x of them all.
 py::object table_of(const py::handle& owner, const spectrum::document& d, std::size_t first,
                     std::size_t count) {
   const py::module_ pd = pandas();
@@ -114,12 +115,18 @@ py::object table_of(const py::handle& owner, const spectrum::document& d, std::s
     names.push_back(own ? title : "");
   }
   const bool titled = std::find(names.begin(), names.end(), "") == names.end();
+  std::vector<double> z;
+  for (std::size_t i = first; i < first + count; ++i)
+    if (std::find(z.begin(), z.end(), d.spectra[i].z) == z.end()) z.push_back(d.spectra[i].z);
+  const bool by_z = !titled && count > 1 && z.size() == count;
   const std::string index_name = d.x_unit.name.empty() ? "x" : d.x_unit.name;
   py::list columns;
   for (std::size_t i = first; i < first + count; ++i) {
     const spectrum::spectrum& t = d.spectra[i];
-    const std::string name =
-        titled ? names[i - first] : count == 1 ? "y" : "spectrum " + std::to_string(i + 1);
+    const py::object name = titled ? py::cast(names[i - first])
+                            : by_z ? py::cast(t.z)
+                            : count == 1 ? py::cast("y")
+                                         : py::cast("spectrum " + std::to_string(i + 1));
     const py::object index = pd.attr("Index")(view(t.x, owner), "name"_a = index_name);
     columns.append(pd.attr("Series")(view(t.y, owner), "index"_a = index, "name"_a = name));
   }
@@ -324,7 +331,7 @@ A document of one spectrum and a spectrum alone are written alike.)");
         return table_of(self, *h.doc, 0, h.doc->spectra.size());
       },
       "A pandas DataFrame indexed by x, one column a spectrum, named by their titles where each "
-      "has its own (pandas must be installed).");
+      "has its own, else by their z where each has its own (pandas must be installed).");
 }
 
 }  // namespace python
