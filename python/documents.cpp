@@ -145,7 +145,7 @@ Spectrum(x, y, x_unit="", y_unit="", z=0.0, title="") makes one from two sequenc
 of the same length; x_unit and y_unit take any name a file gives a unit ("1/CM", "cm-1",
 "ABSORBANCE"). The points of a spectrum never change: x and y are read-only NumPy views of its
 document's memory (x.copy() gives a writable array). Its units are those of its document.)");
-  s.def(py::init([](const py::handle& x, const py::handle& y, const std::string& x_unit,
+  s.def(py::init([](const py::object& x, const py::object& y, const std::string& x_unit,
                     const std::string& y_unit, double z, std::string title) {
           spectrum::spectrum t;
           t.x = values_of(x, "x");

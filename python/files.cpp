@@ -110,9 +110,11 @@ std::shared_ptr<spectrum::document> written_document(const py::handle& what) {
   return one;
 }
 
-// Writes the document as the format on path, or raises what stopped it.
+// Writes the document as the format on path, or raises what stopped it, in the command line's
+// words for a conversion of the file input, or else for the output shown by the name shown.
 void write_file(const file_format& to, const spectrum::document& doc, const std::string& path,
-                const spectrum::write_options& writing) {
+                const spectrum::write_options& writing, const std::string& input,
+                const std::string& shown) {
   if (!cli::written_whole({}, to, doc.spectra))
     throw py::value_error(std::string{to.title} + " holds one spectrum a file, and this document " +
                           "has " + std::to_string(doc.spectra.size()) +
@@ -123,7 +125,15 @@ void write_file(const file_format& to, const spectrum::document& doc, const std:
     mark_thread();
     t = formats::write(to, doc, path, writing);
   }
-  if (t) raise(t->file.empty() ? path : t->file, *t, message_of(path, *t));
+  if (!t) return;
+  // A refusal of the document names the output in its reason: "cannot write a.xy: ...".
+  for (std::size_t at = 0; shown != path && (at = t->reason.find(path, at)) != std::string::npos;
+       at += shown.size())
+    t->reason.replace(at, path.size(), shown);
+  const std::string file = t->file.empty() ? shown : t->file;
+  raise(file, *t, !input.empty() ? message_of(input, *t)
+                  : t->file.empty() ? "zolkdf: " + cli::shown_name(t->reason)
+                                    : message_of(file, *t));
 }
 
 // A name for a file of dumps that no other call takes: the process, a counter and chance.
@@ -138,7 +148,7 @@ std::string scratch_name() {
 void define_files(py::module_& m) {
   m.def(
       "read",
-      [](const py::handle& path, const std::optional<std::string>& format,
+      [](const py::object& path, const std::optional<std::string>& format,
          const std::optional<std::pair<int, int>>& columns, std::optional<std::size_t> max_points) {
         check_format(format);
         const std::string p = file_path(path);
@@ -186,11 +196,11 @@ name is the file's name in messages, whose extension tells the format where neit
 the contents do.)");
   m.def(
       "write",
-      [](const py::handle& what, const py::handle& path, const std::optional<std::string>& format,
+      [](const py::object& what, const py::object& path, const std::optional<std::string>& format,
          const std::optional<std::string>& jcamp_form, const std::optional<std::string>& memo) {
         const std::string p = file_path(path);
         const file_format& to = output_format(format, p);
-        write_file(to, *written_document(what), p, writing_of(jcamp_form, memo));
+        write_file(to, *written_document(what), p, writing_of(jcamp_form, memo), "", p);
       },
       "what"_a, "path"_a, "format"_a = py::none(), py::kw_only(), "jcamp_form"_a = py::none(),
       "memo"_a = py::none(),
@@ -203,7 +213,7 @@ and CSV where they share their x). Raises zolkdf.Error for a value that the form
 an OSError where the system refuses the file.)");
   m.def(
       "dumps",
-      [](const py::handle& what, const std::optional<std::string>& format,
+      [](const py::object& what, const std::optional<std::string>& format,
          const std::optional<std::string>& jcamp_form, const std::optional<std::string>& memo) {
         const file_format& to = output_format(format, "");
         const fs::path scratch = fs::temp_directory_path() / scratch_name();
@@ -215,7 +225,7 @@ an OSError where the system refuses the file.)");
             fs::remove(p, ec);
           }
         } remove_after{scratch};
-        write_file(to, *written_document(what), p, writing_of(jcamp_form, memo));
+        write_file(to, *written_document(what), p, writing_of(jcamp_form, memo), "", "<bytes>");
         std::vector<std::uint8_t> bytes;
         if (spectrum::outcome t = formats::read_bytes(p, std::uint64_t{1} << 40, bytes))
           raise(p, *t, message_of(p, *t));
@@ -226,7 +236,7 @@ an OSError where the system refuses the file.)");
       R"(The bytes of a file of the format written from a Document or a Spectrum, as write() writes it.)");
   m.def(
       "convert",
-      [](const py::handle& source, const py::handle& target, const std::optional<std::string>& to,
+      [](const py::object& source, const py::object& target, const std::optional<std::string>& to,
          const std::optional<std::string>& from) {
         check_format(from);
         const std::string input = file_path(source);
@@ -247,7 +257,7 @@ an OSError where the system refuses the file.)");
         // A file of several spectra that the output cannot hold together: one file a spectrum.
         py::list outputs;
         if (cli::written_whole({}, format, doc.spectra)) {
-          write_file(format, doc, output, writing);
+          write_file(format, doc, output, writing, input, output);
           outputs.append(path_object(output));
           return outputs;
         }
@@ -256,7 +266,7 @@ an OSError where the system refuses the file.)");
         for (std::size_t i = 0; i < each.size(); ++i) {
           const std::string numbered = cli::numbered(output, i, each.size());
           doc.spectra.assign(1, std::move(each[i]));
-          write_file(format, doc, numbered, writing);
+          write_file(format, doc, numbered, writing, input, numbered);
           outputs.append(path_object(numbered));
         }
         return outputs;
@@ -269,7 +279,7 @@ spectra that the output cannot hold together goes to one file a spectrum, number
 a-2.xy.)");
   m.def(
       "info",
-      [](const py::handle& path, const std::optional<std::string>& format) {
+      [](const py::object& path, const std::optional<std::string>& format) {
         check_format(format);
         const std::string p = file_path(path);
         std::string json;
