@@ -6,6 +6,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "converter of one-dimensional spectra between the Y, XY, 6XY and SPC file formats")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+# The program, its manual page and its documents; the Python module has components of its own.
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME program)
 
 if(WIN32)
   # A zip that unpacks to one flat folder: the program, its README, the licence and the examples
@@ -58,6 +60,35 @@ else()
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   else()
     set(CPACK_DEBIAN_PACKAGE_DEPENDS libc6)
+  endif()
+  # One Debian package for each component: zolkdf, and beside it, as Debian packages a module,
+  # python3-zolkdf.
+  set(CPACK_DEB_COMPONENT_INSTALL ON)
+  set(CPACK_COMPONENTS_ALL program)
+  set(CPACK_DEBIAN_PROGRAM_PACKAGE_NAME zolkdf)
+  set(CPACK_DEBIAN_PROGRAM_FILE_NAME zolkdf-${PROJECT_VERSION}-Linux.deb)
+  if(ZOLKDF_PYTHON_BUILT)
+    list(APPEND CPACK_COMPONENTS_ALL python_deb)
+    set(CPACK_DEBIAN_PYTHON_DEB_PACKAGE_NAME python3-zolkdf)
+    set(CPACK_DEBIAN_PYTHON_DEB_FILE_NAME python3-zolkdf-${PROJECT_VERSION}-Linux.deb)
+    set(CPACK_DEBIAN_PYTHON_DEB_PACKAGE_SECTION python)
+    # Below the summary line that both packages share.
+    set(CPACK_DEBIAN_PYTHON_DEB_DESCRIPTION
+        "The module zolkdf for Python 3: the program's readers and writers, values as NumPy arrays.")
+    # The module's file name binds it to the minor version of Python it was built for; NumPy is
+    # imported for its arrays. The C++ runtime and the C library come from dpkg-shlibdeps.
+    set(python_version ${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR})
+    math(EXPR next_minor "${Python3_VERSION_MINOR} + 1")
+    set(CPACK_DEBIAN_PYTHON_DEB_PACKAGE_DEPENDS
+        "python3 (>= ${python_version}~), python3 (<< ${Python3_VERSION_MAJOR}.${next_minor}), \
+python3-numpy")
+    if(NOT ZOLKDF_DPKG_SHLIBDEPS)
+      string(APPEND CPACK_DEBIAN_PYTHON_DEB_PACKAGE_DEPENDS ", libc6, libstdc++6")
+    endif()
+    # Every Debian package carries its copyright file.
+    install(FILES ${PROJECT_BINARY_DIR}/copyright
+            DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/python3-zolkdf COMPONENT python_deb
+            EXCLUDE_FROM_ALL)
   endif()
 endif()
 include(CPack)
