@@ -1,6 +1,7 @@
 # tests/package_deb_check.cmake: builds the Debian package of BUILD with cpack, unpacks it with
 # dpkg -x into SCRATCH, checks that it carries the manual page, the README, the examples and the
-# copyright file, and converts the examples it installed with the program it installed.
+# copyright file, and converts the examples it installed with the program it installed; checks the
+# package of the Python module beside it.
 find_program(dpkg dpkg)
 if(NOT dpkg)
   message("dpkg not found: the Debian package is not checked")
@@ -40,4 +41,25 @@ endif()
 
 file(COPY ${SCRATCH}/root/${doc}/examples/ DESTINATION ${SCRATCH}/run)
 converts_the_examples(${SCRATCH}/run ${SCRATCH}/root/usr/bin/zolkdf)
+
+# Where the module was built (PYTHON names the interpreter it was built for), python3-zolkdf
+# holds it and its stub in a folder of that interpreter's own search path, and the module imported
+# from there reads the three spectra of series.spc.
+if(NOT PYTHON)
+  message("the Python module was not built: python3-zolkdf is not checked")
+else()
+  set(modules usr/lib/python3/dist-packages)
+  execute_process(COMMAND ${dpkg} -x ${SCRATCH}/package/python3-zolkdf-${VERSION}-Linux.deb
+                          ${SCRATCH}/python-root)
+  set(script "import os, sys, zolkdf
+print('/${modules}' in sys.path, os.path.dirname(zolkdf.__file__) == sys.argv[1],
+      os.path.exists(sys.argv[1] + '/zolkdf.pyi'), len(zolkdf.read('series.spc').spectra))")
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env PYTHONPATH=${SCRATCH}/python-root/${modules}
+                          PYTHONDONTWRITEBYTECODE=1 ${PYTHON} -c "${script}"
+                          ${SCRATCH}/python-root/${modules}
+                  WORKING_DIRECTORY ${SCRATCH}/run OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  if(NOT output STREQUAL "True True True 3\n")
+    message(FATAL_ERROR "python3-zolkdf's module, in /${modules}: ${output}")
+  endif()
+endif()
 file(REMOVE_RECURSE ${SCRATCH})
