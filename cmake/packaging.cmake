@@ -74,7 +74,7 @@ else()
     set(CPACK_DEBIAN_PYTHON_DEB_PACKAGE_SECTION python)
     # Below the summary line that both packages share.
     set(CPACK_DEBIAN_PYTHON_DEB_DESCRIPTION
-        "The module zolkdf for Python 3: the program's readers and writers, values as NumPy arrays.")
+        "The module zolkdf for Python 3: the readers and writers of zolkdf, over NumPy arrays.")
     # The module's file name binds it to the minor version of Python it was built for; NumPy is
     # imported for its arrays. The C++ runtime and the C library come from dpkg-shlibdeps.
     set(python_version ${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR})
