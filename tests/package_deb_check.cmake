@@ -42,11 +42,12 @@ endif()
 file(COPY ${SCRATCH}/root/${doc}/examples/ DESTINATION ${SCRATCH}/run)
 converts_the_examples(${SCRATCH}/run ${SCRATCH}/root/usr/bin/zolkdf)
 
-# Where the module was built (PYTHON names the interpreter it was built for), python3-zolkdf
-# holds it and its stub in a folder of that interpreter's own search path, and the module imported
-# from there reads the three spectra of series.spc.
+# Where the module was built and can be imported plainly (PYTHON names the interpreter it was
+# built for; not in the sanitizers' build), python3-zolkdf holds it and its stub in a folder of
+# that interpreter's own search path, and the module imported from there reads the three spectra
+# of series.spc.
 if(NOT PYTHON)
-  message("the Python module was not built: python3-zolkdf is not checked")
+  message("no interpreter to import it with: python3-zolkdf is not checked")
 else()
   set(modules usr/lib/python3/dist-packages)
   execute_process(COMMAND ${dpkg} -x ${SCRATCH}/package/python3-zolkdf-${VERSION}-Linux.deb
