@@ -381,6 +381,10 @@ bool shown_on_output(std::string_view text) {
 
 }  // namespace
 
+std::string info_json(const std::string& path, const loaded& in) {
+  return as_json(path, in).dump(2, ' ', false, json::error_handler_t::replace);
+}
+
 int info(const info_settings& settings) {
   int status = 0;
   json all = json::array();

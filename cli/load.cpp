@@ -25,16 +25,21 @@ std::string report(const std::string& path, const spectrum::trouble& t) {
   return line + shown_reason(t.reason) + "\n";
 }
 
-loaded load(const std::string& path, const std::string& from,
-            const spectrum::read_options& reading) {
-  formats::loaded read = formats::load(path, from, reading);
+namespace {
+
+// The file of path as the table of formats read it, its trouble reported.
+loaded reported(const std::string& path, formats::loaded read) {
   loaded in{std::move(read.doc), read.format, {}};
+  const auto fail = [&](spectrum::trouble t) {
+    in.error = report(path, t);
+    in.trouble = std::move(t);
+  };
   if (in.format == nullptr && !read.trouble) {
-    in.error = report(path, {"cannot tell the format of " + path + "; give -f"});
+    fail({"cannot tell the format of " + path + "; give -f"});
     return in;
   }
   if (!read.trouble) {
-    if (in.doc.spectra.empty()) in.error = report(path, {"holds no spectrum"});
+    if (in.doc.spectra.empty()) fail({"holds no spectrum"});
     for (const spectrum::trouble& w : in.doc.warnings) {
       const std::string where = w.line > 0 ? "line " + std::to_string(w.line) + ": " : "";
       in.warnings +=
@@ -42,7 +47,7 @@ loaded load(const std::string& path, const std::string& from,
     }
     return in;
   }
-  in.error = report(path, *read.trouble);
+  fail(*read.trouble);
   // A file given the wrong -f: say what it looks like.
   if (read.seen != nullptr && in.format != nullptr && read.seen != in.format) {
     in.error.pop_back();
@@ -50,6 +55,18 @@ loaded load(const std::string& path, const std::string& from,
                 std::string{read.seen->name} + ", or leave -f out)\n";
   }
   return in;
+}
+
+}  // namespace
+
+loaded load(const std::string& path, const std::string& from,
+            const spectrum::read_options& reading) {
+  return reported(path, formats::load(path, from, reading));
+}
+
+loaded load_bytes(spectrum::byte_view bytes, const std::string& name, const std::string& from,
+                  const spectrum::read_options& reading) {
+  return reported(name, formats::load_bytes(bytes, name, from, reading));
 }
 
 }  // namespace cli

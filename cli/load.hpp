@@ -16,6 +16,7 @@ struct loaded {
   spectrum::document doc;
   const file_format* format = nullptr;
   std::string error;  // empty when the file was read
+  spectrum::trouble trouble{};  // what the error says, field by field
   // The lines of damage that the reader passed over: "zolkdf: PATH: warning: line 9: reason".
   std::string warnings{};
 };
@@ -24,6 +25,11 @@ struct loaded {
 // contents or else its extension show.
 loaded load(const std::string& path, const std::string& from,
             const spectrum::read_options& reading);
+// The same of a file's bytes held in memory, reported by the name.
+loaded load_bytes(spectrum::byte_view bytes, const std::string& name, const std::string& from,
+                  const spectrum::read_options& reading);
+// The JSON object that `info --json` shows for a file read, as text.
+std::string info_json(const std::string& path, const loaded& in);
 // A file's name as messages show it: escaped, and cut at recio::shown_line_length characters.
 // shown_name("a\nb.xy") == "a\\nb.xy"
 std::string shown_name(const std::string& name);

@@ -39,6 +39,7 @@ spectrum::trouble trouble_of(const recio::failure& f) {
   spectrum::trouble t{f.text};
   t.line = static_cast<std::int64_t>(f.line);
   t.file = f.file;
+  t.error = f.error;
   if (f.error != recio::io_error::none && f.kind == recio::statement_kind::write)
     t.reason = "cannot write: " + t.reason;
   else if (f.error != recio::io_error::none && f.kind == recio::statement_kind::open)
@@ -121,7 +122,7 @@ spectrum::outcome read_bytes(const std::string& path, std::uint64_t most,
   try {
     if (const recio::io_error e = recio::read_whole_file(path, bytes, most, stop);
         e != recio::io_error::none)
-      return spectrum::trouble{"cannot read: " + std::string{recio::error_text(e)}};
+      return spectrum::trouble{"cannot read: " + std::string{recio::error_text(e)}, 0, -1, {}, e};
   } catch (const std::bad_alloc&) {
     return spectrum::trouble{"out of memory"};
   } catch (const std::length_error&) {  // a file larger than a vector can hold
@@ -135,17 +136,29 @@ spectrum::outcome read_bytes(const std::string& path, std::uint64_t most,
 }
 
 loaded load(const std::string& path, std::string_view from, const spectrum::read_options& reading) {
-  loaded in;
   std::vector<std::uint8_t> bytes;
-  if ((in.trouble = read_bytes(path, most_stream_bytes(reading.most_points), bytes))) return in;
+  if (spectrum::outcome t = read_bytes(path, most_stream_bytes(reading.most_points), bytes)) {
+    loaded in;
+    in.trouble = std::move(t);
+    return in;
+  }
+  return load_bytes({bytes.data(), bytes.size()}, path, from, reading);
+}
+
+loaded load_bytes(spectrum::byte_view bytes, const std::string& name, std::string_view from,
+                  const spectrum::read_options& reading) {
+  loaded in;
   if (bytes.empty()) {
     in.trouble = spectrum::trouble{"no points"};
     return in;
   }
-  in.seen = of_contents({bytes.data(), std::min<std::size_t>(bytes.size(), 4096)});
-  in.format = !from.empty() ? named(from) : in.seen != nullptr ? in.seen : of_extension(path);
-  if (in.format == nullptr) return in;
-  in.trouble = read(*in.format, {{bytes.data(), bytes.size()}, path}, reading, in.doc);
+  in.seen = of_contents(bytes.first(std::min<std::size_t>(bytes.size(), 4096)));
+  in.format = !from.empty() ? named(from) : in.seen != nullptr ? in.seen : of_extension(name);
+  if (in.format == nullptr || in.format->read == nullptr) {  // a row that is only written
+    in.format = nullptr;
+    return in;
+  }
+  in.trouble = read(*in.format, {bytes, name}, reading, in.doc);
   if (in.trouble) return in;
   std::size_t points = 0;
   for (const spectrum::spectrum& t : in.doc.spectra) {

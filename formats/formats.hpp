@@ -47,6 +47,10 @@ spectrum::outcome read_bytes(const std::string& path, std::uint64_t most,
 // refused ("no points"), and so is one of more bytes than can be read (see read_whole_file) or
 // one whose reading runs out of memory.
 loaded load(const std::string& path, std::string_view from, const spectrum::read_options& reading);
+// The same of a file's bytes held in memory, reported by the name, whose extension tells the
+// format where neither from nor the contents do.
+loaded load_bytes(spectrum::byte_view bytes, const std::string& name, std::string_view from,
+                  const spectrum::read_options& reading);
 // Reads a file held in memory as the format.
 spectrum::outcome read(const file_format& format, const spectrum::input_file& in,
                        const spectrum::read_options& reading, spectrum::document& doc);

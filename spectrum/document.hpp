@@ -12,6 +12,8 @@
 #include <variant>
 #include <vector>
 
+#include "recio/io_errors.hpp"
+
 namespace spectrum {
 
 using byte_view = std::span<const std::uint8_t>;
@@ -68,6 +70,9 @@ struct trouble {
   std::int64_t line = 0;     // 0: no line
   std::int64_t offset = -1;  // -1: no offset
   std::string file{};        // empty: the input
+  // The record layer's error where there is one: the system's refusal to open, read or write the
+  // file (a file not found, no permission, a full disk), or a value that could not be read.
+  recio::io_error error = recio::io_error::none;
 };
 
 // A whole file as the command line holds it.
