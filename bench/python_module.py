@@ -8,7 +8,10 @@ Run it with the Python that the module was built for (Debian's, with NumPy). BUI
 build configured with -DZOLKDF_BENCH=ON, holding the module (BUILD/python), BUILD/zolkdf and
 BUILD/bench/file_reads. Every time is taken inside the process that reads, so that starting
 Python, Node.js or a program counts for none of them; the runs alternate, so that the machine's
-slow moments fall on each alike, and each figure is the median of N runs.
+slow moments fall on each alike, and each figure is the median of N runs. Both this process and
+the ones it starts keep the memory that glibc's malloc has had (GLIBC_TUNABLES, set here): else
+whether it gives a read's memory back to the system, to fault it in again on the next read,
+depends on what else the process holds, and that costs more than the reading of some files.
 - SPC: every shared SPC sample (../shared/spc_samples) that the program reads, each read 100
   times with zolkdf.read in this process, against the same reads by formats::load in
   BUILD/bench/file_reads;
@@ -27,6 +30,8 @@ import time
 from command_line import SHARED, xy_text
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+# No part of the heap given back to the system, nor any block mapped apart, up to 32 MiB.
+HEAP_KEPT = 'glibc.malloc.trim_threshold=1073741824:glibc.malloc.mmap_threshold=33554432'
 SPC_TIMES = 100
 JCAMP_TIMES, JCAMP_WARMUP = 500, 50
 
@@ -138,6 +143,10 @@ def main():
     args = sys.argv[1:]
     if not args:
         sys.exit(__doc__)
+    if os.environ.get('GLIBC_TUNABLES') != HEAP_KEPT:
+        # The allocator reads its settings when a process starts: this one starts again.
+        os.environ['GLIBC_TUNABLES'] = HEAP_KEPT
+        os.execv(sys.executable, [sys.executable] + sys.argv)
     build = os.path.abspath(args[0])
     runs = int(args[args.index('--runs') + 1]) if '--runs' in args else 7
     sys.path.insert(0, os.path.join(build, 'python'))
