@@ -176,17 +176,24 @@ outcome reader::take_assignment(spectrum::spectrum& t, const std::vector<std::st
   return std::nullopt;
 }
 
-outcome reader::push(std::vector<double>& values, double v, double factor,
-                     std::optional<double> points) {
+std::size_t reader::push_limit(std::optional<double> points) const {
+  // More than declared (a count that is not a number declares none), more than the file can hold
+  // beside the spectra before, more than a spectrum may have.
+  std::size_t limit = std::min(spectrum_points_, room(0));
+  if (points && *points <= 0.0) return 0;
+  if (points && *points < 0x1p63) limit = std::min(limit, static_cast<std::size_t>(std::ceil(*points)));
+  return limit;
+}
+
+trouble reader::refused(const std::vector<double>& values, double scaled,
+                       std::optional<double> points) const {
   if (points && static_cast<double>(values.size()) >= *points)
     return at_line("more points than ##NPOINTS= " + number_text(*points));
   if (room(values.size()) == 0) return at_line("more points than the file can hold");
   if (values.size() >= spectrum_points_)
     return at_line(spectrum::too_many_points(spectrum_points_).reason);
-  const double scaled = v * factor;
-  if (!std::isfinite(scaled)) return at_line("a value beyond the range of double precision");
-  values.push_back(scaled);
-  return std::nullopt;
+  (void)scaled;  // not finite
+  return at_line("a value beyond the range of double precision");
 }
 
 outcome reader::even_data(spectrum::spectrum& t, const data_frame& f) {
@@ -195,8 +202,29 @@ outcome reader::even_data(spectrum::spectrum& t, const data_frame& f) {
   double value = 0.0;  // the last y, before the factor
   bool have_value = false;
   bool check_next = false;  // the line before ended in DIF form: this line's first y repeats it
+  // The y values are written in place into room made ahead, their count kept here, so that the
+  // loop keeps the count and the place in registers; t.y takes its size at the end.
+  const std::size_t limit = push_limit(f.points);
+  const double factor = f.y_factor;
+  std::vector<double>& y_values = t.y;
   if (f.points)
-    t.y.reserve(std::min(static_cast<std::size_t>(*f.points), most_points_ / points_per_byte));
+    y_values.resize(std::min(static_cast<std::size_t>(*f.points), most_points_ / points_per_byte));
+  double* out = y_values.data();
+  std::size_t made = y_values.size();
+  std::size_t held = 0;
+  const auto append = [&](double scaled) -> outcome {
+    if (held < limit && std::isfinite(scaled)) [[likely]] {
+      if (held == made) [[unlikely]] {
+        y_values.resize(std::min(limit, std::max<std::size_t>(1024, 2 * made)));
+        out = y_values.data();
+        made = y_values.size();
+      }
+      out[held++] = scaled;
+      return std::nullopt;
+    }
+    y_values.resize(held);
+    return refused(y_values, scaled, f.points);
+  };
   while (next_data_line(lines_, line)) {
     std::size_t pos = 0;
     const token x = next_token(line, pos);
@@ -222,14 +250,14 @@ outcome reader::even_data(spectrum::spectrum& t, const data_frame& f) {
               // A last line of an x and a check value alone, after the points that ##NPOINTS=
               // declares, adds nothing: its check value is passed over, as other readers do.
               std::size_t after = pos;
-              if (!f.points || static_cast<double>(t.y.size()) != *f.points ||
+              if (!f.points || static_cast<double>(held) != *f.points ||
                   next_token(line, after).k != token_kind::end)
                 return at_line(differs);
               doc_.warnings.push_back(
                   at_line(differs + "; passed over, as the data holds the points of ##NPOINTS="));
               continue;
             }
-          } else if (auto trouble = push(t.y, y.value, f.y_factor, f.points)) {
+          } else if (auto trouble = append(y.value * factor)) {
             return trouble;
           }
           value = y.value;
@@ -240,7 +268,7 @@ outcome reader::even_data(spectrum::spectrum& t, const data_frame& f) {
           if (!have_value) return at_line("a DIF value with no y value before it");
           value += y.value;
           difference = y.value;
-          if (auto trouble = push(t.y, value, f.y_factor, f.points)) return trouble;
+          if (auto trouble = append(value * factor)) return trouble;
           repeated = token_kind::dif;
           break;
         case token_kind::dup: {
@@ -248,11 +276,11 @@ outcome reader::even_data(spectrum::spectrum& t, const data_frame& f) {
             return at_line("a DUP count that follows no value on its line");
           if (y.count < 1) return at_line("a DUP count below 1");
           const auto more = static_cast<std::uint64_t>(y.count - 1);
-          if (more > room(t.y.size()))
+          if (more > room(held))
             return at_line("a DUP count of more points than the file can hold");
           for (std::uint64_t i = 0; i < more; ++i) {
             if (repeated == token_kind::dif) value += difference;
-            if (auto trouble = push(t.y, value, f.y_factor, f.points)) return trouble;
+            if (auto trouble = append(value * factor)) return trouble;
           }
           break;
         }
@@ -267,7 +295,8 @@ outcome reader::even_data(spectrum::spectrum& t, const data_frame& f) {
     check_next =
         last == token_kind::dif || (last == token_kind::dup && repeated == token_kind::dif);
   }
-  const std::size_t n = t.y.size();
+  y_values.resize(held);
+  const std::size_t n = held;
   if (n == 0) return std::nullopt;
   double first = f.first_x ? *f.first_x : first_line_x.value_or(0.0);
   double last = 0.0;

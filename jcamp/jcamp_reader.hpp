@@ -26,11 +26,9 @@ constexpr std::size_t points_per_byte = 16;
 enum form_bit : unsigned { affn_bit = 1, pac_bit = 2, sqz_bit = 4, dif_bit = 8, dup_bit = 16 };
 
 inline void note_form(unsigned& forms, token_kind k) {
-  if (k == token_kind::affn) forms |= affn_bit;
-  if (k == token_kind::pac) forms |= pac_bit;
-  if (k == token_kind::sqz) forms |= sqz_bit;
-  if (k == token_kind::dif) forms |= dif_bit;
-  if (k == token_kind::dup) forms |= dup_bit;
+  // The bit of each kind, in the order of token_kind.
+  constexpr unsigned bits[] = {0, affn_bit, pac_bit, sqz_bit, dif_bit, dup_bit, 0, 0};
+  forms |= bits[static_cast<unsigned>(k) & 7];
 }
 
 // A count of points that a file may declare; more than 2^50 is damage.
@@ -108,8 +106,21 @@ class reader {
                                     std::string_view variables);
   spectrum::outcome even_data(spectrum::spectrum& t, const data_frame& f);
   spectrum::outcome point_data(spectrum::spectrum& t, const data_frame& f, const variables& vars);
+  // Appends v times the factor to values, or says why not: more points than declared or than the
+  // file can hold, or a value beyond double precision. The first is the run of every point.
   spectrum::outcome push(std::vector<double>& values, double v, double factor,
-                         std::optional<double> points);
+                         std::optional<double> points) {
+    const double scaled = v * factor;
+    if (values.size() < push_limit(points) && std::isfinite(scaled)) [[likely]] {
+      values.push_back(scaled);
+      return std::nullopt;
+    }
+    return refused(values, scaled, points);
+  }
+  // The count of values that push takes before it refuses one, whatever their values.
+  std::size_t push_limit(std::optional<double> points) const;
+  spectrum::trouble refused(const std::vector<double>& values, double scaled,
+                            std::optional<double> points) const;
   void add_spectrum(spectrum::spectrum t, const data_frame& f);
   std::string continued(std::string_view value, char between = ' ');
   bool comment_line(std::string_view line);

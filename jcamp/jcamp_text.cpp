@@ -20,25 +20,6 @@ std::string normal_label(std::string_view label) {
   return out;
 }
 
-// The first digit and sign that a pseudo-digit stands for, and its form.
-struct pseudo {
-  token_kind k;
-  int digit;  // negative for a negative number
-};
-std::optional<pseudo> pseudo_digit(char c) {
-  if (c == '@') return pseudo{token_kind::sqz, 0};
-  if (c >= 'A' && c <= 'I') return pseudo{token_kind::sqz, c - 'A' + 1};
-  if (c >= 'a' && c <= 'i') return pseudo{token_kind::sqz, -(c - 'a' + 1)};
-  if (c == '%') return pseudo{token_kind::dif, 0};
-  if (c >= 'J' && c <= 'R') return pseudo{token_kind::dif, c - 'J' + 1};
-  if (c >= 'j' && c <= 'r') return pseudo{token_kind::dif, -(c - 'j' + 1)};
-  if (c >= 'S' && c <= 'Z') return pseudo{token_kind::dup, c - 'S' + 1};
-  if (c == 's') return pseudo{token_kind::dup, 9};
-  return std::nullopt;
-}
-
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
 }  // namespace
 
 std::string uppercase(std::string_view s) {
@@ -135,15 +116,7 @@ std::optional<std::string> assignment_variables(std::string_view value) {
 
 std::string number_text(double v) { return uppercase(recio::shortest_text(v)); }
 
-token next_token(std::string_view line, std::size_t& pos) {
-  // Whether anything stood between this number and the one before, so that PAC can be told from
-  // AFFN.
-  bool separated = pos == 0;
-  while (pos < line.size() && (recio::is_blank(line[pos]) || line[pos] == ',' || line[pos] == ';' ||
-                               line[pos] == '\0')) {
-    ++pos;
-    separated = true;
-  }
+token read_token(std::string_view line, std::size_t& pos, bool separated) {
   token t;
   if (pos >= line.size()) return t;
   const char c = line[pos];
@@ -169,12 +142,12 @@ token next_token(std::string_view line, std::size_t& pos) {
     return true;
   };
   bool fits = true;
-  if (const auto p = pseudo_digit(c)) {
-    t.k = p->k;
+  if (const pseudo p = pseudo_digit(c); p.k != token_kind::end) {
+    t.k = p.k;
     ++pos;
-    if (p->digit < 0) text[used++] = '-';
-    text[used++] = static_cast<char>('0' + std::abs(p->digit));
-    fits = take_digits(p->k != token_kind::dup);
+    if (p.digit < 0) text[used++] = '-';
+    text[used++] = static_cast<char>('0' + std::abs(p.digit));
+    fits = take_digits(p.k != token_kind::dup);
   } else if (c == '+' || c == '-' || c == '.' || is_digit(c)) {
     t.k = c == '+' || (c == '-' && !separated) ? token_kind::pac : token_kind::affn;
     if (c == '-') text[used++] = '-';

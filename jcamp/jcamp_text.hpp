@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "jcamp/jcamp_token.hpp"
 #include "recio/text_scan.hpp"
 
 namespace jcamp {
@@ -80,24 +81,7 @@ std::optional<std::string> assignment_variables(std::string_view value);
 // exponent in capitals: number_text(0.25) == "0.25", number_text(1e-05) == "1E-05".
 std::string number_text(double v);
 
-// The forms of the numbers of a data line. AFFN is a number as written by hand; PAC the same,
-// told apart by its sign standing right after the number before it; SQZ, DIF and DUP start with
-// a pseudo-digit that carries the first digit and its sign: SQZ a y value, DIF the difference
-// from the y before, DUP how many times the value or difference before occurs. "?" is a missing
-// value.
-enum class token_kind { end, affn, pac, sqz, dif, dup, missing, bad };
-
-struct token {
-  token_kind k = token_kind::end;
-  double value = 0.0;      // affn, pac, sqz, dif
-  std::int64_t count = 0;  // dup
-  char c = 0;              // bad: the character
-};
-
-// The next number of a data line from pos, and pos past it; token_kind::end at the end of the line.
-// Blanks, commas and semicolons separate numbers; "$$" ends the line.
-// From "1 A5J3%" come AFFN 1, SQZ 15, DIF 3 and DIF 0.
-token next_token(std::string_view line, std::size_t& pos);
+// The numbers of data lines: jcamp/jcamp_token.hpp.
 
 // Whether a number is within the range of single precision.
 inline bool fits_single(double v) {

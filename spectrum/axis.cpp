@@ -19,6 +19,16 @@ digits_of_axis::digits_of_axis(double scale) {
   kept_ = true;
 }
 
+void digits_of_axis::keep(std::span<double> values) const {
+  if (!kept_) return;
+  constexpr double whole = 6755399441055744.0;
+  const double ten = ten_;
+  if (exponent_ < 0)
+    for (double& v : values) v = (((v * ten) + whole) - whole) / ten + 0.0;
+  else
+    for (double& v : values) v = (((v / ten) + whole) - whole) * ten + 0.0;
+}
+
 std::vector<double> even_x(double first, double last, std::size_t n) {
   std::vector<double> x;
   if (n == 0) return x;
@@ -27,10 +37,13 @@ std::vector<double> even_x(double first, double last, std::size_t n) {
   // The fraction of the way, i / (n - 1), as i times its reciprocal: within a unit of its last
   // place, as the quotient is, which the rounding to the axis's digits then covers.
   const double per_step = 1.0 / static_cast<double>(n - 1);
-  const digits_of_axis kept{std::max(std::fabs(first), std::fabs(last))};
   x.push_back(first);
   for (std::size_t i = 1; i + 1 < n; ++i)
-    x.push_back(kept(first + span * (static_cast<double>(i) * per_step)));
+    x.push_back(first + span * (static_cast<double>(i) * per_step));
+  // Then kept to the axis's digits in a loop of its own, which the compiler can run on several
+  // values at once.
+  if (n > 2)
+    digits_of_axis{std::max(std::fabs(first), std::fabs(last))}.keep({x.data() + 1, n - 2});
   if (n > 1) x.push_back(last);
   return x;
 }

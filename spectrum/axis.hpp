@@ -26,6 +26,9 @@ class digits_of_axis {
     if (exponent_ < 0) return (((v * ten_) + whole) - whole) / ten_ + 0.0;
     return (((v / ten_) + whole) - whole) * ten_ + 0.0;
   }
+  // Each of the values as operator() gives it, in a loop that the compiler can run on several at
+  // once.
+  void keep(std::span<double> values) const;
 
  private:
   bool kept_ = false;
