@@ -212,7 +212,7 @@ outcome reader::even_data(spectrum::spectrum& t, const data_frame& f) {
   double* out = y_values.data();
   std::size_t made = y_values.size();
   std::size_t held = 0;
-  const auto append = [&](double scaled) -> outcome {
+  const auto append = [&](double scaled) __attribute__((always_inline)) -> outcome {
     if (held < limit && std::isfinite(scaled)) [[likely]] {
       if (held == made) [[unlikely]] {
         y_values.resize(std::min(limit, std::max<std::size_t>(1024, 2 * made)));
@@ -270,6 +270,31 @@ outcome reader::even_data(spectrum::spectrum& t, const data_frame& f) {
           difference = y.value;
           if (auto trouble = append(value * factor)) return trouble;
           repeated = token_kind::dif;
+          // The DIF and DUP values that follow with nothing between, as a compressed line runs
+          // on, taken here without a round of the loop each; anything else, a DUP that the loop
+          // refuses among them, is left to the loop.
+          while (pos < line.size()) {
+            const token_kind next = pseudo_digits[static_cast<unsigned char>(line[pos])].k;
+            if (next != token_kind::dif && (next != token_kind::dup || y.k == token_kind::dup))
+              break;
+            std::size_t after = pos;
+            const std::optional<token> run = number_token(line, after, false);
+            if (!run) break;
+            if (run->k == token_kind::dif) {
+              value += run->value;
+              difference = run->value;
+              if (auto trouble = append(value * factor)) return trouble;
+            } else {
+              if (run->count < 1 || static_cast<std::uint64_t>(run->count - 1) > room(held)) break;
+              for (std::int64_t i = 1; i < run->count; ++i) {
+                value += difference;
+                if (auto trouble = append(value * factor)) return trouble;
+              }
+            }
+            note_form(forms_, run->k);
+            y.k = run->k;
+            pos = after;
+          }
           break;
         case token_kind::dup: {
           if (last == token_kind::end || last == token_kind::dup)

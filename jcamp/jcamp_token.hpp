@@ -81,9 +81,10 @@ inline unsigned leading_digits(const char* p, std::uint64_t& value) {
 }
 
 // The number at pos where it is an integer of at most 16 characters, its minus sign or
-// pseudo-digit included, that nothing goes on with (a point, an exponent): summed as it is
-// scanned, and pos moved past it. Anything else is left to read_token, which reads these alike.
-inline std::optional<token> integer_token(std::string_view line, std::size_t& pos,
+// pseudo-digit included, or a number of at most 15 digits with a point, that no exponent follows:
+// summed as it is scanned, and pos moved past it. Anything else is left to read_token, which
+// reads these alike.
+inline std::optional<token> number_token(std::string_view line, std::size_t& pos,
                                           bool separated) {
   const char c = line[pos];
   const pseudo p = pseudo_digits[static_cast<unsigned char>(c)];
@@ -131,20 +132,39 @@ inline std::optional<token> integer_token(std::string_view line, std::size_t& po
     if (count < 8) break;
   }
   if (used == (negative ? 1u : 0u)) return std::nullopt;  // a sign alone
+  // A point and decimals: of 15 digits in all at most, the number is a whole number below 2^53
+  // divided by a power of ten that double precision holds exactly, and that one division rounds
+  // it as reading its text would.
+  std::size_t decimals = 0;
+  if (point_goes_on && at < line.size() && line[at] == '.') {
+    const std::size_t digits = used - (negative ? 1 : 0);
+    while (at + 1 + decimals < line.size() && is_digit(line[at + 1 + decimals])) {
+      if (digits + ++decimals > 15) return std::nullopt;
+      sum = sum * 10 + static_cast<std::uint64_t>(line[at + decimals] - '0');
+    }
+    if (decimals == 0) return std::nullopt;
+    at += 1 + decimals;
+  }
   if (at < line.size()) {
     const char next = line[at];
-    if (point_goes_on && next == '.') return std::nullopt;
     if (exponent_goes_on && at + 2 < line.size() && (next == 'E' || next == 'e') &&
         (line[at + 1] == '+' || line[at + 1] == '-') && is_digit(line[at + 2]))
       return std::nullopt;
   }
   pos = at;
+  if (decimals > 0) {
+    constexpr double tens[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                               1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const double magnitude = static_cast<double>(sum) / tens[decimals];
+    t.value = negative ? -magnitude : magnitude;
+    return t;
+  }
   t.count = negative ? -static_cast<std::int64_t>(sum) : static_cast<std::int64_t>(sum);
   t.value = static_cast<double>(t.count);
   return t;
 }
 
-// The token at pos, after its separators, that integer_token does not give: any number, a
+// The token at pos, after its separators, that number_token does not give: any number, a
 // missing value, the end of the line at "$$", a character that is no number.
 token read_token(std::string_view line, std::size_t& pos, bool separated);
 
@@ -161,7 +181,7 @@ inline token next_token(std::string_view line, std::size_t& pos) {
     separated = true;
   }
   if (pos >= line.size()) return {};
-  if (const auto integer = integer_token(line, pos, separated)) return *integer;
+  if (const auto number = number_token(line, pos, separated)) return *number;
   return read_token(line, pos, separated);
 }
 

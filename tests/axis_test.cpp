@@ -25,6 +25,9 @@ TEST(even_x, is_made_from_the_ends_in_double_precision) {
   const std::vector<double> raman = spectrum::even_x(3996.8, -3005.9, 2620);
   EXPECT_NEAR(raman[2618], -3005.9 + (3996.8 + 3005.9) / 2619, 1e-11);  // 15 digits of 3996.8
   EXPECT_EQ(spectrum::even_x(1e-300, 2e-300, 3)[1], 1.5e-300);
+  // A single point is at the first x, whatever the last.
+  EXPECT_EQ(spectrum::even_x(4000, 3990, 1), (std::vector<double>{4000}));
+  EXPECT_EQ(spectrum::even_x(4000, 3990, 0), (std::vector<double>{}));
 }
 
 TEST(even_x, is_judged_to_the_last_printed_digit) {
