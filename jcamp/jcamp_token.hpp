@@ -83,9 +83,9 @@ inline unsigned leading_digits(const char* p, std::uint64_t& value) {
 // The number at pos where it is an integer of at most 16 characters, its minus sign or
 // pseudo-digit included, or a number of at most 15 digits with a point, that no exponent follows:
 // summed as it is scanned, and pos moved past it. Anything else is left to read_token, which
-// reads these alike.
-inline std::optional<token> number_token(std::string_view line, std::size_t& pos,
-                                          bool separated) {
+// reads these alike. Inline wherever it is used: it runs once a number.
+[[gnu::always_inline]] inline std::optional<token> number_token(std::string_view line,
+                                                                std::size_t& pos, bool separated) {
   const char c = line[pos];
   const pseudo p = pseudo_digits[static_cast<unsigned char>(c)];
   token t;
@@ -171,7 +171,7 @@ token read_token(std::string_view line, std::size_t& pos, bool separated);
 // The next number of a data line from pos, and pos past it; token_kind::end at the end of the line.
 // Blanks, commas and semicolons separate numbers; "$$" ends the line.
 // From "1 A5J3%" come AFFN 1, SQZ 15, DIF 3 and DIF 0.
-inline token next_token(std::string_view line, std::size_t& pos) {
+[[gnu::always_inline]] inline token next_token(std::string_view line, std::size_t& pos) {
   // Whether anything stood between this number and the one before, so that PAC can be told from
   // AFFN.
   bool separated = pos == 0;

@@ -20,35 +20,24 @@ digits_of_axis::digits_of_axis(double scale) {
   kept_ = true;
 }
 
-void digits_of_axis::keep(std::span<double> values) const {
-  if (!kept_) return;
-  constexpr double whole = 6755399441055744.0;
-  const double ten = ten_;
-  if (exponent_ < 0)
-    for (double& v : values) v = (((v * ten) + whole) - whole) / ten + 0.0;
-  else
-    for (double& v : values) v = (((v / ten) + whole) - whole) * ten + 0.0;
-}
-
 std::vector<double> even_x(double first, double last, std::size_t n) {
   std::vector<double> x(n);
   if (n == 0) return x;
   double* const v = x.data();
   const double span = last - first;
   // The fraction of the way, i / (n - 1), as i times its reciprocal: within a unit of its last
-  // place, as the quotient is, which the rounding to the axis's digits then covers. Written in
-  // place, in loops that the compiler runs on several values at once: i counted in 32 bits, which
-  // it turns into doubles so, where the count allows.
+  // place, as the quotient is, which the rounding to the axis's digits then covers.
   const double per_step = 1.0 / static_cast<double>(n - 1);
+  const digits_of_axis kept{std::max(std::fabs(first), std::fabs(last))};
   if (n < (std::size_t{1} << 31)) {
-    const auto last_i = static_cast<std::int32_t>(n) - 1;
-    for (std::int32_t i = 1; i < last_i; ++i)
-      v[i] = first + span * (static_cast<double>(i) * per_step);
+    // Counted in 32 bits, which the compiler turns into doubles several at a time.
+    kept.write_kept(v + 1, static_cast<std::int32_t>(n) - 2, [=](std::int32_t k) {
+      return first + span * (static_cast<double>(k + 1) * per_step);
+    });
   } else {
     for (std::size_t i = 1; i + 1 < n; ++i)
-      v[i] = first + span * (static_cast<double>(i) * per_step);
+      v[i] = kept(first + span * (static_cast<double>(i) * per_step));
   }
-  if (n > 2) digits_of_axis{std::max(std::fabs(first), std::fabs(last))}.keep({v + 1, n - 2});
   if (n > 1) v[n - 1] = last;
   v[0] = first;
   return x;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <vector>
 
@@ -26,9 +27,21 @@ class digits_of_axis {
     if (exponent_ < 0) return (((v * ten_) + whole) - whole) / ten_ + 0.0;
     return (((v / ten_) + whole) - whole) * ten_ + 0.0;
   }
-  // Each of the values as operator() gives it, in a loop that the compiler can run on several at
-  // once.
-  void keep(std::span<double> values) const;
+  // Writes out[i] = (*this)(made(i)) for i from 0 to count - 1, in loops that the compiler can run
+  // on several values at once.
+  template <class maker>
+  void write_kept(double* out, std::int32_t count, maker made) const {
+    constexpr double whole = 6755399441055744.0;
+    const double ten = ten_;
+    if (!kept_)
+      for (std::int32_t i = 0; i < count; ++i) out[i] = made(i);
+    else if (exponent_ < 0)
+      for (std::int32_t i = 0; i < count; ++i)
+        out[i] = (((made(i) * ten) + whole) - whole) / ten + 0.0;
+    else
+      for (std::int32_t i = 0; i < count; ++i)
+        out[i] = (((made(i) / ten) + whole) - whole) * ten + 0.0;
+  }
 
  private:
   bool kept_ = false;
