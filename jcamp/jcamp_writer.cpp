@@ -239,10 +239,11 @@ void write_dif_lines(recio::unit_number unit, const std::vector<double>& x, cons
     std::size_t j = i + 1;
     while (j < n) {
       const std::int64_t d = q[j] - q[j - 1];
-      // Runs of at most 999: the file keeps a byte for every few hundred points, as readers that
-      // bound a file's points by its size expect.
+      // Runs of at most 48: a difference and its count take 3 characters at least ("%V8"), so
+      // that the file keeps a byte for every 16 points, as the readers that bound a file's points
+      // by its size expect, this program's among them.
       std::size_t run = 1;
-      while (j + run < n && run < 999 && q[j + run] - q[j + run - 1] == d) ++run;
+      while (j + run < n && run < 48 && q[j + run] - q[j + run - 1] == d) ++run;
       std::array<char, 48> token{};
       char* token_end = put_dif(token.data(), d);
       if (run > 1) token_end = put_dup(token_end, static_cast<std::int64_t>(run));
