@@ -476,6 +476,17 @@ TEST_F(jcamp_writing, compresses_with_differences_and_counts_and_ends_with_a_che
   EXPECT_NE(text.find("##XYDATA=(X++(Y..Y))\r\n4000 A0K%Tn\r\n3996 G\r\n##END=\r\n"),
             std::string::npos)
       << text;
+  // A long flat run is counted out in runs of 48, so that the file reads back within the bound
+  // of 16 points a byte of the file.
+  doc.spectra[0] = even_spectrum(100000, 0.0, 99999.0);
+  doc.spectra[0].y.assign(100000, 0.0);
+  const std::string flat = written(doc, {});
+  EXPECT_NE(flat.find("%V8%V8"), std::string::npos);
+  spectrum::document back;
+  EXPECT_FALSE(jcamp::read_file(
+      {{reinterpret_cast<const std::uint8_t*>(flat.data()), flat.size()}, "flat.jdx"}, {}, back));
+  EXPECT_EQ(back.spectra.at(0).y, doc.spectra[0].y);
+  doc.spectra[0] = even_spectrum(5, 4000.0, 3996.0);
   // From the lowest bit of any y to the highest, 32 bits: no integer written needs more than 31.
   doc.spectra[0].y = {1, 2147483648.0f, 0, 0, 0};
   spectrum::write_options affn;
