@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace recio {
@@ -17,6 +18,23 @@ inline std::string_view text_of_bytes(std::span<const std::uint8_t> bytes) {
 }
 
 inline bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+// Text of the Latin-1 code page, which the programs of many instruments write, as UTF-8: each
+// byte beyond ASCII becomes two. utf8_of_latin1("\xB5m") == "\xC2\xB5m"
+inline std::string utf8_of_latin1(std::string_view latin1) {
+  std::string s;
+  s.reserve(latin1.size());
+  for (const char ch : latin1) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < 0x80) {
+      s += ch;
+    } else {
+      s += static_cast<char>(0xC0 | c >> 6);
+      s += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return s;
+}
 
 // Without the characters of blanks at either end.
 // trimmed("  a b \t") == "a b"

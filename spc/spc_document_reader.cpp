@@ -13,6 +13,7 @@
 #include "spc/spc_values.hpp"
 #include "spectrum/axis.hpp"
 #include "spectrum/units.hpp"
+#include "recio/text_scan.hpp"
 
 namespace spc {
 
@@ -62,17 +63,7 @@ std::string utf8_of(byte_view field) {
   std::size_t n =
       static_cast<std::size_t>(std::find(field.begin(), field.end(), 0) - field.begin());
   while (n > 0 && field[n - 1] == ' ') --n;
-  std::string s;
-  s.reserve(n);
-  for (const std::uint8_t c : field.first(n)) {
-    if (c < 0x80) {
-      s += static_cast<char>(c);
-    } else {
-      s += static_cast<char>(0xC0 | c >> 6);
-      s += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return s;
+  return recio::utf8_of_latin1({reinterpret_cast<const char*>(field.data()), n});
 }
 
 // A date that names a day and a time, or none (year 0).

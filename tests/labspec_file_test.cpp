@@ -1,0 +1,106 @@
+// tests/labspec_file_test.cpp: the Raman text export: the shared sample against what an
+// independent reader gives, both table shapes, and damaged tables.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "labspec/labspec.hpp"
+#include "tests/support/run_program.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct read_result {
+  spectrum::document doc;
+  spectrum::outcome trouble;
+};
+
+read_result read_text(const std::string& text) {
+  read_result r;
+  r.trouble = labspec::read_file(
+      {{reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}, "in.txt"}, {}, r.doc);
+  return r;
+}
+
+TEST(labspec_sample, gives_the_spectra_an_independent_reader_gives) {
+  const fs::path samples = fs::path(ZOLKDF_SHARED_DIR) / "instrument_samples";
+  if (!fs::exists(samples)) GTEST_SKIP() << "no shared instrument samples at " << samples;
+  const read_result r = read_text(test_support::read_file(samples / "labspec_lasertest1.txt"));
+  ASSERT_FALSE(r.trouble) << r.trouble->reason;
+  const auto expected = nlohmann::json::parse(
+      test_support::read_file(samples / "expected" / "labspec_lasertest1.txt.json"));
+  ASSERT_EQ(r.doc.spectra.size(), expected.size());
+  for (std::size_t s = 0; s < expected.size(); ++s) {
+    const spectrum::spectrum& t = r.doc.spectra[s];
+    const auto& e = expected[s];
+    const auto x = e["x"].get<std::vector<double>>();
+    const auto y = e["y"].get<std::vector<double>>();
+    ASSERT_EQ(t.y.size(), y.size());
+    double largest = 0.0;
+    for (const double v : y) largest = std::max(largest, std::fabs(v));
+    for (std::size_t i = 0; i < y.size(); ++i) {
+      ASSERT_NEAR(t.x[i], x[i], 1e-6 * std::fabs(x[i])) << "point " << i;
+      ASSERT_NEAR(t.y[i], y[i], 1e-6 * largest) << "point " << i;
+    }
+    EXPECT_EQ(t.z, e["z"].get<double>());
+  }
+  EXPECT_EQ(r.doc.memo, "lasertest1");
+  EXPECT_EQ(r.doc.instrument, "LabRAM HR Evol");
+  EXPECT_EQ(r.doc.x_unit.name, "Raman Shift (cm-1)");
+  EXPECT_EQ(r.doc.y_unit.name, "Counts");
+  const spectrum::date_time& d = r.doc.date;
+  EXPECT_EQ(std::vector<int>({d.year, d.month, d.day, d.hour, d.minute, d.second}),
+            std::vector<int>({2023, 5, 17, 11, 16, 52}));
+  // Every other key is kept as a label, its Latin-1 text as UTF-8.
+  EXPECT_NE(std::find(r.doc.labels.begin(), r.doc.labels.end(),
+                      std::pair<std::string, std::string>{"Laser (nm)", "532"}),
+            r.doc.labels.end());
+  EXPECT_NE(std::find(r.doc.labels.begin(), r.doc.labels.end(),
+                      std::pair<std::string, std::string>{"X (\xC2\xB5m)", "-0.4"}),
+            r.doc.labels.end());
+}
+
+TEST(labspec_tables, give_one_spectrum_of_points_or_one_a_row_and_refuse_damage_by_line) {
+  const std::string head = "#Title=\tt\r\n#AxisUnit[1]=1/cm\r\n";
+  const read_result points = read_text(head + "100\t1.5\r\n101\t2.5\r\n");
+  ASSERT_FALSE(points.trouble);
+  ASSERT_EQ(points.doc.spectra.size(), 1u);
+  EXPECT_EQ(points.doc.spectra[0].y, (std::vector<double>{1.5, 2.5}));
+  const read_result rows = read_text(head + "\t100\t101\r\n7\t1\t2\r\n8\t3\t4\r\n");
+  ASSERT_FALSE(rows.trouble);
+  ASSERT_EQ(rows.doc.spectra.size(), 2u);
+  EXPECT_EQ(rows.doc.spectra[1].x, (std::vector<double>{100, 101}));
+  EXPECT_EQ(rows.doc.spectra[1].y, (std::vector<double>{3, 4}));
+  EXPECT_EQ(rows.doc.spectra[1].z, 8.0);
+  const struct {
+    std::string body;
+    std::int64_t line;
+    std::string reason;
+  } damaged[] = {
+      {"\t100\t101\r\n7\t1\r\n", 4, "a row of 2 numbers after a row of 2 x"},
+      {"100\t1.5\r\n101\tx\r\n", 4, "a row that is not all numbers"},
+      {"100\t1.5\t2\r\n", 3, "a row of 3 numbers, not x and y"},
+      {"100\t1.5\r\n#Key=v\r\n", 4, "a header line among the table's rows"},
+  };
+  for (const auto& c : damaged) {
+    const read_result r = read_text(head + c.body);
+    ASSERT_TRUE(r.trouble) << c.body;
+    EXPECT_EQ(r.trouble->line, c.line);
+    EXPECT_EQ(r.trouble->reason, c.reason);
+  }
+  const auto recognised = [](const std::string& s) {
+    return labspec::recognises({reinterpret_cast<const std::uint8_t*>(s.data()), s.size()});
+  };
+  EXPECT_TRUE(recognised("#Acq. time (s)=\t60\r\n"));
+  EXPECT_FALSE(recognised("##TITLE= t\r\n"));
+  EXPECT_FALSE(recognised("# a comment\r\n1,2\r\n"));
+}
+
+}  // namespace
