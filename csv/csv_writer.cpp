@@ -32,9 +32,18 @@ std::string written_field(std::string_view text) {
   return out + '"';
 }
 
-// A unit's name as a column gives it: its own, else its code's.
+// A unit's name as a column gives it: its own, else its code's. Brackets that do not pair, which
+// would end the name in the column's early, become parentheses; pairs stay ("Index of Refraction
+// [N]").
 std::string unit_name(const spectrum::axis_unit& u, spectrum::axis which) {
-  return u.name.empty() && u.code >= 0 ? spectrum::unit_of_code(u.code, which).name : u.name;
+  std::string name =
+      u.name.empty() && u.code >= 0 ? spectrum::unit_of_code(u.code, which).name : u.name;
+  int depth = 0;
+  for (const char c : name)
+    if ((depth += c == '[' ? 1 : c == ']' ? -1 : 0) < 0) break;
+  if (depth != 0)
+    for (char& c : name) c = c == '[' ? '(' : c == ']' ? ')' : c;
+  return name;
 }
 
 // An axis and its unit in brackets: "x [Wavenumber (cm-1)]"; the axis alone for no unit.

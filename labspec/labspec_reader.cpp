@@ -28,6 +28,15 @@ bool header_line(std::string_view line, std::string_view& key, std::string_view&
   return true;
 }
 
+// A header's text as the document keeps it: control characters as blanks, no blanks at either
+// end, bytes beyond ASCII taken as Latin-1.
+std::string text_of(std::string_view latin1) {
+  std::string s{latin1};
+  for (char& c : s)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = ' ';
+  return recio::utf8_of_latin1(recio::trimmed(s));
+}
+
 // The numbers of a row, separated by tabs or blanks; false where a field is not a number. A row
 // that starts with a separator has no first number: its first field is empty.
 bool numbers_of(std::string_view row, std::vector<double>& values, bool& first_empty) {
@@ -113,12 +122,13 @@ spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::re
     if (header_line(line, key, value)) {
       if (!doc.spectra.empty() || !x.empty())
         return trouble{"a header line among the table's rows", lines.number()};
-      keys.emplace_back(recio::utf8_of_latin1(key), recio::utf8_of_latin1(value));
+      keys.emplace_back(text_of(key), text_of(value));
       continue;
     }
     if (recio::trimmed(line).empty()) continue;
     if (!numbers_of(line, row, first_empty))
       return trouble{"a row that is not all numbers", lines.number()};
+    if (row.empty()) continue;  // separators alone: a blank row
     if (doc.spectra.empty() && x.empty() && !x_row) {
       // The first row: the x of every spectrum where it has no first number, else a point.
       x_row = first_empty;

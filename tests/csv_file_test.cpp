@@ -214,6 +214,9 @@ TEST_F(csv_writing, gives_each_spectrum_a_column_that_reads_back_with_its_z) {
   doc.spectra.resize(1);
   doc.spectra[0].z = 0.5;
   EXPECT_EQ(units_and_z(read_text(written(doc, trouble)).doc), units_and_z(doc));
+  // A unit whose brackets do not pair is written with parentheses, and z still reads back.
+  doc.z_unit = {-1, "a]=b"};
+  EXPECT_EQ(read_text(written(doc, trouble)).doc.spectra.at(0).z, 0.5);
 }
 
 }  // namespace

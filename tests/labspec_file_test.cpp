@@ -73,7 +73,10 @@ TEST(labspec_tables, give_one_spectrum_of_points_or_one_a_row_and_refuse_damage_
   ASSERT_FALSE(points.trouble);
   ASSERT_EQ(points.doc.spectra.size(), 1u);
   EXPECT_EQ(points.doc.spectra[0].y, (std::vector<double>{1.5, 2.5}));
-  const read_result rows = read_text(head + "\t100\t101\r\n7\t1\t2\r\n8\t3\t4\r\n");
+  // A row of separators alone is a blank row; a header's control characters are blanks.
+  const read_result rows = read_text(head + "#AxisUnit[2]=\x01pos\x7f\r\n\t;\r\n" +
+                                     "\t100\t101\r\n7\t1\t2\r\n8\t3\t4\r\n");
+  EXPECT_EQ(rows.doc.z_unit.name, "pos");
   ASSERT_FALSE(rows.trouble);
   ASSERT_EQ(rows.doc.spectra.size(), 2u);
   EXPECT_EQ(rows.doc.spectra[1].x, (std::vector<double>{100, 101}));
