@@ -3,7 +3,13 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
+#include <filesystem>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <system_error>
 
 #include "recio/console.hpp"
 
@@ -25,6 +31,17 @@ struct redirection {
 
 std::string caught(int fd, const std::function<void()>& body) {
   std::FILE* file = std::tmpfile();
+  // tmpfile may give none: Windows names its files by a count of each process's own, so that two
+  // test programs at once may take the same name. A file of a name drawn by chance then.
+  std::filesystem::path named;
+  if (file == nullptr) {
+    static std::atomic<int> count{0};
+    named = std::filesystem::temp_directory_path() /
+            ("zolkdf-caught-" + std::to_string(std::random_device{}()) + "-" +
+             std::to_string(count++) + ".tmp");
+    file = std::fopen(named.string().c_str(), "w+b");
+    if (file == nullptr) throw std::runtime_error("no temporary file for " + named.string());
+  }
   {
     const redirection to_file(fd, file);
     body();
@@ -33,6 +50,8 @@ std::string caught(int fd, const std::function<void()>& body) {
   std::rewind(file);
   for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) bytes += static_cast<char>(c);
   std::fclose(file);
+  std::error_code ignored;
+  if (!named.empty()) std::filesystem::remove(named, ignored);
   return bytes;
 }
 
