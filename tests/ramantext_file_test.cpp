@@ -1,4 +1,4 @@
-// tests/labspec_file_test.cpp: the Raman text export: the shared sample against what an
+// tests/ramantext_file_test.cpp: the Raman text export: the shared sample against what an
 // independent reader gives, both table shapes, and damaged tables.
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "labspec/labspec.hpp"
+#include "ramantext/ramantext.hpp"
 #include "tests/support/run_program.hpp"
 
 namespace {
@@ -24,12 +24,12 @@ struct read_result {
 
 read_result read_text(const std::string& text) {
   read_result r;
-  r.trouble = labspec::read_file(
+  r.trouble = ramantext::read_file(
       {{reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}, "in.txt"}, {}, r.doc);
   return r;
 }
 
-TEST(labspec_sample, gives_the_spectra_an_independent_reader_gives) {
+TEST(ramantext_sample, gives_the_spectra_an_independent_reader_gives) {
   const fs::path samples = fs::path(ZOLKDF_SHARED_DIR) / "instrument_samples";
   if (!fs::exists(samples)) GTEST_SKIP() << "no shared instrument samples at " << samples;
   const read_result r = read_text(test_support::read_file(samples / "labspec_lasertest1.txt"));
@@ -67,7 +67,7 @@ TEST(labspec_sample, gives_the_spectra_an_independent_reader_gives) {
             r.doc.labels.end());
 }
 
-TEST(labspec_tables, give_one_spectrum_of_points_or_one_a_row_and_refuse_damage_by_line) {
+TEST(ramantext_tables, give_one_spectrum_of_points_or_one_a_row_and_refuse_damage_by_line) {
   const std::string head = "#Title=\tt\r\n#AxisUnit[1]=1/cm\r\n";
   const read_result points = read_text(head + "100\t1.5\r\n101\t2.5\r\n");
   ASSERT_FALSE(points.trouble);
@@ -99,7 +99,7 @@ TEST(labspec_tables, give_one_spectrum_of_points_or_one_a_row_and_refuse_damage_
     EXPECT_EQ(r.trouble->reason, c.reason);
   }
   const auto recognised = [](const std::string& s) {
-    return labspec::recognises({reinterpret_cast<const std::uint8_t*>(s.data()), s.size()});
+    return ramantext::recognises({reinterpret_cast<const std::uint8_t*>(s.data()), s.size()});
   };
   EXPECT_TRUE(recognised("#Acq. time (s)=\t60\r\n"));
   EXPECT_FALSE(recognised("##TITLE= t\r\n"));

@@ -1,4 +1,4 @@
-// fuzz/labspec_reader_fuzz.cpp: the reader of Raman text exports on arbitrary bytes; whatever it
+// fuzz/ramantext_reader_fuzz.cpp: the reader of Raman text exports on arbitrary bytes; whatever it
 // reads is written as CSV and must read back to the very same spectra, points and z.
 #include <cstddef>
 #include <cstdint>
@@ -6,14 +6,14 @@
 
 #include "csv/csv.hpp"
 #include "fuzz/fuzz_support.hpp"
-#include "labspec/labspec.hpp"
+#include "ramantext/ramantext.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz_support::run([&] {
     const fuzz_support::bytes input{data, size};
-    labspec::recognises(input);
+    ramantext::recognises(input);
     spectrum::document doc;
-    if (labspec::read_file({input, "in.txt"}, {}, doc) || doc.spectra.empty()) return;
+    if (ramantext::read_file({input, "in.txt"}, {}, doc) || doc.spectra.empty()) return;
     std::int16_t unit = 0;
     std::int32_t status = 0;
     GETCHAN(unit, status);

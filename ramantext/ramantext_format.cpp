@@ -1,10 +1,11 @@
-// labspec/labspec_format.cpp: the Raman text export's row of the table of formats; it is only read.
+// ramantext/ramantext_format.cpp: the Raman text export's row of the table of formats; it is
+// only read.
 #include <array>
 
-#include "labspec/labspec.hpp"
+#include "ramantext/ramantext.hpp"
 #include "spectrum/fields.hpp"
 
-namespace labspec {
+namespace ramantext {
 
 namespace {
 // No extension of its own: a .txt file is told by its header.
@@ -15,12 +16,12 @@ constexpr std::uint32_t holds = field::title | field::date | field::instrument |
                                 field::experiment;
 }  // namespace
 
-const spectrum::file_format format{.name = "labspec",
-                                   .title = "Raman text export (LabSpec)",
+const spectrum::file_format format{.name = "raman-text",
+                                   .title = "Raman text export",
                                    .extensions = extensions,
                                    .several_on_one_x = true,
                                    .holds = holds,
                                    .recognises = recognises,
                                    .read = read_file};
 
-}  // namespace labspec
+}  // namespace ramantext

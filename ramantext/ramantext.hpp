@@ -1,4 +1,4 @@
-// labspec/labspec.hpp: the text tables that a Raman microscope's software exports: "#key=value"
+// ramantext/ramantext.hpp: the text tables that a Raman microscope's software exports: "#key=value"
 // header lines, then either one point a row (x and y) or a first row of x and a row for each
 // spectrum, its position first.
 #pragma once
@@ -6,7 +6,7 @@
 #include "spectrum/document.hpp"
 #include "spectrum/file_format.hpp"
 
-namespace labspec {
+namespace ramantext {
 
 // The format's row of the table of formats.
 extern const spectrum::file_format format;
@@ -23,4 +23,4 @@ bool recognises(spectrum::byte_view head);
 spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::read_options& options,
                             spectrum::document& doc);
 
-}  // namespace labspec
+}  // namespace ramantext

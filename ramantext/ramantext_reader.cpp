@@ -1,5 +1,5 @@
-// labspec/labspec_reader.cpp: the Raman text export read into a document: its header's keys, then
-// its table of one point a row, or of a row of x and a row for each spectrum.
+// ramantext/ramantext_reader.cpp: the Raman text export read into a document: its header's keys,
+// then its table of one point a row, or of a row of x and a row for each spectrum.
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -7,12 +7,12 @@
 #include <string_view>
 #include <vector>
 
-#include "labspec/labspec.hpp"
+#include "ramantext/ramantext.hpp"
 #include "recio/text_scan.hpp"
 #include "spectrum/axis.hpp"
 #include "spectrum/units.hpp"
 
-namespace labspec {
+namespace ramantext {
 
 namespace {
 
@@ -109,7 +109,7 @@ bool recognises(spectrum::byte_view head) {
 
 spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::read_options& options,
                             spectrum::document& doc) {
-  doc.format = "labspec";
+  doc.format = "raman-text";
   recio::line_scanner lines{recio::text_of_bytes(file.bytes)};
   std::vector<std::pair<std::string, std::string>> keys;
   std::vector<double> row;
@@ -170,4 +170,4 @@ spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::re
   return std::nullopt;
 }
 
-}  // namespace labspec
+}  // namespace ramantext
