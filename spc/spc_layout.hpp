@@ -10,6 +10,7 @@
 #include <limits>
 #include <span>
 
+#include "recio/byte_order.hpp"
 #include "spectrum/fixed_spectrum.hpp"
 
 namespace spc {
@@ -122,57 +123,25 @@ inline constexpr std::int32_t max_parameters = 256;
 inline constexpr std::int32_t max_text = 1000;
 }  // namespace log_block
 
-constexpr std::uint16_t get_u16le(byte_view b, std::size_t at) {
-  return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
-}
-constexpr std::uint32_t get_u32le(byte_view b, std::size_t at) {
-  return std::uint32_t{b[at]} | std::uint32_t{b[at + 1]} << 8 | std::uint32_t{b[at + 2]} << 16 |
-         std::uint32_t{b[at + 3]} << 24;
-}
-constexpr std::uint64_t get_u64le(byte_view b, std::size_t at) {
-  return std::uint64_t{get_u32le(b, at)} | std::uint64_t{get_u32le(b, at + 4)} << 32;
-}
-constexpr std::int16_t get_i16le(byte_view b, std::size_t at) {
-  return static_cast<std::int16_t>(get_u16le(b, at));
-}
-constexpr std::int32_t get_i32le(byte_view b, std::size_t at) {
-  return static_cast<std::int32_t>(get_u32le(b, at));
-}
-constexpr float get_f32le(byte_view b, std::size_t at) {
-  return std::bit_cast<float>(get_u32le(b, at));
-}
-constexpr double get_f64le(byte_view b, std::size_t at) {
-  return std::bit_cast<double>(get_u64le(b, at));
-}
+using recio::get_f32le;
+using recio::get_f64le;
+using recio::get_i16le;
+using recio::get_i32le;
+using recio::get_u16le;
+using recio::get_u32le;
+using recio::get_u64le;
 // Old-variant y values store the high 16-bit half first, each half little-endian.
 constexpr std::int32_t get_i32_high_half_first(byte_view b, std::size_t at) {
   return static_cast<std::int32_t>(std::uint32_t{get_u16le(b, at)} << 16 | get_u16le(b, at + 2));
 }
 
-constexpr void put_u16le(byte_span b, std::size_t at, std::uint16_t v) {
-  b[at] = static_cast<std::uint8_t>(v);
-  b[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-constexpr void put_u32le(byte_span b, std::size_t at, std::uint32_t v) {
-  put_u16le(b, at, static_cast<std::uint16_t>(v));
-  put_u16le(b, at + 2, static_cast<std::uint16_t>(v >> 16));
-}
-constexpr void put_u64le(byte_span b, std::size_t at, std::uint64_t v) {
-  put_u32le(b, at, static_cast<std::uint32_t>(v));
-  put_u32le(b, at + 4, static_cast<std::uint32_t>(v >> 32));
-}
-constexpr void put_i16le(byte_span b, std::size_t at, std::int16_t v) {
-  put_u16le(b, at, static_cast<std::uint16_t>(v));
-}
-constexpr void put_i32le(byte_span b, std::size_t at, std::int32_t v) {
-  put_u32le(b, at, static_cast<std::uint32_t>(v));
-}
-constexpr void put_f32le(byte_span b, std::size_t at, float v) {
-  put_u32le(b, at, std::bit_cast<std::uint32_t>(v));
-}
-constexpr void put_f64le(byte_span b, std::size_t at, double v) {
-  put_u64le(b, at, std::bit_cast<std::uint64_t>(v));
-}
+using recio::put_f32le;
+using recio::put_f64le;
+using recio::put_i16le;
+using recio::put_i32le;
+using recio::put_u16le;
+using recio::put_u32le;
+using recio::put_u64le;
 constexpr void put_i32_high_half_first(byte_span b, std::size_t at, std::int32_t v) {
   const auto u = static_cast<std::uint32_t>(v);
   put_u16le(b, at, static_cast<std::uint16_t>(u >> 16));
