@@ -10,6 +10,7 @@
 
 #include "csv/csv.hpp"
 #include "jcamp/jcamp.hpp"
+#include "opus/opus.hpp"
 #include "ramantext/ramantext.hpp"
 #include "recio/recio.hpp"
 #include "spc/spc_document.hpp"
@@ -24,6 +25,7 @@ namespace {
 // same either way. Either SPC variant is read by the first SPC row.
 constexpr std::array table{
     &spc::format,       &spc::old_format,    &jcamp::format,   &ramantext::format,
+    &opus::format,
     &textfmt::y_format, &textfmt::xy_format, &textfmt::six_column_format,
     &csv::format,
 };
