@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -171,6 +172,42 @@ TEST(instrument_samples, convert_to_each_exchange_format_and_back_unchanged) {
                 r.doc.spectra.size() > 1 ? r.doc.z_unit.name : "");
     }
   }
+}
+
+// The .wdf samples as wdf-parser, an independent reader from npm, reads them: the very same
+// single-precision values. wdf-parser refuses a file without an origin block; that is shown.
+TEST(instrument_samples, give_the_values_that_wdf_parser_gives) {
+  const std::string node = ZOLKDF_NODE;
+  const fs::path readers = fs::path(ZOLKDF_TEST_DIR) / "node_readers";
+  if (node.empty()) GTEST_SKIP() << "Node.js is not installed here (nor in a cross-build)";
+  if (!fs::exists(readers / "node_modules" / "wdf-parser"))
+    GTEST_SKIP() << "wdf-parser is not installed: run npm ci in " << readers;
+  const test_support::scratch scratch{"wdf_parser"};
+  int compared = 0;
+  for (const sample& s : samples_present()) {
+    if (s.expected[0]["format"] != "wdf") continue;
+    SCOPED_TRACE(s.file);
+    const fs::path out = scratch.work / (s.file + ".json");
+    const std::string command = "\"" + node + "\" \"" + (readers / "wdf_read.mjs").string() +
+                                "\" \"" + (samples / s.file).string() + "\" > \"" + out.string() +
+                                "\"";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const json theirs = json::parse(test_support::read_file(out));
+    if (theirs.contains("refused")) {
+      std::printf("wdf-parser does not read %s: %s\n", s.file.c_str(),
+                  theirs["refused"].get<std::string>().c_str());
+      continue;
+    }
+    const formats::loaded r = formats::load((samples / s.file).string(), "wdf", {});
+    ASSERT_FALSE(r.trouble) << r.trouble->reason;
+    ASSERT_EQ(r.doc.spectra.size(), theirs["spectra"].size());
+    for (std::size_t i = 0; i < r.doc.spectra.size(); ++i) {
+      EXPECT_EQ(r.doc.spectra[i].x, theirs["spectra"][i]["x"].get<std::vector<double>>());
+      EXPECT_EQ(r.doc.spectra[i].y, theirs["spectra"][i]["y"].get<std::vector<double>>());
+    }
+    ++compared;
+  }
+  if (compared == 0) GTEST_SKIP() << "no .wdf sample that wdf-parser reads";
 }
 
 }  // namespace

@@ -699,7 +699,7 @@ std::vector<write_case> command_line_cases() {
 TEST_F(jcamp_writing, is_read_by_jcampconverter_to_the_same_values) {
   std::vector<write_case> from_command_line = command_line_cases();
   const std::string node = ZOLKDF_NODE;
-  const fs::path checker = fs::path(ZOLKDF_TEST_DIR) / "jcamp_node";
+  const fs::path checker = fs::path(ZOLKDF_TEST_DIR) / "node_readers";
   if (node.empty()) GTEST_SKIP() << "Node.js is not installed here (nor in a cross-build)";
   if (!fs::exists(checker / "node_modules" / "jcampconverter"))
     GTEST_SKIP() << "jcampconverter is not installed: run npm ci in " << checker;
@@ -733,7 +733,7 @@ TEST_F(jcamp_writing, is_read_by_jcampconverter_to_the_same_values) {
   }
   fs::remove("out.jdx");
   const std::string command =
-      "\"" + node + "\" \"" + (checker / "check.mjs").string() + "\" . > check.txt 2>&1";
+      "\"" + node + "\" \"" + (checker / "jcamp_check.mjs").string() + "\" . > check.txt 2>&1";
   const int status = std::system(command.c_str());
   EXPECT_EQ(status, 0) << test_support::read_file("check.txt");
 }
