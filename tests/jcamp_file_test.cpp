@@ -518,6 +518,7 @@ TEST_F(jcamp_writing, keeps_the_texts_labels_and_comments_of_a_file) {
       {"##DATA TYPE= RAMAN SPECTRUM\r\n##XUNITS= 1/CM\r\n",                    "|||-|RAMAN SPECTRUM 11|Raman Shift (cm-1) 13| -1||"},
       {"##DATA TYPE= UV-VIS\r\n##XUNITS= furlongs\r\n##YUNITS= %T\r\n",        "|||-|UV-VIS 7|furlongs -1|Transmission 128||"},
       {"##DATA TYPE= IR\r\n##$SPC EXPERIMENT TYPE= 0\r\n",                     "|||-|IR 0| -1| -1||"},
+      {"##$NOTE=\r\n(X++(I..I)), two\r\n",                                     "|||-| -1| -1| -1||$NOTE=(X++(I..I)), two|"},
       // clang-format on
   };
   for (const auto& c : cases) {
