@@ -376,6 +376,8 @@ spectrum::outcome reader::read() {
   });
   for (spectrum::spectrum& t : doc_.spectra)
     if (!one_axis && t.x.empty()) t.x = spectrum::even_x(t.first_x, t.last_x, t.y.size());
+  // The spectra are no series: their z, all 0, is of no unit.
+  if (doc_.spectra.size() > 1) doc_.z_unit = spectrum::unit_of_code(0, spectrum::axis::z);
   take_parameters();
   for (std::size_t i = 0; i < blocks_.size(); ++i)
     if (blocks_[i].type.other() == history) {
