@@ -239,7 +239,7 @@ spectrum::outcome reader::read_spectrum(std::size_t index) {
   for (const parameter* p : {fxv, lxv, csf})
     if (p != nullptr && !std::isfinite(p->real))
       return trouble{p->key + " is not a finite number", 0, at(p->at)};
-  if (npt->integer < 0)
+  if (npt->integer < 1)
     return trouble{"a count of " + std::to_string(npt->integer) + " points", 0, at(npt->at)};
   const auto points = static_cast<std::size_t>(npt->integer);
   if (points > options_.most_points) {
