@@ -13,18 +13,36 @@ namespace {
 
 using spectrum::trouble;
 
-// The short names of the kinds of data of bits 10-16, from 1 on.
-constexpr std::array<std::string_view, 19> data_names{
-    "Sc",  "Ig",  "Ph",  "AB",  "TR",  "KM",  "TRC", "GCIg", "GCSc", "RAM",
-    "EMI", "RFL", "DIR", "POW", "LRF", "ATR", "PAS", "ArT",  "ArA"};
+// The kinds of data of bits 10-16, from 1 on.
+constexpr std::array<kind_row, 19> kinds{{
+    {"Sc", "single channel", -1},
+    {"Ig", "interferogram", 1},
+    {"Ph", "phase", -1},
+    {"AB", "absorbance", 2},
+    {"TR", "transmittance", 128},
+    {"KM", "Kubelka-Munk", 3},
+    {"TRC", "trace", 12},
+    {"GCIg", "series of interferograms", -1},
+    {"GCSc", "series of spectra", -1},
+    {"RAM", "Raman", 12},
+    {"EMI", "emission", 131},
+    {"RFL", "reflectance", 129},
+    {"DIR", "directory", -1},
+    {"POW", "power", -1},
+    {"LRF", "log reflectance", -1},
+    {"ATR", "ATR", -1},
+    {"PAS", "photoacoustic", -1},
+    {"ArT", "transmittance by arithmetic", 128},
+    {"ArA", "absorbance by arithmetic", 2},
+}};
 
 // The kinds of parameters of bits 4-9, from 2 on.
 constexpr std::array<std::string_view, 10> parameter_names{
-    "instrument", "acquisition",    "transform",     "display", "optics", "chromatography",
-    "library",    "communication", "sample", "lab and process"};
+    "instrument",     "acquisition", "transform",     "display", "optics",
+    "chromatography", "library",     "communication", "sample",  "lab and process"};
 
 constexpr std::array<std::string_view, 4> derivatives{"", ", first derivative",
-                                                       ", second derivative", ", derivative"};
+                                                      ", second derivative", ", derivative"};
 
 std::string bytes_text(std::size_t n) { return std::to_string(n); }
 
@@ -71,10 +89,15 @@ spectrum::outcome read_directory(byte_view b, std::vector<block>& blocks) {
   return std::nullopt;
 }
 
+const kind_row* kind_of(int data) {
+  if (data < 1 || data > static_cast<int>(kinds.size())) return nullptr;
+  return &kinds[static_cast<std::size_t>(data - 1)];
+}
+
 std::string data_name(block_type t) {
-  const int d = t.data();
-  if (d < 1 || d > static_cast<int>(data_names.size())) return "kind " + std::to_string(d);
-  std::string name{data_names[static_cast<std::size_t>(d - 1)]};
+  const kind_row* k = kind_of(t.data());
+  if (k == nullptr) return "kind " + std::to_string(t.data());
+  std::string name{k->name};
   if (t.channel() == channel_sample) name += "Sm";
   if (t.channel() == channel_reference) name += "Rf";
   return name;
@@ -123,7 +146,8 @@ spectrum::outcome read_parameters(byte_view b, const block& k, std::vector<param
     const std::size_t value = at + 8;
     if ((type == 0 && bytes < 4) || (type == 1 && bytes < 8))
       return trouble{"parameter " + p.key + " holds " + std::to_string(bytes) +
-                         " bytes, too few for a number",
+                         " bytes, too few for a number (" + block_name(k.type) + " at byte " +
+                         std::to_string(k.at) + ")",
                      0, static_cast<std::int64_t>(at)};
     if (type == 0) {
       p.type = parameter::kind::integer;

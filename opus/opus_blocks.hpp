@@ -24,10 +24,10 @@ inline constexpr std::size_t size = 24;
 inline constexpr std::uint32_t magic_value = 0xFEFE0A0A;
 }  // namespace header
 
-namespace entry {                          // 12 bytes a block
-inline constexpr std::size_t type = 0;     // u32: what the block holds, in bit fields
-inline constexpr std::size_t words = 4;    // u32: its length in 4-byte words
-inline constexpr std::size_t offset = 8;   // u32: its byte offset in the file
+namespace entry {                         // 12 bytes a block
+inline constexpr std::size_t type = 0;    // u32: what the block holds, in bit fields
+inline constexpr std::size_t words = 4;   // u32: its length in 4-byte words
+inline constexpr std::size_t offset = 8;  // u32: its byte offset in the file
 inline constexpr std::size_t size = 12;
 }  // namespace entry
 
@@ -61,12 +61,23 @@ inline constexpr int history = 5;  // bits 19-21
 inline constexpr int channel_sample = 1;
 inline constexpr int channel_reference = 2;
 
+// A kind of data of bits 10-16: its short name, what it is, and the unit code of its y (-1 where
+// the table of units has none).
+struct kind_row {
+  std::string_view name;
+  std::string_view title;
+  int y_code;
+};
+// The kind's row, or null for a kind without one.
+const kind_row* kind_of(int data);
+inline constexpr int kind_raman = 10;
+
 // One entry of the directory, checked to lie within the file.
 struct block {
   block_type type;
-  std::size_t at = 0;      // its first byte
-  std::size_t bytes = 0;   // its length
-  std::size_t entry = 0;   // the byte offset of its directory entry
+  std::size_t at = 0;     // its first byte
+  std::size_t bytes = 0;  // its length
+  std::size_t entry = 0;  // the byte offset of its directory entry
 };
 
 // The blocks of the directory in their order, each checked to lie within the file; an entry of

@@ -12,9 +12,9 @@ namespace {
 // No extension of its own: the numbered extensions .0, .1, ... say nothing; the bytes do.
 constexpr std::array<std::string_view, 0> extensions{};
 namespace field = spectrum::field;
-constexpr std::uint32_t holds = field::title | field::date | field::instrument |
-                                field::resolution | field::experiment | field::x_unit |
-                                field::y_unit | field::log | field::labels;
+constexpr std::uint32_t holds = field::title | field::date | field::instrument | field::resolution |
+                                field::experiment | field::x_unit | field::y_unit | field::log |
+                                field::labels;
 }  // namespace
 
 bool recognises(spectrum::byte_view head) {

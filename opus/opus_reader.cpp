@@ -3,10 +3,12 @@
 // the history, and a fact for `info` for every block of the directory.
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,25 +32,14 @@ struct label_row {
   std::string_view label;
 };
 constexpr std::array<label_row, 19> label_rows{{
-    {"LWN", "$LASER WAVENUMBER"},  {"NSS", "$SCANS"},         {"NSR", "$REFERENCE SCANS"},
-    {"CNM", "$OPERATOR"},          {"SFM", "$SAMPLE FORM"},   {"EXP", "$EXPERIMENT FILE"},
-    {"XPP", "$EXPERIMENT PATH"},   {"LCT", "$LOCATION"},      {"SRN", "$INSTRUMENT SERIAL NUMBER"},
-    {"SRC", "$SOURCE"},            {"BMS", "$BEAMSPLITTER"},  {"DTC", "$DETECTOR"},
-    {"APT", "$APERTURE"},          {"ACC", "$ACCESSORY"},     {"CHN", "$MEASUREMENT CHANNEL"},
-    {"VEL", "$SCANNER VELOCITY"},  {"APF", "$APODIZATION"},   {"ZFF", "$ZERO FILLING FACTOR"},
+    {"LWN", "$LASER WAVENUMBER"}, {"NSS", "$SCANS"},        {"NSR", "$REFERENCE SCANS"},
+    {"CNM", "$OPERATOR"},         {"SFM", "$SAMPLE FORM"},  {"EXP", "$EXPERIMENT FILE"},
+    {"XPP", "$EXPERIMENT PATH"},  {"LCT", "$LOCATION"},     {"SRN", "$INSTRUMENT SERIAL NUMBER"},
+    {"SRC", "$SOURCE"},           {"BMS", "$BEAMSPLITTER"}, {"DTC", "$DETECTOR"},
+    {"APT", "$APERTURE"},         {"ACC", "$ACCESSORY"},    {"CHN", "$MEASUREMENT CHANNEL"},
+    {"VEL", "$SCANNER VELOCITY"}, {"APF", "$APODIZATION"},  {"ZFF", "$ZERO FILLING FACTOR"},
     {"PHZ", "$PHASE CORRECTION"},
 }};
-
-// What each kind of data of bits 10-16 is, from 1 on, as a spectrum's title says it.
-constexpr std::array<std::string_view, 19> kind_titles{
-    "single channel", "interferogram",     "phase",          "absorbance",
-    "transmittance",  "Kubelka-Munk",      "trace",          "series of interferograms",
-    "series of spectra", "Raman",          "emission",       "reflectance",
-    "directory",      "power",             "log reflectance", "ATR",
-    "photoacoustic",  "transmittance by arithmetic", "absorbance by arithmetic"};
-
-constexpr int kind_absorbance = 4, kind_transmittance = 5, kind_kubelka_munk = 6, kind_trace = 7,
-              kind_raman = 10, kind_emission = 11, kind_reflectance = 12, kind_last = 19;
 
 // Text of the file's code page as the document keeps it: control characters as blanks, no blanks
 // at either end, bytes beyond ASCII taken as Latin-1.
@@ -71,10 +62,14 @@ std::string number_text(double v) {
 // A parameter's value as a label's text.
 std::string value_text(const parameter& p) {
   switch (p.type) {
-    case parameter::kind::integer: return std::to_string(p.integer);
-    case parameter::kind::real: return number_text(p.real);
-    case parameter::kind::text: return text_of(p.text);
-    case parameter::kind::other: break;
+    case parameter::kind::integer:
+      return std::to_string(p.integer);
+    case parameter::kind::real:
+      return number_text(p.real);
+    case parameter::kind::text:
+      return text_of(p.text);
+    case parameter::kind::other:
+      break;
   }
   return {};
 }
@@ -84,20 +79,28 @@ std::string value_text(const parameter& p) {
 int group_of(block_type t, std::string& skipped) {
   const int d = t.data();
   if (t.other() != 0 || t.parameters() != parameters::none || d == 0) return -1;
-  if (d == kind::interferogram) skipped = "an interferogram";
-  else if (d == kind::phase) skipped = "a phase";
-  else if (d == kind::directory) return -1;
-  else if (d == 8 || d == 9 || d > kind_last) skipped = "a kind of data not read";
-  else if (t.complex_part() == 1 || t.complex_part() == 2) skipped = "part of complex data";
-  else if (d == kind::single_channel && t.channel() == channel_sample) return 1;
-  else if (d == kind::single_channel && t.channel() == channel_reference) return 2;
-  else return 0;
+  if (d == kind::interferogram)
+    skipped = "an interferogram";
+  else if (d == kind::phase)
+    skipped = "a phase";
+  else if (d == kind::directory)
+    return -1;
+  else if (d == 8 || d == 9 || kind_of(d) == nullptr)
+    skipped = "a kind of data not read";
+  else if (t.complex_part() == 1 || t.complex_part() == 2)
+    skipped = "part of complex data";
+  else if (d == kind::single_channel && t.channel() == channel_sample)
+    return 1;
+  else if (d == kind::single_channel && t.channel() == channel_reference)
+    return 2;
+  else
+    return 0;
   return -1;
 }
 
 // A spectrum's title: "absorbance (AB)", "sample single channel (ScSm)".
 std::string title_of(block_type t) {
-  std::string title{kind_titles[static_cast<std::size_t>(t.data() - 1)]};
+  std::string title{kind_of(t.data())->title};
   if (t.data() == kind::single_channel)
     title = (t.channel() == channel_sample      ? "sample "
              : t.channel() == channel_reference ? "reference "
@@ -107,22 +110,13 @@ std::string title_of(block_type t) {
   return title + " (" + data_name(t) + ")";
 }
 
-// The unit of y of a kind of data.
+// The unit of y of a kind of data: its code, or what it is.
 spectrum::axis_unit y_unit_of(int data) {
-  const auto coded = [](int code) { return spectrum::unit_of_code(code, spectrum::axis::y); };
-  switch (data) {
-    case kind_absorbance: case 19: return coded(2);
-    case kind_transmittance: case 18: return coded(128);
-    case kind_kubelka_munk: return coded(3);
-    case kind_trace: case kind_raman: return coded(12);
-    case kind_emission: return coded(131);
-    case kind_reflectance: return coded(129);
-    default: break;
-  }
-  const std::string_view name{data >= 1 && data <= kind_last
-                                  ? kind_titles[static_cast<std::size_t>(data - 1)]
-                                  : std::string_view{}};
-  return {-1, data == kind::single_channel ? "Single channel" : std::string{name}};
+  const kind_row* k = kind_of(data);
+  if (k->y_code >= 0) return spectrum::unit_of_code(k->y_code, spectrum::axis::y);
+  std::string name{k->title};
+  name[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
+  return {-1, name};
 }
 
 // The unit of x from the status block's DXU: WN wavenumbers, MI micrometers, LGW log wavenumbers,
@@ -160,8 +154,8 @@ spectrum::date_time date_of(const std::string& dat, const std::string& tim, std:
       d.second > 60)
     d.hour = d.minute = d.second = 0;
   std::array<char, 64> text{};
-  std::snprintf(text.data(), text.size(), "%04d-%02d-%02dT%02d:%02d:%02d%s", d.year, d.month,
-                d.day, d.hour, d.minute, d.second, got >= 4 && fraction[0] == '.' ? fraction : "");
+  std::snprintf(text.data(), text.size(), "%04d-%02d-%02dT%02d:%02d:%02d%s", d.year, d.month, d.day,
+                d.hour, d.minute, d.second, got >= 4 && fraction[0] == '.' ? fraction : "");
   iso = text.data();
   if (got >= 6 && (zone_sign == '+' || zone_sign == '-') && zone_hours >= 0 && zone_hours <= 14 &&
       zone_minutes >= 0 && zone_minutes < 60) {
@@ -191,6 +185,7 @@ class reader {
   std::vector<block> blocks_;
   std::vector<std::string> roles_;  // what was made of each block, for `info`
   std::map<std::size_t, std::vector<parameter>> parameters_;  // by block, each read once
+  std::map<std::uint32_t, std::size_t> first_of_type_;        // the first block of each type
   std::size_t taken_ = 0;  // the bytes of the data blocks read so far
 };
 
@@ -211,14 +206,13 @@ spectrum::outcome reader::parameters_of(std::size_t index, const std::vector<par
 spectrum::outcome reader::read_spectrum(std::size_t index) {
   const block& data = blocks_[index];
   const std::string name = data_name(data.type);
-  std::size_t status_block = blocks_.size();
-  for (std::size_t j = 0; j < blocks_.size() && status_block == blocks_.size(); ++j)
-    if (blocks_[j].type.bits == (data.type.bits | parameters::data_status << 4)) status_block = j;
+  const auto status_found = first_of_type_.find(data.type.bits | parameters::data_status << 4);
   const auto at = [](std::size_t offset) { return static_cast<std::int64_t>(offset); };
-  if (status_block == blocks_.size())
+  if (status_found == first_of_type_.end())
     return trouble{"the " + name + " data block at byte " + std::to_string(data.at) +
                        " has no data status block",
                    0, at(data.entry)};
+  const std::size_t status_block = status_found->second;
   const std::vector<parameter>* status = nullptr;
   if (auto t = parameters_of(status_block, status)) return t;
   const block& k = blocks_[status_block];
@@ -233,9 +227,9 @@ spectrum::outcome reader::read_spectrum(std::size_t index) {
   const parameter* dpf = number("DPF", parameter::kind::integer);
   for (const auto& [p, key] : {std::pair{npt, "NPT"}, {fxv, "FXV"}, {lxv, "LXV"}})
     if (p == nullptr)
-      return trouble{"the " + name + " data status block at byte " + std::to_string(k.at) +
-                         " gives no " + key,
-                     0, at(k.at)};
+      return trouble{
+          "the " + name + " data status block at byte " + std::to_string(k.at) + " gives no " + key,
+          0, at(k.at)};
   for (const parameter* p : {fxv, lxv, csf})
     if (p != nullptr && !std::isfinite(p->real))
       return trouble{p->key + " is not a finite number", 0, at(p->at)};
@@ -268,7 +262,7 @@ spectrum::outcome reader::read_spectrum(std::size_t index) {
   for (std::size_t i = 0; i < points; ++i) {
     const std::size_t v = data.at + 4 * i;
     t.y[i] = (form == 1 ? static_cast<double>(recio::get_f32le(b_, v))
-                     : static_cast<double>(recio::get_i32le(b_, v))) *
+                        : static_cast<double>(recio::get_i32le(b_, v))) *
              scale;
     if (!std::isfinite(t.y[i]))
       return trouble{"a value of " + name + " that is not a finite number", 0, at(v)};
@@ -287,33 +281,32 @@ spectrum::outcome reader::read_spectrum(std::size_t index) {
     doc_.date = date_of(dat != nullptr ? dat->text : "", tim != nullptr ? tim->text : "", iso);
     if (!iso.empty()) doc_.labels.emplace_back("$DATE", iso);
     const bool raman = data.type.data() == kind_raman;
-    doc_.experiment_type =
-        spectrum::experiment_of(raman ? "RAMAN SPECTRUM" : "INFRARED SPECTRUM");
+    doc_.experiment_type = spectrum::experiment_of(raman ? "RAMAN SPECTRUM" : "INFRARED SPECTRUM");
     doc_.experiment = std::string{spectrum::experiment_name(doc_.experiment_type)};
   }
   doc_.spectra.push_back(std::move(t));
   const std::string n = std::to_string(doc_.spectra.size());
   roles_[index] = "spectrum " + n;
-  roles_[status_block] += (roles_[status_block].empty() ? "count, x and scale of spectrum "
-                                                          : ", spectrum ") + n;
+  roles_[status_block] +=
+      (roles_[status_block].empty() ? "count, x and scale of spectrum " : ", spectrum ") + n;
   return std::nullopt;
 }
 
 // The title, instrument, resolution and labels from the first parameter block of each kind; the
 // sample's blocks before the reference's, where only what the sample's lack is taken (NSR).
 void reader::take_parameters() {
-  std::vector<std::uint32_t> seen;
-  std::vector<std::pair<std::string_view, std::string>> found;  // key and text, first wins
+  std::set<std::uint32_t> seen;
+  std::map<std::string, std::string> found;  // by key, the first found
   for (const int whose : {0, channel_reference})
     for (std::size_t i = 0; i < blocks_.size(); ++i) {
       const block_type t = blocks_[i].type;
-      if (t.other() != 0 || t.parameters() < 2 || (t.channel() == channel_reference) != (whose != 0))
+      if (t.other() != 0 || t.parameters() < 2 ||
+          (t.channel() == channel_reference) != (whose != 0))
         continue;
-      if (std::find(seen.begin(), seen.end(), t.bits) != seen.end()) {
+      if (!seen.insert(t.bits).second) {
         roles_[i] = "skipped, a repeated block";
         continue;
       }
-      seen.push_back(t.bits);
       const std::vector<parameter>* all = nullptr;
       if (auto trouble = parameters_of(i, all)) {  // the spectra stand without it
         trouble->reason += "; its parameters are left out";
@@ -322,16 +315,12 @@ void reader::take_parameters() {
         continue;
       }
       roles_[i] = "metadata";
-      for (const parameter& p : *all) {
-        const bool known = std::any_of(found.begin(), found.end(),
-                                       [&](const auto& f) { return f.first == p.key; });
-        if (!known) found.emplace_back(p.key, value_text(p));
-      }
+      for (const parameter& p : *all)
+        if (!found.contains(p.key)) found.emplace(p.key, value_text(p));
     }
   const auto value = [&found](std::string_view key) {
-    for (const auto& [k, v] : found)
-      if (k == key) return v;
-    return std::string{};
+    const auto f = found.find(std::string{key});
+    return f != found.end() ? f->second : std::string{};
   };
   doc_.memo = value("SNM");
   doc_.instrument = value("INS");
@@ -357,6 +346,7 @@ void reader::take_history(const block& k) {
 spectrum::outcome reader::read() {
   if (auto t = read_directory(b_, blocks_)) return t;
   roles_.assign(blocks_.size(), {});
+  for (std::size_t i = 0; i < blocks_.size(); ++i) first_of_type_.emplace(blocks_[i].type.bits, i);
   std::array<std::vector<std::size_t>, 3> groups;
   for (std::size_t i = 0; i < blocks_.size(); ++i) {
     std::string skipped;
@@ -390,9 +380,9 @@ spectrum::outcome reader::read() {
     const block& k = blocks_[i];
     std::string role = roles_[i];
     if (role.empty()) role = k.type.data() == kind::directory ? "the directory" : "skipped";
-    doc_.facts.push_back({"block " + std::to_string(i + 1),
-                          block_name(k.type) + ", " + std::to_string(k.bytes) + " bytes at " +
-                              std::to_string(k.at) + ": " + role});
+    doc_.facts.push_back(
+        {"block " + std::to_string(i + 1), block_name(k.type) + ", " + std::to_string(k.bytes) +
+                                               " bytes at " + std::to_string(k.at) + ": " + role});
   }
   return std::nullopt;
 }

@@ -127,13 +127,15 @@ TEST(opus_file, gives_results_then_sample_then_reference_single_channel) {
   EXPECT_EQ(r.doc.y_unit.name, "Kubelka-Munk");  // the first spectrum's
   EXPECT_EQ(r.doc.x_unit.name, "Micrometers (um)");
   EXPECT_EQ(fact(r.doc, "block 7"), "IgSm data, 4 bytes at 380: skipped, an interferogram");
-  EXPECT_EQ(fact(r.doc, "block 4"), "KM data status, 92 bytes at 216: count, x and scale of "
-                                    "spectrum 1");
+  EXPECT_EQ(fact(r.doc, "block 4"),
+            "KM data status, 92 bytes at 216: count, x and scale of "
+            "spectrum 1");
 }
 
 TEST(opus_file, refuses_damage_with_its_offset) {
   // The data block at 48, its status block at 64: DPF at 64, NPT at 76, FXV at 88, LXV at 104.
-  const std::string good = block_file({{ab, floats({1, 2, 3, 4})}, {ab | status_of, status(4, 1, 4)}});
+  const std::string good =
+      block_file({{ab, floats({1, 2, 3, 4})}, {ab | status_of, status(4, 1, 4)}});
   ASSERT_FALSE(read_bytes(good).trouble);
   const auto patched = [&good](std::size_t at, std::uint64_t v, int size) {
     std::string b = good;
@@ -157,10 +159,12 @@ TEST(opus_file, refuses_damage_with_its_offset) {
        "block 2 (AB data status) of 4000 bytes at byte 64 runs past the end of the file (128 "
        "bytes)",
        36},
-      {good.substr(0, 100), "block 2 (AB data status) of 64 bytes at byte 64 runs past the end "
-                            "of the file (100 bytes)", 36},
-      {patched(84, 5, 4), "the AB data block of 5 points needs 20 bytes, the block has 16 from byte 48",
-       48},
+      {good.substr(0, 100),
+       "block 2 (AB data status) of 64 bytes at byte 64 runs past the end "
+       "of the file (100 bytes)",
+       36},
+      {patched(84, 5, 4),
+       "the AB data block of 5 points needs 20 bytes, the block has 16 from byte 48", 48},
       {patched(84, 0x7fffffff, 4), "more points than --max-points allows (100000000)", 76},
       {patched(84, 0, 4), "a count of 0 points", 76},
       {patched(84, 0xffffffff, 4), "a count of -1 points", 76},
