@@ -152,7 +152,7 @@ TEST(instrument_samples, convert_to_each_exchange_format_and_back_unchanged) {
     ASSERT_FALSE(r.trouble) << s.file << ": " << r.trouble->reason;
     for (const char* to : {"spc", "jcamp", "csv"}) {
       SCOPED_TRACE(s.file + " as " + to);
-      const fs::path out = scratch.work / to;
+      const fs::path out = scratch.work / s.file / to;
       const auto run = test_support::run_zolkdf(
           scratch.work, "",
           {"convert", "-q", "-t", to, "-d", out.string(), (samples / s.file).string()});
@@ -181,13 +181,13 @@ TEST(instrument_samples, convert_to_each_exchange_format_and_back_unchanged) {
       }
       EXPECT_EQ(back.x_unit.code, r.doc.x_unit.code);
       EXPECT_EQ(back.y_unit.code, r.doc.y_unit.code);
-      // A unit that has no code keeps its name; z's unit matters where there are several.
+      // A unit that has no code keeps its name; z's unit matters where one file holds several.
       EXPECT_EQ(back.x_unit.code < 0 ? back.x_unit.name : "",
                 r.doc.x_unit.code < 0 ? r.doc.x_unit.name : "");
       EXPECT_EQ(back.y_unit.code < 0 ? back.y_unit.name : "",
                 r.doc.y_unit.code < 0 ? r.doc.y_unit.name : "");
-      EXPECT_EQ(r.doc.spectra.size() > 1 ? back.z_unit.name : "",
-                r.doc.spectra.size() > 1 ? r.doc.z_unit.name : "");
+      const bool several = r.doc.spectra.size() > 1 && outputs.size() == 1;
+      EXPECT_EQ(several ? back.z_unit.name : "", several ? r.doc.z_unit.name : "");
     }
   }
 }
