@@ -103,6 +103,10 @@ std::string data_name(block_type t) {
   return name;
 }
 
+std::string_view derivative_of(block_type t) {
+  return derivatives[static_cast<std::size_t>(t.derivative())];
+}
+
 std::string block_name(block_type t) {
   if (t.bits == 0) return "empty";
   if (t.other() == history) return "history";
@@ -113,11 +117,10 @@ std::string block_name(block_type t) {
     std::string name = data_name(t) + " data";
     if (t.complex_part() == 1) name += ", real part";
     if (t.complex_part() == 2) name += ", imaginary part";
-    return name + std::string{derivatives[static_cast<std::size_t>(t.derivative())]};
+    return name + std::string{derivative_of(t)};
   }
   if (p == parameters::data_status)
-    return data_name(t) + " data status" +
-           std::string{derivatives[static_cast<std::size_t>(t.derivative())]};
+    return data_name(t) + " data status" + std::string{derivative_of(t)};
   const std::string whose = t.channel() == channel_reference ? "reference " : "";
   if (p - 2 < static_cast<int>(parameter_names.size()))
     return whose + std::string{parameter_names[static_cast<std::size_t>(p - 2)]} + " parameters";

@@ -51,6 +51,8 @@ namespace kind {  // the kinds of data of bits 10-16
 inline constexpr int single_channel = 1;
 inline constexpr int interferogram = 2;
 inline constexpr int phase = 3;
+inline constexpr int series_of_interferograms = 8;
+inline constexpr int series_of_spectra = 9;
 inline constexpr int directory = 13;
 }  // namespace kind
 namespace parameters {  // the kinds of parameters of bits 4-9
@@ -87,6 +89,9 @@ spectrum::outcome read_directory(byte_view b, std::vector<block>& blocks);
 
 // The short name a block's data goes by: "AB", "ScSm", "IgRf"; empty for none.
 std::string data_name(block_type t);
+// The derivative that a block holds, as a title ends with it: ", first derivative"; empty for
+// none.
+std::string_view derivative_of(block_type t);
 // What the block is, as `info` shows it: "AB data", "ScSm data status", "sample optics
 // parameters", "directory", "history".
 std::string block_name(block_type t);

@@ -11,6 +11,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "opus/opus.hpp"
@@ -85,7 +86,8 @@ int group_of(block_type t, std::string& skipped) {
     skipped = "a phase";
   else if (d == kind::directory)
     return -1;
-  else if (d == 8 || d == 9 || kind_of(d) == nullptr)
+  else if (d == kind::series_of_interferograms || d == kind::series_of_spectra ||
+           kind_of(d) == nullptr)
     skipped = "a kind of data not read";
   else if (t.complex_part() == 1 || t.complex_part() == 2)
     skipped = "part of complex data";
@@ -106,8 +108,7 @@ std::string title_of(block_type t) {
              : t.channel() == channel_reference ? "reference "
                                                 : "ratioed ") +
             title;
-  if (t.derivative() != 0) title += ", derivative " + std::to_string(t.derivative());
-  return title + " (" + data_name(t) + ")";
+  return title + std::string{derivative_of(t)} + " (" + data_name(t) + ")";
 }
 
 // The unit of y of a kind of data: its code, or what it is.
@@ -133,37 +134,70 @@ spectrum::axis_unit x_unit_of(std::string_view dxu, int data) {
   return spectrum::unit_named(text_of(dxu), spectrum::axis::x);
 }
 
+// A whole number at the start of s, taken off it; false where s begins with none, or with one
+// too large for an int.
+bool take_number(std::string_view& s, int& v) {
+  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+  if (ec != std::errc{}) return false;
+  s.remove_prefix(static_cast<std::size_t>(end - s.data()));
+  return true;
+}
+
+// Whether s begins with c, which is then taken off it.
+bool take(std::string_view& s, char c) {
+  if (s.empty() || s.front() != c) return false;
+  s.remove_prefix(1);
+  return true;
+}
+
+// The zone of "(GMT+1)", "(GMT-5:30)", "(GMT)" anywhere in the time's text: "+01:00", "-05:30",
+// "Z"; empty for none.
+std::string zone_of(std::string_view tim) {
+  const std::size_t at = tim.find("(GMT");
+  if (at == std::string_view::npos) return {};
+  std::string_view s = tim.substr(at + 4);
+  if (take(s, ')')) return "Z";
+  const char sign = s.empty() ? ' ' : s.front();
+  int hours = 0, minutes = 0;
+  if ((!take(s, '+') && !take(s, '-')) || !take_number(s, hours) ||
+      (take(s, ':') && !take_number(s, minutes)) || !take(s, ')') || hours < 0 || hours > 14 ||
+      minutes < 0 || minutes > 59)
+    return {};
+  std::array<char, 16> text{};
+  std::snprintf(text.data(), text.size(), "%c%02d:%02d", sign, hours, minutes);
+  return text.data();
+}
+
 // The date from DAT ("06/02/2020", day first, or "2020/02/06") and TIM ("13:09:58.095 (GMT+1)"),
 // and the whole of it as ISO 8601 text with the fraction of a second and the zone that the
 // document's date cannot hold: "2020-02-06T13:09:58.095+01:00".
-spectrum::date_time date_of(const std::string& dat, const std::string& tim, std::string& iso) {
-  spectrum::date_time d;
+spectrum::date_time date_of(std::string_view dat, std::string_view tim, std::string& iso) {
+  std::string_view s = recio::trimmed(dat);
+  const char mark = s.find('/') != std::string_view::npos ? '/' : '.';
   int a = 0, b = 0, c = 0;
-  if (std::sscanf(dat.c_str(), "%d/%d/%d", &a, &b, &c) != 3 &&
-      std::sscanf(dat.c_str(), "%d.%d.%d", &a, &b, &c) != 3)
+  if (!take_number(s, a) || !take(s, mark) || !take_number(s, b) || !take(s, mark) ||
+      !take_number(s, c))
     return {};
-  if (a > 31) std::swap(a, c);  // year first
-  d = {c, b, a, 0, 0, 0};
+  if (a > 31) std::swap(a, c);  // the year first
+  spectrum::date_time d{c, b, a, 0, 0, 0};
   if (d.year < 1 || d.year > 9999 || d.month < 1 || d.month > 12 || d.day < 1 || d.day > 31)
     return {};
-  char fraction[16] = {}, zone_sign = 0;
-  int zone_hours = 0, zone_minutes = 0;
-  const int got = std::sscanf(tim.c_str(), "%d:%d:%d%15[.0-9] (GMT%c%d:%d", &d.hour, &d.minute,
-                              &d.second, fraction, &zone_sign, &zone_hours, &zone_minutes);
-  if (got < 2 || d.hour < 0 || d.hour > 23 || d.minute < 0 || d.minute > 59 || d.second < 0 ||
-      d.second > 60)
+  std::string_view t = recio::trimmed(tim);
+  std::string fraction;
+  if (take_number(t, d.hour) && take(t, ':') && take_number(t, d.minute) && take(t, ':') &&
+      take_number(t, d.second) && take(t, '.'))
+    for (fraction = ".";
+         !t.empty() && std::isdigit(static_cast<unsigned char>(t.front())) && fraction.size() < 10;
+         t.remove_prefix(1))
+      fraction += t.front();
+  if (d.hour < 0 || d.hour > 23 || d.minute < 0 || d.minute > 59 || d.second < 0 || d.second > 60) {
     d.hour = d.minute = d.second = 0;
-  std::array<char, 64> text{};
-  std::snprintf(text.data(), text.size(), "%04d-%02d-%02dT%02d:%02d:%02d%s", d.year, d.month, d.day,
-                d.hour, d.minute, d.second, got >= 4 && fraction[0] == '.' ? fraction : "");
-  iso = text.data();
-  if (got >= 6 && (zone_sign == '+' || zone_sign == '-') && zone_hours >= 0 && zone_hours <= 14 &&
-      zone_minutes >= 0 && zone_minutes < 60) {
-    std::snprintf(text.data(), text.size(), "%c%02d:%02d", zone_sign, zone_hours, zone_minutes);
-    iso += text.data();
-  } else if (tim.find("(GMT)") != std::string::npos) {
-    iso += "Z";
+    fraction.clear();
   }
+  std::array<char, 32> text{};
+  std::snprintf(text.data(), text.size(), "%04d-%02d-%02dT%02d:%02d:%02d", d.year, d.month, d.day,
+                d.hour, d.minute, d.second);
+  iso = text.data() + (fraction.size() > 1 ? fraction : "") + zone_of(tim);
   return d;
 }
 
@@ -278,7 +312,8 @@ spectrum::outcome reader::read_spectrum(std::size_t index) {
     const parameter* dat = find(*status, "DAT");
     const parameter* tim = find(*status, "TIM");
     std::string iso;
-    doc_.date = date_of(dat != nullptr ? dat->text : "", tim != nullptr ? tim->text : "", iso);
+    doc_.date = date_of(dat != nullptr ? std::string_view{dat->text} : "",
+                        tim != nullptr ? std::string_view{tim->text} : "", iso);
     if (!iso.empty()) doc_.labels.emplace_back("$DATE", iso);
     const bool raman = data.type.data() == kind_raman;
     doc_.experiment_type = spectrum::experiment_of(raman ? "RAMAN SPECTRUM" : "INFRARED SPECTRUM");

@@ -101,7 +101,10 @@ TEST(opus_file, gives_results_then_sample_then_reference_single_channel) {
       {sc_reference, floats({5, 6})},
       {sc_reference | status_of, status(2, 10, 20)},
       {km, ints},
-      {km | status_of, status(3, 2, 1, real("CSF", 0.5) + text("DXU", "MI"), 2)},
+      {km | status_of, status(3, 2, 1,
+                              real("CSF", 0.5) + text("DXU", "MI") + text("DAT", "2021/03/04") +
+                                  text("TIM", "05:06:07 (GMT-5:30)"),
+                              2)},
       {sc_sample, floats({3, 4})},
       {sc_sample | status_of, status(2, 10, 20)},
       {ig_sample, floats({9})},
@@ -126,9 +129,11 @@ TEST(opus_file, gives_results_then_sample_then_reference_single_channel) {
   }
   EXPECT_EQ(r.doc.y_unit.name, "Kubelka-Munk");  // the first spectrum's
   EXPECT_EQ(r.doc.x_unit.name, "Micrometers (um)");
-  EXPECT_EQ(fact(r.doc, "block 7"), "IgSm data, 4 bytes at 380: skipped, an interferogram");
+  EXPECT_EQ(r.doc.labels.at(0),
+            (std::pair<std::string, std::string>{"$DATE", "2021-03-04T05:06:07-05:30"}));
+  EXPECT_EQ(fact(r.doc, "block 7"), "IgSm data, 4 bytes at 428: skipped, an interferogram");
   EXPECT_EQ(fact(r.doc, "block 4"),
-            "KM data status, 92 bytes at 216: count, x and scale of "
+            "KM data status, 140 bytes at 216: count, x and scale of "
             "spectrum 1");
 }
 
