@@ -191,6 +191,11 @@ TEST(opus_file, refuses_damage_with_its_offset) {
   const read_result most = read_bytes(good, {.most_points = 3});
   ASSERT_TRUE(most.trouble);
   EXPECT_EQ(most.trouble->reason, "more points than --max-points allows (3)");
+  const read_result huge = read_bytes(patched(84, 0x7fffffff, 4), {.most_points = SIZE_MAX});
+  ASSERT_TRUE(huge.trouble);  // refused before any memory is taken for its points
+  EXPECT_EQ(huge.trouble->reason,
+            "the AB data block of 2147483647 points needs 8589934588 bytes, "
+            "the block has 16 from byte 48");
   const auto recognised = [](const std::string& s) {
     return opus::recognises({reinterpret_cast<const std::uint8_t*>(s.data()), s.size()});
   };
