@@ -219,7 +219,9 @@ class reader {
   std::vector<block> blocks_;
   std::vector<std::string> roles_;  // what was made of each block, for `info`
   std::map<std::size_t, std::vector<parameter>> parameters_;  // by block, each read once
-  std::map<std::uint32_t, std::size_t> first_of_type_;        // the first block of each type
+  // The blocks of each type in their order, and how many data blocks of each have been read.
+  std::map<std::uint32_t, std::vector<std::size_t>> of_type_;
+  std::map<std::uint32_t, std::size_t> read_of_type_;
   std::size_t taken_ = 0;  // the bytes of the data blocks read so far
 };
 
@@ -240,13 +242,15 @@ spectrum::outcome reader::parameters_of(std::size_t index, const std::vector<par
 spectrum::outcome reader::read_spectrum(std::size_t index) {
   const block& data = blocks_[index];
   const std::string name = data_name(data.type);
-  const auto status_found = first_of_type_.find(data.type.bits | parameters::data_status << 4);
+  // The n-th data block of a type has the n-th status block of its type.
+  const auto statuses = of_type_.find(data.type.bits | parameters::data_status << 4);
+  const std::size_t nth = read_of_type_[data.type.bits]++;
   const auto at = [](std::size_t offset) { return static_cast<std::int64_t>(offset); };
-  if (status_found == first_of_type_.end())
+  if (statuses == of_type_.end() || statuses->second.size() <= nth)
     return trouble{"the " + name + " data block at byte " + std::to_string(data.at) +
                        " has no data status block",
                    0, at(data.entry)};
-  const std::size_t status_block = status_found->second;
+  const std::size_t status_block = statuses->second[nth];
   const std::vector<parameter>* status = nullptr;
   if (auto t = parameters_of(status_block, status)) return t;
   const block& k = blocks_[status_block];
@@ -381,7 +385,7 @@ void reader::take_history(const block& k) {
 spectrum::outcome reader::read() {
   if (auto t = read_directory(b_, blocks_)) return t;
   roles_.assign(blocks_.size(), {});
-  for (std::size_t i = 0; i < blocks_.size(); ++i) first_of_type_.emplace(blocks_[i].type.bits, i);
+  for (std::size_t i = 0; i < blocks_.size(); ++i) of_type_[blocks_[i].type.bits].push_back(i);
   std::array<std::vector<std::size_t>, 3> groups;
   for (std::size_t i = 0; i < blocks_.size(); ++i) {
     std::string skipped;

@@ -196,6 +196,13 @@ TEST(opus_file, refuses_damage_with_its_offset) {
   EXPECT_EQ(huge.trouble->reason,
             "the AB data block of 2147483647 points needs 8589934588 bytes, "
             "the block has 16 from byte 48");
+  // Two blocks of one type: the second data block has the second status block.
+  const read_result two = read_bytes(block_file({{ab, floats({1, 2})},
+                                                 {ab, floats({3})},
+                                                 {ab | status_of, status(2, 1, 2)},
+                                                 {ab | status_of, status(1, 7, 7)}}));
+  ASSERT_FALSE(two.trouble) << two.trouble->reason;
+  EXPECT_EQ(two.doc.spectra.at(1).x, std::vector<double>{7});
   const auto recognised = [](const std::string& s) {
     return opus::recognises({reinterpret_cast<const std::uint8_t*>(s.data()), s.size()});
   };
