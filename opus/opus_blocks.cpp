@@ -115,8 +115,8 @@ std::string block_name(block_type t) {
   const int p = t.parameters();
   if (p == parameters::none) {
     std::string name = data_name(t) + " data";
-    if (t.complex_part() == 1) name += ", real part";
-    if (t.complex_part() == 2) name += ", imaginary part";
+    if (t.complex_component() == 1) name += ", real component";
+    if (t.complex_component() == 2) name += ", imaginary component";
     return name + std::string{derivative_of(t)};
   }
   if (p == parameters::data_status)

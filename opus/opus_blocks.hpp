@@ -31,7 +31,7 @@ inline constexpr std::size_t offset = 8;  // u32: its byte offset in the file
 inline constexpr std::size_t size = 12;
 }  // namespace entry
 
-// A block's type in its bit fields: the part of complex data (bits 0-1: 1 real, 2 imaginary,
+// A block's type in its bit fields: the component of complex data (bits 0-1: 1 real, 2 imaginary,
 // 3 amplitude), whose it is (bits 2-3: 1 the sample's, 2 the reference's, 3 their ratio), the kind
 // of parameters (bits 4-9: 0 none, so data; 1 the data's status; 2 instrument, 3 acquisition,
 // 4 transform, 6 optics, 10 sample), the kind of data (bits 10-16: 1 single channel,
@@ -39,7 +39,7 @@ inline constexpr std::size_t size = 12;
 // kinds (bits 19-21: 2 a series, 5 the history).
 struct block_type {
   std::uint32_t bits = 0;
-  int complex_part() const { return static_cast<int>(bits & 3); }
+  int complex_component() const { return static_cast<int>(bits & 3); }
   int channel() const { return static_cast<int>(bits >> 2 & 3); }
   int parameters() const { return static_cast<int>(bits >> 4 & 63); }
   int data() const { return static_cast<int>(bits >> 10 & 127); }

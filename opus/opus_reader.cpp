@@ -89,8 +89,8 @@ int group_of(block_type t, std::string& skipped) {
   else if (d == kind::series_of_interferograms || d == kind::series_of_spectra ||
            kind_of(d) == nullptr)
     skipped = "a kind of data not read";
-  else if (t.complex_part() == 1 || t.complex_part() == 2)
-    skipped = "part of complex data";
+  else if (t.complex_component() == 1 || t.complex_component() == 2)
+    skipped = "a component of complex data";
   else if (d == kind::single_channel && t.channel() == channel_sample)
     return 1;
   else if (d == kind::single_channel && t.channel() == channel_reference)
