@@ -132,7 +132,7 @@ spectrum::outcome read_origins(spectrum::byte_view b, std::size_t block_at, std:
   for (std::size_t i = 0; i < lists.size(); ++i)
     if (is_place(lists[i]))
       if (auto t = values_of(b, lists[i], collected, start, values[i])) return t;
-  // z: the primary list, else the first whose values differ, else the time.
+  // z: the primary list, else the first whose values differ, else the time, else the first.
   std::size_t z = lists.size();
   for (std::size_t i = 0; i < lists.size() && z == lists.size(); ++i)
     if (is_place(lists[i]) && lists[i].primary) z = i;
@@ -142,6 +142,8 @@ spectrum::outcome read_origins(spectrum::byte_view b, std::size_t block_at, std:
         if (v != values[i].front()) z = i;
   for (std::size_t i = 0; i < lists.size() && z == lists.size(); ++i)
     if (lists[i].type == data_type::time) z = i;
+  for (std::size_t i = 0; i < lists.size() && z == lists.size(); ++i)
+    if (is_place(lists[i])) z = i;
   if (z < lists.size()) {
     out.z = std::move(values[z]);
     out.z_unit = z_unit_of(lists[z]);

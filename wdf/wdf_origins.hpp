@@ -38,8 +38,9 @@ struct origins {
 
 // Reads the ORGN block from block_at, of block_size bytes, whose lists hold room values each, of
 // which the first collected are read. z is the list marked primary, else the first whose values
-// differ, else the time as seconds from time_start (or from the first spectrum's time where the
-// file has no start); flags and checksums are not positions and are passed over. Refuses lists
+// differ, else the time, else the first list; times are seconds from time_start (or from the first
+// spectrum's time where the file has no start); flags and checksums are not positions and are
+// passed over. Refuses lists
 // that run past the block, and values that are not finite numbers.
 spectrum::outcome read_origins(spectrum::byte_view b, std::size_t block_at, std::size_t block_size,
                                std::uint64_t room, std::size_t collected, std::uint64_t time_start,

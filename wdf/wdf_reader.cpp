@@ -214,12 +214,10 @@ spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::re
   doc.format = "wdf";
   const byte_view b = file.bytes;
   if (!recognises(b)) return trouble_at("no header block WDF1 at the start", 0);
+  if (const std::uint64_t size = get_u64le(b, block_head::size); size < header::bytes)
+    return trouble_at("header block WDF1 of " + std::to_string(size) + " bytes, fewer than 512", 0);
   std::vector<block> blocks;
   if (auto t = chain_of(b, blocks)) return t;
-  if (blocks.front().size < header::bytes)
-    return trouble_at("header block WDF1 of " + std::to_string(blocks.front().size) +
-                          " bytes, fewer than 512",
-                      0);
   const std::uint32_t points = get_u32le(b, header::npoints);
   const std::uint64_t room = get_u64le(b, header::nspectra);
   const std::uint64_t collected = get_u64le(b, header::ncollected);
