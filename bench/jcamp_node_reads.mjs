@@ -1,13 +1,13 @@
 // bench/jcamp_node_reads.mjs: times jcampconverter's convert, the JCAMP-DX reader of npm, on one
 // file inside Node.js: the file is read into memory once, converted WARMUP times untimed, then
 // TIMES times. Prints the seconds of one conversion (the mean of the timed ones) and the points of
-// the first spectrum. jcampconverter is the one that tests/jcamp_node installs (`npm ci` there).
+// the first spectrum. jcampconverter is the one that tests/node_readers installs (`npm ci` there).
 // Usage: node bench/jcamp_node_reads.mjs FILE TIMES WARMUP
 import { readFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { pathToFileURL } from 'node:url';
 
-const installed = createRequire(new URL('../tests/jcamp_node/package.json', import.meta.url));
+const installed = createRequire(new URL('../tests/node_readers/package.json', import.meta.url));
 const { convert } = await import(pathToFileURL(installed.resolve('jcampconverter')).href);
 
 const [file, times, warmup] = [process.argv[2], Number(process.argv[3]), Number(process.argv[4])];

@@ -17,7 +17,7 @@ depends on what else the process holds, and that costs more than the reading of 
   BUILD/bench/file_reads;
 - JCAMP-DX: the 16384-point file of bench/command_line.py, already in memory, read with
   zolkdf.loads in this process, against jcampconverter's convert of the same text in Node.js
-  (bench/jcamp_node_reads.mjs, with the jcampconverter of tests/jcamp_node), both after a warm-up.
+  (bench/jcamp_node_reads.mjs, with the jcampconverter of tests/node_readers), both after a warm-up.
 """
 import os
 import shutil
@@ -105,9 +105,9 @@ def jcamp(zolkdf, build, work, runs):
     if node is None:
         print('JCAMP-DX: skipped, Node.js (node) is not on the PATH')
         return
-    if not os.path.isdir(os.path.join(HERE, '..', 'tests', 'jcamp_node', 'node_modules',
+    if not os.path.isdir(os.path.join(HERE, '..', 'tests', 'node_readers', 'node_modules',
                                       'jcampconverter')):
-        print('JCAMP-DX: skipped, jcampconverter is not installed (npm ci in tests/jcamp_node)')
+        print('JCAMP-DX: skipped, jcampconverter is not installed (npm ci in tests/node_readers)')
         return
     with open(os.path.join(work, 'j.xy'), 'w') as f:
         f.write(xy_text(16384))

@@ -389,9 +389,13 @@ void write_origin(const spectrum::document& doc, recio::unit_number unit) {
 }
 
 // The labels that no writer interprets, in their order, then the log as comment lines: a line of
-// the log to a line, with its blanks, where it fits.
+// the log to a line, with its blanks, where it fits. A label's value whose first line reads as a
+// data record's variables ("(X++(I..I)), XYDATA") starts on the next line, so that it is read
+// back as text.
 void write_labels_and_log(const spectrum::document& doc, recio::unit_number unit) {
-  for (const auto& [label, value] : doc.labels) write_record(unit, label, value);
+  for (const auto& [label, value] : doc.labels)
+    write_record(unit, label,
+                 variables_of(value.substr(0, value.find('\n'))) ? "\n" + value : value);
   std::string_view log = doc.log;
   std::string line;
   while (!log.empty()) {

@@ -518,6 +518,7 @@ TEST_F(jcamp_writing, keeps_the_texts_labels_and_comments_of_a_file) {
       {"##DATA TYPE= RAMAN SPECTRUM\r\n##XUNITS= 1/CM\r\n",                    "|||-|RAMAN SPECTRUM 11|Raman Shift (cm-1) 13| -1||"},
       {"##DATA TYPE= UV-VIS\r\n##XUNITS= furlongs\r\n##YUNITS= %T\r\n",        "|||-|UV-VIS 7|furlongs -1|Transmission 128||"},
       {"##DATA TYPE= IR\r\n##$SPC EXPERIMENT TYPE= 0\r\n",                     "|||-|IR 0| -1| -1||"},
+      {"##$NOTE=\r\n(X++(I..I)), two\r\n",                                     "|||-| -1| -1| -1||$NOTE=(X++(I..I)), two|"},
       // clang-format on
   };
   for (const auto& c : cases) {
@@ -699,7 +700,7 @@ std::vector<write_case> command_line_cases() {
 TEST_F(jcamp_writing, is_read_by_jcampconverter_to_the_same_values) {
   std::vector<write_case> from_command_line = command_line_cases();
   const std::string node = ZOLKDF_NODE;
-  const fs::path checker = fs::path(ZOLKDF_TEST_DIR) / "jcamp_node";
+  const fs::path checker = fs::path(ZOLKDF_TEST_DIR) / "node_readers";
   if (node.empty()) GTEST_SKIP() << "Node.js is not installed here (nor in a cross-build)";
   if (!fs::exists(checker / "node_modules" / "jcampconverter"))
     GTEST_SKIP() << "jcampconverter is not installed: run npm ci in " << checker;
@@ -733,7 +734,7 @@ TEST_F(jcamp_writing, is_read_by_jcampconverter_to_the_same_values) {
   }
   fs::remove("out.jdx");
   const std::string command =
-      "\"" + node + "\" \"" + (checker / "check.mjs").string() + "\" . > check.txt 2>&1";
+      "\"" + node + "\" \"" + (checker / "jcamp_check.mjs").string() + "\" . > check.txt 2>&1";
   const int status = std::system(command.c_str());
   EXPECT_EQ(status, 0) << test_support::read_file("check.txt");
 }

@@ -1,11 +1,9 @@
-// tests/ramantext_file_test.cpp: the Raman text export: the shared sample against what an
-// independent reader gives, both table shapes, and damaged tables.
+// tests/ramantext_file_test.cpp: the Raman text export: the shared sample's header keys, both
+// table shapes, and damaged tables.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <filesystem>
-#include <nlohmann/json.hpp>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,35 +27,15 @@ read_result read_text(const std::string& text) {
   return r;
 }
 
-TEST(ramantext_sample, gives_the_spectra_an_independent_reader_gives) {
+// The values, units and texts of the shared sample are compared with an independent reader's in
+// instrument_samples_test; here, the header's other keys.
+TEST(ramantext_sample, keeps_the_header_keys_as_labels) {
   const fs::path samples = fs::path(ZOLKDF_SHARED_DIR) / "instrument_samples";
   if (!fs::exists(samples)) GTEST_SKIP() << "no shared instrument samples at " << samples;
   const read_result r = read_text(test_support::read_file(samples / "labspec_lasertest1.txt"));
   ASSERT_FALSE(r.trouble) << r.trouble->reason;
-  const auto expected = nlohmann::json::parse(
-      test_support::read_file(samples / "expected" / "labspec_lasertest1.txt.json"));
-  ASSERT_EQ(r.doc.spectra.size(), expected.size());
-  for (std::size_t s = 0; s < expected.size(); ++s) {
-    const spectrum::spectrum& t = r.doc.spectra[s];
-    const auto& e = expected[s];
-    const auto x = e["x"].get<std::vector<double>>();
-    const auto y = e["y"].get<std::vector<double>>();
-    ASSERT_EQ(t.y.size(), y.size());
-    double largest = 0.0;
-    for (const double v : y) largest = std::max(largest, std::fabs(v));
-    for (std::size_t i = 0; i < y.size(); ++i) {
-      ASSERT_NEAR(t.x[i], x[i], 1e-6 * std::fabs(x[i])) << "point " << i;
-      ASSERT_NEAR(t.y[i], y[i], 1e-6 * largest) << "point " << i;
-    }
-    EXPECT_EQ(t.z, e["z"].get<double>());
-  }
-  EXPECT_EQ(r.doc.memo, "lasertest1");
-  EXPECT_EQ(r.doc.instrument, "LabRAM HR Evol");
   EXPECT_EQ(r.doc.x_unit.name, "Raman Shift (cm-1)");
   EXPECT_EQ(r.doc.y_unit.name, "Counts");
-  const spectrum::date_time& d = r.doc.date;
-  EXPECT_EQ(std::vector<int>({d.year, d.month, d.day, d.hour, d.minute, d.second}),
-            std::vector<int>({2023, 5, 17, 11, 16, 52}));
   // Every other key is kept as a label, its Latin-1 text as UTF-8.
   EXPECT_NE(std::find(r.doc.labels.begin(), r.doc.labels.end(),
                       std::pair<std::string, std::string>{"Laser (nm)", "532"}),

@@ -1,5 +1,5 @@
-// tests/jcamp_node/check.mjs: reads every NAME.jdx of a folder with jcampconverter, an independent
-// JCAMP-DX reader, and compares its spectra with NAME.json, the values that were written:
+// tests/node_readers/jcamp_check.mjs: reads every NAME.jdx of a folder with jcampconverter, an
+// independent JCAMP-DX reader, and compares its spectra with NAME.json, the values that were written:
 // {"spectra": [{"x": [...], "y": [...], "exact": true, "hz": false}]}. x within 1E-6 of the
 // largest x, y within 1E-7 of the largest y, or, where exact, the very same single-precision
 // values. Prints one line for each file; the status is 1 when any differs.
