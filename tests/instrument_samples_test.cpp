@@ -152,7 +152,7 @@ TEST(instrument_samples, convert_to_each_exchange_format_and_back_unchanged) {
     ASSERT_FALSE(r.trouble) << s.file << ": " << r.trouble->reason;
     for (const char* to : {"spc", "jcamp", "csv"}) {
       SCOPED_TRACE(s.file + " as " + to);
-      const fs::path out = scratch.work / to;
+      const fs::path out = scratch.work / s.file / to;
       const auto run = test_support::run_zolkdf(
           scratch.work, "",
           {"convert", "-q", "-t", to, "-d", out.string(), (samples / s.file).string()});

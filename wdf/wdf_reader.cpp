@@ -1,5 +1,6 @@
 // wdf/wdf_reader.cpp: the Raman .wdf file read into a document: its chain of blocks, the header
 // block's counts, units and texts, the x list and the spectra of the data block.
+#include <charconv>
 #include <cmath>
 #include <string>
 #include <string_view>
@@ -107,6 +108,13 @@ spectrum::axis_unit unit_on(std::uint32_t code, spectrum::axis which) {
   return {-1, u.name.empty() ? "unit " + std::to_string(code) : std::string{u.name}};
 }
 
+// A float of the file to the nine significant digits that read back as the very same float:
+// float_text(18788.16015625f) == "18788.1602".
+std::string float_text(float v) {
+  char text[32];
+  return {text, std::to_chars(text, text + sizeof text, v, std::chars_format::general, 9).ptr};
+}
+
 // The header's texts, counts, times and laser as the document's fields and labels.
 void take_header(byte_view b, spectrum::document& doc) {
   doc.memo = text_at(b, header::title, 160);
@@ -122,8 +130,8 @@ void take_header(byte_view b, spectrum::document& doc) {
   doc.experiment = std::string{spectrum::experiment_name(doc.experiment_type)};
   const float laser = get_f32le(b, header::laserwavenum);
   if (std::isfinite(laser) && laser > 0) {
-    doc.labels.emplace_back("$LASER WAVENUMBER", shortest(laser));
-    doc.labels.emplace_back("$LASER WAVELENGTH", shortest(1e7f / laser));
+    doc.labels.emplace_back("$LASER WAVENUMBER", float_text(laser));
+    doc.labels.emplace_back("$LASER WAVELENGTH", float_text(1e7f / laser));
   }
   const std::uint32_t type = get_u32le(b, header::type), scan = get_u32le(b, header::scantype);
   const std::string_view measurement = measurement_name(type), scan_type = scan_name(scan);
@@ -257,7 +265,8 @@ spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::re
   if (const block* text = find(blocks, "TEXT"))
     doc.log = text_at(b, text->at + block_head::bytes, text->size - block_head::bytes);
   if (!o.lists.empty()) doc.facts.push_back({"origin lists", o.lists});
-  doc.z_unit = o.z_unit;
+  // Without origin lists the spectra are numbered from 0: a z of no unit.
+  doc.z_unit = o.z.empty() ? spectrum::unit_of_code(0, spectrum::axis::z) : o.z_unit;
   // Evenly spaced x keep only their ends, as the file's other formats would store them.
   const bool even = spectrum::even_as_printed(x);
   if (even && options.even_x_values) x = spectrum::even_x(x.front(), x.back(), x.size());
