@@ -11,32 +11,32 @@ namespace wdf {
 // Every block begins with its id (four letters), a number, and its size in bytes, this head
 // included.
 namespace block_head {
-inline constexpr std::size_t id = 0;     // char[4]
-inline constexpr std::size_t uid = 4;    // u32
-inline constexpr std::size_t size = 8;   // u64
+inline constexpr std::size_t id = 0;    // char[4]
+inline constexpr std::size_t uid = 4;   // u32
+inline constexpr std::size_t size = 8;  // u64
 inline constexpr std::size_t bytes = 16;
 }  // namespace block_head
 
 // The header block WDF1, the first of the file: 512 bytes.
 namespace header {
 inline constexpr std::size_t bytes = 512;
-inline constexpr std::size_t npoints = 60;       // u32: points of each spectrum
-inline constexpr std::size_t nspectra = 64;      // u64: spectra the data block has room for
-inline constexpr std::size_t ncollected = 72;    // u64: spectra collected, the first ones
-inline constexpr std::size_t naccum = 80;        // u32: accumulations of each spectrum
-inline constexpr std::size_t ylistcount = 84;    // u32
-inline constexpr std::size_t xlistcount = 88;    // u32
-inline constexpr std::size_t origincount = 92;   // u32: origin lists
-inline constexpr std::size_t appname = 96;       // char[24]
-inline constexpr std::size_t appversion = 120;   // u16[4]: major, minor, patch, build
-inline constexpr std::size_t scantype = 128;     // u32
-inline constexpr std::size_t type = 132;         // u32: the measurement
-inline constexpr std::size_t time_start = 136;   // u64: 100 ns ticks since 1601, UTC
-inline constexpr std::size_t time_end = 144;     // u64
-inline constexpr std::size_t units = 152;        // u32: the unit of the data's values
-inline constexpr std::size_t laserwavenum = 156; // f32: 1/cm
-inline constexpr std::size_t user = 208;         // char[32]
-inline constexpr std::size_t title = 240;        // char[160]
+inline constexpr std::size_t npoints = 60;        // u32: points of each spectrum
+inline constexpr std::size_t nspectra = 64;       // u64: spectra the data block has room for
+inline constexpr std::size_t ncollected = 72;     // u64: spectra collected, the first ones
+inline constexpr std::size_t naccum = 80;         // u32: accumulations of each spectrum
+inline constexpr std::size_t ylistcount = 84;     // u32
+inline constexpr std::size_t xlistcount = 88;     // u32
+inline constexpr std::size_t origincount = 92;    // u32: origin lists
+inline constexpr std::size_t appname = 96;        // char[24]
+inline constexpr std::size_t appversion = 120;    // u16[4]: major, minor, patch, build
+inline constexpr std::size_t scantype = 128;      // u32
+inline constexpr std::size_t type = 132;          // u32: the measurement
+inline constexpr std::size_t time_start = 136;    // u64: 100 ns ticks since 1601, UTC
+inline constexpr std::size_t time_end = 144;      // u64
+inline constexpr std::size_t units = 152;         // u32: the unit of the data's values
+inline constexpr std::size_t laserwavenum = 156;  // f32: 1/cm
+inline constexpr std::size_t user = 208;          // char[32]
+inline constexpr std::size_t title = 240;         // char[160]
 }  // namespace header
 
 // The x list (XLST) and y list (YLST) blocks: after the head, the kind of data, its unit, then the

@@ -36,8 +36,7 @@ struct listed {
 
 // Whether a list's values are 64-bit whole numbers rather than f64.
 bool whole_numbers(const listed& l) {
-  return l.type == data_type::time || l.type == data_type::flags ||
-         l.type == data_type::checksum;
+  return l.type == data_type::time || l.type == data_type::flags || l.type == data_type::checksum;
 }
 
 // Whether a list gives each spectrum a position or a time, rather than flags or a checksum.
@@ -98,8 +97,8 @@ spectrum::outcome read_origins(spectrum::byte_view b, std::size_t block_at, std:
   const std::size_t end = block_at + block_size;
   const std::size_t lists_at = block_at + origin_list::first;
   if (block_size < origin_list::first)
-    return trouble_at("ORGN block of " + std::to_string(block_size) + " bytes has no count of lists",
-                      block_at);
+    return trouble_at(
+        "ORGN block of " + std::to_string(block_size) + " bytes has no count of lists", block_at);
   const std::uint64_t count = get_u32le(b, block_at + origin_list::count);
   const std::uint64_t space = end - lists_at;
   // Each list takes its head and 8 bytes for each spectrum the data block has room for.

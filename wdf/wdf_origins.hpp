@@ -14,7 +14,8 @@ namespace wdf {
 
 // The trouble of a file with its reason and the byte offset where it was found.
 inline spectrum::trouble trouble_at(std::string reason, std::size_t offset) {
-  return spectrum::trouble{.reason = std::move(reason), .offset = static_cast<std::int64_t>(offset)};
+  return spectrum::trouble{.reason = std::move(reason),
+                           .offset = static_cast<std::int64_t>(offset)};
 }
 
 // A number in the fewest digits that read back as it: shortest(0.1f) == "0.1".

@@ -78,9 +78,11 @@ const block* find(const std::vector<block>& blocks, std::string_view id) {
 bool is_utf8(std::string_view s) {
   for (std::size_t i = 0; i < s.size();) {
     const auto c = static_cast<unsigned char>(s[i]);
-    const std::size_t more = c < 0x80 ? 0 : c >= 0xc2 && c < 0xe0 ? 1 : c >= 0xe0 && c < 0xf0 ? 2
-                                                                   : c >= 0xf0 && c < 0xf5   ? 3
-                                                                                             : 9;
+    const std::size_t more = c < 0x80                ? 0
+                             : c >= 0xc2 && c < 0xe0 ? 1
+                             : c >= 0xe0 && c < 0xf0 ? 2
+                             : c >= 0xf0 && c < 0xf5 ? 3
+                                                     : 9;
     if (more > 3 || s.size() - i <= more) return more == 0;
     for (std::size_t k = 1; k <= more; ++k)
       if ((static_cast<unsigned char>(s[i + k]) & 0xc0) != 0x80) return false;
@@ -163,8 +165,10 @@ void add_facts(byte_view b, const std::vector<block>& blocks, spectrum::document
   const std::string_view measurement = measurement_name(get_u32le(b, header::type));
   doc.facts.push_back({"measurement", std::string{measurement.empty() ? "unknown" : measurement}});
   doc.facts.push_back({"points a spectrum", std::int64_t{get_u32le(b, header::npoints)}});
-  doc.facts.push_back({"room for spectra", static_cast<std::int64_t>(get_u64le(b, header::nspectra))});
-  doc.facts.push_back({"spectra collected", static_cast<std::int64_t>(get_u64le(b, header::ncollected))});
+  doc.facts.push_back(
+      {"room for spectra", static_cast<std::int64_t>(get_u64le(b, header::nspectra))});
+  doc.facts.push_back(
+      {"spectra collected", static_cast<std::int64_t>(get_u64le(b, header::ncollected))});
   doc.facts.push_back({"y list", std::int64_t{get_u32le(b, header::ylistcount)}});
   const block* map = find(blocks, "WMAP");
   if (map && map->size >= map_area::bytes) {
@@ -173,7 +177,8 @@ void add_facts(byte_view b, const std::vector<block>& blocks, spectrum::document
     for (std::size_t i = 0; i < 3; ++i) {
       const std::string_view by = i == 0 ? "" : " x ";
       shape += std::string{by} + std::to_string(get_u32le(b, at + map_area::size + 4 * i));
-      from += std::string{i == 0 ? "" : ", "} + shortest(get_f32le(b, at + map_area::offset + 4 * i));
+      from +=
+          std::string{i == 0 ? "" : ", "} + shortest(get_f32le(b, at + map_area::offset + 4 * i));
       step += std::string{i == 0 ? "" : ", "} + shortest(get_f32le(b, at + map_area::step + 4 * i));
     }
     doc.facts.push_back({"map", shape + " points from (" + from + ") by (" + step + ")"});
@@ -201,7 +206,8 @@ spectrum::outcome x_list_of(byte_view b, const std::vector<block>& blocks, std::
                           std::to_string(points) + " x values",
                       list->at);
   doc.x_unit = unit_on(get_u32le(b, list->at + value_list::unit), spectrum::axis::x);
-  doc.facts.push_back({"x list", std::string{data_type_name(get_u32le(b, list->at + value_list::type))}});
+  doc.facts.push_back(
+      {"x list", std::string{data_type_name(get_u32le(b, list->at + value_list::type))}});
   x.resize(points);
   for (std::uint32_t i = 0; i < points; ++i) {
     const std::size_t at = list->at + value_list::values + std::size_t{4} * i;
@@ -257,7 +263,8 @@ spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::re
   doc.y_unit = unit_on(get_u32le(b, header::units), spectrum::axis::y);
   origins o;
   if (const block* list = find(blocks, "ORGN"))
-    if (auto t = read_origins(b, list->at, list->size, room, n, get_u64le(b, header::time_start), o))
+    if (auto t =
+            read_origins(b, list->at, list->size, room, n, get_u64le(b, header::time_start), o))
       return t;
   take_header(b, doc);
   const std::uint64_t when = o.first_time != 0 ? o.first_time : get_u64le(b, header::time_start);
