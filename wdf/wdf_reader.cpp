@@ -169,7 +169,7 @@ void add_facts(byte_view b, const std::vector<block>& blocks, spectrum::document
       {"room for spectra", static_cast<std::int64_t>(get_u64le(b, header::nspectra))});
   doc.facts.push_back(
       {"spectra collected", static_cast<std::int64_t>(get_u64le(b, header::ncollected))});
-  doc.facts.push_back({"y list", std::int64_t{get_u32le(b, header::ylistcount)}});
+  doc.facts.push_back({"y list values", std::int64_t{get_u32le(b, header::ylistcount)}});
   const block* map = find(blocks, "WMAP");
   if (map && map->size >= map_area::bytes) {
     const std::size_t at = map->at;
