@@ -1,5 +1,6 @@
 // tests/wdf_file_test.cpp: the Raman .wdf file: the samples' header texts and origins, maps built
-// here with their positions as z and titles, and damaged and cut files refused by byte offset.
+// here with their positions as z and titles, what info shows, and damaged and cut files refused by
+// byte offset.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -202,3 +203,17 @@ TEST(wdf_damage, is_refused_with_the_reason_and_the_byte_offset) {
 }
 
 }  // namespace
+
+TEST(wdf_info, shows_the_blocks_the_counts_and_what_each_origin_list_became) {
+  const test_support::scratch s{"wdf_info"};
+  test_support::write_file(
+      s.work / "map.wdf",
+      wdf_file(4, 3, 2, {{3 | primary, 5, "X", {1, 2, 0}}, {17, 0, "Flags", {0, 0, 0}}}));
+  const auto r = test_support::run_zolkdf(s.work, "", {"info", "map.wdf"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const char* line : {"  blocks: WDF1 at 0 (512 bytes), DATA at 512 (64 bytes), XLST at 576 "
+                           "(40 bytes), ORGN at 616 (116 bytes)\n",
+                           "  points a spectrum: 4\n  room for spectra: 3\n",
+                           "  origin lists: X (primary) as z, Flags passed over\n"})
+    EXPECT_NE(r.out.find(line), std::string::npos) << line << r.out;
+}
