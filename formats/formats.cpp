@@ -11,10 +11,10 @@
 #include "csv/csv.hpp"
 #include "jcamp/jcamp.hpp"
 #include "ramantext/ramantext.hpp"
-#include "wdf/wdf.hpp"
 #include "recio/recio.hpp"
 #include "spc/spc_document.hpp"
 #include "textfmt/textfmt.hpp"
+#include "wdf/wdf.hpp"
 
 namespace formats {
 
