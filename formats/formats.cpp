@@ -12,6 +12,7 @@
 #include "jcamp/jcamp.hpp"
 #include "ramantext/ramantext.hpp"
 #include "recio/recio.hpp"
+#include "spa/spa.hpp"
 #include "spc/spc_document.hpp"
 #include "textfmt/textfmt.hpp"
 
@@ -23,6 +24,7 @@ namespace {
 // head is also one value a record), and a table last, as a comma-separated XY file is read the
 // same either way. Either SPC variant is read by the first SPC row.
 constexpr std::array table{
+    &spa::format,
     &spc::format,       &spc::old_format,    &jcamp::format,   &ramantext::format,
     &textfmt::y_format, &textfmt::xy_format, &textfmt::six_column_format,
     &csv::format,
