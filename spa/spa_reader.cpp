@@ -274,20 +274,16 @@ spectrum::outcome read_spectrum(byte_view b, const section& h, const section& d,
 // The facts for info: each section of the directory, and what each spectrum is.
 void add_facts(const std::vector<section>& sections, const std::vector<member>& members,
                spectrum::document& doc) {
-  std::vector<std::string> listed;
-  for (const section& s : sections)
-    listed.push_back("key " + std::to_string(s.key) + " at " + std::to_string(s.offset) + ", " +
-                     std::to_string(s.size) + " bytes: " + std::string{what_holds(s.key)});
-  doc.facts.push_back({"sections", std::move(listed)});
-  std::vector<std::string> spectra;
-  for (std::size_t i = 0; i < members.size(); ++i) {
-    const spectrum::spectrum& t = doc.spectra[i];
-    spectra.push_back(std::to_string(i + 1) + ": " + std::to_string(t.y.size()) + " points, " +
-                      "header at " + std::to_string(sections[members[i].header].offset) +
-                      ", data at " + std::to_string(sections[members[i].data].offset) +
-                      (t.title.empty() ? "" : ": " + t.title));
+  for (std::size_t i = 0; i < sections.size(); ++i) {
+    const section& s = sections[i];
+    doc.facts.push_back({"section " + std::to_string(i + 1),
+                         "key " + std::to_string(s.key) + " at " + std::to_string(s.offset) + ", " +
+                             std::to_string(s.size) + " bytes: " + std::string{what_holds(s.key)}});
   }
-  doc.facts.push_back({"spectra", std::move(spectra)});
+  for (std::size_t i = 0; i < members.size(); ++i)
+    doc.facts.push_back({"sections of spectrum " + std::to_string(i + 1),
+                         "header at " + std::to_string(sections[members[i].header].offset) +
+                             ", data at " + std::to_string(sections[members[i].data].offset)});
 }
 
 }  // namespace
@@ -346,7 +342,9 @@ spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::re
     for (std::size_t i = 0; i < members.size(); ++i)
       doc.spectra[i].z = dated ? double(dates[i] - earliest) : double(i + 1);
   }
+  // The file counts time in UTC, which the date does not hold.
   doc.date = date_of(dates.front() != 0 ? dates.front() : recio::get_u32le(b, file_header::date));
+  if (doc.date.year != 0) doc.labels.emplace_back("$TIME ZONE", "UTC");
 
   const header_values& first = values.front();
   doc.x_unit = x_unit_of(first.x_code);
