@@ -298,6 +298,7 @@ spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::re
                             spectrum::document& doc) {
   const byte_view b = file.bytes;
   doc.format = "spa";
+  if (!recognises(b)) return at("the file does not begin with \"Spectral Data File\"", 0);
   std::vector<section> sections;
   if (auto t = read_directory(b, sections, doc.warnings)) return t;
   std::vector<member> members;

@@ -120,6 +120,7 @@ TEST(spa_damaged, files_are_refused_with_the_reason_and_offset) {
   const char* spg = "wodger.spg";
   // clang-format off
   const damage cases[] = {
+    {spa, 0,    0,     0x58,       1, "the file does not begin with \"Spectral Data File\"",                            0},
     {spa, 200,  0,     0x53,       1, "the file ends at byte 200, before its section directory at 304",                 200},
     {spa, 0,    294,   2000,       2, "section directory of 2000 entries runs past the end of the file",                 304},
     {spa, 0,    294,   0,          2, "the section directory has no entries",                                              294},
