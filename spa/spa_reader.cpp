@@ -341,7 +341,7 @@ spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::re
                        : spectrum::axis_unit{-1, "position in the group"};
     if (dated) doc.facts.push_back({"z", "seconds since the group's first spectrum was acquired"});
     for (std::size_t i = 0; i < members.size(); ++i)
-      doc.spectra[i].z = dated ? double(dates[i] - earliest) : double(i + 1);
+      doc.spectra[i].z = static_cast<double>(dated ? dates[i] - earliest : i + 1);
   }
   // The file counts time in UTC, which the date does not hold.
   doc.date = date_of(dates.front() != 0 ? dates.front() : recio::get_u32le(b, file_header::date));
@@ -361,14 +361,14 @@ spectrum::outcome read_file(const spectrum::input_file& file, const spectrum::re
   if (first.laser > 0.0f) doc.labels.emplace_back("$LASER WAVENUMBER", nine_digits(first.laser));
   if (first.scans > 0) doc.labels.emplace_back("$SCANS", std::to_string(first.scans));
 
-  // The history of each spectrum, once where the members share it.
+  // The history of each spectrum, once where the members next to each other share it.
   std::vector<std::string> histories;
   for (const member& m : members) {
     if (m.history == none) continue;
     const std::string_view raw = text_of(b, sections[m.history]);
     if (!doc.resolution) doc.resolution = resolution_in(raw);
     std::string text = lines_of(raw);
-    if (!text.empty() && std::find(histories.begin(), histories.end(), text) == histories.end())
+    if (!text.empty() && (histories.empty() || histories.back() != text))
       histories.push_back(std::move(text));
   }
   for (const std::string& h : histories) doc.log += (doc.log.empty() ? "" : "\n\n") + h;
