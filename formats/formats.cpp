@@ -24,8 +24,8 @@ namespace {
 // head is also one value a record), and a table last, as a comma-separated XY file is read the
 // same either way. Either SPC variant is read by the first SPC row.
 constexpr std::array table{
-    &spa::format,
     &spc::format,       &spc::old_format,    &jcamp::format,   &ramantext::format,
+    &spa::format,
     &textfmt::y_format, &textfmt::xy_format, &textfmt::six_column_format,
     &csv::format,
 };
