@@ -200,8 +200,8 @@ spectrum::outcome gather(const std::vector<section>& sections, std::vector<membe
   if (members.empty())
     return at("the section directory names no spectrum header", file_header::directory);
   member& first = members.front();
-  for (const auto part : {&member::data, &member::title, &member::history})
-    if (first.*part == none) first.*part = early.*part;
+  for (const auto piece : {&member::data, &member::title, &member::history})
+    if (first.*piece == none) first.*piece = early.*piece;
   for (const member& m : members)
     if (m.data == none)
       return at("spectrum header at " + std::to_string(sections[m.header].offset) +
