@@ -12,6 +12,7 @@
 #include "jcamp/jcamp.hpp"
 #include "ramantext/ramantext.hpp"
 #include "recio/recio.hpp"
+#include "spa/spa.hpp"
 #include "spc/spc_document.hpp"
 #include "textfmt/textfmt.hpp"
 
@@ -24,6 +25,7 @@ namespace {
 // same either way. Either SPC variant is read by the first SPC row.
 constexpr std::array table{
     &spc::format,       &spc::old_format,    &jcamp::format,   &ramantext::format,
+    &spa::format,
     &textfmt::y_format, &textfmt::xy_format, &textfmt::six_column_format,
     &csv::format,
 };
