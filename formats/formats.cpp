@@ -12,6 +12,7 @@
 #include "jcamp/jcamp.hpp"
 #include "ramantext/ramantext.hpp"
 #include "recio/recio.hpp"
+#include "spa/spa.hpp"
 #include "spc/spc_document.hpp"
 #include "textfmt/textfmt.hpp"
 #include "wdf/wdf.hpp"
@@ -26,6 +27,7 @@ namespace {
 constexpr std::array table{
     &wdf::format,
     &spc::format,       &spc::old_format,    &jcamp::format,   &ramantext::format,
+    &spa::format,
     &textfmt::y_format, &textfmt::xy_format, &textfmt::six_column_format,
     &csv::format,
 };
