@@ -80,9 +80,9 @@ std::optional<std::pair<double, double>> limits_of(std::string_view text) {
   const std::size_t colon = text.find(':');
   if (colon == std::string_view::npos) return std::nullopt;
   double a = 0, b = 0;
-  const auto number = [](std::string_view part, double& v) {
-    const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), v);
-    return error == std::errc{} && end == part.data() + part.size() && std::isfinite(v);
+  const auto number = [](std::string_view digits, double& v) {
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), v);
+    return error == std::errc{} && end == digits.data() + digits.size() && std::isfinite(v);
   };
   if (!number(text.substr(0, colon), a) || !number(text.substr(colon + 1), b) || a == b)
     return std::nullopt;
@@ -99,9 +99,9 @@ std::optional<std::pair<int, int>> size_of(std::string_view text) {
   }
   if (by == std::string_view::npos) return std::nullopt;
   int w = 0, h = 0;
-  const auto number = [](std::string_view part, int& v) {
-    const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), v);
-    return error == std::errc{} && end == part.data() + part.size() && v >= 100 && v <= 20000;
+  const auto number = [](std::string_view digits, int& v) {
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), v);
+    return error == std::errc{} && end == digits.data() + digits.size() && v >= 100 && v <= 20000;
   };
   if (!number(text.substr(0, by), w) || !number(text.substr(after), h)) return std::nullopt;
   return std::pair{w, h};

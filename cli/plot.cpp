@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 
+#include "cli/batch_plan.hpp"
 #include "cli/cli.hpp"
 #include "cli/load.hpp"
 #include "recio/os.hpp"
@@ -39,6 +40,7 @@ void widen(const plot::line& l, double low, double high, double& least, double& 
 // An axis that shows low to high, made wider where there is nothing between them.
 plot::axis_view axis_over(double low, double high, double margin) {
   if (!(low <= high)) return {};  // no finite value at all
+  if (!std::isfinite(high - low)) return {low, high, false, {}};
   if (low == high) {
     const double half = low == 0.0 ? 1.0 : std::fabs(low) * 0.05;
     return {low - half, high + half, false, {}};
@@ -135,7 +137,7 @@ int plot_spectra(const plot_settings& s) {
     to_output(plot::text_drawing(p, columns > 0 ? columns : default_columns, default_rows));
   } else if (const spectrum::outcome t =
                  formats::write_bytes(plot::svg(p, s.width, s.height), s.output)) {
-    to_error(report(s.output, *t));
+    to_error(report(s.output, is_folder(s.output) ? spectrum::trouble{"is a folder"} : *t));
     return 1;
   }
   return failed ? 1 : 0;

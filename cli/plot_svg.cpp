@@ -24,8 +24,10 @@ struct frame {
   double left, top, width, height;
 };
 
-// A coordinate in pixels to a tenth.
+// A coordinate in pixels to a tenth; one far outside the picture is drawn as if it lay at most
+// a hundred thousand pixels out, which changes nothing that shows.
 std::string px(double v) {
+  v = std::isnan(v) ? 0.0 : std::clamp(v, -1e5, 1e5);
   std::array<char, 32> text{};
   const auto end = std::to_chars(text.data(), text.data() + text.size(),
                                  std::round(v * 10.0) / 10.0, std::chars_format::fixed, 1)

@@ -1,5 +1,6 @@
 // cli/plot_terminal.cpp: a plot drawn in a terminal with braille characters, each a cell of two
 // by four dots, and the ranges of its axes written under it.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -22,13 +23,30 @@ struct dots {
     if (x < 0 || y < 0 || x >= width || y >= height) return;
     cells[static_cast<std::size_t>(y / 4 * (width / 2) + x / 2)] |= dot_bits[y % 4][x % 2];
   }
-  // The dots on the way from one dot to another, both included.
+  // The dots on the way from one dot to another, both included, of the part of the way that
+  // lies on the grid: a point far outside the axes' ranges costs no more than one inside.
   void join(double x0, double y0, double x1, double y1) {
-    const double steps = std::ceil(std::max(std::fabs(x1 - x0), std::fabs(y1 - y0)));
-    if (!(steps < 1e7)) return;  // past any terminal: both ends far outside
+    double from = 0.0, to = 1.0;
+    const double dx = x1 - x0, dy = y1 - y0;
+    // Where the way crosses each edge, one dot beyond the grid.
+    const auto keep = [&](double p, double q) {
+      if (p == 0.0) return q >= 0.0;
+      const double t = q / p;
+      if (p < 0.0)
+        from = std::max(from, t);
+      else
+        to = std::min(to, t);
+      return from <= to;
+    };
+    const double w = static_cast<double>(width), h = static_cast<double>(height);
+    if (!keep(-dx, x0 + 1) || !keep(dx, w - x0) || !keep(-dy, y0 + 1) || !keep(dy, h - y0)) return;
+    const double ax = x0 + dx * from, ay = y0 + dy * from;
+    const double bx = x0 + dx * to, by = y0 + dy * to;
+    const double steps = std::ceil(std::max(std::fabs(bx - ax), std::fabs(by - ay)));
+    if (!std::isfinite(steps)) return;
     for (double k = 0; k <= steps; ++k) {
       const double t = steps > 0 ? k / steps : 0.0;
-      set(std::llround(x0 + (x1 - x0) * t), std::llround(y0 + (y1 - y0) * t));
+      set(std::llround(ax + (bx - ax) * t), std::llround(ay + (by - ay) * t));
     }
   }
 };
