@@ -66,6 +66,38 @@ std::vector<std::string> names_of(const std::string& path, const spectrum::docum
   return names;
 }
 
+// Sets the axes' ranges to those of the lines, or to the limits asked for, and raises each line
+// above the one before where they are stacked.
+void fit_axes(const plot_settings& s, plot::picture& p) {
+  constexpr double none = std::numeric_limits<double>::infinity();
+  double low = none, high = -none;
+  for (const plot::line& l : p.lines)
+    for (const double v : l.x)
+      if (std::isfinite(v)) {
+        low = std::min(low, v);
+        high = std::max(high, v);
+      }
+  if (s.x_limits) std::tie(low, high) = *s.x_limits;
+  const plot::axis_view x = axis_over(low, high, 0.0);
+  p.x = {x.low, x.high, p.x.descending, p.x.title};
+  // Stacked, each spectrum stands above the one before by the tallest one's height and a tenth.
+  if (s.stack) {
+    double step = 0.0;
+    for (const plot::line& l : p.lines) {
+      double least = none, most = -none;
+      widen(l, p.x.low, p.x.high, least, most);
+      if (least <= most) step = std::max(step, (most - least) * 1.1);
+    }
+    for (std::size_t i = 0; i < p.lines.size(); ++i)
+      p.lines[i].offset = static_cast<double>(i) * (step > 0.0 ? step : 1.0);
+  }
+  double least = none, most = -none;
+  for (const plot::line& l : p.lines) widen(l, p.x.low, p.x.high, least, most);
+  if (s.y_limits) std::tie(least, most) = *s.y_limits;
+  const plot::axis_view y = axis_over(least, most, s.y_limits ? 0.0 : 0.05);
+  p.y = {y.low, y.high, false, p.y.title};
+}
+
 }  // namespace
 
 int plot_spectra(const plot_settings& s) {
@@ -89,9 +121,10 @@ int plot_spectra(const plot_settings& s) {
   }
   if (files.empty()) return 1;
 
+  // The axes take the first file's units.
+  const spectrum::document& first = files.front().doc;
   plot::picture p;
   p.title = s.title;
-  const spectrum::document& first = files.front().doc;
   p.x.title = first.x_unit.name;
   p.y.title = first.y_unit.name;
   p.x.descending = s.x_descending.value_or(read_from_high_to_low(first.x_unit));
@@ -104,33 +137,7 @@ int plot_spectra(const plot_settings& s) {
         p.lines.push_back({names[k++], one.x, one.y});
       }
   }
-
-  constexpr double none = std::numeric_limits<double>::infinity();
-  double low = none, high = -none;
-  for (const plot::line& l : p.lines)
-    for (const double v : l.x)
-      if (std::isfinite(v)) low = std::min(low, v), high = std::max(high, v);
-  if (s.x_limits) std::tie(low, high) = *s.x_limits;
-  const bool descending = p.x.descending;
-  p.x = axis_over(low, high, 0.0);
-  p.x.descending = descending;
-  p.x.title = first.x_unit.name;
-  // Stacked, each spectrum stands above the one before by the tallest one's height and a tenth.
-  if (s.stack) {
-    double step = 0.0;
-    for (const plot::line& l : p.lines) {
-      double least = none, most = -none;
-      widen(l, p.x.low, p.x.high, least, most);
-      if (least <= most) step = std::max(step, (most - least) * 1.1);
-    }
-    for (std::size_t i = 0; i < p.lines.size(); ++i)
-      p.lines[i].offset = static_cast<double>(i) * (step > 0.0 ? step : 1.0);
-  }
-  double least = none, most = -none;
-  for (const plot::line& l : p.lines) widen(l, p.x.low, p.x.high, least, most);
-  if (s.y_limits) std::tie(least, most) = *s.y_limits;
-  p.y = axis_over(least, most, s.y_limits ? 0.0 : 0.05);
-  p.y.title = first.y_unit.name;
+  fit_axes(s, p);
 
   if (s.output.empty()) {
     const int columns = recio::os::terminal_columns(recio::os::standard_output);
