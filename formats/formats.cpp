@@ -198,4 +198,15 @@ spectrum::outcome write(const file_format& format, const spectrum::document& doc
   return refused;
 }
 
+spectrum::outcome write_bytes(std::string_view bytes, const std::string& path) {
+  return guarded([&] {
+    std::int16_t unit = 0;
+    std::int32_t status = 0;
+    GETCHAN(unit, status);
+    recio::open_path(unit, path, recio::open_mode::binary_update);
+    recio::write_bytes(unit, {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+    PUTCHAN(unit, status);
+  });
+}
+
 }  // namespace formats
