@@ -1,9 +1,10 @@
-// cli/cli.hpp: the command line: `zolkdf convert`, `zolkdf info`, help and version.
+// cli/cli.hpp: the command line: `zolkdf convert`, `zolkdf info`, `zolkdf plot`, help and version.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "spectrum/document.hpp"
@@ -49,6 +50,23 @@ struct info_settings {
 
 // Shows what each file holds, as text or as one JSON array; returns the exit status.
 int info(const info_settings& settings);
+
+// What `zolkdf plot` was asked to draw.
+struct plot_settings {
+  std::vector<std::string> inputs;
+  std::string output;  // -o: an SVG picture; empty: drawn as text on standard output
+  std::string from;    // -f, or empty
+  spectrum::read_options reading;
+  std::optional<int> spectrum;  // --spectrum, counting from 1
+  bool stack = false;           // each spectrum above the one before
+  std::optional<std::pair<double, double>> x_limits, y_limits;  // low, high
+  int width = 800, height = 500;                                // of the picture, in pixels
+  std::string title;
+  std::optional<bool> x_descending;  // else as the x unit is read
+};
+
+// Draws every spectrum of every file read on one set of axes; returns the exit status.
+int plot_spectra(const plot_settings& settings);
 
 // Standard output and standard error, written as they stand; to_output tells whether the text was
 // written.

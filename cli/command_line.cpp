@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cmath>
+#include <optional>
 #include <sstream>
 #include <thread>
+#include <tuple>
 
 #include "cli/cli.hpp"
 #include "cli/load.hpp"
@@ -72,11 +75,44 @@ CLI::Validator counting_from_1() {
       "POSITIVE");
 }
 
+// Two numbers A:B, the ends of an axis in either order: limits_of("1800:400") gives 400, 1800.
+std::optional<std::pair<double, double>> limits_of(std::string_view text) {
+  const std::size_t colon = text.find(':');
+  if (colon == std::string_view::npos) return std::nullopt;
+  double a = 0, b = 0;
+  const auto number = [](std::string_view digits, double& v) {
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), v);
+    return error == std::errc{} && end == digits.data() + digits.size() && std::isfinite(v);
+  };
+  if (!number(text.substr(0, colon), a) || !number(text.substr(colon + 1), b) || a == b)
+    return std::nullopt;
+  return std::pair{std::min(a, b), std::max(a, b)};
+}
+
+// The width and height of a picture in pixels, WxH: size_of("800x500") gives 800, 500.
+std::optional<std::pair<int, int>> size_of(std::string_view text) {
+  std::size_t by = text.find('x');
+  std::size_t after = by + 1;
+  if (by == std::string_view::npos) {
+    by = text.find("\xC3\x97");  // the multiplication sign in UTF-8
+    after = by + 2;
+  }
+  if (by == std::string_view::npos) return std::nullopt;
+  int w = 0, h = 0;
+  const auto number = [](std::string_view digits, int& v) {
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), v);
+    return error == std::errc{} && end == digits.data() + digits.size() && v >= 100 && v <= 20000;
+  };
+  if (!number(text.substr(0, by), w) || !number(text.substr(after), h)) return std::nullopt;
+  return std::pair{w, h};
+}
+
 }  // namespace
 
 bool is_command(std::string_view first_word) {
-  return first_word == "convert" || first_word == "info" || first_word == "--help" ||
-         first_word == "-h" || first_word == "--version" || first_word == "-V";
+  return first_word == "convert" || first_word == "info" || first_word == "plot" ||
+         first_word == "--help" || first_word == "-h" || first_word == "--version" ||
+         first_word == "-V";
 }
 
 bool to_output(std::string_view text) {
@@ -161,20 +197,50 @@ int run(const std::vector<std::string>& words) {
   inf->add_flag("--spectra", i.each_spectrum, "A line for each spectrum of a file of several");
   inf->add_option("--max-points", most_points, max_points_help)->check(max_points_range);
 
+  plot_settings pl;
+  std::string x_limits, y_limits, size;
+  bool ascending = false, descending = false;
+  CLI::App* plt = app.add_subcommand("plot", "Draw spectra as an SVG picture, or in the terminal");
+  plt->add_option("files", pl.inputs, "The files; - for standard input")->required();
+  plt->add_option("-o,--output", pl.output,
+                  "The SVG picture; - for standard output (else drawn in the terminal)");
+  plt->add_option("-f,--from", pl.from, "The input format (else found from the contents)")
+      ->transform(format_check(false));
+  plt->add_option("--spectrum", pl.spectrum, "Draw only spectrum N of each file")
+      ->check(counting_from_1());
+  plt->add_flag("--stack", pl.stack, "Draw each spectrum above the one before");
+  const auto limits_check = CLI::Validator(
+      [](std::string& text) -> std::string {
+        return limits_of(text) ? "" : text + " is not two different numbers A:B";
+      },
+      "A:B");
+  plt->add_option("--xlim", x_limits, "Show x from A to B")->check(limits_check);
+  plt->add_option("--ylim", y_limits, "Show y from A to B")->check(limits_check);
+  plt->add_option("--size", size, "The picture's width and height in pixels (default: 800x500)")
+      ->check(CLI::Validator(
+          [](std::string& text) -> std::string {
+            return size_of(text) ? "" : text + " is not WxH, each from 100 to 20000";
+          },
+          "WxH"));
+  plt->add_option("--title", pl.title, "A title above the picture");
+  CLI::Option* up = plt->add_flag("--x-ascending", ascending, "Draw x from low to high");
+  plt->add_flag("--x-descending", descending, "Draw x from high to low")->excludes(up);
+  plt->add_option("--max-points", most_points, max_points_help)->check(max_points_range);
+
   const auto failure_message = ([](const CLI::App* a, const CLI::Error& e) {
     std::string name = a->get_name();
     for (const CLI::App* p = a->get_parent(); p != nullptr; p = p->get_parent())
       name = p->get_name() + " " + name;
     return name + ": " + e.what() + "\nRun '" + name + " --help' for more information.\n";
   });
-  for (CLI::App* a : {&app, conv, inf}) a->failure_message(failure_message);
+  for (CLI::App* a : {&app, conv, inf, plt}) a->failure_message(failure_message);
 
   std::vector<std::string> reversed(words.rbegin(), words.rend());
   std::ostringstream out;
   std::ostringstream err;
   const auto finish = [&](const CLI::Error& e) {
     // A failure names the command where it lies.
-    CLI::App* where = conv->parsed() ? conv : inf->parsed() ? inf : &app;
+    CLI::App* where = conv->parsed() ? conv : inf->parsed() ? inf : plt->parsed() ? plt : &app;
     if (dynamic_cast<const CLI::CallForHelp*>(&e) != nullptr) {
       to_output(where == &app ? app.help() : where->help("zolkdf"));
       return 0;
@@ -204,6 +270,14 @@ int run(const std::vector<std::string>& words) {
   if (inf->parsed()) {
     i.reading.most_points = most_points;
     return info(i);
+  }
+  if (plt->parsed()) {
+    pl.reading.most_points = most_points;
+    pl.x_limits = limits_of(x_limits);
+    pl.y_limits = limits_of(y_limits);
+    if (const auto wh = size_of(size)) std::tie(pl.width, pl.height) = *wh;
+    if (ascending || descending) pl.x_descending = descending;
+    return plot_spectra(pl);
   }
   to_output(app.help());
   return 0;

@@ -13,8 +13,10 @@
 #include "opus/opus.hpp"
 #include "ramantext/ramantext.hpp"
 #include "recio/recio.hpp"
+#include "spa/spa.hpp"
 #include "spc/spc_document.hpp"
 #include "textfmt/textfmt.hpp"
+#include "wdf/wdf.hpp"
 
 namespace formats {
 
@@ -24,8 +26,10 @@ namespace {
 // head is also one value a record), and a table last, as a comma-separated XY file is read the
 // same either way. Either SPC variant is read by the first SPC row.
 constexpr std::array table{
+    &wdf::format,
     &spc::format,       &spc::old_format,    &jcamp::format,   &ramantext::format,
     &opus::format,
+    &spa::format,
     &textfmt::y_format, &textfmt::xy_format, &textfmt::six_column_format,
     &csv::format,
 };
@@ -194,6 +198,17 @@ spectrum::outcome write(const file_format& format, const spectrum::document& doc
   if (t) return t;
   if (refused) refused->reason = "cannot write " + path + ": " + refused->reason;
   return refused;
+}
+
+spectrum::outcome write_bytes(std::string_view bytes, const std::string& path) {
+  return guarded([&] {
+    std::int16_t unit = 0;
+    std::int32_t status = 0;
+    GETCHAN(unit, status);
+    recio::open_path(unit, path, recio::open_mode::binary_update);
+    recio::write_bytes(unit, {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+    PUTCHAN(unit, status);
+  });
 }
 
 }  // namespace formats

@@ -58,5 +58,8 @@ spectrum::outcome read(const file_format& format, const spectrum::input_file& in
 // whole, or keeps what it held when the writing fails.
 spectrum::outcome write(const file_format& format, const spectrum::document& doc,
                         const std::string& path, const spectrum::write_options& writing);
+// Writes bytes that are not a spectrum file (a picture) on path ("-": standard output), as write
+// does: the file takes them whole, or keeps what it held when the writing fails.
+spectrum::outcome write_bytes(std::string_view bytes, const std::string& path);
 
 }  // namespace formats

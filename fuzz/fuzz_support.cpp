@@ -13,6 +13,7 @@
 #include <system_error>
 #include <vector>
 
+#include "csv/csv.hpp"
 #include "recio/recio.hpp"
 #include "spc/spc_header.hpp"
 
@@ -159,6 +160,30 @@ bytes take_front(bytes& data, std::size_t n) {
   const bytes front = data.first(std::min(n, data.size()));
   data = data.subspan(front.size());
   return front;
+}
+
+void read_and_back_through_csv(const spectrum::file_format& format, bytes input,
+                               const std::string& name) {
+  format.recognises(input);
+  spectrum::document doc;
+  if (format.read({input, name}, {}, doc) || doc.spectra.empty()) return;
+  std::int16_t unit = 0;
+  std::int32_t status = 0;
+  GETCHAN(unit, status);
+  recio::open(unit, "out.csv", recio::open_mode::text_write);
+  const spectrum::outcome written = csv::write_file(doc, unit, {});
+  PUTCHAN(unit, status);
+  if (written) return;  // no points: CSV holds none
+  const std::string text = read_file("out.csv");
+  spectrum::document back;
+  if (csv::read_file({{reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}, "out.csv"},
+                     {}, back) ||
+      back.spectra.size() != doc.spectra.size())
+    __builtin_trap();
+  for (std::size_t k = 0; k < doc.spectra.size(); ++k)
+    if (back.spectra[k].x != doc.spectra[k].x || back.spectra[k].y != doc.spectra[k].y ||
+        back.spectra[k].z != doc.spectra[k].z)
+      __builtin_trap();
 }
 
 }  // namespace fuzz_support

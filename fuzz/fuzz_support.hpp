@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "recio/recio.hpp"
+#include "spectrum/file_format.hpp"
 #include "spectrum/fixed_spectrum.hpp"
 
 namespace fuzz_support {
@@ -37,6 +38,11 @@ void run(const std::function<void()>& body);
 void write_file(const std::string& name, bytes data);
 // The file's whole content; only within run.
 std::string read_file(const std::string& name);
+
+// Reads the input as the format's row reads a file of that name; whatever it reads is written as
+// CSV and must read back to the very same spectra, points and z. Only within run.
+void read_and_back_through_csv(const spectrum::file_format& format, bytes input,
+                               const std::string& name);
 
 // The spectrum that the routines work on, as the driver's is.
 extern spectrum::fixed_spectrum held;

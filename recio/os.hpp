@@ -27,6 +27,8 @@ bool interactive_console();
 
 // Whether the descriptor is an interactive terminal.
 bool is_terminal(int fd);
+// The width in characters of the terminal on the descriptor; 0 when it is none or does not say.
+int terminal_columns(int fd);
 
 // Reads at most n bytes: gives back how many, 0 at the end of the input, -1 when the read fails.
 std::int64_t read_some(int fd, char* bytes, std::size_t n);

@@ -4,6 +4,7 @@
 #include "recio/os_posix.hpp"
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,6 +43,11 @@ bool interactive_console() {
 }
 
 bool is_terminal(int fd) { return ::isatty(fd) == 1; }
+
+int terminal_columns(int fd) {
+  winsize size{};
+  return ::ioctl(fd, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+}
 
 std::int64_t read_some(int fd, char* bytes, std::size_t n) {
   for (;;) {

@@ -194,6 +194,13 @@ bool interactive_console() {
 
 bool is_terminal(int fd) { return ::_isatty(fd) != 0; }
 
+int terminal_columns(int fd) {
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
+  if (handle == INVALID_HANDLE_VALUE || ::GetConsoleScreenBufferInfo(handle, &info) == 0) return 0;
+  return info.srWindow.Right - info.srWindow.Left + 1;
+}
+
 std::int64_t read_some(int fd, char* bytes, std::size_t n) {
   return ::_read(fd, bytes, static_cast<unsigned>(std::min(n, largest_transfer)));
 }

@@ -67,6 +67,9 @@ TEST(readme, spc_command_lines_convert_back_to_the_xy_example) {
 TEST(readme, info_shows_what_a_file_holds) {
   GTEST_SKIP() << "the README's command lines are run by a POSIX shell";
 }
+TEST(readme, plot_draws_in_the_terminal) {
+  GTEST_SKIP() << "the README's command lines are run by a POSIX shell";
+}
 TEST(manual_page, renders_without_warnings) { GTEST_SKIP() << "groff runs on the building system"; }
 
 #else
@@ -231,6 +234,14 @@ TEST(readme, spc_command_lines_convert_back_to_the_xy_example) {
 TEST(readme, info_shows_what_a_file_holds) {
   const fs::path work = copy_of_examples("readme-info");
   const std::string block = readme_block("info");
+  EXPECT_EQ(run_commands(work, block), block);
+  fs::remove_all(work);
+}
+
+// The terminal drawing under "zolkdf plot".
+TEST(readme, plot_draws_in_the_terminal) {
+  const fs::path work = copy_of_examples("readme-plot");
+  const std::string block = readme_block("plot");
   EXPECT_EQ(run_commands(work, block), block);
   fs::remove_all(work);
 }

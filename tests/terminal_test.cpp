@@ -14,6 +14,9 @@ TEST(interactive_console, ends_the_prompt_s_line_when_the_input_ends_at_it) {
 TEST(interactive_console, shows_the_progress_of_a_batch_that_takes_more_than_a_second) {
   GTEST_SKIP() << "no pseudo-terminals on Windows";
 }
+TEST(interactive_console, plot_draws_as_wide_as_the_terminal) {
+  GTEST_SKIP() << "no pseudo-terminals on Windows";
+}
 
 #else
 
@@ -28,6 +31,7 @@ TEST(interactive_console, shows_the_progress_of_a_batch_that_takes_more_than_a_s
 
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -46,9 +50,10 @@ struct terminal_run {
 // keys nor changes the program's line ends, so screen holds exactly what the program wrote.
 terminal_run run_on_terminal(const std::filesystem::path& work, const std::string& keys,
                              const std::vector<std::string>& args = {},
-                             const std::function<void()>& meanwhile = {}) {
+                             const std::function<void()>& meanwhile = {},
+                             unsigned short columns = 0) {
   int controller = -1;
-  const int pid = test_support::start_on_terminal(work, false, controller, args);
+  const int pid = test_support::start_on_terminal(work, false, controller, args, columns);
   if (pid < 0) return {};
   terminal_run run;
   if (::write(controller, keys.data(), keys.size()) != static_cast<ssize_t>(keys.size()))
@@ -147,6 +152,27 @@ TEST(interactive_console, shows_the_progress_of_a_batch_that_takes_more_than_a_s
   EXPECT_EQ(run.screen.substr(run.screen.size() - std::min(run.screen.size(), end.size())), end)
       << test_support::visible(run.screen);
   EXPECT_EQ(run.status, 0);
+}
+
+// Without -o, plot draws as wide as the terminal says it is: a ramp from corner to corner reaches
+// the terminal's last column and goes no further.
+TEST(interactive_console, plot_draws_as_wide_as_the_terminal) {
+  const auto work = test_support::scratch_folder("terminal-plot");
+  test_support::write_file(work / "ramp.xy", "1 0\n2 1\n3 2\n4 3\n");
+  for (const unsigned short columns : {std::uint16_t{40}, std::uint16_t{100}}) {
+    const terminal_run run = run_on_terminal(work, "", {"plot", "ramp.xy"}, {}, columns);
+    std::size_t widest = 0;
+    std::size_t width = 0;  // characters, not bytes
+    for (const char c : run.screen) {
+      if (c == '\n')
+        width = 0;
+      else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
+        widest = std::max(widest, ++width);
+    }
+    EXPECT_EQ(widest, columns) << run.screen;
+    EXPECT_EQ(run.status, 0);
+  }
+  std::filesystem::remove_all(work);
 }
 
 }  // namespace

@@ -99,9 +99,11 @@ int wait_for_zolkdf(int process) {
 }
 
 int start_on_terminal(const fs::path& work, bool echo, int& controller,
-                      const std::vector<std::string>& args) {
+                      const std::vector<std::string>& args, unsigned short columns) {
   int device = -1;
-  if (::openpty(&controller, &device, nullptr, nullptr, nullptr) != 0) return -1;
+  winsize size{24, columns, 0, 0};
+  if (::openpty(&controller, &device, nullptr, nullptr, columns > 0 ? &size : nullptr) != 0)
+    return -1;
   termios mode{};
   ::tcgetattr(device, &mode);
   if (!echo) mode.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL);

@@ -74,7 +74,8 @@ program_result run_zolkdf(const fs::path& work, const std::string& keys,
   return r;
 }
 
-int start_on_terminal(const fs::path&, bool, int&, const std::vector<std::string>&) {
+int start_on_terminal(const fs::path&, bool, int&, const std::vector<std::string>&,
+                      unsigned short) {
   return -1;
 }
 

@@ -27,9 +27,9 @@ program_result run_zolkdf(const std::filesystem::path& work, const std::string& 
 // and error and its controlling terminal. The terminal passes the program's bytes on unchanged and
 // echoes the keys only when echo is set. Gives back the process; controller receives the
 // terminal's other end, where the keys are typed and the screen is read. args are the
-// command-line arguments.
+// command-line arguments. columns above 0: the terminal says that it is that many characters wide.
 int start_on_terminal(const std::filesystem::path& work, bool echo, int& controller,
-                      const std::vector<std::string>& args = {});
+                      const std::vector<std::string>& args = {}, unsigned short columns = 0);
 
 #ifndef _WIN32
 // Starts zolkdf in the folder work with the command-line arguments args, its standard input from
