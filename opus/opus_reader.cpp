@@ -4,20 +4,17 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <map>
 #include <set>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 #include "opus/opus.hpp"
 #include "opus/opus_blocks.hpp"
+#include "opus/opus_texts.hpp"
 #include "recio/byte_order.hpp"
-#include "recio/text_scan.hpp"
 #include "spectrum/axis.hpp"
 #include "spectrum/units.hpp"
 
@@ -41,39 +38,6 @@ constexpr std::array<label_row, 19> label_rows{{
     {"VEL", "$SCANNER VELOCITY"}, {"APF", "$APODIZATION"},  {"ZFF", "$ZERO FILLING FACTOR"},
     {"PHZ", "$PHASE CORRECTION"},
 }};
-
-// Text of the file's code page as the document keeps it: control characters as blanks, no blanks
-// at either end, bytes beyond ASCII taken as Latin-1.
-std::string text_of(std::string_view latin1) {
-  std::string s{latin1};
-  for (char& c : s) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || (u >= 0x7f && u < 0xa0)) c = ' ';
-  }
-  return recio::utf8_of_latin1(recio::trimmed(s));
-}
-
-// The shortest text that reads back as v: 4 gives "4", 15797.962252 "15797.962252".
-std::string number_text(double v) {
-  std::array<char, 32> text{};
-  const auto end = std::to_chars(text.data(), text.data() + text.size(), v).ptr;
-  return std::string(text.data(), end);
-}
-
-// A parameter's value as a label's text.
-std::string value_text(const parameter& p) {
-  switch (p.type) {
-    case parameter::kind::integer:
-      return std::to_string(p.integer);
-    case parameter::kind::real:
-      return number_text(p.real);
-    case parameter::kind::text:
-      return text_of(p.text);
-    case parameter::kind::other:
-      break;
-  }
-  return {};
-}
 
 // Where a data block stands in the document: 0 a spectrum result, 1 the sample's single channel,
 // 2 the reference's; -1 a block that is not read, with why in skipped.
@@ -132,73 +96,6 @@ spectrum::axis_unit x_unit_of(std::string_view dxu, int data) {
   if (dxu == "PNT") return coded(22);
   if (dxu == "LGW") return {-1, "Log wavenumber"};
   return spectrum::unit_named(text_of(dxu), spectrum::axis::x);
-}
-
-// A whole number at the start of s, taken off it; false where s begins with none, or with one
-// too large for an int.
-bool take_number(std::string_view& s, int& v) {
-  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-  if (ec != std::errc{}) return false;
-  s.remove_prefix(static_cast<std::size_t>(end - s.data()));
-  return true;
-}
-
-// Whether s begins with c, which is then taken off it.
-bool take(std::string_view& s, char c) {
-  if (s.empty() || s.front() != c) return false;
-  s.remove_prefix(1);
-  return true;
-}
-
-// The zone of "(GMT+1)", "(GMT-5:30)", "(GMT)" anywhere in the time's text: "+01:00", "-05:30",
-// "Z"; empty for none.
-std::string zone_of(std::string_view tim) {
-  const std::size_t at = tim.find("(GMT");
-  if (at == std::string_view::npos) return {};
-  std::string_view s = tim.substr(at + 4);
-  if (take(s, ')')) return "Z";
-  const char sign = s.empty() ? ' ' : s.front();
-  int hours = 0, minutes = 0;
-  if ((!take(s, '+') && !take(s, '-')) || !take_number(s, hours) ||
-      (take(s, ':') && !take_number(s, minutes)) || !take(s, ')') || hours < 0 || hours > 14 ||
-      minutes < 0 || minutes > 59)
-    return {};
-  std::array<char, 16> text{};
-  std::snprintf(text.data(), text.size(), "%c%02d:%02d", sign, hours, minutes);
-  return text.data();
-}
-
-// The date from DAT ("06/02/2020", day first, or "2020/02/06") and TIM ("13:09:58.095 (GMT+1)"),
-// and the whole of it as ISO 8601 text with the fraction of a second and the zone that the
-// document's date cannot hold: "2020-02-06T13:09:58.095+01:00".
-spectrum::date_time date_of(std::string_view dat, std::string_view tim, std::string& iso) {
-  std::string_view s = recio::trimmed(dat);
-  const char mark = s.find('/') != std::string_view::npos ? '/' : '.';
-  int a = 0, b = 0, c = 0;
-  if (!take_number(s, a) || !take(s, mark) || !take_number(s, b) || !take(s, mark) ||
-      !take_number(s, c))
-    return {};
-  if (a > 31) std::swap(a, c);  // the year first
-  spectrum::date_time d{c, b, a, 0, 0, 0};
-  if (d.year < 1 || d.year > 9999 || d.month < 1 || d.month > 12 || d.day < 1 || d.day > 31)
-    return {};
-  std::string_view t = recio::trimmed(tim);
-  std::string fraction;
-  if (take_number(t, d.hour) && take(t, ':') && take_number(t, d.minute) && take(t, ':') &&
-      take_number(t, d.second) && take(t, '.'))
-    for (fraction = ".";
-         !t.empty() && std::isdigit(static_cast<unsigned char>(t.front())) && fraction.size() < 10;
-         t.remove_prefix(1))
-      fraction += t.front();
-  if (d.hour < 0 || d.hour > 23 || d.minute < 0 || d.minute > 59 || d.second < 0 || d.second > 60) {
-    d.hour = d.minute = d.second = 0;
-    fraction.clear();
-  }
-  std::array<char, 32> text{};
-  std::snprintf(text.data(), text.size(), "%04d-%02d-%02dT%02d:%02d:%02d", d.year, d.month, d.day,
-                d.hour, d.minute, d.second);
-  iso = text.data() + (fraction.size() > 1 ? fraction : "") + zone_of(tim);
-  return d;
 }
 
 class reader {
