@@ -13,6 +13,7 @@
 #include "spc/spc_document.hpp"
 #include "spc/spc_header.hpp"
 #include "spc/spc_output.hpp"
+#include "spectrum/axis.hpp"
 #include "spectrum/units.hpp"
 
 namespace spc {
@@ -227,6 +228,9 @@ spectrum::outcome write_new(const document& doc, recio::unit_number unit,
   } else if (!first.x.empty()) {
     h.ffirst = first.x.front();
     h.flast = first.x.back();
+  } else {
+    h.ffirst = first.first_x;
+    h.flast = first.last_x;
   }
   put_text(h.fres, latin1_of(doc.resolution.value_or("")));
   put_text(h.fsource, latin1_of(doc.instrument));
@@ -235,6 +239,8 @@ spectrum::outcome write_new(const document& doc, recio::unit_number unit,
 
   std::vector<sub_file_out<double>> subs;
   subs.reserve(all.size());
+  std::vector<std::vector<double>> made_x;  // held here while the sub-files' spans look at them
+  made_x.reserve(all.size());
   std::int64_t end =
       static_cast<std::int64_t>(new_header::size + (shared ? 4 * first.x.size() : 0));
   for (std::size_t i = 0; i < all.size(); ++i) {
@@ -244,7 +250,13 @@ spectrum::outcome write_new(const document& doc, recio::unit_number unit,
         all[i].y,
         encodings[i]};
     if (own) {
-      sub.x = all[i].x;
+      // A spectrum whose x only its ends give has them made here: each sub-file stores its own.
+      const spectrum::spectrum& t = all[i];
+      if (t.x.size() == t.y.size()) {
+        sub.x = t.x;
+      } else {
+        sub.x = made_x.emplace_back(spectrum::even_x(t.first_x, t.last_x, t.y.size()));
+      }
       put_i32le(sub.header, sub_header::subnpts, static_cast<std::int32_t>(all[i].y.size()));
     }
     end += sub.bytes();

@@ -415,6 +415,16 @@ TEST_F(spc_writer, keeps_the_date_the_header_ends_and_the_log_of_a_document) {
   ASSERT_EQ(back.spectra.size(), 2u);
   EXPECT_EQ(back.spectra[1].x, t.x);
   EXPECT_EQ(back.log, doc.log);
+
+  // Spectra each on its own evenly spaced axis, given only by its ends as a binary reader gives
+  // them: each sub-file stores the x that the ends make.
+  for (spectrum::spectrum& each : doc.spectra) each.x.clear(), each.x_stored = false;
+  doc.spectra[1].first_x = 10.0, doc.spectra[1].last_x = 20.0;
+  back = read_back(written_by(spc::write_new, doc, {}, result));
+  ASSERT_FALSE(result) << result->reason;
+  ASSERT_EQ(back.spectra.size(), 2u);
+  EXPECT_EQ(back.spectra[0].x, (std::vector<double>{4000.1f, 400.1f}));
+  EXPECT_EQ(back.spectra[1].x, (std::vector<double>{10.0, 20.0}));
 }
 
 }  // namespace
