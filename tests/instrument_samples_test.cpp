@@ -84,11 +84,8 @@ std::vector<sample> samples_present() {
   std::vector<sample> all;
   if (!fs::exists(samples)) return all;
   for (const auto& e : fs::directory_iterator(samples / "expected"))
-    if (e.path().extension() == ".json") {
-      json expected = json::parse(test_support::read_file(e.path()));
-      if (formats::named(format_named(expected[0]["format"])))  // while its reader is being built
-        all.push_back({e.path().stem().string(), std::move(expected)});
-    }
+    if (e.path().extension() == ".json")
+      all.push_back({e.path().stem().string(), json::parse(test_support::read_file(e.path()))});
   std::sort(all.begin(), all.end(),
             [](const sample& a, const sample& b) { return a.file < b.file; });
   return all;
