@@ -39,8 +39,12 @@ void write_file(const std::string& name, bytes data);
 // The file's whole content; only within run.
 std::string read_file(const std::string& name);
 
-// Reads the input as the format's row reads a file of that name; whatever it reads is written as
-// CSV and must read back to the very same spectra, points and z. Only within run.
+// Writes the document as CSV, which must read back to the very same spectra, points and z; a
+// document that CSV cannot write (of no points) is passed over unless always_written. Only within
+// run.
+void back_through_csv(const spectrum::document& doc, bool always_written);
+// Reads the input as the format's row reads a file of that name; whatever it reads goes through
+// back_through_csv. Only within run.
 void read_and_back_through_csv(const spectrum::file_format& format, bytes input,
                                const std::string& name);
 
