@@ -39,9 +39,12 @@ constexpr double get_f64le(byte_view b, std::size_t at) {
 template <typename T>
 constexpr bool get_le(byte_view b, std::size_t at, T& value) {
   if (at > b.size() || b.size() - at < sizeof(T)) return false;
-  if constexpr (sizeof(T) == 2) value = std::bit_cast<T>(get_u16le(b, at));
-  else if constexpr (sizeof(T) == 4) value = std::bit_cast<T>(get_u32le(b, at));
-  else value = std::bit_cast<T>(get_u64le(b, at));
+  if constexpr (sizeof(T) == 2)
+    value = std::bit_cast<T>(get_u16le(b, at));
+  else if constexpr (sizeof(T) == 4)
+    value = std::bit_cast<T>(get_u32le(b, at));
+  else
+    value = std::bit_cast<T>(get_u64le(b, at));
   return true;
 }
 
