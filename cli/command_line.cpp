@@ -130,6 +130,9 @@ int run(const std::vector<std::string>& words) {
       "zolkdf"};
   app.set_version_flag("-V,--version", std::string{version}, "Show the version and exit");
   app.require_subcommand(0, 1);
+  // Options begin with a dash on every system: a path such as /data/a.spc is a path on Windows
+  // too, and not an option.
+  app.allow_windows_style_options(false);
   app.footer("Formats: " + formats::names(false) +
              "; -t spc-old writes the old variant of SPC. A file named like a command is given "
              "as ./convert.\n");

@@ -35,12 +35,13 @@ TEST(plot_x_axis, runs_as_spectroscopists_read_its_unit) {
   const std::vector<one_case> cases{
       {samples / "Ft-ir.spc",              {},                "x: 4000 .. 450  Wavenumber (cm-1)"},
       {samples / "Ft-ir.spc",              {"--x-ascending"}, "x: 450 .. 4000  Wavenumber (cm-1)"},
-      {source_root / "examples/sample.xy", {},                "x: 1450 .. 1800"},
-      {source_root / "examples/sample.xy", {"--x-descending", "--xlim", "1500:1700"},
+      {"sample.xy",                        {},                "x: 1450 .. 1800"},
+      {"sample.xy",                        {"--x-descending", "--xlim", "1500:1700"},
                                                               "x: 1700 .. 1500"},
   };
   // clang-format on
   test_support::scratch s{"plot_x_axis"};
+  fs::copy_file(source_root / "examples" / "sample.xy", s.work / "sample.xy");
   for (const one_case& c : cases) {
     std::vector<std::string> args{"plot", c.file.string()};
     args.insert(args.end(), c.options.begin(), c.options.end());
