@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "jcamp/jcamp_token.hpp"
+#include "recio/recio.hpp"
 #include "recio/text_scan.hpp"
 
 namespace jcamp {
@@ -94,5 +95,17 @@ inline bool fits_single(double v) {
 // it writes as evenly spaced reads back to the very same x.
 // even_step(10, 40, std::nullopt, 4) == 10.0
 double even_step(double first, double last, std::optional<double> delta, std::size_t n);
+
+// Every record written fits in 80 characters.
+inline constexpr std::size_t line_width = 80;
+
+// One line of text written as it is.
+void write_line(recio::unit_number unit, std::string_view text);
+// Text that line starts, carried on over further lines where it is long; "##" in it could start
+// a record of its own and "$$" would begin a comment: each is written as one character.
+void write_wrapped(recio::unit_number unit, std::string line, std::string_view value);
+// A labelled record, its value carried on over further lines where it is long; a value of
+// several lines keeps them.
+void write_record(recio::unit_number unit, std::string_view label, std::string_view value);
 
 }  // namespace jcamp

@@ -23,71 +23,11 @@
 namespace jcamp {
 namespace {
 
-constexpr recio::layout text_record{"(A)"};
-// Every record written fits in 80 characters.
-constexpr std::size_t line_width = 80;
 // The largest integer of the compressed forms that we write: every reader holds it exactly.
 constexpr double largest_written_integer = 2147483647.0;
 
 using spectrum::outcome;
 using spectrum::trouble;
-
-void write_line(recio::unit_number unit, std::string_view text) {
-  recio::write(unit, text_record, {text});
-}
-
-// Text that line starts, carried on over further lines where it is long; "##" in it could start
-// a record of its own and "$$" would begin a comment: each is written as one character.
-void write_wrapped(recio::unit_number unit, std::string line, std::string_view value) {
-  std::string text;
-  for (const char c : value) {
-    const char kept = static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? ' ' : c;
-    if ((kept == '$' || kept == '#') && !text.empty() && text.back() == kept) continue;
-    text += kept;
-  }
-  std::string_view rest = recio::trimmed(text, blanks);
-  if (!line.empty() && !rest.empty() && rest.front() != '(') line += ' ';
-  for (;;) {
-    std::size_t room = line_width - line.size();
-    if (rest.size() <= room) {
-      line += rest;
-      write_line(unit, line);
-      return;
-    }
-    // At the last blank that fits, which the reader puts back between the lines; else not inside
-    // a character of several bytes, and the next line not starting with '#'.
-    const std::size_t blank = rest.substr(1, room).rfind(' ');
-    if (blank != std::string_view::npos) {
-      line += recio::trimmed(rest.substr(0, blank + 1), blanks);
-      rest = recio::trimmed(rest.substr(blank + 2), blanks);
-    } else {
-      while (room > 1 && (static_cast<unsigned char>(rest[room]) & 0xc0) == 0x80) --room;
-      while (room > 1 && rest[room] == '#') --room;
-      line += rest.substr(0, room);
-      rest.remove_prefix(room);
-    }
-    write_line(unit, line);
-    line.clear();
-  }
-}
-
-// A labelled record, its value carried on over further lines where it is long; a value of
-// several lines keeps them.
-void write_record(recio::unit_number unit, std::string_view label, std::string_view value) {
-  // A control character of a label is written as '?', which the reader keeps in a label as it
-  // keeps the control character: the label stays one that is not interpreted.
-  std::string line = "##";
-  for (const char c : label) line += static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? '?' : c;
-  line += '=';
-  std::size_t end = value.find('\n');
-  write_wrapped(unit, std::move(line), value.substr(0, end));
-  while (end != std::string_view::npos) {
-    value.remove_prefix(end + 1);
-    end = value.find('\n');
-    if (!recio::trimmed(value.substr(0, end), blanks).empty())
-      write_wrapped(unit, {}, value.substr(0, end));
-  }
-}
 
 // A y value, or the x of a point, in as few digits as read back to the same value: in plain
 // decimals where that takes at most 16 characters, else with an exponent ("1.5E-20").
