@@ -25,8 +25,8 @@ const fs::path samples = fs::path(ZOLKDF_SHARED_DIR) / "instrument_samples";
 
 // The format that the independent reader names, as -f names it.
 std::string format_named(const std::string& theirs) {
-  if (theirs == "omnic-spa" || theirs == "omnic-spg") return "spa";
-  if (theirs == "labspec-txt") return "raman-text";
+  if (theirs.ends_with("-spa") || theirs.ends_with("-spg")) return "spa";
+  if (theirs.ends_with("-txt")) return "raman-text";
   return theirs;
 }
 
