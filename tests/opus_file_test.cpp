@@ -19,16 +19,10 @@ namespace {
 namespace fs = std::filesystem;
 using test_support::put_le;
 
-struct read_result {
-  spectrum::document doc;
-  spectrum::outcome trouble;
-};
+using test_support::read_result;
 
 read_result read_bytes(const std::string& b, const spectrum::read_options& options = {}) {
-  read_result r;
-  r.trouble = opus::read_file({{reinterpret_cast<const std::uint8_t*>(b.data()), b.size()}, "in.0"},
-                              options, r.doc);
-  return r;
+  return test_support::read_as(opus::format, b, "in.0", options);
 }
 
 std::string fact(const spectrum::document& d, const std::string& name) {

@@ -9,22 +9,17 @@
 #include <vector>
 
 #include "ramantext/ramantext.hpp"
+#include "tests/support/bytes.hpp"
 #include "tests/support/run_program.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct read_result {
-  spectrum::document doc;
-  spectrum::outcome trouble;
-};
+using test_support::read_result;
 
 read_result read_text(const std::string& text) {
-  read_result r;
-  r.trouble = ramantext::read_file(
-      {{reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}, "in.txt"}, {}, r.doc);
-  return r;
+  return test_support::read_as(ramantext::format, text, "in.txt");
 }
 
 // The values, units and texts of the shared sample are compared with an independent reader's in

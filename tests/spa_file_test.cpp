@@ -18,16 +18,10 @@ using test_support::put_le;
 
 const fs::path samples = fs::path(ZOLKDF_SHARED_DIR) / "instrument_samples";
 
-struct read_result {
-  spectrum::document doc;
-  spectrum::outcome trouble;
-};
+using test_support::read_result;
 
 read_result read_bytes(const std::string& b, spectrum::read_options options = {}) {
-  read_result r;
-  r.trouble = spa::read_file({{reinterpret_cast<const std::uint8_t*>(b.data()), b.size()}, "in"},
-                             options, r.doc);
-  return r;
+  return test_support::read_as(spa::format, b, "in", options);
 }
 
 // A file of the given sections, each (key, bytes), in this order in the directory and the file.

@@ -20,18 +20,11 @@ namespace {
 namespace fs = std::filesystem;
 using test_support::put_le;
 
-struct read_result {
-  spectrum::document doc;
-  spectrum::outcome trouble;
-};
+using test_support::read_result;
 
 read_result read_bytes(const std::string& bytes,
                        std::size_t most_points = std::numeric_limits<std::size_t>::max()) {
-  read_result r;
-  r.trouble = wdf::read_file(
-      {{reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, "in.wdf"},
-      {.most_points = most_points}, r.doc);
-  return r;
+  return test_support::read_as(wdf::format, bytes, "in.wdf", {.most_points = most_points});
 }
 
 // An origin list: kind (top bit: primary), unit, name, a value for each spectrum of the room.

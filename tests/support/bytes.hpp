@@ -7,6 +7,9 @@
 #include <cstring>
 #include <string>
 
+#include "spectrum/document.hpp"
+#include "spectrum/file_format.hpp"
+
 namespace test_support {
 
 inline void put_le(std::string& b, std::size_t at, std::uint64_t v, int size) {
@@ -32,5 +35,18 @@ inline std::uint64_t get_le(const std::string& b, std::size_t at, int size) {
 }
 // Differing bytes, shown as offsets with both values in hex, for a readable failure.
 std::string byte_differences(const std::string& actual, const std::string& expected);
+
+// A file's bytes read by a format's row: the document and the trouble, if any.
+struct read_result {
+  spectrum::document doc;
+  spectrum::outcome trouble;
+};
+inline read_result read_as(const spectrum::file_format& format, const std::string& bytes,
+                           const std::string& name, const spectrum::read_options& options = {}) {
+  read_result r;
+  r.trouble = format.read(
+      {{reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, name}, options, r.doc);
+  return r;
+}
 
 }  // namespace test_support
